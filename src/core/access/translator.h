@@ -1,0 +1,45 @@
+#pragma once
+
+#include <string>
+
+namespace quillark {
+
+class INI;
+class Prompter;
+
+// Hands out every visible text by number in the current language, and the
+// names of menu and dialog layouts, falling back to English.
+class Translator {
+ public:
+  static constexpr int LANGUAGES = 18;
+
+  // Reads "Product"/"Language" from `ini` (may be null: English). The locale
+  // is not set here. `prompter` shows the message of a bad language (may be null).
+  Translator(INI* ini, Prompter* prompter);
+
+  int GetLanguage();                // the stored setting
+  int GetCurrentLanguage() const { return CurrentLanguage; }
+  void SetLanguage(int language);  // store, switch and set the C locale
+
+  // The text `id` + language, else `id`, else empty. The returned buffer is
+  // overwritten by the next lookup: copy it at once (or use Text()).
+  const char* GetTextInLanguage(int id, int language);
+  const char* GetTextInLanguage(int id);
+  // A copy of GetTextInLanguage(id), for callers that keep it.
+  std::string Text(int id) { return GetTextInLanguage(id); }
+
+  const char* AppendLanguage(const char* name, int language);
+  const char* AppendLanguage(const char* name);
+  // Layout names: name_<suffix> when such a layout exists, else name_UK.
+  const char* GetMenu(const char* name);
+  const char* GetDialog(const char* name);
+  std::string GetPropertyPage(const char* name);
+
+ private:
+  int CurrentLanguage = 0;
+  char Buffer[512] = {};
+  INI* ini;
+  Prompter* prompter;
+};
+
+}  // namespace quillark
