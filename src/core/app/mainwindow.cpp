@@ -1,0 +1,101 @@
+#include "core/app/mainwindow.h"
+
+#include <cstring>
+
+#include "core/app/dockingapp.h"
+#include "core/comms/message.h"
+#include "core/events/eventwriter.h"
+
+namespace quillark {
+
+TMainWindow::TMainWindow(TDockingApp& AParent, int l, INI& i) : Parent(AParent), loops(l), ini(i) {}
+
+TMainWindow::~TMainWindow() {
+  DestroyCommHandler();
+  DestroyCommandModule();
+}
+
+void TMainWindow::CreateCommHandler() {
+  commhandler.reset();
+  commhandler = std::make_unique<CommHandler>(Parent, Parent.GetTranslator(),
+                                              &Parent.GetStatusDisplay(), ini);
+}
+
+void TMainWindow::DestroyCommHandler() { commhandler.reset(); }
+
+void TMainWindow::SetCommandModule(std::unique_ptr<PollingEngine> master) {
+  commandmodule = std::move(master);
+  if (commandmodule != nullptr) commandmodule->SetLoops(loops);
+}
+
+void TMainWindow::DestroyCommandModule() { commandmodule.reset(); }
+
+void TMainWindow::WriteEvent(int category, const std::string& text) {
+  if (eventwriter != nullptr) eventwriter->WriteEvent(category, text);
+}
+
+void TMainWindow::SendBusMessage(int loop, const char* msg, int msglength) {
+  if (commhandler != nullptr) commhandler->WriteComm(loop, msg, msglength);
+}
+
+void TMainWindow::ControlRx(int datalen, const char* data) {
+  if (data == nullptr || datalen <= 0 || commhandler == nullptr) return;
+  const int loop = static_cast<signed char>(data[0]);
+  commhandler->WriteComm(loop, data + 1, datalen);
+}
+
+void TMainWindow::BusReset(int loop, const char* msg, int len) {
+  if (commhandler == nullptr) return;
+  commhandler->FlushComm(loop);
+  commhandler->WriteComm(loop, msg, len);
+  commhandler->FlushComm(loop);
+}
+
+void TMainWindow::PausePolling() {
+  if (commandmodule != nullptr) commandmodule->PausePolling();
+  BMPaused = true;
+}
+
+void TMainWindow::ResumePolling(bool reset) {
+  if (reset && commhandler != nullptr) commhandler->ResetLoops();
+  if (commandmodule != nullptr) commandmodule->ResumePolling();
+  BMPaused = false;
+}
+
+bool TMainWindow::IsWritable(int device) const {
+  return commhandler != nullptr && commhandler->IsDeviceWritable(device);
+}
+
+void TMainWindow::SetRxFail(int device) {
+  if (device < 0) return;
+  char rxfail[FRAMEBUFFER];
+  rxfail[0] = '@';
+  rxfail[1] = static_cast<char>((device & 0xFF) | 0x80);
+  std::memcpy(rxfail + 2, "010000", 6);
+  Message::CalculateAndSetXORsum(rxfail, 8);
+  rxfail[10] = '\0';  // cut after the check sum
+  Parent.DespatchRxMessage(device >> 8, rxfail, 10, false);
+}
+
+void TMainWindow::SetEvent(int detector, int event) {
+  if (commhandler != nullptr) commhandler->SetEvent(detector, event);
+}
+
+void TMainWindow::SetLoops(int l) {
+  loops = l;
+  if (commandmodule != nullptr) commandmodule->SetLoops(l);
+}
+
+void TMainWindow::EvTimer(int timer) {
+  if (commhandler != nullptr) commhandler->EvTimer(timer);
+}
+
+void TMainWindow::EvCommNotify(int commId, int status) {
+  if (commhandler != nullptr) commhandler->EvCommNotify(commId, status);
+}
+
+int TMainWindow::GetMaxDeviceTimeout() const {
+  return commhandler != nullptr ? commhandler->GetMaxDeviceTimeout() : 0;
+}
+
+}  // namespace quillark

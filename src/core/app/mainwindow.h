@@ -1,0 +1,62 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "core/app/pollingengine.h"
+#include "core/comms/commhndl.h"
+
+namespace quillark {
+
+class EventWriter;
+class INI;
+class TDockingApp;
+
+// The non-visual half of the main window: the single entry point through which
+// the program sends frames, pauses and resumes polling, resets a bus and feeds
+// simulated events. It owns the communication handler and the bus master.
+class TMainWindow {
+ public:
+  TMainWindow(TDockingApp& AParent, int loops, INI& ini);
+  ~TMainWindow();
+  TMainWindow(const TMainWindow&) = delete;
+  TMainWindow& operator=(const TMainWindow&) = delete;
+
+  // Creates (or re-creates, after a settings change) the communication handler.
+  void CreateCommHandler();
+  void DestroyCommHandler();
+  CommHandler* GetCommHandler() const { return commhandler.get(); }
+  void SetCommandModule(std::unique_ptr<PollingEngine> master);
+  PollingEngine* GetCommandModule() const { return commandmodule.get(); }
+  void DestroyCommandModule();
+  void SetEventWriter(EventWriter* writer) { eventwriter = writer; }
+
+  void WriteEvent(int category, const std::string& text);
+  void SendBusMessage(int loop, const char* msg, int msglength);
+  void ControlRx(int datalen, const char* data);
+  void BusReset(int loop, const char* msg, int len);
+  void PausePolling();
+  void ResumePolling(bool reset);
+  bool IsPollPaused() const { return BMPaused; }
+  bool IsWritable(int device) const;
+  // Tells every receiver that `device` did not answer: a made-up fast-poll
+  // answer with status 01 (communications failure).
+  void SetRxFail(int device);
+  void SetEvent(int detector, int event);
+  void SetLoops(int loops);
+  int GetLoops() const { return loops; }
+  void EvTimer(int timer);
+  void EvCommNotify(int commId, int status);
+  int GetMaxDeviceTimeout() const;
+
+ private:
+  TDockingApp& Parent;
+  int loops;
+  INI& ini;
+  bool BMPaused = false;
+  EventWriter* eventwriter = nullptr;
+  std::unique_ptr<CommHandler> commhandler;
+  std::unique_ptr<PollingEngine> commandmodule;
+};
+
+}  // namespace quillark

@@ -1,0 +1,151 @@
+#include "core/comms/commhndl.h"
+
+#include "core/access/translator.h"
+#include "core/app/dockingapp.h"
+#include "core/common/ini.h"
+#include "core/common/textutil.h"
+#include "core/events/eventwriter.h"
+#include "core/platform/prompter.h"
+#include "core/platform/statusdisplay.h"
+
+namespace quillark {
+
+CommHandler::CommHandler(TDockingApp& AParent, Translator& ATranslator, StatusDisplay* AStatusText,
+                         INI& ini)
+    : Parent(AParent), Translate(ATranslator), StatusText(AStatusText) {
+  currenttime = Parent.Events().TickCount();
+
+  long loops = ini.ReadInt("Comm", "Loops", "1");
+  if (loops > MAXLOOPS) {
+    Parent.GetPrompter().Show("", Translate.Text(52500), PromptIcon::STOP);
+    loops = MAXLOOPS;
+  }
+  // Fewer than one loop would leave nothing to supervise.
+  Loops = loops < 1 ? 1 : static_cast<int>(loops);
+
+  NetPort = Parent.MakeNetMirror(Loops);
+
+  IOPortFactory factory(&Parent, ini);
+  for (int loop = 0; loop < Loops; ++loop) {
+    CommLoop[static_cast<std::size_t>(loop)] = factory.New(loop);
+    const IOPort* port = CommLoop[static_cast<std::size_t>(loop)].get();
+    CommEnabled[static_cast<std::size_t>(loop)] = port != nullptr && port->GetLoop() >= 0;
+  }
+  polltimer = Parent.Events().SingleShot(POLLTIMERMS, [this] { EvTimer(POLLTIMER); });
+}
+
+CommHandler::~CommHandler() {
+  polltimer.Cancel();
+  for (int loop = 0; loop < MAXLOOPS; ++loop) {
+    CommEnabled[static_cast<std::size_t>(loop)] = false;
+    try {
+      CommLoop[static_cast<std::size_t>(loop)].reset();
+    } catch (...) {
+      // One port failing to close must not keep the others open.
+    }
+  }
+  try {
+    NetPort.reset();
+  } catch (...) {
+  }
+}
+
+IOPort* CommHandler::GetPort(int loop) const {
+  if (loop < 0 || loop >= MAXLOOPS) return nullptr;
+  return CommLoop[static_cast<std::size_t>(loop)].get();
+}
+
+bool CommHandler::GetCommEnableState(int loop) const {
+  if (loop < 0 || loop >= MAXLOOPS) return false;
+  return CommEnabled[static_cast<std::size_t>(loop)];
+}
+
+bool CommHandler::WriteComm(int loop, const char* data, int datalen) {
+  if (!GetCommEnableState(loop)) return false;
+  bool written = CommLoop[static_cast<std::size_t>(loop)]->Write(data, datalen);
+  if (NetPort != nullptr) NetPort->SendToClients(loop, data, datalen);
+  return written;
+}
+
+void CommHandler::FlushComm(int loop) {
+  if (GetCommEnableState(loop)) CommLoop[static_cast<std::size_t>(loop)]->Flush();
+}
+
+void CommHandler::ResetLoops() {
+  for (int loop = 0; loop < MAXLOOPS; ++loop)
+    if (GetCommEnableState(loop)) CommLoop[static_cast<std::size_t>(loop)]->Reset();
+}
+
+bool CommHandler::AllTxEmpty() {
+  for (int loop = 0; loop < MAXLOOPS; ++loop)
+    if (GetCommEnableState(loop) && !CommLoop[static_cast<std::size_t>(loop)]->IsTxEmpty())
+      return false;
+  return true;
+}
+
+bool CommHandler::IsDeviceWritable(int device) {
+  if (device < 0) return false;
+  int loop = device >> 8;
+  return GetCommEnableState(loop) && CommLoop[static_cast<std::size_t>(loop)]->IsWritable();
+}
+
+void CommHandler::SetEvent(int detector, int event) {
+  if (detector < 0) return;
+  if (IOPort* port = GetPort(detector >> 8)) port->SetEvent(detector, event);
+}
+
+int CommHandler::GetMaxDeviceTimeout() {
+  int timeout = 100;
+  for (int loop = 0; loop < MAXLOOPS; ++loop)
+    if (GetCommEnableState(loop))
+      timeout = std::max(timeout, CommLoop[static_cast<std::size_t>(loop)]->GetDeviceTimeout());
+  return timeout;
+}
+
+void CommHandler::EvCommNotify(int commId, int status) {
+  bool rxfail = false;
+  int badloop = 0;
+  for (int loop = 0; loop < MAXLOOPS; ++loop) {
+    if (!GetCommEnableState(loop)) continue;
+    // The port may be replaced while it delivers (a rebuilt handler), so it is
+    // looked up afresh for every loop.
+    if (CommLoop[static_cast<std::size_t>(loop)]->Notify(commId, status)) {
+      rxfail = true;
+      badloop = loop;
+    }
+  }
+  polltimer.Cancel();
+  SetCommStatus(rxfail, badloop);
+  polltimer = Parent.Events().SingleShot(POLLTIMERMS, [this] { EvTimer(POLLTIMER); });
+}
+
+void CommHandler::EvTimer(int timer) {
+  if (timer == POLLTIMER) polltimer.Cancel();
+}
+
+void CommHandler::SetCommStatus(bool rxfail, int badloop) {
+  const std::uint32_t now = Parent.Events().TickCount();
+  // The display changes at most once a second.
+  if (!TicksElapsed(now, currenttime, 1000)) return;
+
+  if (rxfail && !Parent.IsPollPaused()) {
+    std::string text = Format(Translate.Text(19100).c_str(), badloop + 1);
+    if (StatusText != nullptr) {
+      StatusText->FlashCaption(true);
+      StatusText->SetStatusText(text, RGB_BLACK, RGB_LIGHTYELLOW);
+      StatusText->WarningBeep();
+    }
+    if (!Parent.lastrxfail) Parent.WriteEvent(WE_FAULT, text);
+  } else if (!rxfail) {
+    std::string text = Translate.Text(18900);
+    if (StatusText != nullptr) {
+      StatusText->FlashCaption(false);
+      StatusText->SetStatusText(text, RGB_BLACK, RGB_LIGHTGREEN);
+    }
+    if (Parent.lastrxfail) Parent.WriteEvent(WE_FAULT, text);
+  }
+  currenttime = now;
+  Parent.lastrxfail = rxfail;
+}
+
+}  // namespace quillark

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "core/comms/ioport.h"
+#include "core/comms/netmirror.h"
+#include "core/platform/eventloop.h"
+
+namespace quillark {
+
+class INI;
+class StatusDisplay;
+class TDockingApp;
+class Translator;
+
+inline constexpr int MAXLOOPS = 16;
+
+// Owns the port of every loop, fans port events out to them, watches for
+// loss of communications and shows the state in the status bar.
+class CommHandler {
+ public:
+  CommHandler(TDockingApp& AParent, Translator& ATranslator, StatusDisplay* AStatusText, INI& ini);
+  ~CommHandler();
+  CommHandler(const CommHandler&) = delete;
+  CommHandler& operator=(const CommHandler&) = delete;
+
+  bool WriteComm(int loop, const char* data, int datalen);
+  void FlushComm(int loop);
+  void ResetLoops();
+  bool AllTxEmpty();
+  bool IsDeviceWritable(int device);
+  bool GetCommEnableState(int loop) const;
+  void SetEvent(int detector, int event);
+  int GetMaxDeviceTimeout();
+  void EvCommNotify(int commId, int status);
+  void EvTimer(int timer);
+  void SetCommStatus(bool rxfail, int badloop);
+
+  int GetLoops() const { return Loops; }
+  IOPort* GetPort(int loop) const;
+
+  static constexpr int POLLTIMER = 2;
+  static constexpr std::uint32_t POLLTIMERMS = 600;
+
+ private:
+  TDockingApp& Parent;
+  Translator& Translate;
+  StatusDisplay* StatusText;
+  int Loops = 1;
+  TimerHandle polltimer;
+  std::uint32_t currenttime = 0;
+  std::array<std::unique_ptr<IOPort>, MAXLOOPS> CommLoop;
+  std::array<bool, MAXLOOPS> CommEnabled{};
+  std::unique_ptr<NetMirror> NetPort;
+};
+
+}  // namespace quillark

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "core/comms/message.h"
+
+namespace quillark {
+
+class EventLoop;
+class INI;
+class TDockingApp;
+
+// Base of the port of one loop: the receive ring, cutting the byte stream
+// into frames at CR, delivery of each frame, and the communications-failure
+// watch. Transports supply Write and NotifyRead.
+class IOPort {
+ public:
+  // Reads "Comm"/"RxBuff", "TxBuff" and "CommsFailTimeout", then Reset().
+  IOPort(TDockingApp* AParent, int ALoop, INI& ini);
+  virtual ~IOPort() = 0;
+  IOPort(const IOPort&) = delete;
+  IOPort& operator=(const IOPort&) = delete;
+
+  virtual void Flush();
+  virtual void Reset();
+  virtual bool Write(const char* msg, int length);
+  virtual bool IsTxEmpty() = 0;
+  virtual bool IsWritable();
+  virtual int GetDeviceTimeout();
+  virtual void SetEvent(int device, int event);
+  // A port event for loop `commId` (status 0x2 bytes received, 0x4 transmitter
+  // empty). Every port hears every event and answers whether it has been
+  // silent for longer than the failure time-out.
+  virtual bool Notify(int commId, int status);
+  virtual char ProcessSpecialCharacter(char rxchar);
+  // Transports read waiting bytes into inbuff and return their count.
+  virtual int NotifyRead();
+  // Cuts one frame out of the ring into `msg` (FRAMEBUFFER bytes); returns
+  // its length without the CR, 0 when the ring held no complete frame.
+  virtual int CopyBusMessage(char* msg);
+  virtual void DespatchMessage(const char* buff, int characters);
+
+  // Puts the first `characters` bytes of inbuff into the ring, delivering a
+  // frame at every CR.
+  void SaveRxChars(int characters);
+
+  int GetLoop() const { return Loop; }
+  int GetRxBuff() const { return RxBuff; }
+  int GetTxBuff() const { return TxBuff; }
+  std::uint32_t GetCommFailTimeout() const { return commfailtimeout; }
+
+  static constexpr int INBUFF = 4105;
+
+ protected:
+  std::uint32_t Now() const;
+
+  char inbuff[INBUFF] = {};
+  TDockingApp* Parent;
+  int Loop;
+  int istart = 0;
+  int iend = 0;
+  std::uint32_t currenttime = 0;
+  std::uint32_t commfailtimeout = 50000;
+  std::unique_ptr<char[]> RxBuffer;
+  int RxBuff = 5000;
+  int TxBuff = 128;
+  EventLoop* clock = nullptr;
+};
+
+// Creates the port of each loop. This edition simulates every loop.
+class IOPortFactory {
+ public:
+  IOPortFactory(TDockingApp* AParent, INI& ini) : Parent(AParent), ini(ini) {}
+  std::unique_ptr<IOPort> New(int Loop);
+
+ private:
+  TDockingApp* Parent;
+  INI& ini;
+};
+
+}  // namespace quillark
