@@ -26,7 +26,9 @@ std::uint32_t QtEventLoop::TickCount() const {
   return tickbase + static_cast<std::uint32_t>(clock.elapsed());
 }
 
-std::time_t QtEventLoop::Now() const { return std::time(nullptr); }
+std::time_t QtEventLoop::Now() const {
+  return std::time(nullptr);
+}
 
 void QtEventLoop::Post(std::function<void()> fn) {
   QMetaObject::invokeMethod(this, std::move(fn), Qt::QueuedConnection);
@@ -62,7 +64,9 @@ void QtEventLoop::RemoveTimer(std::uint64_t id) {
   timers.erase(it);
 }
 
-bool QtEventLoop::IsTimerActive(std::uint64_t id) const { return timers.count(id) != 0; }
+bool QtEventLoop::IsTimerActive(std::uint64_t id) const {
+  return timers.count(id) != 0;
+}
 
 void QtEventLoop::Wait(std::uint32_t ms) {
   if (shuttingdown) return;

@@ -17,12 +17,8 @@ class VirtualEventLoop : public EventLoop {
   explicit VirtualEventLoop(std::uint32_t starttick = 0, std::time_t startclock = 1700000000)
       : tick0(starttick), clock0(startclock) {}
 
-  std::uint32_t TickCount() const override {
-    return tick0 + static_cast<std::uint32_t>(elapsed);
-  }
-  std::time_t Now() const override {
-    return clock0 + static_cast<std::time_t>(elapsed / 1000);
-  }
+  std::uint32_t TickCount() const override { return tick0 + static_cast<std::uint32_t>(elapsed); }
+  std::time_t Now() const override { return clock0 + static_cast<std::time_t>(elapsed / 1000); }
 
   void Post(std::function<void()> fn) override { posted.push_back(std::move(fn)); }
   void Wait(std::uint32_t ms) override;

@@ -11,7 +11,10 @@
 namespace quillark {
 
 TDockingApp::TDockingApp(EventLoop& e, Prompter& p, StatusDisplay& s, INI& i)
-    : events(e), prompter(p), status(s), ini(i),
+    : events(e),
+      prompter(p),
+      status(s),
+      ini(i),
       translator(std::make_unique<Translator>(&ini, &prompter)) {}
 
 TDockingApp::~TDockingApp() {
@@ -61,8 +64,7 @@ std::size_t TDockingApp::RegisteredReceivers() const {
   return n;
 }
 
-void TDockingApp::DespatchRxMessage(int loop, const char* msgbuff, int characters,
-                                    bool fromrs232) {
+void TDockingApp::DespatchRxMessage(int loop, const char* msgbuff, int characters, bool fromrs232) {
   if (msgbuff == nullptr) return;
   const std::uint32_t flags = Message::GetMessageFlags(msgbuff, characters);
 
@@ -122,7 +124,9 @@ void TDockingApp::SetMainWindow(std::unique_ptr<TMainWindow> window) {
   mainwindow = std::move(window);
 }
 
-void TDockingApp::DestroyMainWindow() { mainwindow.reset(); }
+void TDockingApp::DestroyMainWindow() {
+  mainwindow.reset();
+}
 
 void TDockingApp::WriteEvent(int category, const std::string& text) {
   if (mainwindow != nullptr) mainwindow->WriteEvent(category, text);
@@ -183,6 +187,8 @@ std::unique_ptr<NetMirror> TDockingApp::MakeNetMirror(int loops) {
   return netmirrorfactory ? netmirrorfactory(loops, ini) : nullptr;
 }
 
-bool TDockingApp::ShuttingDown() const { return shuttingdown || events.ShuttingDown(); }
+bool TDockingApp::ShuttingDown() const {
+  return shuttingdown || events.ShuttingDown();
+}
 
 }  // namespace quillark

@@ -101,7 +101,7 @@ class TDockingApp {
   std::unique_ptr<Translator> translator;
 
   std::list<MsgClassInfo> registry;
-  bool busy = false;  // true while an entry is being removed
+  bool busy = false;   // true while an entry is being removed
   int delivering = 0;  // depth of deliveries in progress
   bool removedduringdelivery = false;
   MsgClass* busviewer = nullptr;

@@ -21,14 +21,18 @@ void TMainWindow::CreateCommHandler() {
                                               &Parent.GetStatusDisplay(), ini);
 }
 
-void TMainWindow::DestroyCommHandler() { commhandler.reset(); }
+void TMainWindow::DestroyCommHandler() {
+  commhandler.reset();
+}
 
 void TMainWindow::SetCommandModule(std::unique_ptr<PollingEngine> master) {
   commandmodule = std::move(master);
   if (commandmodule != nullptr) commandmodule->SetLoops(loops);
 }
 
-void TMainWindow::DestroyCommandModule() { commandmodule.reset(); }
+void TMainWindow::DestroyCommandModule() {
+  commandmodule.reset();
+}
 
 void TMainWindow::WriteEvent(int category, const std::string& text) {
   if (eventwriter != nullptr) eventwriter->WriteEvent(category, text);

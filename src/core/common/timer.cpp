@@ -4,7 +4,9 @@ namespace quillark {
 
 Timer::Timer(Clock c) : clock(std::move(c)) {}
 
-std::time_t Timer::Current() const { return clock ? clock() : std::time(nullptr); }
+std::time_t Timer::Current() const {
+  return clock ? clock() : std::time(nullptr);
+}
 
 void Timer::Start() {
   starttime = Current();

@@ -23,7 +23,9 @@ constexpr char HISTOGRAMANSWER[] =
     "0000000000000000012080c5802000000000000000000000000000000000000000000000000";
 constexpr char IDENTITYHEAD[] = "<!Q01a0616ff";
 
-bool IsLowerHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }
+bool IsLowerHex(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+}
 
 }  // namespace
 
@@ -60,15 +62,24 @@ void DemoPort::SetEvent(int address, int event) {
       detstat[addr] = 0;
       detfault[addr] = 0;
       break;
-    case DEMO_FIRE2: detstat[addr] |= 0x10 | 0x08 | 0x04 | 0x02; break;
-    case DEMO_FIRE1: detstat[addr] |= 0x08 | 0x04 | 0x02; break;
-    case DEMO_PREALARM: detstat[addr] |= 0x04 | 0x02; break;
-    case DEMO_AUX: detstat[addr] |= 0x02; break;
+    case DEMO_FIRE2:
+      detstat[addr] |= 0x10 | 0x08 | 0x04 | 0x02;
+      break;
+    case DEMO_FIRE1:
+      detstat[addr] |= 0x08 | 0x04 | 0x02;
+      break;
+    case DEMO_PREALARM:
+      detstat[addr] |= 0x04 | 0x02;
+      break;
+    case DEMO_AUX:
+      detstat[addr] |= 0x02;
+      break;
     case DEMO_DETFAULT:
       detstat[addr] |= 0x01;
       detfault[addr] |= 0x04;
       break;
-    default: return;
+    default:
+      return;
   }
   if (addr != 0) Summarise();
 }
@@ -114,7 +125,9 @@ void DemoPort::CreateDemoAnswer(const char* msg, int length) {
         answer.append(172, 'f');
         break;
       }
-      case 'H': answer = HISTOGRAMANSWER; break;
+      case 'H':
+        answer = HISTOGRAMANSWER;
+        break;
       case 'Q': {
         char text[17];
         std::snprintf(text, sizeof text, "%-16.16s", DEVICETEXT);
@@ -150,7 +163,8 @@ void DemoPort::CreateDemoAnswer(const char* msg, int length) {
         answer = Acknowledge(msg, length);
         break;
       }
-      default: return;  // A, B, D, L, P ... are never answered
+      default:
+        return;  // A, B, D, L, P ... are never answered
     }
     answer[1] = addrbyte;
     n = static_cast<int>(std::min(answer.size(), static_cast<std::size_t>(MAXFRAME - 2)));

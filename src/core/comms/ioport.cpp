@@ -1,8 +1,8 @@
 #include "core/comms/ioport.h"
 
 #include "core/app/dockingapp.h"
-#include "core/comms/demoport.h"
 #include "core/common/ini.h"
+#include "core/comms/demoport.h"
 #include "core/platform/eventloop.h"
 
 namespace quillark {
@@ -29,23 +29,39 @@ IOPort::IOPort(TDockingApp* AParent, int ALoop, INI& ini) : Parent(AParent), Loo
 
 IOPort::~IOPort() = default;
 
-std::uint32_t IOPort::Now() const { return clock != nullptr ? clock->TickCount() : 0; }
+std::uint32_t IOPort::Now() const {
+  return clock != nullptr ? clock->TickCount() : 0;
+}
 
-void IOPort::Flush() { istart = iend = 0; }
+void IOPort::Flush() {
+  istart = iend = 0;
+}
 
-void IOPort::Reset() { currenttime = Now(); }
+void IOPort::Reset() {
+  currenttime = Now();
+}
 
-bool IOPort::Write(const char*, int) { return false; }
+bool IOPort::Write(const char*, int) {
+  return false;
+}
 
-bool IOPort::IsWritable() { return false; }
+bool IOPort::IsWritable() {
+  return false;
+}
 
-int IOPort::GetDeviceTimeout() { return 3000; }
+int IOPort::GetDeviceTimeout() {
+  return 3000;
+}
 
 void IOPort::SetEvent(int, int) {}
 
-char IOPort::ProcessSpecialCharacter(char rxchar) { return rxchar; }
+char IOPort::ProcessSpecialCharacter(char rxchar) {
+  return rxchar;
+}
 
-int IOPort::NotifyRead() { return 0; }
+int IOPort::NotifyRead() {
+  return 0;
+}
 
 bool IOPort::Notify(int commId, int status) {
   // Judged before this event's bytes count as reception.

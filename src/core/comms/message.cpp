@@ -64,17 +64,28 @@ std::uint32_t GetMessageFlags(const char* msgbuff, int characters) {
 const char* GetKindLabel(const char* msg) {
   if (msg == nullptr) return "Unknown   \t";
   switch (msg[0]) {
-    case '#': return "CM->PSU   \t";
-    case '&': return "CM sh->PSU\t";
-    case '*': return "PSU sh->CM\t";
-    case '+': return "PSU->CM   \t";
-    case '/': return "CM->PC    \t";
-    case ':': return "PC->CM    \t";
-    case '<': return "DET->CM   \t";
-    case '>': return "CM->DET   \t";
-    case '?': return (msg[1] & 0x7F) == 0 ? "Bus reset \t" : "CM sh->DET\t";
-    case '@': return "DET sh->CM\t";
-    default: return "Unknown   \t";
+    case '#':
+      return "CM->PSU   \t";
+    case '&':
+      return "CM sh->PSU\t";
+    case '*':
+      return "PSU sh->CM\t";
+    case '+':
+      return "PSU->CM   \t";
+    case '/':
+      return "CM->PC    \t";
+    case ':':
+      return "PC->CM    \t";
+    case '<':
+      return "DET->CM   \t";
+    case '>':
+      return "CM->DET   \t";
+    case '?':
+      return (msg[1] & 0x7F) == 0 ? "Bus reset \t" : "CM sh->DET\t";
+    case '@':
+      return "DET sh->CM\t";
+    default:
+      return "Unknown   \t";
   }
 }
 

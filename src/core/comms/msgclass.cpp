@@ -28,7 +28,9 @@ void MsgClass::DeRegister() {
   derived = nullptr;
 }
 
-int MsgClass::GetData(int length, const char*& ptr) { return Message::GetData(length, ptr); }
+int MsgClass::GetData(int length, const char*& ptr) {
+  return Message::GetData(length, ptr);
+}
 
 int MsgClass::SendBusMessage(int loop, char* msg, int msglength) {
   if (main == nullptr) return 0;

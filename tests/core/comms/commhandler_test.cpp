@@ -1,0 +1,166 @@
+#include "core/comms/commhndl.h"
+
+#include <gtest/gtest.h>
+
+#include "core/comms/demoport.h"
+#include "support/apphost.h"
+#include "support/frames.h"
+
+namespace quillark::test {
+namespace {
+
+class CountingMirror : public NetMirror {
+ public:
+  explicit CountingMirror(std::vector<std::pair<int, std::string>>& log) : log(log) {}
+  void SendToClients(int loop, const char* data, int datalen) override {
+    log.emplace_back(loop, std::string(data, static_cast<std::size_t>(datalen)));
+  }
+  std::vector<std::pair<int, std::string>>& log;
+};
+
+TEST(CommHandler, TooManyLoopsWarnsAndUsesSixteen) {
+  AppHost host;
+  host.Set("Comm", "Loops", "20");
+  host.Start(20);
+  ASSERT_EQ(host.prompter.prompts.size(), 1u);
+  EXPECT_EQ(host.prompter.prompts[0].caption, "");
+  EXPECT_EQ(host.prompter.prompts[0].icon, PromptIcon::STOP);
+  EXPECT_EQ(host.prompter.prompts[0].text,
+            "The number of active loops required exceeds the maximum limit. Some loops will be "
+            "disabled.");
+  EXPECT_EQ(host.Comms().GetLoops(), 16);
+  EXPECT_TRUE(host.Comms().GetCommEnableState(15));
+  EXPECT_FALSE(host.Comms().GetCommEnableState(16));
+  EXPECT_FALSE(host.Comms().GetCommEnableState(-1));
+}
+
+TEST(CommHandler, DefaultsToOneLoopAndGuardsDeviceNumbers) {
+  AppHost host;
+  host.Start();
+  CommHandler& comms = host.Comms();
+  EXPECT_EQ(comms.GetLoops(), 1);
+  EXPECT_TRUE(comms.IsDeviceWritable(5));
+  EXPECT_FALSE(comms.IsDeviceWritable(256 + 5));
+  EXPECT_FALSE(comms.IsDeviceWritable(-1));
+  EXPECT_FALSE(comms.IsDeviceWritable(16 * 256 + 1));
+  comms.SetEvent(-5, DEMO_FIRE1);
+  comms.SetEvent(20 * 256, DEMO_FIRE1);
+  EXPECT_TRUE(comms.AllTxEmpty());
+  EXPECT_EQ(comms.GetMaxDeviceTimeout(), 3000);
+  char frame[FRAMEBUFFER] = "?\x85\r";
+  EXPECT_FALSE(comms.WriteComm(1, frame, 3));
+  EXPECT_TRUE(comms.WriteComm(0, frame, 3));
+}
+
+TEST(CommHandler, WritesAreMirroredOnlyForEnabledLoops) {
+  AppHost host;
+  std::vector<std::pair<int, std::string>> mirrored;
+  host.app->SetNetMirrorFactory(
+      [&](int, INI&) { return std::make_unique<CountingMirror>(mirrored); });
+  host.Set("Comm", "Loops", "2");
+  host.Start(2);
+  char frame[FRAMEBUFFER] = "?\x85\r";
+  host.Comms().WriteComm(1, frame, 3);
+  host.Comms().WriteComm(5, frame, 3);
+  ASSERT_EQ(mirrored.size(), 1u);
+  EXPECT_EQ(mirrored[0].first, 1);
+  EXPECT_EQ(mirrored[0].second, "?\x85\r");
+}
+
+TEST(CommStatusDisplay, OneEventPerChangeAtMostOneUpdateASecond) {
+  AppHost host;
+  host.Start();
+  CommHandler& comms = host.Comms();
+  host.events.Advance(1001);
+
+  comms.SetCommStatus(true, 2);
+  ASSERT_EQ(host.status.shown.size(), 1u);
+  EXPECT_EQ(host.status.shown[0].text, "No Communications loop 3");
+  EXPECT_EQ(host.status.shown[0].bg, RGB_LIGHTYELLOW);
+  EXPECT_EQ(host.status.beeps, 1);
+  EXPECT_EQ(host.status.flashes, (std::vector<bool>{true}));
+
+  // Within the second: nothing changes, even when the failure clears.
+  host.events.Advance(500);
+  comms.SetCommStatus(true, 2);
+  comms.SetCommStatus(false, 0);
+  EXPECT_EQ(host.status.shown.size(), 1u);
+
+  // Still failing after the second: shown again, but no second event.
+  host.events.Advance(501);
+  comms.SetCommStatus(true, 2);
+  EXPECT_EQ(host.status.shown.size(), 2u);
+
+  host.events.Advance(1001);
+  comms.SetCommStatus(false, 0);
+  ASSERT_EQ(host.status.shown.size(), 3u);
+  EXPECT_EQ(host.status.shown[2].text, "Communications OK");
+  EXPECT_EQ(host.status.shown[2].bg, RGB_LIGHTGREEN);
+  host.events.Advance(1001);
+  comms.SetCommStatus(false, 0);
+
+  ASSERT_EQ(host.writer.events.size(), 2u);
+  EXPECT_EQ(host.writer.events[0].category, WE_FAULT);
+  EXPECT_EQ(host.writer.events[0].text, "No Communications loop 3");
+  EXPECT_EQ(host.writer.events[1].text, "Communications OK");
+}
+
+TEST(CommStatusDisplay, PausedFailureIsSilentButRemembered) {
+  AppHost host;
+  host.Start();
+  host.app->PausePolling();
+  host.events.Advance(1001);
+  host.Comms().SetCommStatus(true, 0);
+  EXPECT_TRUE(host.status.shown.empty());
+  EXPECT_TRUE(host.writer.events.empty());
+  EXPECT_TRUE(host.app->lastrxfail);
+
+  host.app->ResumePolling();
+  host.events.Advance(1001);
+  host.Comms().SetCommStatus(true, 0);
+  EXPECT_EQ(host.status.shown.size(), 1u);
+  EXPECT_TRUE(host.writer.events.empty());  // no new failure event
+}
+
+TEST(CommStatusDisplay, PortEventsChecksEveryLoopAndRestartsTimer) {
+  AppHost host;
+  host.Set("Comm", "Loops", "2");
+  host.Start(2);
+  host.events.Advance(1001);
+  host.Comms().EvCommNotify(1, 0x2);
+  ASSERT_EQ(host.status.shown.size(), 1u);
+  EXPECT_EQ(host.status.shown[0].text, "Communications OK");  // demonstration loops never fail
+  EXPECT_TRUE(host.writer.events.empty());
+}
+
+TEST(CommStatusDisplay, MissingAnswerIsInjectedAsCommsFailure) {
+  AppHost host;
+  host.Start();
+  RecordingReceiver rx(host.app.get()), viewer(host.app.get());
+  rx.Register(&rx, MSG_SHORT);
+  host.app->SetBusViewer(&viewer);
+  host.app->SetRxFail(256 * 0 + 9);
+  ASSERT_EQ(rx.frames.size(), 1u);
+  EXPECT_EQ(rx.frames[0], WithSum("@\x89"
+                                  "010000"));
+  EXPECT_TRUE(viewer.frames.empty());
+  host.app->SetBusViewer(nullptr);
+
+  host.events.SetShuttingDown(true);
+  host.app->SetRxFail(9);
+  EXPECT_EQ(rx.frames.size(), 1u);
+}
+
+TEST(CommStatusDisplay, BusResetReachesMasterAndLoopWithFlushes) {
+  AppHost host;
+  host.Start();
+  RecordingReceiver rx(host.app.get());
+  rx.Register(&rx, MSG_SHORT);
+  host.app->BusReset(0);
+  // The reset is the command module's poll: the demonstration loop answers it.
+  ASSERT_EQ(rx.frames.size(), 1u);
+  EXPECT_EQ(rx.frames[0].substr(0, 2), "@\x80");
+}
+
+}  // namespace
+}  // namespace quillark::test
