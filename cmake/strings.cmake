@@ -1,0 +1,69 @@
+# Compiles resources/strings/strings.txt into quillark_core, so that every text
+# the program shows is part of the executable and a text number always finds
+# its text without a file to go missing at run time.
+
+set(QUILLARK_STRINGS_DATA ${PROJECT_SOURCE_DIR}/resources/strings/strings.txt)
+set(QUILLARK_STRINGS_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/strings_compile.cmake)
+set(QUILLARK_STRINGS_SOURCE ${CMAKE_CURRENT_BINARY_DIR}/generated/strings.cpp)
+
+add_custom_command(
+  OUTPUT ${QUILLARK_STRINGS_SOURCE}
+  COMMAND ${CMAKE_COMMAND} -DINPUT=${QUILLARK_STRINGS_DATA} -DOUTPUT=${QUILLARK_STRINGS_SOURCE}
+          -P ${QUILLARK_STRINGS_SCRIPT}
+  DEPENDS ${QUILLARK_STRINGS_DATA} ${QUILLARK_STRINGS_SCRIPT}
+  COMMENT "Compiling the string table"
+  VERBATIM)
+target_sources(quillark_core PRIVATE ${QUILLARK_STRINGS_SOURCE})
+
+# The compiler of the table must refuse a damaged data file rather than drop
+# texts: feed it one small bad file per kind of damage and expect the reason.
+if(BUILD_TESTING)
+  set(QUILLARK_STRINGS_CHECK ${CMAKE_CURRENT_BINARY_DIR}/strings_check)
+  string(REPEAT "a" 512 quillark_long)
+  set(QUILLARK_STRINGS_CASES
+      "NoTab|1000 No tab here\n|expected a text number, a tab and the text"
+      "NotANumber|x1000\tText\n|expected a text number, a tab and the text"
+      "Repeated|1000\tOne\n1000\tTwo\n|repeats or is out of order"
+      "Descending|2000\tOne\n1000\tTwo\n|repeats or is out of order"
+      "Empty|1000\t\n|text 1000 is empty"
+      "RawTab|1000\tOne\tTwo\n|control character"
+      "StrayCR|1000\tOne\rTwo\n|control character CR"
+      "UnknownEscape|1000\tC:\\temp\\x\n|unknown escape"
+      "BareQuote|1000\tSay \"hi\n|double quote"
+      "TooLong|1000\t${quillark_long}\n|more than 511"
+      "NoTexts|# nothing\n\n|holds no texts")
+  foreach(quillark_case IN LISTS QUILLARK_STRINGS_CASES)
+    string(REPLACE "|" ";" quillark_parts "${quillark_case}")
+    list(GET quillark_parts 0 quillark_name)
+    list(GET quillark_parts 1 quillark_bytes)
+    list(GET quillark_parts 2 quillark_reason)
+    set(quillark_file ${QUILLARK_STRINGS_CHECK}/bad/${quillark_name})
+    file(WRITE ${quillark_file}.txt "${quillark_bytes}")
+    add_test(NAME Strings.Rejects${quillark_name}
+             COMMAND ${CMAKE_COMMAND} -DINPUT=${quillark_file}.txt -DOUTPUT=${quillark_file}.cpp
+                     -P ${QUILLARK_STRINGS_SCRIPT})
+    set_tests_properties(Strings.Rejects${quillark_name}
+                         PROPERTIES PASS_REGULAR_EXPRESSION "${quillark_reason}")
+  endforeach()
+
+  # A file saved with CR LF line ends compiles to exactly what LF gives, and
+  # every escape passes through.
+  set(quillark_good "# comment\n\n1000\tLine\\none\\ttab \\\\ \\\"quoted\\\"\n2000\t  blanks  \n")
+  string(REPLACE "\n" "\r\n" quillark_goodcrlf "${quillark_good}")
+  foreach(quillark_form lf crlf)
+    if(quillark_form STREQUAL "lf")
+      file(WRITE ${QUILLARK_STRINGS_CHECK}/lf/good.txt "${quillark_good}")
+    else()
+      file(WRITE ${QUILLARK_STRINGS_CHECK}/crlf/good.txt "${quillark_goodcrlf}")
+    endif()
+    add_test(NAME Strings.Compiles_${quillark_form}
+             COMMAND ${CMAKE_COMMAND} -DINPUT=${QUILLARK_STRINGS_CHECK}/${quillark_form}/good.txt
+                     -DOUTPUT=${QUILLARK_STRINGS_CHECK}/${quillark_form}/good.cpp
+                     -P ${QUILLARK_STRINGS_SCRIPT})
+    set_tests_properties(Strings.Compiles_${quillark_form} PROPERTIES FIXTURES_SETUP StringsGood)
+  endforeach()
+  add_test(NAME Strings.CrLfCompilesLikeLf
+           COMMAND ${CMAKE_COMMAND} -E compare_files ${QUILLARK_STRINGS_CHECK}/lf/good.cpp
+                   ${QUILLARK_STRINGS_CHECK}/crlf/good.cpp)
+  set_tests_properties(Strings.CrLfCompilesLikeLf PROPERTIES FIXTURES_REQUIRED StringsGood)
+endif()
