@@ -1,15 +1,147 @@
 #include "core/access/translator.h"
 
+#include <algorithm>
+#include <climits>
+#include <clocale>
+#include <cstring>
+#include <string>
+
+#include "core/access/layouts.h"
+#include "core/access/stringtable.h"
 #include "core/common/ini.h"
+#include "core/common/textutil.h"
+#include "core/platform/prompter.h"
 
 namespace quillark {
 
-Translator::Translator(INI* i, Prompter* p) : ini(i), prompter(p) {}
+namespace {
 
-const char* Translator::GetTextInLanguage(int, int) {
+struct Language {
+  const char* suffix;  // of menu and dialog layout names
+  const char* locale;  // C run-time locale
+};
+
+// Languages that are not offered ("NA" names) still have a suffix and a
+// locale, so that a stored index of one of them behaves like any other.
+constexpr Language languages[Translator::LANGUAGES] = {
+    {"UK", "en_US"},  // 0 English
+    {"UK", "fr_FR"},  // 1 not offered
+    {"NL", "de_DE"},  // 2 Dutch
+    {"FR", "fr_FR"},  // 3 French
+    {"GR", "de_DE"},  // 4 German
+    {"UK", "fr_FR"},  // 5 not offered
+    {"IT", "de_DE"},  // 6 Italian
+    {"NO", "de_DE"},  // 7 not offered
+    {"PT", "de_DE"},  // 8 Portuguese
+    {"SP", "fr_FR"},  // 9 Spanish
+    {"SV", "de_DE"},  // 10 not offered
+    {"US", "en_US"},  // 11 English-US
+    {"UK", "fr_FR"},  // 12 not offered
+    {"KR", "en_US"},  // 13 not offered
+    {"SC", "en_US"},  // 14 not offered
+    {"TC", "en_US"},  // 15 not offered
+    {"PL", "fr_FR"},  // 16 not offered
+    {"RU", "fr_FR"},  // 17 Russian
+};
+
+bool InTable(int language) {
+  return language >= 0 && language < Translator::LANGUAGES;
+}
+
+// Linux names its locales by codeset ("en_US.UTF-8"); the bare "en_US" exists
+// only where someone generated it. Take the name as given first, then the
+// UTF-8 form, before calling the language unusable.
+bool SetLocale(const char* name) {
+  if (std::setlocale(LC_ALL, name) != nullptr) return true;
+  std::string utf8 = std::string(name) + ".UTF-8";
+  return std::setlocale(LC_ALL, utf8.c_str()) != nullptr;
+}
+
+}  // namespace
+
+Translator::Translator(INI* i, Prompter* p) : ini(i), prompter(p) {
+  CurrentLanguage = GetLanguage();
+}
+
+int Translator::GetLanguage() {
+  if (ini == nullptr) return 0;
+  long language = ini->ReadInt("Product", "Language", "0");
+  if (language < INT_MIN) return INT_MIN;
+  if (language > INT_MAX) return INT_MAX;
+  return static_cast<int>(language);
+}
+
+void Translator::SetLanguage(int language) {
+  CurrentLanguage = language;
+  if (ini != nullptr) ini->WriteInt("Product", "Language", language);
+  if (InTable(language) && SetLocale(languages[language].locale)) return;
+  std::setlocale(LC_ALL, "C");
+  if (prompter != nullptr)
+    prompter->Show("Error", Format("Language = %d\n", language), PromptIcon::INFORMATION);
+}
+
+// A language outside the table has no texts of its own: adding it to the id
+// would land on some other text (language 50 is the next text's English),
+// so such a language reads the English text.
+const char* Translator::GetTextInLanguage(int id, int language) {
   Buffer[0] = '\0';
+  const char* text = nullptr;
+  if (InTable(language) && id <= INT_MAX - language) text = FindString(id + language);
+  if (text == nullptr) text = FindString(id);
+  if (text != nullptr) {
+    std::size_t n = std::min(std::strlen(text), sizeof Buffer - 1);
+    std::memcpy(Buffer, text, n);
+    Buffer[n] = '\0';
+  }
   return Buffer;
 }
-const char* Translator::GetTextInLanguage(int id) { return GetTextInLanguage(id, CurrentLanguage); }
+
+const char* Translator::GetTextInLanguage(int id) {
+  return GetTextInLanguage(id, CurrentLanguage);
+}
+
+const char* Translator::AppendLanguage(const char* name, int language) {
+  static char buffer[63];
+  std::string full = std::string(name != nullptr ? name : "") + "_" + LanguageSuffix(language);
+  std::size_t n = std::min(full.size(), sizeof buffer - 1);
+  std::memcpy(buffer, full.data(), n);
+  buffer[n] = '\0';
+  return buffer;
+}
+
+const char* Translator::AppendLanguage(const char* name) {
+  return AppendLanguage(name, CurrentLanguage);
+}
+
+const char* Translator::GetMenu(const char* name) {
+  const char* layout = AppendLanguage(name);
+  if (!HasMenuLayout(layout)) layout = AppendLanguage(name, 0);
+  return layout;
+}
+
+const char* Translator::GetDialog(const char* name) {
+  const char* layout = AppendLanguage(name);
+  if (!HasDialogLayout(layout)) layout = AppendLanguage(name, 0);
+  return layout;
+}
+
+std::string Translator::GetPropertyPage(const char* name) {
+  return GetDialog(name);
+}
+
+std::string Translator::LanguageName(int language) {
+  if (!InTable(language)) return {};
+  return GetTextInLanguage(LANGUAGENAMES + language, 0);
+}
+
+// Out of the table the suffix is English: the index may come straight from
+// the settings file and must not reach past the table.
+const char* Translator::LanguageSuffix(int language) {
+  return InTable(language) ? languages[language].suffix : languages[0].suffix;
+}
+
+const char* Translator::LanguageLocale(int language) {
+  return InTable(language) ? languages[language].locale : nullptr;
+}
 
 }  // namespace quillark

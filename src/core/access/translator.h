@@ -12,12 +12,15 @@ class Prompter;
 class Translator {
  public:
   static constexpr int LANGUAGES = 18;
+  // The English name of language L is text LANGUAGENAMES + L ("NA" for a
+  // language that is not offered).
+  static constexpr int LANGUAGENAMES = 19900;
 
   // Reads "Product"/"Language" from `ini` (may be null: English). The locale
   // is not set here. `prompter` shows the message of a bad language (may be null).
   Translator(INI* ini, Prompter* prompter);
 
-  int GetLanguage();                // the stored setting
+  int GetLanguage();  // the stored setting
   int GetCurrentLanguage() const { return CurrentLanguage; }
   void SetLanguage(int language);  // store, switch and set the C locale
 
@@ -34,6 +37,13 @@ class Translator {
   const char* GetMenu(const char* name);
   const char* GetDialog(const char* name);
   std::string GetPropertyPage(const char* name);
+
+  // The English name of a language, empty outside 0..LANGUAGES-1.
+  std::string LanguageName(int language);
+  // The layout-name suffix and C locale name of a language; a language outside
+  // the table has the English suffix and no locale (null).
+  static const char* LanguageSuffix(int language);
+  static const char* LanguageLocale(int language);
 
  private:
   int CurrentLanguage = 0;
