@@ -29,8 +29,35 @@ enum : std::int32_t {
   CAP_FAULTDELAY = 0x20000,
 };
 
+// Function page bits (GetModelProgramCaps): one page of the device settings
+// window each.
+enum : std::int32_t {
+  FP_LEVELS = 0x00001,
+  FP_LEVELS2K = 0x00002,
+  FP_ACTIONS = 0x00004,
+  FP_ACTIONS2K = 0x00008,
+  FP_REFERENCING = 0x00010,
+  FP_REFERENCING2K = 0x00020,
+  FP_POWER = 0x00040,
+  FP_POWER2K = 0x00080,
+  FP_FLOW = 0x00100,
+  FP_FLOW2K = 0x00200,
+  FP_DAYNIGHT = 0x00400,
+  FP_TIME = 0x00800,
+  FP_PANEL = 0x01000,
+  FP_MISCELLANEOUS = 0x02000,
+  FP_PAGER = 0x04000,
+  FP_ARRAY = 0x08000,
+  FP_BUSSETUP = 0x10000,
+  FP_MISCTINDLE = 0x20000,
+  FP_LEVELSTINDLE = 0x40000,
+  FP_FLOWTINDLE = 0x80000,
+};
+
 // The read-only model table: names, capabilities, function pages and aspirator
-// speeds of every model code. Cheap to make wherever it is needed.
+// speeds of every model code. Cheap to make wherever it is needed. A code
+// outside the table, negative ones included, is an unknown model: name
+// "unknown", no capabilities, one aspirator speed.
 class Detector {
  public:
   static constexpr std::int32_t all = -1;
@@ -50,6 +77,9 @@ class Detector {
  private:
   Translator* translator;
   static char namebuffer[33];
+  static const std::int32_t aspiratorspeeds[20];
+  static const std::int32_t modelcaps[20];
+  static const std::int32_t programcaps[20];
 };
 
 }  // namespace quillark
