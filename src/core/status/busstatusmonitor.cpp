@@ -1,0 +1,167 @@
+#include "core/status/busstatusmonitor.h"
+
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <system_error>
+
+#include "core/app/dockingapp.h"
+#include "core/platform/eventloop.h"
+
+namespace quillark {
+
+namespace {
+
+// The date line of the report: weekday, month, two-digit day, time and year,
+// as in "Tue Dec 08 04:05:00 2026". Written by hand rather than with ctime so
+// that neither the locale nor the C library's padding of the day changes it.
+std::string DateLine(std::time_t now) {
+  static constexpr const char* DAYS[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+  static constexpr const char* MONTHS[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                             "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  std::tm tm{};
+  if (localtime_r(&now, &tm) == nullptr) tm = std::tm{};
+  const int wday = tm.tm_wday >= 0 && tm.tm_wday < 7 ? tm.tm_wday : 0;
+  const int mon = tm.tm_mon >= 0 && tm.tm_mon < 12 ? tm.tm_mon : 0;
+  char line[64];
+  std::snprintf(line, sizeof line, "%s %s %02d %02d:%02d:%02d %d\n", DAYS[wday], MONTHS[mon],
+                tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, tm.tm_year + 1900);
+  return line;
+}
+
+// Text files of the program end their lines with CR LF.
+std::string WithCrLf(const std::string& text) {
+  std::string out;
+  out.reserve(text.size() + 16);
+  for (char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
+bool IsKnownCommand(char letter) {
+  switch (letter) {
+    case 'A':
+    case 'C':
+    case 'D':
+    case 'E':
+    case 'G':
+    case 'H':
+    case 'I':
+    case 'L':
+    case 'P':
+    case 'Q':
+    case 'R':
+    case 'S':
+    case 'T':
+    case 'U':
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+BusStatusMonitor::BusStatusMonitor(TDockingApp* application, std::filesystem::path reportfile)
+    : MsgClass(application), reportfile(std::move(reportfile)) {
+  Register(this, MSG_SHORT | MSG_LONG | MSG_INVALID | MSG_TXEMPTY);
+}
+
+BusStatusMonitor::~BusStatusMonitor() {
+  DeRegister();
+}
+
+void BusStatusMonitor::MsgRx(int /*loop*/, const char* msg) {
+  if (msg == nullptr) return;
+  status.rxmessages.Add(1);
+  switch (msg[0]) {
+    case '\0':
+      break;
+    case '@':
+    case '*':
+      ProcessFastPoll(msg);
+      break;
+    case '>':
+    case '<':
+    case ':':
+    case '/':
+      ProcessStandardPoll(msg);
+      break;
+    default:
+      status.rxunknownpolls.Add(1);
+      status.rxbadmessages.Add(1);
+      break;
+  }
+  if (TimeToSaveStatusData()) {
+    SaveStatusData();
+    Reset();
+  }
+}
+
+void BusStatusMonitor::TxEmpty() {
+  status.txmessages.Add(1);
+}
+
+void BusStatusMonitor::ProcessFastPoll(const char* msg) {
+  status.rxfastpolls.Add(1);
+  if (!IsValidAddress(static_cast<unsigned char>(msg[1]))) status.rxbadmessages.Add(1);
+}
+
+void BusStatusMonitor::ProcessStandardPoll(const char* msg) {
+  status.rxstdpolls.Add(1);
+  const auto addressbyte = static_cast<unsigned char>(msg[1]);
+  if (!IsValidAddress(addressbyte)) {
+    status.rxbadmessages.Add(1);
+    return;
+  }
+  // A frame that ends at its address byte has no letter to look at.
+  const char letter = addressbyte != 0 ? msg[2] : '\0';
+  if (!IsKnownCommand(letter)) {
+    status.rxunknowncommands.Add(1);
+    status.rxbadmessages.Add(1);
+  }
+}
+
+bool BusStatusMonitor::TimeToSaveStatusData() {
+  if (main == nullptr) return false;
+  const std::uint32_t now = main->Events().TickCount();
+  // Compared on the wrapping tick counter: a plain comparison would, in the
+  // hour before the wrap, write a report and clear the counts on every frame.
+  if (saved && static_cast<std::int32_t>(now - nextsave) < 0) return false;
+  saved = true;
+  nextsave = now + SAVEINTERVAL;
+  return true;
+}
+
+void BusStatusMonitor::SaveStatusData() {
+  if (reportfile.empty() || main == nullptr) return;
+  std::ostringstream text;
+  text << DateLine(main->Events().Now()) << "\n";
+  status.Put(text);
+  const std::string bytes = WithCrLf(text.str());
+
+  // Written beside the report and renamed over it, so that a reader never
+  // sees half a report and a failed write leaves the previous one.
+  std::filesystem::path temp = reportfile;
+  temp += ".tmp";
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    if (!out) return;
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) {
+      std::error_code ignored;
+      std::filesystem::remove(temp, ignored);
+      return;
+    }
+  }
+  std::error_code error;
+  std::filesystem::rename(temp, reportfile, error);
+  if (error) std::filesystem::remove(temp, error);
+}
+
+}  // namespace quillark
