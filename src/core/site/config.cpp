@@ -1,0 +1,425 @@
+#include "core/site/config.h"
+
+#include <filesystem>
+#include <fstream>
+#include <istream>
+#include <iterator>
+#include <new>
+#include <optional>
+#include <ostream>
+#include <streambuf>
+#include <system_error>
+
+#include "core/common/textutil.h"
+#include "core/platform/prompter.h"
+
+namespace quillark {
+namespace {
+
+using Traits = std::char_traits<char>;
+
+// The current file format; files of version 4 and below are the old format.
+constexpr int CURRENTVERSION = 5;
+constexpr int LASTOLDVERSION = 4;
+constexpr const char* LINEEND = "\r\n";
+
+bool IsSpace(Traits::int_type c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+void SkipSpace(std::streambuf& sb) {
+  while (IsSpace(sb.sgetc())) sb.sbumpc();
+}
+
+bool AtEnd(std::streambuf& sb) {
+  return sb.sgetc() == Traits::eof();
+}
+
+// A decimal number of the file header, read like formatted stream input.
+bool ReadHeaderNumber(std::streambuf& sb, long& out) {
+  SkipSpace(sb);
+  std::string digits;
+  auto c = sb.sgetc();
+  if (c == '+' || c == '-') digits.push_back(Traits::to_char_type(sb.sbumpc()));
+  while (sb.sgetc() >= '0' && sb.sgetc() <= '9' && digits.size() < 12)
+    digits.push_back(Traits::to_char_type(sb.sbumpc()));
+  if (digits.empty() || digits.back() < '0' || digits.back() > '9') return false;
+  if (sb.sgetc() >= '0' && sb.sgetc() <= '9') return false;  // too many digits
+  out = AtoL(digits);
+  return true;
+}
+
+// Lines of the old format: one value each, CR LF ends, read into fixed
+// buffers. A line longer than its buffer is cut; the rest of it is skipped.
+class OldLineReader {
+ public:
+  explicit OldLineReader(std::streambuf& sb) : sb(sb) {}
+
+  // Nothing at the end of the file.
+  std::optional<std::string> Line(std::size_t maxlength) {
+    if (AtEnd(sb)) return std::nullopt;
+    std::string line;
+    for (;;) {
+      auto c = sb.sbumpc();
+      if (c == Traits::eof() || c == '\n') break;
+      if (line.size() < maxlength) line.push_back(Traits::to_char_type(c));
+    }
+    if (auto cr = line.find('\r'); cr != std::string::npos) line.resize(cr);
+    return line;
+  }
+  std::optional<long> Number() {
+    auto line = Line(NUMBERLENGTH);
+    if (!line) return std::nullopt;
+    return AtoL(*line);
+  }
+  // A number within [low, high]; nothing when missing or out of range.
+  std::optional<long> Ranged(long low, long high) {
+    auto v = Number();
+    if (!v || *v < low || *v > high) return std::nullopt;
+    return v;
+  }
+
+  static constexpr std::size_t NUMBERLENGTH = 9;
+  static constexpr std::size_t LOCATIONLENGTH = 31;
+  static constexpr std::size_t TEXTLENGTH = 255;
+
+ private:
+  std::streambuf& sb;
+};
+
+}  // namespace
+
+TSiteConfig::TSiteConfig(const std::string& ConfigFile, bool newcfg, Prompter* prompter) {
+  if (newcfg || ConfigFile.empty()) {
+    New();
+    Config = ConfigFile;
+    return;
+  }
+  if (!Load(ConfigFile) && prompter != nullptr) {
+    prompter->Show("", Format("Error loading site configuration file. Code: %d", loaderror),
+                   PromptIcon::STOP);
+  }
+}
+
+TSiteConfig::TSiteConfig(const TSiteConfig& other)
+    : Devices(other.Devices), loaderror(other.loaderror), Config(other.Config), size(other.size) {
+  Reindex();
+}
+
+TSiteConfig& TSiteConfig::operator=(const TSiteConfig& other) {
+  if (this != &other) {
+    TSiteConfig copy(other);
+    *this = std::move(copy);
+  }
+  return *this;
+}
+
+void TSiteConfig::Reindex() {
+  index.clear();
+  index.reserve(Devices.size());
+  for (auto it = Devices.begin(); it != Devices.end(); ++it)
+    index[Key(it->GetAddress(), it->GetType())] = it;
+}
+
+void TSiteConfig::DeleteAllDevices() {
+  index.clear();
+  Devices.clear();
+}
+
+void TSiteConfig::New() {
+  DeleteAllDevices();
+  for (std::uint32_t loop = 0; loop < LOOPS; ++loop)
+    InsertDevice(DeviceConfig(loop * 256 + 1, BUSCONTROLLER, PCBUSMASTER));
+  size = 0;
+}
+
+DeviceConfig* TSiteConfig::InsertDevice(const DeviceConfig& Device) {
+  try {
+    // Copy first: Device may be the very entry that is about to be replaced.
+    std::list<DeviceConfig> node;
+    node.push_back(Device);
+    const auto key = Key(Device.GetAddress(), Device.GetType());
+    auto found = index.find(key);
+    if (found == index.end()) {
+      // Room in the index is made before the list changes, so that running
+      // out of memory leaves the site as it was.
+      found = index.emplace(key, node.begin()).first;
+    } else {
+      Devices.erase(found->second);
+      found->second = node.begin();
+    }
+    Devices.splice(Devices.end(), node);
+    return &Devices.back();
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+void TSiteConfig::RemoveDevice(std::uint32_t address, devicetype type) {
+  auto found = index.find(Key(address, type));
+  if (found == index.end()) return;
+  Devices.erase(found->second);
+  index.erase(found);
+}
+
+DeviceConfig* TSiteConfig::GetDevice(std::uint32_t address, devicetype type) {
+  auto found = index.find(Key(address, type));
+  return found == index.end() ? nullptr : &*found->second;
+}
+
+const DeviceConfig* TSiteConfig::GetDevice(std::uint32_t address, devicetype type) const {
+  return const_cast<TSiteConfig*>(this)->GetDevice(address, type);
+}
+
+DeviceConfig* TSiteConfig::GetDevice(std::uint32_t busaddress) {
+  const std::uint32_t loop = busaddress & ~0xFFu;
+  const std::uint32_t byte = busaddress & 0xFFu;
+  if (byte == 0) return GetDevice(loop + 1, BUSCONTROLLER);
+  if (byte < 128) return GetDevice(loop + byte, DETECTOR);
+  return GetDevice(loop + byte - 127, POWERSUPPLY);
+}
+
+const DeviceConfig* TSiteConfig::GetDevice(std::uint32_t busaddress) const {
+  return const_cast<TSiteConfig*>(this)->GetDevice(busaddress);
+}
+
+DeviceConfig* TSiteConfig::GetChild(const DeviceConfig* parent, const DeviceConfig* current) {
+  if (parent == nullptr || current == nullptr) return nullptr;
+  auto found = index.find(Key(current->GetAddress(), current->GetType()));
+  if (found == index.end() || &*found->second != current) return nullptr;
+  for (auto it = std::next(found->second); it != Devices.end(); ++it) {
+    if (it->GetParentAddress() == parent->GetAddress() && it->GetParentType() == parent->GetType())
+      return &*it;
+  }
+  return nullptr;
+}
+
+void TSiteConfig::SetGlobalActions(const DeviceConfig& Device) {
+  for (DeviceConfig& d : Devices) {
+    if (&d == &Device || d.GetType() != Device.GetType() || d.GetAddress() == Device.GetAddress())
+      continue;
+    for (std::int32_t bit : DeviceConfig::EVENTBITS) {
+      d.SetEventSound(bit, Device.GetEventSound(bit));
+      d.SetEventText(bit, Device.GetEventText(bit));
+    }
+  }
+}
+
+bool TSiteConfig::Load(const std::string& ConfigFile) {
+  // The name is kept even when the file is missing, so that the site built in
+  // its place is saved where the settings say the site is.
+  Config = ConfigFile;
+  std::error_code ec;
+  std::ifstream in;
+  if (std::filesystem::is_regular_file(ConfigFile, ec)) in.open(ConfigFile, std::ios::binary);
+  if (!in.is_open()) {
+    New();
+    loaderror = LOADERROR_NONE;
+    return false;
+  }
+  return Load(in);
+}
+
+bool TSiteConfig::Load(std::istream& in) {
+  New();
+  loaderror = LOADERROR_NONE;
+  std::streambuf* sb = in.rdbuf();
+  if (sb == nullptr || !in.good()) return false;
+  const auto start = in.tellg();
+
+  long version = 0;
+  if (!ReadHeaderNumber(*sb, version)) version = 0;  // no number: the old format's rules
+  if (version <= LASTOLDVERSION) {
+    in.clear();
+    if (start == std::streampos(-1) || !in.seekg(start)) return false;
+    return OldLoad(in);
+  }
+  return LoadCurrent(in);
+}
+
+bool TSiteConfig::LoadCurrent(std::istream& in) {
+  std::streambuf& sb = *in.rdbuf();
+  // A file that ends after its version (as a freshly created one does) holds
+  // no devices.
+  SkipSpace(sb);
+  if (AtEnd(sb)) return true;
+  long iconsize = 0;
+  if (!ReadHeaderNumber(sb, iconsize) || iconsize < INT32_MIN || iconsize > INT32_MAX) {
+    loaderror = LOADERROR_LINE;
+    return false;
+  }
+  size = static_cast<int>(iconsize);
+
+  for (;;) {
+    SkipSpace(sb);
+    if (AtEnd(sb)) return true;
+    DeviceConfig entry;
+    // Loading stops at a line that cannot be read. That is reported: saving
+    // the site as loaded would otherwise drop every device after it unseen.
+    if (!entry.Read(in)) {
+      loaderror = LOADERROR_LINE;
+      return false;
+    }
+    if (InsertDevice(entry) == nullptr) {
+      loaderror = LOADERROR_STORE;
+      return false;
+    }
+    if (in.fail()) {
+      loaderror = LOADERROR_LINE;
+      return false;
+    }
+  }
+}
+
+bool TSiteConfig::OldLoad(const std::string& ConfigFile) {
+  Config = ConfigFile;
+  std::error_code ec;
+  std::ifstream in;
+  if (std::filesystem::is_regular_file(ConfigFile, ec)) in.open(ConfigFile, std::ios::binary);
+  if (!in.is_open()) {
+    New();
+    loaderror = LOADERROR_OPEN;
+    return false;
+  }
+  return OldLoad(in);
+}
+
+bool TSiteConfig::OldLoad(std::istream& in) {
+  New();
+  loaderror = LOADERROR_NONE;
+  if (in.rdbuf() == nullptr || !in.good()) {
+    loaderror = LOADERROR_OPEN;
+    return false;
+  }
+  OldLineReader file(*in.rdbuf());
+  auto failwith = [this](int code) {
+    loaderror = code;
+    return false;
+  };
+
+  // A file without even a version line holds no devices.
+  const long version = file.Number().value_or(0);
+  if (version > CURRENTVERSION) return failwith(LOADERROR_VERSION);
+  if (version > 2) {
+    if (auto s = file.Number()) size = static_cast<int>(*s);
+  }
+
+  constexpr long XYMAX = 30000;
+  for (;;) {
+    const auto parentaddress = file.Number();
+    if (!parentaddress || *parentaddress == 255) return true;
+    const auto parenttype = file.Ranged(-1, 2);
+    if (!parenttype) return failwith(2);
+    const auto address = file.Ranged(-10016, 4223);
+    if (!address) return failwith(3);
+    const auto type = file.Ranged(-1, 3);
+    if (!type) return failwith(5);
+    const auto model = file.Ranged(0, 20);
+    if (!model) return failwith(6);
+    const auto location = file.Line(OldLineReader::LOCATIONLENGTH);
+    if (!location) return failwith(7);
+    const auto map = file.Line(OldLineReader::TEXTLENGTH);
+    if (!map) return failwith(8);
+
+    DeviceConfig entry(static_cast<std::uint32_t>(*address), static_cast<devicetype>(*type),
+                       static_cast<devicemodel>(*model));
+    entry.SetParentAddress(static_cast<std::uint32_t>(*parentaddress));
+    entry.SetParentType(static_cast<devicetype>(*parenttype));
+
+    auto point = [&file](int code, DeviceConfig::Point& p) -> int {
+      const auto x = file.Ranged(0, XYMAX);
+      if (!x) return code;
+      const auto y = file.Ranged(0, XYMAX);
+      if (!y) return code + 1;
+      p = {static_cast<std::int32_t>(*x), static_cast<std::int32_t>(*y)};
+      return 0;
+    };
+    DeviceConfig::Point p;
+    if (int code = point(9, p)) return failwith(code);
+    entry.SetMapXY(p);
+    if (version > 1) {
+      if (int code = point(11, p)) return failwith(code);
+      entry.SetLoopXY(p);
+    }
+    const auto zone = file.Ranged(0, XYMAX);
+    if (!zone) return failwith(13);
+    entry.SetZone(static_cast<std::int32_t>(*zone));
+    if (version > 0) {
+      if (int code = point(14, p)) return failwith(code);
+      entry.SetZoneXY(p);
+    }
+    const auto faultmask = file.Number();
+    if (!faultmask) return failwith(16);
+    entry.SetFaultMask(static_cast<std::uint32_t>(*faultmask));
+
+    // Sounds, then texts, each in the order below; unlike the current format,
+    // the critical fault (0x01) comes before the non-critical one (0x800).
+    static constexpr std::int32_t OLDORDER[8] = {0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01, 0x800};
+    std::string sounds[8], texts[8];
+    int code = 17;
+    for (std::string* group : {sounds, texts}) {
+      for (int i = 0; i < 8; ++i, ++code) {
+        auto line = file.Line(OldLineReader::TEXTLENGTH);
+        if (!line) return failwith(code);
+        group[i] = std::move(*line);
+      }
+    }
+
+    const auto input1mask = file.Ranged(0, XYMAX);
+    if (!input1mask) return failwith(33);
+    const auto input2mask = file.Ranged(0, XYMAX);
+    if (!input2mask) return failwith(34);
+    entry.SetInput1Mask(static_cast<std::uint32_t>(*input1mask));
+    entry.SetInput2Mask(static_cast<std::uint32_t>(*input2mask));
+    if (version > 3) {
+      if (int c = point(36, p)) return failwith(c);
+      entry.SetSiteXY(p);
+    }
+
+    DeviceConfig* stored = InsertDevice(entry);
+    if (stored == nullptr) return failwith(LOADERROR_STORE);
+    // Old files may hold commas in their texts; the setters keep them out.
+    stored->SetLocation(*location);
+    stored->SetMap(*map);
+    for (int i = 0; i < 8; ++i) {
+      stored->SetEventSound(OLDORDER[i], sounds[i]);
+      stored->SetEventText(OLDORDER[i], texts[i]);
+    }
+  }
+}
+
+bool TSiteConfig::Save(std::ostream& out) const {
+  out << std::to_string(CURRENTVERSION) << LINEEND << std::to_string(size) << LINEEND;
+  for (const DeviceConfig& d : Devices) {
+    if (!out) break;
+    d.Put(out) << LINEEND;
+  }
+  out.flush();
+  return !out.fail();
+}
+
+bool TSiteConfig::Save(const std::string& ConfigFile) const {
+  if (ConfigFile.empty()) return false;
+  const std::filesystem::path target(ConfigFile);
+  std::filesystem::path temp = target;
+  temp += ".tmp";
+  std::error_code ec;
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    if (!out.is_open()) return false;  // nothing of ours to clean up
+    bool ok = Save(out);
+    out.close();
+    if (!ok || out.fail()) {
+      std::filesystem::remove(temp, ec);
+      return false;
+    }
+  }
+  std::filesystem::rename(temp, target, ec);
+  if (ec) {
+    std::filesystem::remove(temp, ec);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace quillark
