@@ -176,6 +176,10 @@ int TDockingApp::GetMaxDeviceTimeout() const {
   return mainwindow != nullptr ? mainwindow->GetMaxDeviceTimeout() : 0;
 }
 
+void TDockingApp::ScanArrayDevice(int device) {
+  if (mainwindow != nullptr) mainwindow->ScanArrayDevice(device);
+}
+
 void TDockingApp::PostCommNotify(int loop, int st) {
   std::weak_ptr<int> guard = alive;
   events.Post([this, guard, loop, st] {

@@ -73,6 +73,7 @@ class TDockingApp {
   void EvTimer(int timer);
   void EvCommNotify(int commId, int status);
   int GetMaxDeviceTimeout() const;
+  void ScanArrayDevice(int device);
 
   // A port event for the main window, delivered later on the event loop (the
   // counterpart of a posted WM_COMMNOTIFY). Safe if the application goes first.

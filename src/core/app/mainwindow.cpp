@@ -34,6 +34,14 @@ void TMainWindow::DestroyCommandModule() {
   commandmodule.reset();
 }
 
+void TMainWindow::InitMatrixScan() {
+  if (matrixscan != nullptr) matrixscan->InitMatrixScan();
+}
+
+void TMainWindow::ScanArrayDevice(int device) {
+  if (matrixscan != nullptr) matrixscan->ScanArrayDevice(device);
+}
+
 void TMainWindow::WriteEvent(int category, const std::string& text) {
   if (eventwriter != nullptr) eventwriter->WriteEvent(category, text);
 }

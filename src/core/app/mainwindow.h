@@ -30,6 +30,9 @@ class TMainWindow {
   PollingEngine* GetCommandModule() const { return commandmodule.get(); }
   void DestroyCommandModule();
   void SetEventWriter(EventWriter* writer) { eventwriter = writer; }
+  void SetMatrixScan(std::unique_ptr<ArrayScanner> scanner) { matrixscan = std::move(scanner); }
+  void InitMatrixScan();
+  void ScanArrayDevice(int device);
 
   void WriteEvent(int category, const std::string& text);
   void SendBusMessage(int loop, const char* msg, int msglength);
@@ -57,6 +60,7 @@ class TMainWindow {
   EventWriter* eventwriter = nullptr;
   std::unique_ptr<CommHandler> commhandler;
   std::unique_ptr<PollingEngine> commandmodule;
+  std::unique_ptr<ArrayScanner> matrixscan;
 };
 
 }  // namespace quillark

@@ -13,4 +13,13 @@ class PollingEngine {
   virtual void MsgRx(int loop, const char* msg) = 0;
 };
 
+// The array scanner: array-scan cells are read through their command module
+// instead of being polled.
+class ArrayScanner {
+ public:
+  virtual ~ArrayScanner() = default;
+  virtual void InitMatrixScan() = 0;
+  virtual void ScanArrayDevice(int device) = 0;
+};
+
 }  // namespace quillark
