@@ -128,8 +128,11 @@ TEST(SiteConfig, LinesEndingAfterTheSiteAreaLoad) {
   ASSERT_NE(a, nullptr);
   EXPECT_EQ(a->GetZoneCoverageArea(), (DeviceConfig::Rect{40, 3, 0, 3}));
   EXPECT_EQ(a->GetDeviceCoverageArea(), (DeviceConfig::Rect{}));
-  EXPECT_EQ(a->GetSamplingRadius(), 40);
-  ASSERT_NE(site.GetDevice(262, DETECTOR), nullptr);
+  EXPECT_EQ(a->GetSamplingRadius(), 40);  // round: top equals bottom
+  const DeviceConfig* b = site.GetDevice(262, DETECTOR);
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(b->GetZoneCoverageArea(), (DeviceConfig::Rect{41, 0, 9, 9}));
+  EXPECT_EQ(b->GetSamplingRadius(), 50);
 }
 
 TEST(SiteConfig, UnreadableLineEndsTheLoadAndIsReported) {
@@ -212,16 +215,13 @@ TEST(SiteConfig, MissingFileGivesCodeZeroAndANewSiteUnderThatName) {
   // A directory is not a site file.
   TSiteConfig fromdir;
   EXPECT_FALSE(fromdir.Load(dir.Path().string()));
-}
 
-TEST(SiteConfig, NewSiteConstructionKeepsTheNameWithoutReading) {
-  test::TempDir dir;
+  // A new site under a name does not read the file.
   dir.Write("s.cfg", "garbage");
-  test::RecordingPrompter prompter;
-  TSiteConfig site((dir / "s.cfg").string(), true, &prompter);
-  EXPECT_TRUE(prompter.prompts.empty());
-  EXPECT_EQ(site.Count(), 16u);
-  EXPECT_EQ(site.GetConfig(), (dir / "s.cfg").string());
+  TSiteConfig fresh((dir / "s.cfg").string(), true, &prompter);
+  EXPECT_EQ(prompter.prompts.size(), 1u);
+  EXPECT_EQ(fresh.Count(), 16u);
+  EXPECT_EQ(fresh.GetConfig(), (dir / "s.cfg").string());
   EXPECT_FALSE(TSiteConfig().Save());  // no name: nowhere to save
 }
 

@@ -77,22 +77,6 @@ TEST(DeviceConfig, LineRoundTrip) {
   EXPECT_TRUE(in.fail());
 }
 
-TEST(DeviceConfig, LineEndingAfterSiteAreaTakesItAsZoneArea) {
-  std::istringstream in(
-      "261,2,0,4294967295,-1,,,(0,0),(0,0),(0,0),0,(0,0),0,,,,,,,,,,,,,,,,,0,0,(30,2-4,2)\r\n"
-      "262,2,0,4294967295,-1,,,(0,0),(0,0),(0,0),0,(0,0),0,,,,,,,,,,,,,,,,,0,0,(31,0-0,0)");
-  DeviceConfig a, b;
-  ASSERT_TRUE(a.Read(in));
-  ASSERT_TRUE(b.Read(in));
-  EXPECT_EQ(a.GetZoneCoverageArea(), (DeviceConfig::Rect{30, 2, 4, 2}));
-  EXPECT_EQ(a.GetDeviceCoverageArea(), (DeviceConfig::Rect{0, 0, 0, 0}));
-  EXPECT_EQ(a.GetSamplingRadius(), 30);  // round: top equals bottom
-  EXPECT_EQ(b.GetAddress(), 262u);
-  EXPECT_EQ(b.GetZoneCoverageArea(), (DeviceConfig::Rect{31, 0, 0, 0}));
-  b.SetSiteorLoopCoverageArea({31, 0, 0, 1});
-  EXPECT_EQ(b.GetSamplingRadius(), 50);
-}
-
 TEST(DeviceConfig, RejectedLinesLeaveTheEntryUnchanged) {
   const std::string good = Line(Everything());
   const std::string bad[] = {
