@@ -136,9 +136,17 @@ void TSiteConfig::New() {
 DeviceConfig* TSiteConfig::InsertDevice(const DeviceConfig& Device) {
   try {
     // Copy first: Device may be the very entry that is about to be replaced.
-    std::list<DeviceConfig> node;
-    node.push_back(Device);
+    return InsertDevice(DeviceConfig(Device));
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+DeviceConfig* TSiteConfig::InsertDevice(DeviceConfig&& Device) {
+  try {
     const auto key = Key(Device.GetAddress(), Device.GetType());
+    std::list<DeviceConfig> node;
+    node.push_back(std::move(Device));
     auto found = index.find(key);
     if (found == index.end()) {
       // Room in the index is made before the list changes, so that running
@@ -260,7 +268,7 @@ bool TSiteConfig::LoadCurrent(std::istream& in) {
       loaderror = LOADERROR_LINE;
       return false;
     }
-    if (InsertDevice(entry) == nullptr) {
+    if (InsertDevice(std::move(entry)) == nullptr) {
       loaderror = LOADERROR_STORE;
       return false;
     }
@@ -376,7 +384,7 @@ bool TSiteConfig::OldLoad(std::istream& in) {
       entry.SetSiteXY(p);
     }
 
-    DeviceConfig* stored = InsertDevice(entry);
+    DeviceConfig* stored = InsertDevice(std::move(entry));
     if (stored == nullptr) return failwith(LOADERROR_STORE);
     // Old files may hold commas in their texts; the setters keep them out.
     stored->SetLocation(*location);

@@ -75,6 +75,7 @@ class TSiteConfig {
   // entry, or null when it could not be stored. Device may be an entry of
   // this site.
   DeviceConfig* InsertDevice(const DeviceConfig& Device);
+  DeviceConfig* InsertDevice(DeviceConfig&& Device);
   void RemoveDevice(std::uint32_t address, devicetype type);
 
   // The entry answering to a bus address (loop << 8 | address byte): byte 0
