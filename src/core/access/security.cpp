@@ -1,0 +1,313 @@
+#include "core/access/security.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <system_error>
+
+#include "core/access/translator.h"
+#include "core/common/ini.h"
+#include "core/common/textutil.h"
+#include "core/events/eventwriter.h"
+#include "core/platform/eventloop.h"
+#include "core/platform/prompter.h"
+
+namespace quillark {
+namespace {
+
+constexpr const char* PASSWORDSECTION = "Quillark Passwords";
+constexpr int ACCOUNTNAMES = 14100;  // + level: the default account names
+constexpr int ACCESSDISABLED = 19600;
+constexpr int FILEWRITEERROR = 17600;
+constexpr std::size_t USERNAMESLENGTH = 3200;
+
+constexpr const char* NOPERMISSION =
+    "You do not have permission to use this function at the current access level or the wrong "
+    "password was entered.";
+constexpr const char* BADPASSWORD =
+    "The password was not stored. A password can have at most 31 characters, each a letter, a "
+    "digit, a blank or a punctuation mark of the keyboard.";
+constexpr const char* BADUSERNAME =
+    "The password was not stored. A user name that starts with '[' or contains '=' cannot have a "
+    "password.";
+
+// The level each operation needs, by operation value.
+constexpr unsigned neededlevel[] = {
+    2,  // SA_BUSDISP
+    2,  // SA_FNPGM
+    1,  // SA_CHARTREC
+    1,  // SA_HISTVIEW
+    1,  // SA_EVENTLOG
+    2,  // SA_DIAGS
+    3,  // SA_SITECONF
+    2,  // SA_COMMSET
+    3,  // SA_OPENFILE
+    3,  // SA_NEWSITE
+    3,  // SA_LANGUAGE
+    0,  // SA_ALARMDISP
+    1,  // SA_RESET
+    2,  // SA_EXIT
+    1,  // SA_ISOLATE
+    3,  // SA_PRINTERLOG
+    1,  // SA_FRONTPANEL
+    2,  // SA_BUSMASTER
+    1,  // SA_HISTOGRAM
+    1,  // SA_CHARTLOG
+    3,  // SA_PASSWORDEDIT
+    3,  // SA_FNSAVE
+    3,  // SA_FNRESTORE
+    3,  // SA_EMAIL
+    3,  // SA_PAGER
+};
+static_assert(std::size(neededlevel) == SA_PAGER + 1);
+
+unsigned char ScrambleKey(std::size_t i) {
+  return static_cast<unsigned char>(0x80 + i);
+}
+
+// The profile file trims key names when it reads them, so a name listed as
+// "Ann, Bob" must be stored under "Bob" or its password would never be found.
+std::string_view StoreKey(std::string_view name) {
+  return Trim(name);
+}
+
+// A key with '=' would be split at it, and one starting with '[' would read as
+// a new section and hide every password after it.
+bool IsUsableKey(std::string_view key) {
+  return key.find('=') == std::string_view::npos && (key.empty() || key.front() != '[');
+}
+
+unsigned GetAccessLevelForUser(std::string_view name, const std::vector<UserAccount>& accounts) {
+  for (const auto& account : accounts)
+    if (account.GetName() == name) return account.GetLevel();
+  return 0;
+}
+
+}  // namespace
+
+std::string ScramblePassword(std::string_view password) {
+  std::size_t n = std::min(password.size(), MAXPASSWORD);
+  std::string out;
+  out.reserve(n + 1);
+  for (std::size_t i = 0; i < n; ++i) {
+    auto c = static_cast<unsigned char>(static_cast<unsigned char>(password[i]) ^ ScrambleKey(i));
+    if (c == 0) return out;  // the stored text ends at a zero byte
+    out.push_back(static_cast<char>(c));
+  }
+  out.push_back(static_cast<char>(ScrambleKey(n)));  // the terminator, scrambled
+  return out;
+}
+
+std::string UnscramblePassword(std::string_view stored) {
+  std::string out;
+  for (std::size_t i = 0; i < stored.size() && stored[i] != '\0'; ++i) {
+    auto c = static_cast<unsigned char>(static_cast<unsigned char>(stored[i]) ^ ScrambleKey(i));
+    if (c == 0) break;
+    out.push_back(static_cast<char>(c));
+  }
+  return out;
+}
+
+bool IsStorablePassword(std::string_view password) {
+  if (password.size() > PASSWORDEDITLIMIT) return false;
+  return std::all_of(password.begin(), password.end(),
+                     [](char c) { return c >= 0x20 && c <= 0x7e; });
+}
+
+// --- PasswordEditSession
+
+PasswordEditSession::PasswordEditSession(Security& s) : security(s), names(s.AccountNames()) {
+  // The box starts with the first entry's own password: moving on without
+  // typing must not overwrite it with an empty one.
+  password = security.GetPassword(names.at(0));
+}
+
+bool PasswordEditSession::Store(const std::string& edittext) {
+  // Leaving a password as it was writes nothing, so a stored value the
+  // dialog could not have produced is kept rather than refused.
+  if (edittext == password) return true;
+  if (!security.SetPassword(names[selection], edittext)) return false;
+  password = edittext;
+  return true;
+}
+
+bool PasswordEditSession::Select(std::size_t entry, const std::string& edittext) {
+  if (entry >= names.size()) return false;
+  if (!Store(edittext)) return false;
+  selection = entry;
+  password = security.GetPassword(names[entry]);
+  return true;
+}
+
+bool PasswordEditSession::Ok(const std::string& edittext) {
+  return Store(edittext);
+}
+
+// --- Security
+
+Security::Security(EventWriter& ev, INI& settings, Translator& tr, EventLoop& cl, Prompter& pr,
+                   std::filesystem::path store)
+    : events(ev),
+      ini(settings),
+      translate(tr),
+      clock(cl),
+      prompter(pr),
+      passwordstore(std::move(store)) {
+  timeoutperiod = ini.ReadInt("Security", "Timeout", "300");
+  currentaccesslevel = 0;
+  LoadUserAccounts();
+  SetUserAndAccessLevel(accounts[0].GetName(), 0);
+}
+
+bool Security::LoadUserAccounts() {
+  accounts.clear();
+  for (unsigned level = 0; level <= MAXACCESSLEVEL; ++level) {
+    char buffer[USERNAMESLENGTH + 1];
+    ini.ReadString("UserNames", std::to_string(level), "", buffer, sizeof buffer);
+    std::string names = buffer;
+    // Default names are always English: they are also the store's keys.
+    if (names.empty())
+      names = translate.GetTextInLanguage(ACCOUNTNAMES + static_cast<int>(level), 0);
+    if (names.size() > USERNAMESLENGTH) names.resize(USERNAMESLENGTH);
+    LoadUserAccountsForAccessLevel(names, level);
+  }
+  return true;
+}
+
+void Security::LoadUserAccountsForAccessLevel(std::string_view names, unsigned level) {
+  for (;;) {
+    std::size_t comma = names.find(',');
+    std::string_view name = names.substr(0, comma).substr(0, MAXUSERNAME);
+    accounts.emplace_back(std::string(name), GetPassword(name), level);
+    if (comma == std::string_view::npos) break;
+    names.remove_prefix(comma + 1);
+  }
+}
+
+void Security::SetUserAndAccessLevel(std::string_view name, unsigned level) {
+  currentuser = std::string(name.substr(0, MAXUSERNAME));
+  currentaccesslevel = std::min(level, MAXACCESSLEVEL);
+}
+
+std::string Security::GetPassword(std::string_view name) {
+  std::string_view key = StoreKey(name);
+  if (!IsUsableKey(key)) return {};
+  char buffer[MAXPASSWORD + 1];
+  passwordstore.ReadString(PASSWORDSECTION, std::string(key), "", buffer, sizeof buffer);
+  return UnscramblePassword(buffer);
+}
+
+bool Security::SetPassword(std::string_view name, const std::string& password) {
+  if (!IsStorablePassword(password)) {
+    prompter.Show("", BADPASSWORD, PromptIcon::STOP);
+    return false;
+  }
+  std::string_view key = StoreKey(name);
+  if (!IsUsableKey(key)) {
+    prompter.Show("", BADUSERNAME, PromptIcon::STOP);
+    return false;
+  }
+  // The store is replaced through a temporary file on every write; a private
+  // umask makes both private from the moment they exist, and the chmod covers
+  // a store that was already there with a looser mode.
+  mode_t oldmask = ::umask(077);
+  bool written =
+      passwordstore.WriteString(PASSWORDSECTION, std::string(key), ScramblePassword(password));
+  ::umask(oldmask);
+  std::error_code ec;
+  if (written)
+    std::filesystem::permissions(
+        passwordstore.Path(),
+        std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+        std::filesystem::perm_options::replace, ec);
+  if (!written || ec) {
+    std::string text = translate.Text(FILEWRITEERROR);
+    auto at = text.find("%s");
+    if (at != std::string::npos) text.replace(at, 2, passwordstore.Path().string());
+    prompter.Show("", text, PromptIcon::STOP);
+    return false;
+  }
+  return true;
+}
+
+std::vector<std::string> Security::AccountNames() const {
+  std::vector<std::string> names;
+  names.reserve(accounts.size());
+  for (const auto& account : accounts) names.push_back(account.GetName());
+  return names;
+}
+
+bool Security::LogOn(const std::string& name, const std::string& password) {
+  auto account = std::find_if(accounts.begin(), accounts.end(),
+                              [&](const UserAccount& a) { return a.GetName() == name; });
+  // An unknown name has no stored password, but logging on as nobody must
+  // still fail.
+  if (account == accounts.end() || account->GetPassword() != password) return false;
+  SetUserAndAccessLevel(name, account->GetLevel());
+  lasttime = clock.Now();
+  events.WriteEvent(WE_SECURITY, "Access level change. New access level '" + currentuser + "'.");
+  return true;
+}
+
+void Security::LogOff() {
+  events.WriteEvent(WE_SECURITY, translate.Text(ACCESSDISABLED));
+  SetUserAndAccessLevel(accounts[0].GetName(), 0);
+}
+
+bool Security::EditPasswords() {
+  if (passwordeditor == nullptr) return false;
+  if (!HasPermission(SA_PASSWORDEDIT, true)) return false;
+  PasswordEditSession session(*this);
+  passwordeditor->EditPasswords(session);
+  LoadUserAccounts();
+  return true;
+}
+
+bool Security::HasPermission(operation op, bool prompt) {
+  // Silent: the operator sees the prompt, the log sees the next log-on.
+  if (AccessTimeout()) SetUserAndAccessLevel(accounts[0].GetName(), 0);
+  if (IsAccessLevelSufficientForOperation(op, currentaccesslevel)) return true;
+  return prompt && PromptForUserAccessChange(op);
+}
+
+bool Security::AccessTimeout() const {
+  // Written as a difference so that a huge time-out setting cannot overflow.
+  return currentaccesslevel != 0 &&
+         static_cast<long long>(clock.Now()) - static_cast<long long>(lasttime) > timeoutperiod;
+}
+
+bool Security::PromptForUserAccessChange(operation op) {
+  if (logonprompt == nullptr) return false;
+  // The level doubles as the list index: with one account per level that is
+  // the current level's own account.
+  std::size_t preselected = std::min<std::size_t>(currentaccesslevel, accounts.size() - 1);
+  auto answer = logonprompt->AskForLogOn(AccountNames(), preselected);
+  if (!answer) return false;
+
+  std::size_t chosen = preselected;
+  if (answer->entry < accounts.size()) {
+    const std::string& password = accounts[answer->entry].GetPassword();
+    std::string_view typed = std::string_view(answer->password).substr(0, PASSWORDEDITLIMIT);
+    if (password.empty() || EqualsNoCase(typed, password)) chosen = answer->entry;
+  }
+
+  // A wrong password lands on the preselected entry, whose level is never
+  // above the current one; the change is logged either way so that failed
+  // attempts show in the log.
+  std::string name = accounts[chosen].GetName();
+  SetUserAndAccessLevel(name, GetAccessLevelForUser(name, accounts));
+  lasttime = clock.Now();
+  events.WriteEvent(WE_SECURITY, "Access level change. New access level '" + name + "'.");
+
+  if (IsAccessLevelSufficientForOperation(op, currentaccesslevel)) return true;
+  prompter.Show("", NOPERMISSION, PromptIcon::STOP, PromptButtons::OK);
+  return false;
+}
+
+bool Security::IsAccessLevelSufficientForOperation(operation op, unsigned level) {
+  int index = static_cast<int>(op);
+  if (index < 0 || index > SA_PAGER) return false;
+  return level >= neededlevel[index];
+}
+
+}  // namespace quillark
