@@ -1,0 +1,364 @@
+#include "core/access/security.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/access/translator.h"
+#include "core/common/inifile.h"
+#include "core/events/eventwriter.h"
+#include "support/recordingprompter.h"
+#include "support/tempdir.h"
+#include "support/virtualeventloop.h"
+
+namespace quillark {
+namespace {
+
+struct Event {
+  int category;
+  std::string text;
+};
+
+class RecordingEvents : public EventWriter {
+ public:
+  void WriteEvent(int category, const std::string& text) override {
+    events.push_back({category, text});
+  }
+  std::vector<Event> events;
+};
+
+// Answers log-on prompts from a queue (cancelled when it runs dry) and
+// remembers what it was shown.
+class ScriptedLogOn : public LogOnPrompt {
+ public:
+  std::optional<LogOnAnswer> AskForLogOn(const std::vector<std::string>& n,
+                                         std::size_t pre) override {
+    names = n;
+    preselected = pre;
+    ++asked;
+    if (answers.empty()) return std::nullopt;
+    auto a = answers.front();
+    answers.pop_front();
+    return a;
+  }
+  std::deque<std::optional<LogOnAnswer>> answers;
+  std::vector<std::string> names;
+  std::size_t preselected = 99;
+  int asked = 0;
+};
+
+class ScriptedEditor : public PasswordEditor {
+ public:
+  void EditPasswords(PasswordEditSession& session) override {
+    ++opened;
+    if (script) script(session);
+  }
+  std::function<void(PasswordEditSession&)> script;
+  int opened = 0;
+};
+
+const std::string NOPERMISSION =
+    "You do not have permission to use this function at the current access level or the wrong "
+    "password was entered.";
+
+class SecurityTest : public ::testing::Test {
+ protected:
+  SecurityTest() : ini(home / "quillark.ini"), translate(&ini, nullptr) {}
+
+  Security& Make() {
+    security =
+        std::make_unique<Security>(writer, ini, translate, clock, prompter, home / "dovetree.ini");
+    security->SetLogOnPrompt(&logon);
+    security->SetPasswordEditor(&editor);
+    return *security;
+  }
+  // Stores passwords through the dialog session, as an administrator would.
+  void StorePasswords(const std::vector<std::pair<std::size_t, std::string>>& entries) {
+    Security& s = *security;
+    editor.script = [&](PasswordEditSession& session) {
+      for (const auto& [entry, password] : entries) {
+        ASSERT_TRUE(session.Select(entry, session.Password()));
+        ASSERT_TRUE(session.Ok(password));
+      }
+    };
+    logon.answers.push_back(LogOnAnswer{s.GetAccounts().size() - 1, ""});  // the administrator
+    ASSERT_TRUE(s.EditPasswords());
+    s.LogOff();
+    writer.events.clear();
+    logon.asked = 0;
+  }
+  std::vector<std::string> Names() {
+    std::vector<std::string> names;
+    for (const auto& a : security->GetAccounts())
+      names.push_back(a.GetName() + "/" + std::to_string(a.GetLevel()));
+    return names;
+  }
+  unsigned Mode() {
+    struct stat st {};
+    EXPECT_EQ(::stat((home / "dovetree.ini").c_str(), &st), 0);
+    return st.st_mode & 0777;
+  }
+
+  test::TempDir home;
+  INIfile ini;
+  Translator translate;
+  test::VirtualEventLoop clock;
+  test::RecordingPrompter prompter;
+  RecordingEvents writer;
+  ScriptedLogOn logon;
+  ScriptedEditor editor;
+  std::unique_ptr<Security> security;
+};
+
+TEST(PasswordScrambling, BothWaysWithTerminatorAndLimits) {
+  EXPECT_EQ(ScramblePassword("abc"), "\xE1\xE3\xE1\x83");
+  EXPECT_EQ(ScramblePassword(""), "\x80");
+  EXPECT_EQ(UnscramblePassword("\xE1\xE3\xE1\x83"), "abc");
+  EXPECT_EQ(UnscramblePassword("\xE1\xE3\xE1"), "abc");              // no terminator
+  EXPECT_EQ(UnscramblePassword("\xE1\xE3\xE1\x83zzz"), "abc");       // tail ignored
+  EXPECT_EQ(UnscramblePassword(ScramblePassword("ab\x82z")), "ab");  // 0x80 + 2 at 2
+  std::string longer(40, 'x');
+  EXPECT_EQ(ScramblePassword(longer).size(), 33u);
+  EXPECT_EQ(UnscramblePassword(ScramblePassword(longer)), std::string(32, 'x'));
+
+  EXPECT_TRUE(IsStorablePassword(" Any ~printable! "));
+  EXPECT_TRUE(IsStorablePassword(std::string(31, 'a')));
+  EXPECT_FALSE(IsStorablePassword(std::string(32, 'a')));
+  EXPECT_FALSE(IsStorablePassword("p\xC3\xA4ss"));  // would not read back
+  EXPECT_FALSE(IsStorablePassword("ab\x82"));
+}
+
+TEST_F(SecurityTest, DefaultAccountsNeedNoPasswordAndEveryPromptSucceeds) {
+  Security& s = Make();
+  EXPECT_EQ(Names(), (std::vector<std::string>{"Read only/0", "Operator/1", "Engineer/2",
+                                               "Administrator/3"}));
+  EXPECT_EQ(s.GetUser(), "Read only");
+  EXPECT_EQ(s.GetAccessLevel(), 0u);
+  EXPECT_EQ(s.GetTimeoutPeriod(), 300);
+
+  EXPECT_TRUE(s.HasPermission(SA_ALARMDISP, false));
+  EXPECT_FALSE(s.HasPermission(SA_RESET, false));
+  EXPECT_EQ(logon.asked, 0);
+
+  for (std::size_t level = 1; level <= 3; ++level) {
+    s.LogOff();
+    logon.answers.push_back(LogOnAnswer{level, "anything"});
+    EXPECT_TRUE(s.HasPermission(SA_RESET, true));
+    EXPECT_EQ(s.GetAccessLevel(), level);
+  }
+  EXPECT_EQ(logon.names,
+            (std::vector<std::string>{"Read only", "Operator", "Engineer", "Administrator"}));
+  EXPECT_TRUE(prompter.prompts.empty());
+}
+
+TEST_F(SecurityTest, OperationLevelsAndOperationsOutsideTheTable) {
+  Security& s = Make();
+  // Needed level by operation value, transcribed from the operations table.
+  const unsigned needed[] = {2, 2, 1, 1, 1, 2, 3, 2, 3, 3, 3, 0, 1,
+                             2, 1, 3, 1, 2, 1, 1, 3, 3, 3, 3, 3};
+  for (int op = 0; op < 25; ++op)
+    for (unsigned level = 0; level <= 3; ++level)
+      EXPECT_EQ(Security::IsAccessLevelSufficientForOperation(static_cast<operation>(op), level),
+                level >= needed[op])
+          << op << " at " << level;
+
+  ASSERT_TRUE(s.LogOn("Administrator", ""));
+  for (int op : {25, 100, -1}) {
+    EXPECT_FALSE(s.HasPermission(static_cast<operation>(op), false));
+    EXPECT_EQ(logon.asked, 0);
+  }
+}
+
+TEST_F(SecurityTest, ExtraNamesAtALevelAndThePreselectedEntry) {
+  ini.WriteString("UserNames", "1", "Ann,Bob");
+  Security& s = Make();
+  EXPECT_EQ(Names(), (std::vector<std::string>{"Read only/0", "Ann/1", "Bob/1", "Engineer/2",
+                                               "Administrator/3"}));
+  ASSERT_TRUE(s.LogOn("Engineer", ""));
+  logon.answers.push_back(std::nullopt);
+  EXPECT_FALSE(s.HasPermission(SA_SITECONF, true));
+  EXPECT_EQ(logon.preselected, 2u);
+  EXPECT_EQ(logon.names[2], "Bob");
+  EXPECT_EQ(s.GetAccessLevel(), 2u);  // cancelled: nothing changes
+  EXPECT_EQ(writer.events.size(), 1u);
+}
+
+TEST_F(SecurityTest, NameListEdges) {
+  ini.WriteString("UserNames", "0", "Guest,");                       // trailing comma: empty name
+  ini.WriteString("UserNames", "2", "Sam," + std::string(40, 'n'));  // cut at 32
+  ini.WriteString("UserNames", "3", "Sam");                          // same name twice
+  Security& s = Make();
+  EXPECT_EQ(Names(), (std::vector<std::string>{"Guest/0", "/0", "Operator/1", "Sam/2",
+                                               std::string(32, 'n') + "/2", "Sam/3"}));
+  logon.answers.push_back(LogOnAnswer{5, ""});  // the level-3 "Sam"
+  EXPECT_FALSE(s.HasPermission(SA_SITECONF, true));
+  EXPECT_EQ(s.GetAccessLevel(), 2u);  // a name counts at its first (lowest) level
+  ASSERT_EQ(prompter.prompts.size(), 1u);
+  EXPECT_EQ(prompter.prompts[0].text, NOPERMISSION);
+}
+
+TEST_F(SecurityTest, PromptChecksPasswordsWithoutCaseAndLogsEvenAWrongOne) {
+  Make();
+  StorePasswords({{2, "Eng"}});
+  Security& s = Make();  // reads the store afresh
+
+  logon.answers.push_back(LogOnAnswer{2, "wrong"});
+  EXPECT_FALSE(s.HasPermission(SA_DIAGS, true));
+  EXPECT_EQ(s.GetAccessLevel(), 0u);
+  EXPECT_EQ(s.GetUser(), "Read only");
+  ASSERT_EQ(writer.events.size(), 1u);
+  EXPECT_EQ(writer.events[0].category, WE_SECURITY);
+  EXPECT_EQ(writer.events[0].text, "Access level change. New access level 'Read only'.");
+  ASSERT_EQ(prompter.prompts.size(), 1u);
+  EXPECT_EQ(prompter.prompts[0].caption, "");
+  EXPECT_EQ(prompter.prompts[0].text, NOPERMISSION);
+  EXPECT_EQ(prompter.prompts[0].icon, PromptIcon::STOP);
+
+  logon.answers.push_back(LogOnAnswer{2, "eNG"});
+  EXPECT_TRUE(s.HasPermission(SA_DIAGS, true));
+  EXPECT_EQ(s.GetUser(), "Engineer");
+  EXPECT_EQ(writer.events.back().text, "Access level change. New access level 'Engineer'.");
+
+  // Without a dialog (headless) the prompt counts as cancelled.
+  s.SetLogOnPrompt(nullptr);
+  EXPECT_FALSE(s.HasPermission(SA_SITECONF, true));
+  EXPECT_EQ(s.GetAccessLevel(), 2u);
+}
+
+TEST_F(SecurityTest, LogOnByNameAndPasswordAndLock) {
+  ini.WriteString("UserNames", "3", "Boss");
+  Make();
+  StorePasswords({{3, "Key"}});
+  Security& s = Make();
+
+  EXPECT_FALSE(s.LogOn("Boss", "key"));  // letter case counts here
+  EXPECT_FALSE(s.LogOn("boss", "Key"));
+  EXPECT_FALSE(s.LogOn("Nobody", ""));  // no such account, though it has no password
+  EXPECT_EQ(s.GetAccessLevel(), 0u);
+  EXPECT_TRUE(writer.events.empty());
+
+  ASSERT_TRUE(s.LogOn("Boss", "Key"));
+  EXPECT_EQ(s.GetUser(), "Boss");
+  EXPECT_EQ(s.GetAccessLevel(), 3u);
+  EXPECT_TRUE(s.HasPermission(SA_PAGER, false));
+  ASSERT_EQ(writer.events.size(), 1u);
+  EXPECT_EQ(writer.events[0].text, "Access level change. New access level 'Boss'.");
+
+  s.LogOff();
+  EXPECT_EQ(s.GetUser(), "Read only");
+  EXPECT_EQ(s.GetAccessLevel(), 0u);
+  ASSERT_EQ(writer.events.size(), 2u);
+  EXPECT_EQ(writer.events[1].category, WE_SECURITY);
+  EXPECT_EQ(writer.events[1].text, "Access disabled.");
+  EXPECT_EQ(logon.asked, 0);
+}
+
+TEST_F(SecurityTest, RaisedLevelTimesOutFromTheLogOn) {
+  Security& s = Make();
+  ASSERT_TRUE(s.LogOn("Operator", ""));
+  clock.Advance(299'000);
+  EXPECT_TRUE(s.HasPermission(SA_RESET, false));  // asking does not restart the clock
+  clock.Advance(1'000);
+  EXPECT_TRUE(s.HasPermission(SA_RESET, false));
+  clock.Advance(1'000);
+  EXPECT_FALSE(s.HasPermission(SA_RESET, false));
+  EXPECT_EQ(s.GetAccessLevel(), 0u);
+  EXPECT_EQ(s.GetUser(), "Read only");
+  EXPECT_EQ(writer.events.size(), 1u);  // the log-on only: the drop is silent
+
+  ini.WriteString("Security", "Timeout", "0");
+  Security& z = Make();
+  ASSERT_TRUE(z.LogOn("Engineer", ""));
+  EXPECT_TRUE(z.HasPermission(SA_DIAGS, false));
+  clock.Advance(1'000);
+  EXPECT_FALSE(z.HasPermission(SA_DIAGS, false));
+
+  ini.WriteString("Security", "Timeout", "99999999999999999999");  // clamped, never overflows
+  Security& big = Make();
+  ASSERT_TRUE(big.LogOn("Engineer", ""));
+  clock.Advance(10'000'000);
+  EXPECT_TRUE(big.HasPermission(SA_DIAGS, false));
+}
+
+TEST_F(SecurityTest, PasswordEditingStoresScrambledPrivatelyAndKeepsUntouchedEntries) {
+  ini.WriteString("UserNames", "0", "Guard");
+  ini.WriteString("UserNames", "1", "Ann, Bob");
+  Make();
+  StorePasswords({{0, "g1"}, {2, "b0b"}});
+  const std::string store = home.Read("dovetree.ini");
+  EXPECT_EQ(store, "[Quillark Passwords]\r\nGuard=" + ScramblePassword("g1") +
+                       "\r\nBob=" + ScramblePassword("b0b") + "\r\n");
+  EXPECT_EQ(Mode(), 0600u);
+
+  Security& s = Make();
+  ASSERT_TRUE(s.LogOn("Guard", "g1"));
+  ASSERT_TRUE(s.LogOn(" Bob", "b0b"));  // listed with a blank, stored under "Bob"
+  ASSERT_TRUE(s.LogOn("Administrator", ""));
+  std::vector<std::string> seen;
+  editor.script = [&](PasswordEditSession& session) {
+    seen.push_back(session.Password());  // the first entry's own password
+    EXPECT_TRUE(session.Select(3, session.Password()));
+    seen.push_back(session.Password());
+    EXPECT_TRUE(session.Select(4, "new"));  // stores "new" for entry 3
+    EXPECT_FALSE(session.Select(9, ""));
+    // Cancel: what is in the box for entry 4 is dropped.
+  };
+  ASSERT_TRUE(s.EditPasswords());
+  EXPECT_EQ(seen, (std::vector<std::string>{"g1", ""}));
+  EXPECT_EQ(s.GetUser(), "Administrator");  // reloaded, still logged on
+  EXPECT_EQ(s.GetAccounts()[0].GetPassword(), "g1");
+  EXPECT_EQ(s.GetAccounts()[3].GetPassword(), "new");
+  EXPECT_EQ(s.GetAccounts()[4].GetPassword(), "");
+}
+
+TEST_F(SecurityTest, PasswordEditingRefusesWhatCannotBeStored) {
+  ini.WriteString("UserNames", "1", "a=b");
+  Security& s = Make();
+  ASSERT_TRUE(s.LogOn("Administrator", ""));
+  editor.script = [&](PasswordEditSession& session) {
+    EXPECT_FALSE(session.Select(1, "p\xC3\xA4ss"));  // not printable ASCII
+    EXPECT_EQ(session.Selection(), 0u);
+    EXPECT_TRUE(session.Select(1, ""));
+    EXPECT_FALSE(session.Ok("x"));  // the name cannot be a key
+  };
+  ASSERT_TRUE(s.EditPasswords());
+  ASSERT_EQ(prompter.prompts.size(), 2u);
+  EXPECT_EQ(prompter.prompts[0].icon, PromptIcon::STOP);
+  EXPECT_FALSE(std::filesystem::exists(home / "dovetree.ini"));
+
+  // A store that cannot be written is reported, not taken as done.
+  std::filesystem::create_directory(home / "dovetree.ini");
+  editor.script = [&](PasswordEditSession& session) { EXPECT_FALSE(session.Ok("x")); };
+  ASSERT_TRUE(s.EditPasswords());
+  ASSERT_EQ(prompter.prompts.size(), 3u);
+  EXPECT_EQ(prompter.prompts[2].text.rfind("Error writing to file\n", 0), 0u);
+}
+
+TEST_F(SecurityTest, PasswordEditingNeedsTheAdministrator) {
+  Security& s = Make();
+  logon.answers.push_back(LogOnAnswer{2, ""});
+  EXPECT_FALSE(s.EditPasswords());
+  EXPECT_EQ(editor.opened, 0);
+  EXPECT_EQ(prompter.prompts.back().text, NOPERMISSION);
+}
+
+TEST_F(SecurityTest, StoreIsPrivateWhateverTheUmaskAndEarlierMode) {
+  home.Write("dovetree.ini", "[Quillark Passwords]\r\n");
+  std::filesystem::permissions(home / "dovetree.ini", std::filesystem::perms::all);
+  mode_t old = ::umask(0);
+  Security& s = Make();
+  ASSERT_TRUE(s.LogOn("Administrator", ""));
+  editor.script = [](PasswordEditSession& session) { EXPECT_TRUE(session.Ok("pw")); };
+  ASSERT_TRUE(s.EditPasswords());
+  EXPECT_EQ(::umask(old), 0u);  // put back as it was
+  EXPECT_EQ(Mode(), 0600u);
+}
+
+}  // namespace
+}  // namespace quillark
