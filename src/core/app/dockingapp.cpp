@@ -1,12 +1,20 @@
 #include "core/app/dockingapp.h"
 
 #include <cstring>
+#include <exception>
 
 #include "core/access/translator.h"
+#include "core/app/commands.h"
 #include "core/app/mainwindow.h"
+#include "core/common/ini.h"
+#include "core/comms/demoport.h"
 #include "core/comms/message.h"
 #include "core/comms/netmirror.h"
+#include "core/events/eventwriter.h"
 #include "core/platform/eventloop.h"
+#include "core/platform/prompter.h"
+#include "core/site/config.h"
+#include "core/site/detector.h"
 
 namespace quillark {
 
@@ -15,11 +23,144 @@ TDockingApp::TDockingApp(EventLoop& e, Prompter& p, StatusDisplay& s, INI& i)
       prompter(p),
       status(s),
       ini(i),
-      translator(std::make_unique<Translator>(&ini, &prompter)) {}
+      translator(std::make_unique<Translator>(&ini, &prompter)) {
+  // The simulated events of the demonstration loops, for the selected device.
+  for (int id = CMD_DEMOFIRE2; id <= CMD_DEMODETFAULT; ++id)
+    SetCommandHandler(id, [this, id] { DemoTest(id); });
+  SetCommandHandler(CMD_EXIT, [this] {
+    PausePolling();
+    if (quithook) events.Post(quithook);
+  });
+}
 
 TDockingApp::~TDockingApp() {
-  DestroyMainWindow();
+  Shutdown();
   registry.clear();
+}
+
+// --- Start-up ------------------------------------------------------------------
+
+std::filesystem::path TDockingApp::ResolveSitePath(const std::string& value) const {
+  if (value.find('/') != std::string::npos || value.find('\\') != std::string::npos)
+    return std::filesystem::path(value);
+  return paths.home / value;
+}
+
+void TDockingApp::InitMainWindow(const std::filesystem::path& home) {
+  paths.home = home;
+  paths.settings = home / "quillark.ini";
+  paths.mimic = home / "mimic.bmp";
+  paths.help = home / "quillark.hlp";
+  paths.syslog = home / "system.ev2";
+  long loops = ini.ReadInt("Comm", "Loops", "1");
+  // The communication handler warns about more than 16 and uses 16.
+  int looped = loops < 1 ? 1 : (loops > 16 ? 16 : static_cast<int>(loops));
+  paths.site = ResolveSitePath(ini.ReadString("Site", "Site", "default"));
+  site = std::make_unique<TSiteConfig>();
+  title = APPNAME;
+
+  auto window = std::make_unique<TMainWindow>(*this, looped, ini);
+  mainwindow = std::move(window);
+  mainwindow->SetupWindow();
+}
+
+void TDockingApp::ShowBargraph() {
+  PausePolling();
+  paths.site = ResolveSitePath(ini.ReadString("Site", "Site", "default"));
+  long loops = ini.ReadInt("Comm", "Loops", "1");
+  int looped = loops < 1 ? 1 : (loops > 16 ? 16 : static_cast<int>(loops));
+  if (site != nullptr) {
+    // A site that cannot be read is reported and leaves an empty site.
+    if (!site->Load(paths.site.string())) {
+      prompter.Show("",
+                    "Cannot load the site configuration " + paths.site.string() + " (error " +
+                        std::to_string(site->GetLoadError()) + ").",
+                    PromptIcon::STOP);
+      site->DeleteAllDevices();
+    }
+  }
+  if (mainwindow != nullptr) {
+    mainwindow->InitMatrixScan();
+    mainwindow->SetLoops(looped);
+  }
+  title = std::string("Quillark - [") + paths.site.string() + "]";
+  ResumePolling();
+}
+
+void TDockingApp::Shutdown() {
+  DestroyMainWindow();
+  site.reset();
+}
+
+void TDockingApp::Pause(std::uint32_t timeout, bool pumpmessages) {
+  if (pumpmessages)
+    events.Wait(timeout);
+  else if (!ShuttingDown())
+    events.Wait(timeout);
+}
+
+// --- Selection and commands -------------------------------------------------------
+
+void TDockingApp::SetSelDetector(int detector) {
+  seldetector = detector;
+  chartlogenabled = eventlogenabled = histogramenabled = isolateenabled = resetenabled = false;
+  const DeviceConfig* d = (site != nullptr && detector >= 0)
+                              ? site->GetDevice(static_cast<std::uint32_t>(detector))
+                              : nullptr;
+  if (d == nullptr) return;
+  const int model = d->GetModel();
+  chartlogenabled = Detector::GetModelCaps(model, CAP_CHARTLOG, Detector::none) != 0;
+  eventlogenabled = Detector::GetModelCaps(model, CAP_EVENTLOG, Detector::none) != 0;
+  histogramenabled = Detector::GetModelCaps(model, CAP_HISTOGRAM, Detector::none) != 0;
+  isolateenabled = Detector::GetModelCaps(model, CAP_ISOLATE, Detector::none) != 0;
+  resetenabled = Detector::GetModelCaps(model, CAP_RESET, Detector::none) != 0;
+}
+
+bool TDockingApp::IsCommandEnabled(int id) const {
+  bool flag = true;
+  switch (id) {
+    case CMD_CHARTLOG:
+      flag = chartlogenabled;
+      break;
+    case CMD_EVENTLOG:
+      flag = eventlogenabled;
+      break;
+    case CMD_HISTOGRAM:
+      flag = histogramenabled;
+      break;
+    case CMD_ISOLATE:
+    case CMD_DEISOLATE:
+      flag = isolateenabled;
+      break;
+    case CMD_RESET:
+    case CMD_SINGLERESET:
+      flag = resetenabled;
+      break;
+    default:
+      return true;
+  }
+  return flag && IsWritable(seldetector);
+}
+
+void TDockingApp::DemoTest(int event) {
+  if (seldetector >= 0) SetEvent(seldetector, event);
+}
+
+bool TDockingApp::ExecuteCommand(int id) {
+  auto it = handlers.find(id);
+  if (it == handlers.end()) return false;
+  try {
+    it->second();
+  } catch (const std::exception& e) {
+    prompter.Show("", e.what(), PromptIcon::STOP);
+    WriteEvent(WE_INFORMATION, e.what());
+  } catch (...) {
+    const std::string text =
+        "An unknown error has occurred. Some program functionality may not be available.";
+    prompter.Show("", text, PromptIcon::STOP);
+    WriteEvent(WE_INFORMATION, text);
+  }
+  return true;
 }
 
 // --- Registry --------------------------------------------------------------

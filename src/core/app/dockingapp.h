@@ -1,12 +1,17 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <list>
+#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/comms/msgclass.h"
+#include "core/status/selset.h"
 
 namespace quillark {
 
@@ -16,6 +21,7 @@ class NetMirror;
 class Prompter;
 class StatusDisplay;
 class TMainWindow;
+class TSiteConfig;
 class Translator;
 
 // The application object: holds the services and the state shared by every
@@ -27,6 +33,47 @@ class TDockingApp {
   ~TDockingApp();
   TDockingApp(const TDockingApp&) = delete;
   TDockingApp& operator=(const TDockingApp&) = delete;
+
+  // The program's name; the demonstration edition says so.
+  static constexpr const char* APPNAME = "Quillark demonstration version";
+
+  // Where the program's files live: the program home and the files in it.
+  struct Paths {
+    std::filesystem::path home, settings, site, mimic, help, syslog;
+  };
+
+  // --- Start-up, display build and shutdown
+  // Reads the settings of the program home, loads the site and creates the
+  // main window with everything it owns, in the start-up order.
+  void InitMainWindow(const std::filesystem::path& home);
+  // Shutdown in order: the main window and what it owns, then the site.
+  void Shutdown();
+  const Paths& GetPaths() const { return paths; }
+  TSiteConfig* GetSiteConfig() const { return site.get(); }
+  // Pauses polling, re-reads "Site" and "Loops", reloads the site and
+  // resumes: after start-up, site edits and a change of loop count.
+  void ShowBargraph();
+  const std::string& GetTitle() const { return title; }
+  // Resolves a "Site"/"Site" value: a bare name is taken in the program home.
+  std::filesystem::path ResolveSitePath(const std::string& value) const;
+  // Waits, keeping timers and port events running; ends early at shutdown.
+  void Pause(std::uint32_t timeout, bool pumpmessages);
+
+  // --- Selection and commands
+  void SetSelDetector(int detector);
+  int GetSelDetector() const { return seldetector; }
+  SelectionSet& GetSelection() { return selection; }
+  // Commands enabled by the selected device's model (and its port).
+  bool IsCommandEnabled(int id) const;
+  // A simulated event (fire, fault, reset) for the selected device.
+  void DemoTest(int event);
+  using CommandHandler = std::function<void()>;
+  void SetCommandHandler(int id, CommandHandler handler) { handlers[id] = std::move(handler); }
+  // Runs a command by id; false when no part of the program handles it. An
+  // exception escaping the handler is shown and written as an event.
+  bool ExecuteCommand(int id);
+  // EXIT and end of input ask the host to close the program.
+  void SetQuitHook(std::function<void()> hook) { quithook = std::move(hook); }
 
   EventLoop& Events() const { return events; }
   Prompter& GetPrompter() const { return prompter; }
@@ -63,6 +110,13 @@ class TDockingApp {
   void DestroyMainWindow();
 
   void WriteEvent(int category, const std::string& text);
+  // Also tells `listener` of every event written (the headless console prints
+  // them). Set before InitMainWindow to see the start-up banner.
+  using EventListener = std::function<void(int category, const std::string& text)>;
+  void AddEventListener(EventListener listener) { eventlisteners.push_back(std::move(listener)); }
+  void NotifyEventListeners(int category, const std::string& text) const {
+    for (const auto& listener : eventlisteners) listener(category, text);
+  }
   void PausePolling();
   void ResumePolling();  // always with a port reset
   bool IsPollPaused() const;
@@ -111,6 +165,17 @@ class TDockingApp {
   bool buildingdisplay = false;
 
   std::unique_ptr<TMainWindow> mainwindow;
+  std::unique_ptr<TSiteConfig> site;
+  Paths paths;
+  std::string title;
+  SelectionSet selection;
+  int seldetector = -1;
+  // CHARTLOG, EVENTLOG, HISTOGRAM, ISOLATE/DEISOLATE and RESET by the model.
+  bool chartlogenabled = false, eventlogenabled = false, histogramenabled = false,
+       isolateenabled = false, resetenabled = false;
+  std::map<int, CommandHandler> handlers;
+  std::vector<EventListener> eventlisteners;
+  std::function<void()> quithook;
   NetMirrorFactory netmirrorfactory;
   bool shuttingdown = false;
   std::shared_ptr<int> alive = std::make_shared<int>(0);

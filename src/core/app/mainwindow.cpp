@@ -5,14 +5,53 @@
 #include "core/app/dockingapp.h"
 #include "core/comms/message.h"
 #include "core/events/eventwriter.h"
+#include "core/platform/prompter.h"
+#include "core/status/bmaster.h"
+#include "core/status/busstatusmonitor.h"
+#include "core/status/devicestatuslist.h"
+#include "core/status/devicestatusmonitor.h"
 
 namespace quillark {
 
-TMainWindow::TMainWindow(TDockingApp& AParent, int l, INI& i) : Parent(AParent), loops(l), ini(i) {}
+TMainWindow::TMainWindow(TDockingApp& AParent, int l, INI& i) : Parent(AParent), loops(l), ini(i) {
+  WriteEvent(WE_INFORMATION, "**** Quillark startup ****");
+}
 
 TMainWindow::~TMainWindow() {
+  try {
+    WriteEvent(WE_INFORMATION, "**** Quillark shutdown ****");
+  } catch (...) {
+    // Nothing may stop the shutdown.
+  }
+  // The decoder goes before the list it writes to.
+  devicestatusmonitor.reset();
+  devicestatuslist.reset();
+  busstatusmonitor.reset();
+  matrixscan.reset();
   DestroyCommHandler();
   DestroyCommandModule();
+}
+
+void TMainWindow::SetupWindow() {
+  Parent.GetPrompter().Show("!!Demo version!!",
+                            "This is the demonstration version of Quillark. This version does not "
+                            "transmit bus data and is designed only for evaluating Quillark "
+                            "facilities and features.",
+                            PromptIcon::INFORMATION);
+  Parent.ShowBargraph();
+  CreateCommHandler();
+  auto master = std::make_unique<PCcommandModule>(&Parent, Parent.GetSiteConfig(), ini, loops);
+  PCcommandModule* bm = master.get();
+  SetCommandModule(std::move(master));
+  bm->SetupWindow();
+  busstatusmonitor =
+      std::make_unique<BusStatusMonitor>(&Parent, Parent.GetPaths().home / "status.txt");
+  devicestatuslist = std::make_unique<DeviceStatusList>();
+  devicestatusmonitor = std::make_unique<DeviceStatusMonitor>(&Parent, *devicestatuslist);
+}
+
+PCcommandModule* TMainWindow::GetBusMaster() const {
+  return dynamic_cast<PCcommandModule*>(commandmodule.get());
 }
 
 void TMainWindow::CreateCommHandler() {
@@ -44,6 +83,7 @@ void TMainWindow::ScanArrayDevice(int device) {
 
 void TMainWindow::WriteEvent(int category, const std::string& text) {
   if (eventwriter != nullptr) eventwriter->WriteEvent(category, text);
+  Parent.NotifyEventListeners(category, text);
 }
 
 void TMainWindow::SendBusMessage(int loop, const char* msg, int msglength) {

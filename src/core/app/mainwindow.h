@@ -1,15 +1,21 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/app/pollingengine.h"
 #include "core/comms/commhndl.h"
 
 namespace quillark {
 
+class BusStatusMonitor;
+class DeviceStatusList;
+class DeviceStatusMonitor;
 class EventWriter;
 class INI;
+class PCcommandModule;
 class TDockingApp;
 
 // The non-visual half of the main window: the single entry point through which
@@ -17,8 +23,18 @@ class TDockingApp;
 // simulated events. It owns the communication handler and the bus master.
 class TMainWindow {
  public:
+  // Writes the start-up banner.
   TMainWindow(TDockingApp& AParent, int loops, INI& ini);
+  // Shuts down in order, writing the shutdown banner.
   ~TMainWindow();
+
+  // The rest of start-up: the demonstration notice, the display build, the
+  // loops, the bus master and the status monitors.
+  void SetupWindow();
+  PCcommandModule* GetBusMaster() const;
+  BusStatusMonitor* GetBusStatusMonitor() const { return busstatusmonitor.get(); }
+  DeviceStatusList* GetDeviceStatusList() const { return devicestatuslist.get(); }
+
   TMainWindow(const TMainWindow&) = delete;
   TMainWindow& operator=(const TMainWindow&) = delete;
 
@@ -61,6 +77,9 @@ class TMainWindow {
   std::unique_ptr<CommHandler> commhandler;
   std::unique_ptr<PollingEngine> commandmodule;
   std::unique_ptr<ArrayScanner> matrixscan;
+  std::unique_ptr<BusStatusMonitor> busstatusmonitor;
+  std::unique_ptr<DeviceStatusList> devicestatuslist;
+  std::unique_ptr<DeviceStatusMonitor> devicestatusmonitor;
 };
 
 }  // namespace quillark

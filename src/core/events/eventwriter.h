@@ -13,6 +13,22 @@ enum EventCategory : int {
   WE_SYSLOG = 16,
 };
 
+// The word written with an event of a category; anything unlisted is information.
+inline const char* EventCategoryName(int category) {
+  switch (category) {
+    case WE_FAULT:
+      return "FAULT";
+    case WE_ALARM:
+      return "ALARM";
+    case WE_SECURITY:
+      return "SECURITY";
+    case WE_SYSLOG:
+      return "SYSLOG";
+    default:
+      return "INFORMATION";
+  }
+}
+
 // Where every noteworthy happening is announced (text log, printer, e-mail, pager).
 class EventWriter {
  public:

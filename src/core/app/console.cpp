@@ -1,0 +1,147 @@
+#include "core/app/console.h"
+
+#include <sstream>
+
+#include "core/app/commands.h"
+#include "core/app/dockingapp.h"
+#include "core/app/mainwindow.h"
+#include "core/common/textutil.h"
+#include "core/site/config.h"
+#include "core/status/bmaster.h"
+#include "core/status/busstatusmonitor.h"
+#include "core/status/devicestatuslist.h"
+
+namespace quillark {
+
+Console::Console(TDockingApp& a) : app(a) {
+  words = {
+      {"help", "", "list the commands", [this](const Args&) { return Help(); }},
+      {"select", "L-AAA | cm L",
+       "select a device (loop from 1, address), or a loop's command module",
+       [this](const Args& a) { return Select(a); }},
+      {"fire2", "", "simulate Fire 2 on the selected device",
+       [this](const Args&) { return Demo(CMD_DEMOFIRE2); }},
+      {"fire1", "", "simulate Fire 1 on the selected device",
+       [this](const Args&) { return Demo(CMD_DEMOFIRE1); }},
+      {"prealarm", "", "simulate a pre-alarm on the selected device",
+       [this](const Args&) { return Demo(CMD_DEMOPREALARM); }},
+      {"aux", "", "simulate an aux alarm on the selected device",
+       [this](const Args&) { return Demo(CMD_DEMOAUX); }},
+      {"detfault", "", "simulate a detector fault on the selected device",
+       [this](const Args&) { return Demo(CMD_DEMODETFAULT); }},
+      {"status", "[L-AAA]", "decoded status of a device (default: the selected one)",
+       [this](const Args& a) { return Status(a); }},
+      {"stats", "", "poll statistics and bus counters", [this](const Args&) { return Stats(); }},
+      {"quit", "", "shut down and exit",
+       [this](const Args&) {
+         quit = true;
+         return Lines{"shutting down"};
+       }},
+  };
+}
+
+void Console::AddWord(Word word) {
+  words.push_back(std::move(word));
+}
+
+Console::Lines Console::Execute(const std::string& line) {
+  std::istringstream in(line);
+  Args args;
+  for (std::string w; in >> w;) args.push_back(w);
+  if (args.empty()) return {};
+  const std::string name = ToLower(args.front());
+  args.erase(args.begin());
+  for (const auto& w : words)
+    if (w.name == name) return w.run(args);
+  return {"error: unknown command '" + name + "'; type 'help' for the list"};
+}
+
+Console::Lines Console::Help() const {
+  Lines out;
+  for (const auto& w : words) {
+    std::string head = w.name + (w.usage.empty() ? "" : " " + w.usage);
+    if (head.size() < 24) head.resize(24, ' ');
+    out.push_back(head + " " + w.help);
+  }
+  return out;
+}
+
+int Console::ParseDevice(const std::string& text) {
+  auto dash = text.find('-');
+  if (dash == std::string::npos || dash == 0 || dash + 1 >= text.size()) return -1;
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (i != dash && (text[i] < '0' || text[i] > '9')) return -1;
+  if (dash > 2 || text.size() - dash - 1 > 3) return -1;
+  int loop = std::stoi(text.substr(0, dash));
+  int address = std::stoi(text.substr(dash + 1));
+  if (loop < 1 || loop > 16 || address > 255) return -1;
+  return (loop - 1) * 256 + address;
+}
+
+std::string Console::DeviceName(int device) {
+  return Format("%d-%03d", (device >> 8) + 1, device & 0xFF);
+}
+
+Console::Lines Console::Select(const Args& args) {
+  int device = -1;
+  if (args.size() == 2 && ToLower(args[0]) == "cm") {
+    int loop = static_cast<int>(AtoL(args[1]));
+    if (loop >= 1 && loop <= 16) device = (loop - 1) * 256;
+  } else if (args.size() == 1) {
+    device = ParseDevice(args[0]);
+  }
+  if (device < 0) return {"error: usage: select L-AAA | select cm L"};
+  app.SetSelDetector(device);
+  const TSiteConfig* site = app.GetSiteConfig();
+  const DeviceConfig* d =
+      site != nullptr ? site->GetDevice(static_cast<std::uint32_t>(device)) : nullptr;
+  if (d == nullptr) return {"selected " + DeviceName(device) + " (not in the site)"};
+  std::string where = d->GetLocation().empty() ? "" : ", " + d->GetLocation();
+  return {"selected " + DeviceName(device) + where};
+}
+
+Console::Lines Console::Demo(int command) {
+  if (app.GetSelDetector() < 0) return {"error: select a device first"};
+  app.ExecuteCommand(command);
+  return {"ok"};
+}
+
+Console::Lines Console::Status(const Args& args) const {
+  int device = app.GetSelDetector();
+  if (!args.empty()) device = ParseDevice(args[0]);
+  if (device < 0) return {"error: usage: status [L-AAA] (or select a device first)"};
+  const TMainWindow* window = app.GetMainWindow();
+  const DeviceStatusList* list = window != nullptr ? window->GetDeviceStatusList() : nullptr;
+  if (list == nullptr) return {"error: no status monitor is running"};
+  const DeviceStatus s = list->GetState(device);
+  if (!s.HasValues()) return {DeviceName(device) + " no answer decoded yet"};
+  return {
+      Format("%s status 0x%02x faults 0x%02x level %u fire2 %u fire1 %u prealarm %u aux %u "
+             "detector %u",
+             DeviceName(device).c_str(), s.GetAlarmFaultStatus(), s.GetFaultFlags(),
+             s.GetBargraphLevel(), s.GetFire2Level(), s.GetFire1Level(), s.GetPreAlarmLevel(),
+             s.GetAuxLevel(), s.GetDetectorLevel())};
+}
+
+Console::Lines Console::Stats() const {
+  const TMainWindow* window = app.GetMainWindow();
+  if (window == nullptr) return {"error: not running"};
+  Lines out;
+  if (const PCcommandModule* bm = window->GetBusMaster()) {
+    const auto& st = bm->Statistics();
+    out.push_back(Format("polls %u responses %u dropped %u min %u ms max %u ms avg %u ms", st.polls,
+                         st.responses, st.dropped, st.min, st.max, st.GetAvg()));
+  }
+  if (const BusStatusMonitor* bus = window->GetBusStatusMonitor()) {
+    const auto& c = bus->GetStatus();
+    out.push_back(
+        Format("received %u fast polls %u standard polls %u unknown polls %u "
+               "unknown commands %u bad %u sent %u",
+               unsigned(c.rxmessages), unsigned(c.rxfastpolls), unsigned(c.rxstdpolls),
+               unsigned(c.rxunknownpolls), unsigned(c.rxunknowncommands), unsigned(c.rxbadmessages),
+               unsigned(c.txmessages)));
+  }
+  return out;
+}
+
+}  // namespace quillark
