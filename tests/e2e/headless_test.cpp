@@ -1,0 +1,84 @@
+// The real program, headless on a temporary program home with the demo site.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <thread>
+
+#include "process.h"
+#include "support/tempdir.h"
+
+namespace quillark::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+class Headless : public ::testing::Test {
+ protected:
+  Headless() {
+    for (const char* f : {"quillark.ini", "demo.cfg"})
+      std::filesystem::copy_file(std::filesystem::path(QUILLARK_SOURCE_DIR) / "resources/demo" / f,
+                                 home / f);
+  }
+  std::unique_ptr<Process> Start() {
+    auto p = std::make_unique<Process>(
+        std::vector<std::string>{QUILLARK_EXE, "--headless", "--home", home.Path().string()},
+        (home / "stderr.txt").string());
+    EXPECT_NE(p->WaitFor("**** Quillark startup ****", 10s), "");
+    return p;
+  }
+  TempDir home;
+};
+
+TEST_F(Headless, SupervisesTheDemoSiteAndShutsDownInOrder) {
+  auto p = Start();
+  // Polling starts one second after start-up.
+  std::this_thread::sleep_for(1500ms);
+  p->Send("select 1-005");
+  EXPECT_EQ(p->WaitFor("selected", 5s), "selected 1-005, UPS room");
+  p->Send("fire1");
+  EXPECT_EQ(p->WaitFor("ok", 5s), "ok");
+  // Every device of the demo site is polled about three times a second.
+  std::this_thread::sleep_for(1000ms);
+  p->Send("status");
+  std::string status = p->WaitFor("1-005 status", 5s);
+  EXPECT_EQ(status.rfind("1-005 status 0x0e faults 0x00 level 1", 0), 0u) << status;
+  p->Send("stats");
+  EXPECT_NE(p->WaitFor("polls ", 5s), "");
+  p->Send("nonsense");
+  EXPECT_NE(p->WaitFor("type 'help'", 5s), "");
+  p->Send("quit");
+  EXPECT_EQ(p->Wait(15s), 0);
+  EXPECT_NE(p->WaitFor("**** Quillark shutdown ****", 1s), "");
+
+  const std::string log = home.Read("event.log");
+  EXPECT_NE(log.find("INFORMATION: **** Quillark startup ****"), std::string::npos) << log;
+  EXPECT_NE(log.find("INFORMATION: **** Quillark shutdown ****"), std::string::npos) << log;
+  const std::string report = home.Read("status.txt");
+  EXPECT_NE(report.find("Fast polls:"), std::string::npos) << report;
+  EXPECT_NE(home.Read("stderr.txt").find("[!!Demo version!!]"), std::string::npos);
+}
+
+TEST_F(Headless, EndOfInputAndSignalsShutDownCleanly) {
+  {
+    auto p = Start();
+    p->CloseInput();
+    EXPECT_EQ(p->Wait(15s), 0);
+  }
+  {
+    auto p = Start();
+    p->Signal(SIGTERM);
+    EXPECT_EQ(p->Wait(15s), 0);
+    EXPECT_NE(p->WaitFor("**** Quillark shutdown ****", 1s), "");
+  }
+}
+
+TEST_F(Headless, MissingProgramHomeIsRefused) {
+  Process p({QUILLARK_EXE, "--headless", "--home", (home / "nowhere").string()},
+            (home / "err.txt").string());
+  EXPECT_EQ(p.Wait(10s), 2);
+  EXPECT_NE(home.Read("err.txt").find("is not a directory"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace quillark::test
