@@ -5,6 +5,7 @@
 
 #include "core/access/translator.h"
 #include "core/app/commands.h"
+#include "core/app/devicestatussource.h"
 #include "core/app/mainwindow.h"
 #include "core/common/ini.h"
 #include "core/comms/demoport.h"
@@ -271,6 +272,14 @@ void TDockingApp::DestroyMainWindow() {
 
 void TDockingApp::WriteEvent(int category, const std::string& text) {
   if (mainwindow != nullptr) mainwindow->WriteEvent(category, text);
+}
+
+unsigned TDockingApp::GetDeviceStatus(int device) const {
+  return statussource != nullptr ? statussource->GetDeviceStatus(device) : 0x8001;
+}
+
+unsigned TDockingApp::GetDeviceFaultStatus(int device) const {
+  return statussource != nullptr ? statussource->GetDeviceFaultStatus(device) : 0x100;
 }
 
 void TDockingApp::PausePolling() {

@@ -15,6 +15,7 @@
 
 namespace quillark {
 
+class DeviceStatusSource;
 class EventLoop;
 class INI;
 class NetMirror;
@@ -110,6 +111,11 @@ class TDockingApp {
   void DestroyMainWindow();
 
   void WriteEvent(int category, const std::string& text);
+  // A device's current status and fault bits, as the alarm display recorded
+  // them; the not-yet-known markers 0x8001 and 0x100 while nothing is known.
+  unsigned GetDeviceStatus(int device) const;
+  unsigned GetDeviceFaultStatus(int device) const;
+  void SetDeviceStatusSource(const DeviceStatusSource* source) { statussource = source; }
   // Also tells `listener` of every event written (the headless console prints
   // them). Set before InitMainWindow to see the start-up banner.
   using EventListener = std::function<void(int category, const std::string& text)>;
@@ -173,6 +179,7 @@ class TDockingApp {
   // CHARTLOG, EVENTLOG, HISTOGRAM, ISOLATE/DEISOLATE and RESET by the model.
   bool chartlogenabled = false, eventlogenabled = false, histogramenabled = false,
        isolateenabled = false, resetenabled = false;
+  const DeviceStatusSource* statussource = nullptr;
   std::map<int, CommandHandler> handlers;
   std::vector<EventListener> eventlisteners;
   std::function<void()> quithook;

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <filesystem>
+
+namespace quillark {
+
+// Plays WAV files. Failures are silent: a missing sound never stops an alarm
+// from being shown.
+class SoundPlayer {
+ public:
+  virtual ~SoundPlayer() = default;
+  // Starts playing `file`; with `synchronous` returns only when it has ended.
+  virtual void Play(const std::filesystem::path& file, bool synchronous) = 0;
+  virtual void Stop() = 0;
+};
+
+}  // namespace quillark
