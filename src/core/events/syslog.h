@@ -1,0 +1,70 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace quillark {
+
+class EventLoop;
+
+// The program's own log of the alarm, fault, isolate and reset changes it
+// sees on the loops, in the device event log format so that the event log
+// window reads it like a device's log: a 10-character header with the time
+// the file was made, then one 24-character record per event, no line ends.
+// The file is opened and closed for every record, so it can be read at any
+// time and a crash loses at most the record being written.
+class SysLog {
+ public:
+  // The event codes the program writes (the device event log's codes).
+  enum eventtype : int {
+    FIRE2ALARM = 111,
+    FIRE1ALARM = 112,
+    PREALARM = 113,
+    AUXALARM = 114,
+    DETECTORFAULT = 119,
+    BATTERYFAULT = 93,
+    MAINSFAULT = 118,
+    ISOLATE = 65,
+    DEISOLATE = 66,
+    SEPARATORFAULT = 86,
+    FLOWHIGH = 95,
+    FLOWLOW = 94,
+    FLOWFAIL = 59,
+    RESET = 52,
+    COMMSFAIL = 148,
+  };
+
+  // `clock` gives the local date and time written with each record.
+  SysLog(std::filesystem::path log, const EventLoop& clock);
+
+  // Appends one record; the first record of a new file is preceded by the
+  // header. `address` is loop index x 256 + bus address (0: the whole site).
+  // Each field is cut to its width so that a record is always 24 characters.
+  // False when the file could not be written; nothing else is affected.
+  bool WriteEvent(std::uint32_t address, eventtype type, unsigned data1, unsigned data2,
+                  unsigned data3);
+  // The current local date and time as "ddmyyyhhmm" in hexadecimal.
+  std::string DateText() const;
+  void WriteDate(std::FILE* file) const;
+  const std::filesystem::path& GetLogFilename() const { return log; }
+
+  // The records a device's change of status byte and fault byte calls for,
+  // in the order they are written: new alarms from aux up to fire 2, then a
+  // communications failure, then new faults and any change of isolation.
+  static std::vector<eventtype> ChangeEvents(unsigned oldstatus, unsigned newstatus,
+                                             unsigned oldfault, unsigned newfault);
+  // Writes the records of ChangeEvents, each with no data (255, 0, 0).
+  void WriteStatusChange(std::uint32_t address, unsigned oldstatus, unsigned newstatus,
+                         unsigned oldfault, unsigned newfault);
+  // A reset command (address 0 for a global reset).
+  void WriteReset(std::uint32_t address) { WriteEvent(address, RESET, 0, 0, 0); }
+
+ private:
+  std::filesystem::path log;
+  const EventLoop& clock;
+};
+
+}  // namespace quillark
