@@ -1,0 +1,477 @@
+#include "core/events/eventlog.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <new>
+#include <system_error>
+
+#include "core/access/translator.h"
+#include "core/app/dockingapp.h"
+#include "core/common/textutil.h"
+#include "core/events/date.h"
+#include "core/events/fileext.h"
+#include "core/platform/prompter.h"
+#include "core/site/config.h"
+
+namespace quillark {
+namespace {
+
+constexpr int CODETEXTBASE = 20000;
+constexpr int CODETEXTSTEP = 100;
+constexpr std::size_t CODETEXTMAX = 63;
+constexpr int TEXT_CANNOTOPEN = 52400;
+constexpr int TEXT_DETECTOR = 16900;
+constexpr char LOADERROR[] =
+    "An error has ocurred loading the event file.\n\nThe file may be corrupted or too large to "
+    "load.\n";
+constexpr char NOMEMORY[] = "Cannot allocate memory for event log.";
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// Where a log text ends: the first CR or NUL, else its end.
+std::size_t TextEnd(std::string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (text[i] == '\r' || text[i] == '\0') return i;
+  return text.size();
+}
+
+unsigned Field(const char*& p, int digits, unsigned mask) {
+  return static_cast<unsigned>(Message::GetData(digits, p)) & mask;
+}
+
+EventRecord ReadRecord(const char* p) {
+  EventRecord r;
+  r.day = static_cast<std::uint8_t>(Field(p, 2, 0xFF));
+  r.month = static_cast<std::uint8_t>(Field(p, 1, 0xF));
+  r.year = static_cast<std::uint16_t>(Field(p, 3, 0xFFF));
+  r.hour = static_cast<std::uint8_t>(Field(p, 2, 0xFF));
+  r.minute = static_cast<std::uint8_t>(Field(p, 2, 0xFF));
+  r.address = static_cast<std::uint16_t>(Field(p, 4, 0xFFFF));
+  r.code = static_cast<std::uint16_t>(Field(p, 4, 0xFFFF));
+  r.data1 = static_cast<std::uint8_t>(Field(p, 2, 0xFF));
+  r.data2 = static_cast<std::uint8_t>(Field(p, 2, 0xFF));
+  r.data3 = static_cast<std::uint8_t>(Field(p, 2, 0xFF));
+  return r;
+}
+
+bool IsLogDigit(int c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+}
+
+// The extra text of the codes that carry data, shown when data 1 is not ff.
+std::string ExtraText(const EventRecord& r) {
+  const int d1 = r.data1, d2 = r.data2, d3 = r.data3;
+  switch (r.code) {
+    case 0:
+      return Format("Count: %d", d1);
+    case 59:
+      return Format("Code: %d", d1);
+    case 94:
+    case 95:
+      return Format("Flow: %02d%% Pipe: %d", d1, d2);
+    case 111:
+    case 112:
+    case 113:
+    case 114:
+    case 131:
+      return Format("Level: %02d%% Time: %04d sec.", d1, d3 + 256 * d2);
+    case 120: {
+      std::string text = Format("Error: %02d", d1);
+      if (d1 == 9) text += Format(" XOR: %04x", static_cast<unsigned>(d3 + 256 * d2));
+      return text;
+    }
+    case 129:
+      return Format("Fn: %03d New: %03d Old: %03d", d1, d2, d3);
+    case 184:
+      return Format("Pipe: %d Lo: %04d Hi: %04d", d1 + 1, d2 * 8, d3 * 8);
+    default:
+      return {};
+  }
+}
+
+}  // namespace
+
+EventLog::EventLog(TDockingApp* app, int loops, int device, Translator& translator,
+                   std::string filename)
+    : MsgClass(app),
+      loops(loops),
+      translator(translator),
+      filename(std::move(filename)),
+      eventdevice(device) {}
+
+EventLog::~EventLog() {
+  DeRegister();
+  // Never leave the loops unpolled because a device did not answer.
+  if (awaiting) ReadDone();
+}
+
+void EventLog::SetupWindow() {
+  Register(this, MSG_LONG);
+  if (!filename.empty())
+    Load(filename);
+  else
+    GetEvents(eventdevice);
+}
+
+void EventLog::ShowError(const std::string& text, bool stop) {
+  if (main != nullptr)
+    main->GetPrompter().Show("error", text, stop ? PromptIcon::STOP : PromptIcon::INFORMATION);
+}
+
+void EventLog::Announce(std::size_t first) {
+  if (observer != nullptr && events.size() > first)
+    observer->EventsAdded(first, events.size() - first);
+}
+
+void EventLog::ClearEvents() {
+  events.clear();
+  if (!scanflag) log.clear();
+  readdate.clear();
+  readtime.clear();
+  if (observer != nullptr) {
+    observer->EventsCleared();
+    observer->ReadTimeChanged();
+  }
+}
+
+void EventLog::ReadDone() {
+  answertimer.Cancel();
+  if (!awaiting) return;
+  awaiting = false;
+  if (main != nullptr) main->ResumePolling();
+}
+
+void EventLog::GetEvents(int device) {
+  eventdevice = device;
+  ClearEvents();
+  if (main == nullptr) return;
+  if (device != ALLDETECTORS && (device < 0 || (device >> 8) >= TSiteConfig::LOOPS)) return;
+  main->PausePolling();
+  if (device == ALLDETECTORS) {
+    // A single read still outstanding is overtaken by this one.
+    answertimer.Cancel();
+    awaiting = false;
+    ReadAllDetectors();
+    return;
+  }
+
+  const int loop = device >> 8;
+  const int slot = device & 0xFF;
+  char buf[FRAMEBUFFER];
+  if (slot == 0) {
+    buf[0] = ':';
+    buf[1] = static_cast<char>(0x81);
+  } else if (slot < 128) {
+    buf[0] = '>';
+    buf[1] = static_cast<char>(slot | 0x80);
+  } else {
+    // Power supplies are asked as power supplies, by their bus address.
+    buf[0] = '#';
+    buf[1] = static_cast<char>((slot - 127) | 0x80);
+  }
+  std::memcpy(buf + 2, "E000", 5);
+
+  // Armed before sending: an answer may arrive before SendBusMessage returns.
+  awaiting = true;
+  const std::uint32_t wait =
+      static_cast<std::uint32_t>(std::max(0, main->GetMaxDeviceTimeout())) + SCANTIMEOUT;
+  answertimer = main->Events().SingleShot(wait, [this] { ReadDone(); });
+  SendBusMessage(loop, buf, 6);
+}
+
+void EventLog::ReadAllDetectors() {
+  if (!scanrunner) {
+    main->ResumePolling();
+    return;
+  }
+  const bool wasregistered = IsRegistered();
+  scanflag = true;
+  appended = 0;
+  main->PausePolling();
+  // The scanner forwards this run's answers; hearing them from the bus as
+  // well would store every device's records twice.
+  DeRegister();
+
+  struct Restore {
+    EventLog& self;
+    bool reregister;
+    ~Restore() {
+      self.scanner = nullptr;
+      if (reregister) self.Register(&self, MSG_LONG);
+      self.main->ResumePolling();
+      self.scanflag = false;
+    }
+  } restore{*this, wasregistered};
+
+  ScanRequest request;
+  request.loops = loops;
+  request.startdevice = 1;
+  request.enddevice = 127;
+  request.msg = "xxE000";
+  request.extratimeout = SCANTIMEOUT;
+  scanrunner(*this, request, scanner);
+}
+
+std::string EventLog::WidenAnswer(std::string_view frame, int loop) {
+  frame = frame.substr(0, TextEnd(frame));
+  if (frame.size() < static_cast<std::size_t>(FRAMEHEAD + HEADER)) return {};
+  // The last two characters are the check sum, not log text.
+  const std::size_t end = frame.size() >= FRAMEHEAD + HEADER + 2 ? frame.size() - 2 : frame.size();
+  const std::size_t records = (end - FRAMEHEAD - HEADER) / DEVICERECORD;
+
+  char loophex[3];
+  std::snprintf(loophex, sizeof loophex, "%02x", static_cast<unsigned>(loop) & 0xFFu);
+  std::string text;
+  text.reserve(HEADER + records * RECORD);
+  text.append(frame.substr(FRAMEHEAD, HEADER));
+  for (std::size_t i = 0; i < records; ++i) {
+    std::string_view r = frame.substr(FRAMEHEAD + HEADER + i * DEVICERECORD, DEVICERECORD);
+    text.append(r.substr(0, 10));  // date and time
+    text.append(loophex, 2);
+    text.append(r.substr(10, 2));  // device byte
+    text.append("00");
+    text.append(r.substr(12));  // code and data
+  }
+  return text;
+}
+
+void EventLog::MsgRx(int loop, const char* msg) {
+  if (msg == nullptr) return;
+  std::string_view frame(msg, std::strlen(msg));
+  frame = frame.substr(0, TextEnd(frame));
+  if (frame.size() < 3 || (frame[0] != '<' && frame[0] != '/') || frame[2] != 'E') return;
+
+  const std::size_t used = scanflag ? log.size() : 0;
+  if (2 * frame.size() + used < LOGLIMIT) {
+    try {
+      std::string text = WidenAnswer(frame, loop);
+      if (!scanflag) {
+        // The list shows exactly the log held, which is what a save writes.
+        log = text;
+        events.clear();
+        if (observer != nullptr) observer->EventsCleared();
+      }
+      DisplayEventLog(text);
+      if (scanflag)
+        AppendData(text);
+      else
+        ReadDone();
+    } catch (const std::bad_alloc&) {
+      ShowError(NOMEMORY, true);
+    }
+  }
+  if (scanner != nullptr)
+    scanner->MessageReceived((loop << 8) | (static_cast<unsigned char>(frame[1]) & 0x7F));
+}
+
+void EventLog::AppendData(std::string_view text) {
+  text = text.substr(0, TextEnd(text));
+  if (text.size() < static_cast<std::size_t>(HEADER)) return;
+  if (appended++ == 0)
+    log.append(text);
+  else
+    log.append(text.substr(HEADER));
+}
+
+void EventLog::DisplayEventLog(std::string_view text) {
+  const std::size_t end = TextEnd(text);
+  if (end < static_cast<std::size_t>(HEADER)) return;
+
+  const EventRecord head = ReadRecord(text.data());
+  readdate =
+      Format("%02u/%02u/%04u", unsigned{head.day}, unsigned{head.month}, unsigned{head.year});
+  readtime = Format("%02u:%02u", unsigned{head.hour}, unsigned{head.minute});
+  if (observer != nullptr) observer->ReadTimeChanged();
+
+  const bool bydate = filter.date != 0;
+  const dovetree::Date start(filter.start);
+  const dovetree::Date last(filter.end);
+
+  const std::size_t first = events.size();
+  displaying = true;
+  for (std::size_t pos = HEADER; pos + RECORD <= end; pos += RECORD) {
+    EventRecord r = ReadRecord(text.data() + pos);
+    if (bydate) {
+      dovetree::Date d(r.day, r.month, r.year);
+      if (d < start || d > last) continue;
+    }
+    if (r.code == EMPTYRECORD) continue;
+    AddEvent(r);
+  }
+  displaying = false;
+  Announce(first);
+}
+
+void EventLog::AddEvent(unsigned day, unsigned month, unsigned year, unsigned hour, unsigned minute,
+                        unsigned address, unsigned code, unsigned data1, unsigned data2,
+                        unsigned data3) {
+  EventRecord r;
+  r.day = static_cast<std::uint8_t>(day);
+  r.month = static_cast<std::uint8_t>(month);
+  r.year = static_cast<std::uint16_t>(year);
+  r.hour = static_cast<std::uint8_t>(hour);
+  r.minute = static_cast<std::uint8_t>(minute);
+  r.address = static_cast<std::uint16_t>(address);
+  r.code = static_cast<std::uint16_t>(code);
+  r.data1 = static_cast<std::uint8_t>(data1);
+  r.data2 = static_cast<std::uint8_t>(data2);
+  r.data3 = static_cast<std::uint8_t>(data3);
+  AddEvent(r);
+}
+
+void EventLog::AddEvent(const EventRecord& record) {
+  if (filter.none != 0) return;
+  if (!filter.Shows(GetLogCategory(record.code))) return;
+  events.push_back(record);
+  if (!displaying) Announce(events.size() - 1);
+}
+
+std::string EventLog::FormatEvent(Translator& translator, const EventRecord& r) {
+  const unsigned loop = r.address >> 8;
+  const unsigned device = r.address & 0xFFu;
+  std::string text;
+  if (r.code == 117 && device == 0) {
+    text = Format("Loop break %03u<--x-->%03u", device, unsigned{r.data1});
+  } else {
+    text = translator.Text(CODETEXTBASE + CODETEXTSTEP * r.code);
+    if (text.size() > CODETEXTMAX) text.resize(CODETEXTMAX);
+    if (text.empty()) text = Format("Unknown event: %u", unsigned{r.code});
+  }
+  std::string line = Format("%02u/%02u/%04u  %02u:%02u  %01u-%03u  %s", unsigned{r.day},
+                            unsigned{r.month}, unsigned{r.year}, unsigned{r.hour},
+                            unsigned{r.minute}, loop + 1, device, text.c_str());
+  if (line.size() < LINEWIDTH) line.resize(LINEWIDTH, ' ');
+  if (r.data1 != 0xFF) line += ExtraText(r);
+  return line;
+}
+
+std::string EventLog::GetEventLine(std::size_t index) const {
+  return FormatEvent(translator, events.at(index));
+}
+
+void EventLog::SetFilter(const EventFilterStruct& f) {
+  filter = f;
+  events.clear();
+  if (observer != nullptr) observer->EventsCleared();
+  DisplayEventLog(log);
+}
+
+bool EventLog::Load(const std::string& name) {
+  File file(std::fopen(name.c_str(), "rb"));
+  if (!file) {
+    std::string text = translator.Text(TEXT_CANNOTOPEN);
+    ShowError(text.empty() ? "Cannot open file." : text, true);
+    return false;
+  }
+  filename = name;
+  ClearEvents();
+
+  bool ok = true;
+  bool nomemory = false;
+  try {
+    char chunk[65536];
+    bool done = false;
+    while (!done) {
+      std::size_t n = std::fread(chunk, 1, sizeof chunk, file.get());
+      if (n == 0) break;
+      std::size_t take = 0;
+      for (; take < n; ++take) {
+        const int c = static_cast<unsigned char>(chunk[take]);
+        if (c == '\r') {
+          done = true;
+          break;
+        }
+        if (!IsLogDigit(c) || log.size() + take >= LOADLIMIT) {
+          ok = false;
+          done = true;
+          break;
+        }
+      }
+      log.append(chunk, take);
+    }
+  } catch (const std::bad_alloc&) {
+    nomemory = true;
+    ShowError(NOMEMORY, true);
+  }
+  if (!ok) ShowError(LOADERROR, true);
+
+  DisplayEventLog(log);
+  file.reset();
+  if (observer != nullptr) observer->RecentDocument(name);
+  return ok && !nomemory;
+}
+
+bool EventLog::Save(const std::string& name) {
+  const filetype type = GetExtensionType(name);
+  const bool hex = type == FT_SYSEVENT || type == FT_EVENT;
+
+  // Written beside the target and renamed over it, so a failed save never
+  // leaves half a file where the old one was.
+  const std::filesystem::path target(name);
+  std::filesystem::path temp = target;
+  temp += ".part";
+  bool ok = false;
+  {
+    File file(std::fopen(temp.c_str(), "wb"));
+    if (file) {
+      ok = true;
+      if (hex) {
+        std::string_view text(log);
+        text = text.substr(0, TextEnd(text));
+        ok = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
+      } else {
+        for (std::size_t i = 0; ok && i < events.size(); ++i) {
+          std::string line = GetEventLine(i) + "\r\n";
+          ok = std::fwrite(line.data(), 1, line.size(), file.get()) == line.size();
+        }
+      }
+      ok = std::fclose(file.release()) == 0 && ok;
+    }
+  }
+  std::error_code ec;
+  if (ok) {
+    std::filesystem::rename(temp, target, ec);
+    ok = !ec;
+  }
+  if (!ok) {
+    std::filesystem::remove(temp, ec);
+    std::string text = translator.Text(TEXT_CANNOTOPEN);
+    ShowError(text.empty() ? "Cannot open file." : text, false);
+    return false;
+  }
+  if (observer != nullptr) observer->RecentDocument(name);
+  return true;
+}
+
+std::vector<EventLog::DeviceChoice> EventLog::DeviceChoices(const TSiteConfig* site, int loop,
+                                                            Translator& translator) {
+  std::vector<DeviceChoice> out;
+  out.push_back({"Command module", loop << 8});
+  if (site != nullptr) {
+    const std::string detector = translator.Text(TEXT_DETECTOR);
+    for (const DeviceConfig& d : *site) {
+      if (d.GetType() != DETECTOR || d.GetLoop() != static_cast<std::uint32_t>(loop)) continue;
+      const int slot = static_cast<int>(d.GetAddress() & 0xFF);
+      out.push_back({Format("%s %03d", detector.c_str(), slot), (loop << 8) | slot});
+    }
+  }
+  out.push_back({"All detectors", ALLDETECTORS});
+  return out;
+}
+
+int EventLog::EventsPerPage(int linesperpage) {
+  return std::max(1, linesperpage - 3);
+}
+
+int EventLog::PageCount(std::size_t lines, int eventsperpage) {
+  const std::size_t per = static_cast<std::size_t>(std::max(1, eventsperpage));
+  return static_cast<int>(std::max<std::size_t>(1, (lines + per - 1) / per));
+}
+
+}  // namespace quillark

@@ -1,0 +1,207 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/comms/msgclass.h"
+#include "core/events/filter.h"
+#include "core/platform/eventloop.h"
+
+namespace quillark {
+
+class TSiteConfig;
+class Translator;
+
+// One record of a device event log, each field as wide as the log text holds
+// it.
+struct EventRecord {
+  std::uint8_t day = 0;
+  std::uint8_t month = 0;
+  std::uint16_t year = 0;
+  std::uint8_t hour = 0;
+  std::uint8_t minute = 0;
+  std::uint16_t address = 0;  // loop index << 8 | device byte
+  std::uint16_t code = 0;
+  std::uint8_t data1 = 0;
+  std::uint8_t data2 = 0;
+  std::uint8_t data3 = 0;
+};
+
+// The bus scanner as the reader of every detector's log uses it: while a scan
+// runs it forwards each answer of the position being scanned to its owner's
+// MsgRx, and the owner tells it which device's answer it took.
+class ScanProgress {
+ public:
+  virtual ~ScanProgress() = default;
+  virtual void MessageReceived(int device) = 0;
+};
+
+// What to scan: positions startdevice..enddevice on `loops` loops, sending
+// `msg` with its first two characters replaced by the kind and address byte,
+// waiting the ports' device time-out plus `extratimeout` ms per position.
+struct ScanRequest {
+  int loops = 1;
+  int startdevice = 1;
+  int enddevice = 127;
+  std::string msg;
+  std::uint32_t extratimeout = 0;
+};
+
+// Runs a scan modally for `owner` and returns when it ends (1 complete, 2
+// cancelled). `running` points at the scan while it runs and is cleared after.
+using ScanRunner =
+    std::function<int(MsgClass& owner, const ScanRequest& request, ScanProgress*& running)>;
+
+// What a view of the event log is told. Lines are only ever added at the end
+// of the list or all removed at once.
+class EventLogObserver {
+ public:
+  virtual ~EventLogObserver() = default;
+  virtual void EventsCleared() {}
+  virtual void EventsAdded(std::size_t first, std::size_t count) {
+    (void)first;
+    (void)count;
+  }
+  // The date and time read from the log's header changed.
+  virtual void ReadTimeChanged() {}
+  // A file was opened or saved: for the recent files list.
+  virtual void RecentDocument(const std::string& path) { (void)path; }
+};
+
+// A device event log: read from a device over the bus, from every detector of
+// every loop, or from a file (a device log saved before, or the system log),
+// and shown as a filtered list of lines.
+//
+// The log text is lowercase hexadecimal: a 10-character header (day, month,
+// year, hour, minute of the read) and 24-character records (date and time,
+// address, event code and three data bytes). Devices send 20-character
+// records (device byte and code 2 digits each); they are widened to the
+// stored form as they arrive. The list holds the records that pass the filter
+// and formats a line only when one is asked for, so a log of millions of
+// events costs a few bytes per event.
+class EventLog : public MsgClass {
+ public:
+  // The most log text kept; a read that would pass it is dropped.
+  static constexpr std::size_t LOGLIMIT = 51000000;
+  // The most characters taken from a file.
+  static constexpr std::size_t LOADLIMIT = 50999999;
+  static constexpr int FRAMEHEAD = 6;  // kind, address, letter and 3 more before the header
+  static constexpr int HEADER = 10;
+  static constexpr int RECORD = 24;
+  static constexpr int DEVICERECORD = 20;
+  // Beyond the ports' device time-out, what a long log may take to arrive.
+  static constexpr std::uint32_t SCANTIMEOUT = 4010;
+  static constexpr int ALLDETECTORS = -1;
+  static constexpr std::uint16_t EMPTYRECORD = 0x00FF;
+  static constexpr std::size_t LINEWIDTH = 45;  // lines are padded to this before extra text
+
+  // `device` is a packed device number (loop << 8 | slot) or ALLDETECTORS;
+  // with `filename` the log is loaded from that file instead. `app` may be
+  // null: then nothing is read from the bus and messages are not shown.
+  EventLog(TDockingApp* app, int loops, int device, Translator& translator,
+           std::string filename = {});
+  ~EventLog() override;
+
+  void SetObserver(EventLogObserver* o) { observer = o; }
+  // The bus scanner used to read every detector; without one such a read
+  // does nothing.
+  void SetScanRunner(ScanRunner runner) { scanrunner = std::move(runner); }
+
+  // Starts listening to the bus, then loads the file or reads the device.
+  void SetupWindow();
+
+  // Reads a device's log (or every detector's with ALLDETECTORS). Polling is
+  // paused for the read and resumes when the answer arrives, when the answer
+  // is overdue, or when this object goes, whichever comes first.
+  void GetEvents(int device);
+  void ClearEvents();
+  // The device selector changed, or "Reload": read `device` again.
+  void DetectorChanged(int device) { GetEvents(device); }
+  void MsgRx(int loop, const char* msg) override;
+  // Adds the widened text of one answer of an all-detectors read to the log:
+  // the first answer whole, later ones without their header, so the log is
+  // one header followed by every device's records.
+  void AppendData(std::string_view text);
+  // Shows the records of a log text that pass the filter; stops at a CR, a
+  // NUL or the end, and decodes only complete records.
+  void DisplayEventLog(std::string_view text);
+  void AddEvent(unsigned day, unsigned month, unsigned year, unsigned hour, unsigned minute,
+                unsigned address, unsigned code, unsigned data1, unsigned data2, unsigned data3);
+  void AddEvent(const EventRecord& record);
+  std::size_t EventCount() const { return events.size(); }
+  const EventRecord& GetEvent(std::size_t index) const { return events.at(index); }
+  // The line shown for event `index`, in the current language.
+  std::string GetEventLine(std::size_t index) const;
+
+  // Opens a log file. False, with a message, when it cannot be opened (the
+  // list is kept then) or holds something other than lowercase hexadecimal
+  // before its end (the events before that point are shown).
+  bool Load(const std::string& filename);
+  // An .ev2 or .evt name gets the log text as it is; any other name the lines
+  // as shown, each ending in CR LF. The file is replaced only when completely
+  // written. False, with a message, when it cannot be written.
+  bool Save(const std::string& filename);
+
+  const EventFilterStruct& GetFilter() const { return filter; }
+  // Takes a new filter and shows the whole log again through it.
+  void SetFilter(const EventFilterStruct& f);
+
+  const std::string& GetLogText() const { return log; }
+  const std::string& GetReadDate() const { return readdate; }
+  const std::string& GetReadTime() const { return readtime; }
+  int GetDevice() const { return eventdevice; }
+  int GetLoops() const { return loops; }
+  const std::string& GetFilename() const { return filename; }
+  bool IsReading() const { return awaiting; }
+
+  // The log text of one "E" answer of `loop`: its header and its complete
+  // records, each widened with the loop index before the device byte and
+  // "00" before the code. Empty when the frame has no header.
+  static std::string WidenAnswer(std::string_view frame, int loop);
+  // The displayed line of a record.
+  static std::string FormatEvent(Translator& translator, const EventRecord& record);
+
+  // The device selector's entries for a loop: its command module, the
+  // site's detectors on it, and "All detectors".
+  struct DeviceChoice {
+    std::string label;
+    int device;
+  };
+  static std::vector<DeviceChoice> DeviceChoices(const TSiteConfig* site, int loop,
+                                                 Translator& translator);
+
+  // Printing: three lines of every page are its heading.
+  static int EventsPerPage(int linesperpage);
+  static int PageCount(std::size_t lines, int eventsperpage);
+
+ private:
+  void ReadAllDetectors();
+  void ReadDone();
+  void ShowError(const std::string& text, bool stop);
+  void Announce(std::size_t first);
+
+  int loops;
+  Translator& translator;
+  std::string filename;
+  int eventdevice;
+  EventFilterStruct filter;
+  EventLogObserver* observer = nullptr;
+  ScanRunner scanrunner;
+  ScanProgress* scanner = nullptr;
+
+  std::string log;           // the log text: header and 24-character records
+  bool scanflag = false;     // an all-detectors read is appending answers
+  std::size_t appended = 0;  // answers appended in this run
+  bool awaiting = false;     // a single device's answer is due; polling is paused for it
+  TimerHandle answertimer;
+  bool displaying = false;
+
+  std::vector<EventRecord> events;  // the records shown, in list order
+  std::string readdate, readtime;
+};
+
+}  // namespace quillark

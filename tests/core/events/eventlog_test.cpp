@@ -1,0 +1,524 @@
+#include "core/events/eventlog.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/access/translator.h"
+#include "core/common/textutil.h"
+#include "core/site/config.h"
+#include "support/apphost.h"
+#include "support/frames.h"
+
+namespace quillark::test {
+namespace {
+
+std::string Head(unsigned day, unsigned month, unsigned year, unsigned hour, unsigned minute) {
+  return Format("%02x%01x%03x%02x%02x", day, month, year, hour, minute);
+}
+
+std::string Rec(unsigned day, unsigned month, unsigned year, unsigned address, unsigned code,
+                unsigned d1 = 0xff, unsigned d2 = 0, unsigned d3 = 0, unsigned hour = 12,
+                unsigned minute = 0) {
+  return Head(day, month, year, hour, minute) +
+         Format("%04x%04x%02x%02x%02x", address, code, d1, d2, d3);
+}
+
+std::string Padded(std::string s) {
+  if (s.size() < 45) s.resize(45, ' ');
+  return s;
+}
+
+std::vector<std::string> Lines(const EventLog& log) {
+  std::vector<std::string> out;
+  for (std::size_t i = 0; i < log.EventCount(); ++i) out.push_back(log.GetEventLine(i));
+  return out;
+}
+
+// Counts what a view would be told.
+class CountingObserver : public EventLogObserver {
+ public:
+  void EventsCleared() override {
+    ++cleared;
+    total = 0;
+  }
+  void EventsAdded(std::size_t first, std::size_t count) override {
+    EXPECT_EQ(first, total);
+    total = first + count;
+    ++batches;
+  }
+  void RecentDocument(const std::string& path) override { recent.push_back(path); }
+  int cleared = 0, batches = 0;
+  std::size_t total = 0;
+  std::vector<std::string> recent;
+};
+
+class Decoding : public ::testing::Test {
+ protected:
+  Translator tr{nullptr, nullptr};
+  EventLog log{nullptr, 1, 0, tr};
+};
+
+TEST_F(Decoding, HeaderGivesTheReadDateAndTime) {
+  log.DisplayEventLog("1fc7d0172d");
+  EXPECT_EQ(log.GetReadDate(), "31/12/2000");
+  EXPECT_EQ(log.GetReadTime(), "23:45");
+  EXPECT_EQ(log.EventCount(), 0u);
+}
+
+TEST_F(Decoding, LinesShowDateTimeDeviceAndText) {
+  log.DisplayEventLog(Head(1, 2, 2003, 4, 5) + Rec(9, 8, 2001, 0x205, 93, 0xff, 0, 0, 7, 6) +
+                      Rec(9, 8, 2001, 0x205, 0x00ff) +  // empty record
+                      Rec(1, 1, 2001, 0x000, 117, 7) +  // loop break at the module
+                      Rec(1, 1, 2001, 0x105, 117) +     // 117 elsewhere: its table text
+                      Rec(1, 1, 2001, 0x001, 0x1234) +  // no text
+                      Rec(1, 1, 2001, 0x001, 86));
+  EXPECT_EQ(Lines(log),
+            (std::vector<std::string>{Padded("09/08/2001  07:06  3-005  Battery fault"),
+                                      Padded("01/01/2001  12:00  1-000  Loop break 000<--x-->007"),
+                                      Padded("01/01/2001  12:00  2-005  Unknown event: 117"),
+                                      Padded("01/01/2001  12:00  1-001  Unknown event: 4660"),
+                                      Padded("01/01/2001  12:00  1-001  Separator renew")}));
+}
+
+TEST_F(Decoding, ExtraTextsFollowThePaddedLineWhenDataIsGiven) {
+  const struct {
+    unsigned code, d1, d2, d3;
+    const char* text;
+    const char* extra;
+  } cases[] = {
+      {0, 3, 0, 0, "Watchdog reset", "Count: 3"},
+      {59, 2, 0, 0, "Flow sensor fail", "Code: 2"},
+      {94, 5, 1, 0, "Low flow", "Flow: 05% Pipe: 1"},
+      {95, 150, 4, 0, "High flow", "Flow: 150% Pipe: 4"},
+      {111, 7, 1, 2, "Fire 2", "Level: 07% Time: 0258 sec."},
+      {131, 99, 0, 5, "Fire 2", "Level: 99% Time: 0005 sec."},
+      {113, 0, 0, 0, "Pre-Alarm", "Level: 00% Time: 0000 sec."},
+      {120, 4, 1, 2, "Process error", "Error: 04"},
+      {120, 9, 0xab, 0xcd, "Process error", "Error: 09 XOR: abcd"},
+      {129, 12, 34, 56, "Function change", "Fn: 012 New: 034 Old: 056"},
+      {184, 0, 10, 200, "Flow calibration", "Pipe: 1 Lo: 0080 Hi: 1600"},
+      {65, 1, 2, 3, "Isolate", ""},
+  };
+  std::string text = Head(1, 1, 2001, 0, 0);
+  for (const auto& c : cases) text += Rec(2, 3, 2004, 0x010, c.code, c.d1, c.d2, c.d3, 5, 6);
+  text += Rec(2, 3, 2004, 0x010, 111, 0xff, 1, 2, 5, 6);  // no data: no extra text
+  log.DisplayEventLog(text);
+  ASSERT_EQ(log.EventCount(), std::size(cases) + 1);
+  for (std::size_t i = 0; i < std::size(cases); ++i)
+    EXPECT_EQ(log.GetEventLine(i),
+              Padded(std::string("02/03/2004  05:06  1-016  ") + cases[i].text) + cases[i].extra);
+  EXPECT_EQ(log.GetEventLine(std::size(cases)), Padded("02/03/2004  05:06  1-016  Fire 2"));
+
+  // A text that fills the padding is not padded further.
+  log.ClearEvents();
+  log.AddEvent(1, 1, 2001, 0, 0, 0x010, 167, 0xff, 0, 0);  // a long text, cut to 63
+  EXPECT_EQ(log.GetEventLine(0).size(), 26u + 63u);
+}
+
+TEST_F(Decoding, OnlyCompleteRecordsUpToCrOrNul) {
+  const std::string head = Head(1, 1, 2001, 0, 0);
+  const std::string one = Rec(1, 1, 2001, 1, 52);
+  log.DisplayEventLog(head + one + "5a");  // a check sum after the last record
+  EXPECT_EQ(log.EventCount(), 1u);
+  log.DisplayEventLog(head + one + one.substr(0, 23));
+  EXPECT_EQ(log.EventCount(), 2u);
+  log.DisplayEventLog(head + one + "\r" + one);
+  EXPECT_EQ(log.EventCount(), 3u);
+  log.DisplayEventLog(head + one + std::string(1, '\0') + one);
+  EXPECT_EQ(log.EventCount(), 4u);
+  log.ClearEvents();
+  log.DisplayEventLog("\r" + head + one);
+  log.DisplayEventLog("1fc7d");  // no complete header
+  EXPECT_EQ(log.EventCount(), 0u);
+  EXPECT_EQ(log.GetReadDate(), "");
+}
+
+TEST_F(Decoding, CategoriesFollowTheFilter) {
+  const std::string text = Head(1, 1, 2001, 0, 0) + Rec(5, 1, 2001, 1, 94) +
+                           Rec(5, 1, 2001, 1, 112, 40, 0, 3) + Rec(5, 1, 2001, 1, 66) +
+                           Rec(5, 1, 2001, 1, 148);
+  EventFilterStruct alarms;
+  for (int b = FB_RESET; b <= FB_NONE; ++b) alarms.Box(static_cast<filterbox>(b)) = 0;
+  alarms.alarm = 1;
+  log.SetFilter(alarms);
+  log.DisplayEventLog(text);
+  ASSERT_EQ(log.EventCount(), 1u);  // low flow without data stays hidden
+  EXPECT_NE(log.GetEventLine(0).find("Fire 1"), std::string::npos);
+
+  EventFilterStruct faults = alarms;
+  faults.alarm = 0;
+  faults.fault = 1;
+  log.ClearEvents();
+  log.SetFilter(faults);
+  log.DisplayEventLog(text);
+  EXPECT_EQ(log.EventCount(), 2u);  // low flow and comms failure; the de-isolate is not a fault
+
+  EventFilterStruct none;
+  none.none = 1;  // wins over every ticked category
+  log.ClearEvents();
+  log.SetFilter(none);
+  log.DisplayEventLog(text);
+  EXPECT_EQ(log.EventCount(), 0u);
+}
+
+TEST_F(Decoding, DateFilterIncludesBothEnds) {
+  EventFilterStruct f;
+  f.date = 1;
+  f.SetStart("01/01/2001");
+  f.SetEnd("31/01/2001");
+  log.SetFilter(f);
+  log.DisplayEventLog(Head(1, 1, 2001, 0, 0) + Rec(31, 12, 2000, 1, 52) + Rec(1, 1, 2001, 1, 52) +
+                      Rec(31, 1, 2001, 1, 52) + Rec(1, 2, 2001, 1, 52));
+  ASSERT_EQ(log.EventCount(), 2u);
+  EXPECT_EQ(log.GetEventLine(0).substr(0, 10), "01/01/2001");
+  EXPECT_EQ(log.GetEventLine(1).substr(0, 10), "31/01/2001");
+}
+
+TEST(EventFilter, NewFilterShowsEverythingAndDialogRules) {
+  EventFilterStruct f;
+  for (int b = FB_RESET; b <= FB_ALL; ++b) EXPECT_EQ(f.Box(static_cast<filterbox>(b)), 1) << b;
+  EXPECT_EQ(f.none, 0);
+  EXPECT_EQ(f.date, 0);
+  EXPECT_STREQ(f.start, "");
+
+  SetFilterBox(f, FB_NONE, true);
+  for (int b = FB_RESET; b <= FB_ALL; ++b) EXPECT_EQ(f.Box(static_cast<filterbox>(b)), 0) << b;
+  EXPECT_EQ(f.none, 1);
+
+  SetFilterBox(f, FB_FAULT, true);
+  EXPECT_EQ(f.fault, 1);
+  EXPECT_EQ(f.isolate, 1);
+  EXPECT_EQ(f.none, 0);
+  EXPECT_EQ(f.all, 0);
+  EXPECT_EQ(f.reset, 0);
+
+  SetFilterBox(f, FB_ALL, true);
+  for (int b = FB_RESET; b <= FB_ALL; ++b) EXPECT_EQ(f.Box(static_cast<filterbox>(b)), 1) << b;
+  EXPECT_EQ(f.none, 0);
+
+  SetFilterBox(f, FB_ISOLATE, false);  // clearing a box touches nothing else
+  EXPECT_EQ(f.isolate, 0);
+  EXPECT_EQ(f.all, 1);
+
+  f.SetEnd("31/01/2001 and far too much");
+  EXPECT_STREQ(f.end, "31/01/2001 ");
+}
+
+TEST(EventAnswer, WideningInsertsTheLoopAndWidensTheCode) {
+  const std::string frame = WithSum(
+      "<\x92"
+      "E0460f37d00e120f37d00e1112660000000b37d0010312760000000917cf0a1112650000ff");
+  EXPECT_EQ(EventLog::WidenAnswer(frame, 2),
+            "0f37d00e12"
+            "0f37d00e11"
+            "0212"
+            "0066"
+            "000000"
+            "0b37d00103"
+            "0212"
+            "0076"
+            "000000"
+            "0917cf0a11"
+            "0212"
+            "0065"
+            "0000ff");
+  // A record cut short is left out, and so is a frame without a header.
+  EXPECT_EQ(EventLog::WidenAnswer(frame.substr(0, 54) + "ab", 0).size(), 10u + 24);
+  EXPECT_EQ(EventLog::WidenAnswer("<\x92"
+                                  "E0460f37d",
+                                  0),
+            "");
+  EXPECT_EQ(EventLog::WidenAnswer(WithSum("<\x92"
+                                          "E0460f37d00e12"),
+                                  15),
+            "0f37d00e12");
+}
+
+TEST(EventLogPrint, PagesHoldTheLinesBelowAThreeLineHeading) {
+  EXPECT_EQ(EventLog::EventsPerPage(53), 50);
+  EXPECT_EQ(EventLog::EventsPerPage(2), 1);  // never zero
+  EXPECT_EQ(EventLog::PageCount(0, 50), 1);
+  EXPECT_EQ(EventLog::PageCount(50, 50), 1);
+  EXPECT_EQ(EventLog::PageCount(51, 50), 2);
+}
+
+TEST(EventLogDevices, SelectorListsTheModuleTheLoopsDetectorsAndAll) {
+  Translator tr(nullptr, nullptr);
+  TSiteConfig site;
+  site.InsertDevice(DeviceConfig(0x105, DETECTOR));
+  site.InsertDevice(DeviceConfig(0x203, DETECTOR));
+  site.InsertDevice(DeviceConfig(0x10c, DETECTOR));
+  site.InsertDevice(DeviceConfig(0x102, POWERSUPPLY));
+  auto choices = EventLog::DeviceChoices(&site, 1, tr);
+  ASSERT_EQ(choices.size(), 4u);
+  EXPECT_EQ(choices[0].label, "Command module");
+  EXPECT_EQ(choices[0].device, 0x100);
+  EXPECT_EQ(choices[1].label, "Detector 005");
+  EXPECT_EQ(choices[1].device, 0x105);
+  EXPECT_EQ(choices[2].label, "Detector 012");
+  EXPECT_EQ(choices[3].label, "All detectors");
+  EXPECT_EQ(choices[3].device, EventLog::ALLDETECTORS);
+}
+
+class EventLogFiles : public ::testing::Test {
+ protected:
+  std::string Path(const std::string& name) const { return (host.home / name).string(); }
+  AppHost host;
+  Translator& tr = host.app->GetTranslator();
+  CountingObserver seen;
+  const std::string text = Head(1, 1, 2001, 0, 0) + Rec(5, 1, 2001, 0x105, 112, 40, 0, 3) +
+                           Rec(6, 1, 2001, 0x105, 94) + Rec(7, 1, 2001, 0x105, 0x00ff) +
+                           Rec(8, 1, 2001, 0x206, 65);
+};
+
+TEST_F(EventLogFiles, SavedLogLoadsBackToTheSameList) {
+  host.home.Write("in.ev2", text + "\r\nrest is ignored");
+  EventLog log(host.app.get(), 1, 0, tr, Path("in.ev2"));
+  log.SetObserver(&seen);
+  log.SetupWindow();
+  ASSERT_EQ(log.EventCount(), 3u);
+  EXPECT_EQ(seen.total, 3u);
+  EXPECT_EQ(log.GetLogText(), text);
+  EXPECT_TRUE(host.prompter.prompts.empty());
+
+  ASSERT_TRUE(log.Save(Path("out.EV2")));
+  EXPECT_EQ(host.home.Read("out.EV2"), text);
+  ASSERT_TRUE(log.Save(Path("out.txt")));
+  std::string exported;
+  for (const std::string& line : Lines(log)) exported += line + "\r\n";
+  EXPECT_EQ(host.home.Read("out.txt"), exported);
+  EXPECT_EQ(exported.substr(0, 47 + 24),
+            Padded("05/01/2001  12:00  2-005  Fire 1") + "Level: 40% Time: 0003 sec.");
+
+  EventLog again(host.app.get(), 1, 0, tr);
+  ASSERT_TRUE(again.Load(Path("out.EV2")));
+  EXPECT_EQ(Lines(again), Lines(log));
+  EXPECT_EQ(seen.recent,
+            (std::vector<std::string>{Path("in.ev2"), Path("out.EV2"), Path("out.txt")}));
+  EXPECT_FALSE(std::filesystem::exists(host.home / "out.txt.part"));
+}
+
+TEST_F(EventLogFiles, BadCharacterStopsLoadingWithTheEventsBeforeIt) {
+  std::string bad = text;
+  bad[10 + 24 + 24 + 5] = 'D';  // inside the third record
+  host.home.Write("bad.ev2", bad);
+  EventLog log(host.app.get(), 1, 0, tr);
+  EXPECT_FALSE(log.Load(Path("bad.ev2")));
+  ASSERT_EQ(host.prompter.prompts.size(), 1u);
+  EXPECT_EQ(host.prompter.prompts[0].caption, "error");
+  EXPECT_EQ(host.prompter.prompts[0].icon, PromptIcon::STOP);
+  EXPECT_EQ(host.prompter.prompts[0].text,
+            "An error has ocurred loading the event file.\n\nThe file may be corrupted or too "
+            "large to load.\n");
+  EXPECT_EQ(log.EventCount(), 2u);
+  EXPECT_EQ(log.GetLogText(), bad.substr(0, 10 + 24 + 24 + 5));
+}
+
+TEST_F(EventLogFiles, MissingFileKeepsTheListAndUnwritableSaveSaysSo) {
+  EventLog log(host.app.get(), 1, 0, tr);
+  log.DisplayEventLog(text);
+  ASSERT_EQ(log.EventCount(), 3u);
+  EXPECT_FALSE(log.Load(Path("absent.ev2")));
+  EXPECT_EQ(log.EventCount(), 3u);
+  ASSERT_EQ(host.prompter.prompts.size(), 1u);
+  EXPECT_EQ(host.prompter.prompts[0].text, "Cannot open file.");
+  EXPECT_EQ(host.prompter.prompts[0].icon, PromptIcon::STOP);
+
+  EXPECT_FALSE(log.Save(Path("no/such/dir/out.ev2")));
+  ASSERT_EQ(host.prompter.prompts.size(), 2u);
+  EXPECT_EQ(host.prompter.prompts[1].caption, "error");
+  EXPECT_EQ(host.prompter.prompts[1].text, "Cannot open file.");
+  EXPECT_EQ(host.prompter.prompts[1].icon, PromptIcon::INFORMATION);
+}
+
+// Reads over the demonstration loops, which answer ">" "E000" at once.
+class EventLogBus : public ::testing::Test {
+ protected:
+  EventLogBus() : wire(host.app.get()) {}
+  void Start(int loops = 1) {
+    host.Set("Comm", "Loops", std::to_string(loops));
+    host.Start(loops);
+    host.app->SetBusViewer(&wire);
+  }
+  AppHost host;
+  RecordingReceiver wire;  // sees every frame sent and received
+  Translator& tr = host.app->GetTranslator();
+};
+
+TEST_F(EventLogBus, SingleDetectorReadShowsTheDemonstrationLog) {
+  Start();
+  const std::size_t timers = host.events.ActiveTimers();
+  EventLog log(host.app.get(), 1, 0x12, tr);
+  log.SetupWindow();
+  ASSERT_GE(wire.frames.size(), 2u);
+  EXPECT_EQ(wire.frames[0], WithSum(">\x92"
+                                    "E000") +
+                                "\r");
+  EXPECT_EQ(log.GetReadDate(), "15/03/2000");
+  EXPECT_EQ(log.GetReadTime(), "14:18");
+  EXPECT_EQ(Lines(log), (std::vector<std::string>{
+                            Padded("15/03/2000  14:17  1-018  Access code"),
+                            Padded("11/03/2000  01:03  1-018  Mains fault"),
+                            Padded("09/01/1999  10:17  1-018  Power-up"),
+                        }));
+  EXPECT_EQ(log.GetLogText().size(), 10u + 3 * 24);
+  EXPECT_FALSE(log.IsReading());
+  EXPECT_FALSE(host.app->IsPollPaused());
+  EXPECT_EQ(host.events.ActiveTimers(), timers);  // the answer time-out is gone
+
+  // Reload reads again rather than adding to the list.
+  log.DetectorChanged(0x12);
+  EXPECT_EQ(log.EventCount(), 3u);
+}
+
+TEST_F(EventLogBus, SilentDeviceReleasesPollingAfterTheAnswerTime) {
+  Start();
+  {
+    EventLog log(host.app.get(), 1, 0x000, tr);  // the demonstration module keeps quiet
+    log.SetupWindow();
+    ASSERT_FALSE(wire.frames.empty());
+    EXPECT_EQ(wire.frames[0], WithSum(":\x81"
+                                      "E000") +
+                                  "\r");
+    EXPECT_TRUE(log.IsReading());
+    EXPECT_TRUE(host.app->IsPollPaused());
+    host.events.Advance(3000 + 4010 - 1);
+    EXPECT_TRUE(host.app->IsPollPaused());
+    host.events.Advance(1);
+    EXPECT_FALSE(host.app->IsPollPaused());
+
+    // A power supply is asked as one, by its bus address; closing the
+    // window before any answer releases polling as well.
+    wire.frames.clear();
+    log.GetEvents(128 + 2);
+    ASSERT_FALSE(wire.frames.empty());
+    EXPECT_EQ(wire.frames[0], WithSum("#\x83"
+                                      "E000") +
+                                  "\r");
+    EXPECT_TRUE(host.app->IsPollPaused());
+  }
+  EXPECT_FALSE(host.app->IsPollPaused());
+  host.events.Advance(10000);  // the closed log's time-out must not fire
+  EXPECT_FALSE(host.app->IsPollPaused());
+}
+
+TEST_F(EventLogBus, OtherFramesAndOverdueAnswersAreHandledSafely) {
+  Start();
+  EventLog log(host.app.get(), 1, 0x12, tr);
+  log.SetupWindow();
+  ASSERT_EQ(log.EventCount(), 3u);
+  // Not an event log answer: ignored.
+  const std::string other = WithSum(">\x92G000");
+  host.app->DespatchRxMessage(0, other.c_str(), static_cast<int>(other.size()), true);
+  EXPECT_EQ(log.EventCount(), 3u);
+  // A later answer replaces the list and the log instead of mixing with them.
+  const std::string late = WithSum(
+      "<\x85"
+      "E0460f37d00e12"
+      "0f37d00e1105660000ff");
+  host.app->DespatchRxMessage(1, late.c_str(), static_cast<int>(late.size()), true);
+  ASSERT_EQ(log.EventCount(), 1u);
+  EXPECT_EQ(log.GetLogText(),
+            "0f37d00e12"
+            "0f37d00e11"
+            "0105"
+            "0066"
+            "0000ff");
+  EXPECT_FALSE(host.app->IsPollPaused());
+}
+
+// Stands in for the bus scanner: walks the positions on every loop, forwards
+// the answers of the position being asked, and counts what it is told.
+class FakeScanner : public MsgClass, public ScanProgress {
+ public:
+  FakeScanner(TDockingApp* app, MsgClass& owner) : MsgClass(app), owner(owner) {}
+  ~FakeScanner() override { DeRegister(); }
+  int Run(const ScanRequest& r) {
+    request = r;
+    Register(this, MSG_LONG);
+    for (device = r.startdevice; device <= r.enddevice; ++device) {
+      for (int loop = 0; loop < r.loops; ++loop) {
+        char buf[FRAMEBUFFER];
+        std::memcpy(buf, r.msg.data(), r.msg.size());
+        buf[0] = '>';
+        buf[1] = static_cast<char>(device | 0x80);
+        SendBusMessage(loop, buf, static_cast<int>(r.msg.size()));
+      }
+    }
+    DeRegister();
+    return 1;
+  }
+  void MsgRx(int loop, const char* msg) override {
+    if ((msg[1] & 0x7F) == device) owner.MsgRx(loop, msg);
+  }
+  void MessageReceived(int dev) override { received.push_back(dev); }
+
+  MsgClass& owner;
+  ScanRequest request;
+  int device = 0;
+  std::vector<int> received;
+};
+
+TEST_F(EventLogBus, AllDetectorsGivesOneHeaderAndEveryDevicesRecords) {
+  Start(2);
+  EventLog log(host.app.get(), 2, EventLog::ALLDETECTORS, tr);
+  std::unique_ptr<FakeScanner> scanner;
+  bool pausedduringscan = false;
+  log.SetScanRunner([&](MsgClass& owner, const ScanRequest& r, ScanProgress*& running) {
+    scanner = std::make_unique<FakeScanner>(host.app.get(), owner);
+    running = scanner.get();
+    pausedduringscan = host.app->IsPollPaused();
+    return scanner->Run(r);
+  });
+  CountingObserver seen;
+  log.SetObserver(&seen);
+  const std::size_t receivers = host.app->RegisteredReceivers();
+  log.SetupWindow();
+
+  ASSERT_NE(scanner, nullptr);
+  EXPECT_TRUE(pausedduringscan);
+  EXPECT_EQ(scanner->request.loops, 2);
+  EXPECT_EQ(scanner->request.startdevice, 1);
+  EXPECT_EQ(scanner->request.enddevice, 127);
+  EXPECT_EQ(scanner->request.msg, "xxE000");
+  EXPECT_EQ(scanner->request.extratimeout, 4010u);
+
+  // Each answer once, whichever way it came.
+  const std::size_t records = 127 * 2 * 3;
+  ASSERT_EQ(log.EventCount(), records);
+  EXPECT_EQ(seen.total, records);
+  EXPECT_EQ(log.GetLogText().size(), 10 + records * 24);
+  EXPECT_EQ(log.GetLogText().substr(0, 10), "0f37d00e12");
+  EXPECT_EQ(log.GetLogText().substr(10 + 3 * 24 + 10, 4), "0101");
+  EXPECT_EQ(log.GetEventLine(0).substr(19, 5), "1-001");
+  EXPECT_EQ(log.GetEventLine(3).substr(19, 5), "2-001");
+  EXPECT_EQ(log.GetEventLine(records - 1).substr(19, 5), "2-127");
+  ASSERT_EQ(scanner->received.size(), 254u);
+  EXPECT_EQ(scanner->received[0], 0x001);
+  EXPECT_EQ(scanner->received[1], 0x101);
+  EXPECT_EQ(scanner->received[253], 0x17f);
+
+  // Afterwards: polling runs, the log listens again, and the whole log shows
+  // again through a new filter.
+  EXPECT_FALSE(host.app->IsPollPaused());
+  EXPECT_TRUE(log.IsRegistered());
+  EXPECT_EQ(host.app->RegisteredReceivers(), receivers + 1);
+  EventFilterStruct powerups;
+  SetFilterBox(powerups, FB_NONE, true);
+  SetFilterBox(powerups, FB_POWERUPS, true);
+  powerups.none = 0;
+  log.SetFilter(powerups);
+  EXPECT_EQ(log.EventCount(), 127u * 2);
+
+  // Without a scanner nothing is read and polling goes on.
+  log.SetScanRunner(nullptr);
+  log.GetEvents(EventLog::ALLDETECTORS);
+  EXPECT_EQ(log.EventCount(), 0u);
+  EXPECT_FALSE(host.app->IsPollPaused());
+}
+
+}  // namespace
+}  // namespace quillark::test
