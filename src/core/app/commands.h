@@ -49,9 +49,13 @@ enum CommandId : int {
   CMD_DEISOLATESELECTED = 189,
 };
 
+// A command open to everybody.
+inline constexpr int NOPERMISSION = -1;
+
 struct CommandInfo {
   int id;
   std::string_view name;
+  int permission;  // the secured operation asked for first, or NOPERMISSION
 };
 
 // Every command of the program with its name, in id order.

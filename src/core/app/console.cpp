@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "core/access/security.h"
 #include "core/app/commands.h"
 #include "core/app/dockingapp.h"
 #include "core/app/mainwindow.h"
@@ -32,6 +33,10 @@ Console::Console(TDockingApp& a) : app(a) {
       {"status", "[L-AAA]", "decoded status of a device (default: the selected one)",
        [this](const Args& a) { return Status(a); }},
       {"stats", "", "poll statistics and bus counters", [this](const Args&) { return Stats(); }},
+      {"logon", "NAME [PASSWORD]", "log on at the user's access level",
+       [this](const Args& a) { return LogOn(a); }},
+      {"lock", "", "log off: back to the lowest access level",
+       [this](const Args&) { return Run(CMD_LOCK); }},
       {"quit", "", "shut down and exit",
        [this](const Args&) {
          quit = true;
@@ -102,8 +107,32 @@ Console::Lines Console::Select(const Args& args) {
 
 Console::Lines Console::Demo(int command) {
   if (app.GetSelDetector() < 0) return {"error: select a device first"};
-  app.ExecuteCommand(command);
-  return {"ok"};
+  return Run(command);
+}
+
+Console::Lines Console::Run(int command) {
+  switch (app.ExecuteCommand(command)) {
+    case TDockingApp::CommandResult::DONE:
+      return {"ok"};
+    case TDockingApp::CommandResult::REFUSED:
+      return {"refused: the access level is too low; log on first (logon NAME PASSWORD)"};
+    case TDockingApp::CommandResult::DISABLED:
+      return {"refused: not available for the selected device"};
+    case TDockingApp::CommandResult::UNHANDLED:
+      break;
+  }
+  return {"error: not available in this build"};
+}
+
+Console::Lines Console::LogOn(const Args& args) {
+  Security* security =
+      app.GetMainWindow() != nullptr ? app.GetMainWindow()->GetSecurity() : nullptr;
+  if (security == nullptr) return {"error: not running"};
+  if (args.empty() || args.size() > 2) return {"error: usage: logon NAME [PASSWORD]"};
+  if (!security->LogOn(args[0], args.size() == 2 ? args[1] : std::string()))
+    return {"refused: unknown name or wrong password"};
+  return {Format("logged on as %s, access level %u", security->GetUser().c_str(),
+                 security->GetAccessLevel())};
 }
 
 Console::Lines Console::Status(const Args& args) const {

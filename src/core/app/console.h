@@ -40,6 +40,9 @@ class Console {
   Lines Status(const Args& args) const;
   Lines Stats() const;
   Lines Demo(int command);
+  // Runs a menu command and says how it went.
+  Lines Run(int command);
+  Lines LogOn(const Args& args);
 
   TDockingApp& app;
   std::vector<Word> words;

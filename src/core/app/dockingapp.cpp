@@ -28,6 +28,14 @@ TDockingApp::TDockingApp(EventLoop& e, Prompter& p, StatusDisplay& s, INI& i)
   // The simulated events of the demonstration loops, for the selected device.
   for (int id = CMD_DEMOFIRE2; id <= CMD_DEMODETFAULT; ++id)
     SetCommandHandler(id, [this, id] { DemoTest(id); });
+  SetCommandHandler(CMD_LOCK, [this] {
+    if (mainwindow != nullptr && mainwindow->GetSecurity() != nullptr)
+      mainwindow->GetSecurity()->LogOff();
+  });
+  SetCommandHandler(CMD_PASSWORDS, [this] {
+    if (mainwindow != nullptr && mainwindow->GetSecurity() != nullptr)
+      mainwindow->GetSecurity()->EditPasswords();
+  });
   SetCommandHandler(CMD_EXIT, [this] {
     PausePolling();
     if (quithook) events.Post(quithook);
@@ -147,9 +155,17 @@ void TDockingApp::DemoTest(int event) {
   if (seldetector >= 0) SetEvent(seldetector, event);
 }
 
-bool TDockingApp::ExecuteCommand(int id) {
+bool TDockingApp::HasPermission(int op) {
+  return mainwindow != nullptr && mainwindow->HasPermission(op);
+}
+
+TDockingApp::CommandResult TDockingApp::ExecuteCommand(int id) {
   auto it = handlers.find(id);
-  if (it == handlers.end()) return false;
+  if (it == handlers.end()) return CommandResult::UNHANDLED;
+  if (!IsCommandEnabled(id)) return CommandResult::DISABLED;
+  const CommandInfo* info = FindCommand(id);
+  if (info != nullptr && info->permission != NOPERMISSION && !HasPermission(info->permission))
+    return CommandResult::REFUSED;
   try {
     it->second();
   } catch (const std::exception& e) {
@@ -161,7 +177,7 @@ bool TDockingApp::ExecuteCommand(int id) {
     prompter.Show("", text, PromptIcon::STOP);
     WriteEvent(WE_INFORMATION, text);
   }
-  return true;
+  return CommandResult::DONE;
 }
 
 // --- Registry --------------------------------------------------------------

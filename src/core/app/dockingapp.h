@@ -70,9 +70,11 @@ class TDockingApp {
   void DemoTest(int event);
   using CommandHandler = std::function<void()>;
   void SetCommandHandler(int id, CommandHandler handler) { handlers[id] = std::move(handler); }
-  // Runs a command by id; false when no part of the program handles it. An
-  // exception escaping the handler is shown and written as an event.
-  bool ExecuteCommand(int id);
+  // Runs a command by id after asking for its permission. An exception
+  // escaping the handler is shown and written as an event.
+  enum class CommandResult { DONE, REFUSED, DISABLED, UNHANDLED };
+  CommandResult ExecuteCommand(int id);
+  bool HasPermission(int op);
   // EXIT and end of input ask the host to close the program.
   void SetQuitHook(std::function<void()> hook) { quithook = std::move(hook); }
 

@@ -27,6 +27,7 @@ TMainWindow::~TMainWindow() {
   devicestatusmonitor.reset();
   devicestatuslist.reset();
   busstatusmonitor.reset();
+  security.reset();
   matrixscan.reset();
   DestroyCommHandler();
   DestroyCommandModule();
@@ -38,6 +39,9 @@ void TMainWindow::SetupWindow() {
                             "transmit bus data and is designed only for evaluating Quillark "
                             "facilities and features.",
                             PromptIcon::INFORMATION);
+  security =
+      std::make_unique<Security>(*this, ini, Parent.GetTranslator(), Parent.Events(),
+                                 Parent.GetPrompter(), Parent.GetPaths().home / "dovetree.ini");
   Parent.ShowBargraph();
   CreateCommHandler();
   auto master = std::make_unique<PCcommandModule>(&Parent, Parent.GetSiteConfig(), ini, loops);
@@ -48,6 +52,10 @@ void TMainWindow::SetupWindow() {
       std::make_unique<BusStatusMonitor>(&Parent, Parent.GetPaths().home / "status.txt");
   devicestatuslist = std::make_unique<DeviceStatusList>();
   devicestatusmonitor = std::make_unique<DeviceStatusMonitor>(&Parent, *devicestatuslist);
+}
+
+bool TMainWindow::HasPermission(int op) {
+  return security != nullptr && security->HasPermission(static_cast<operation>(op), true);
 }
 
 PCcommandModule* TMainWindow::GetBusMaster() const {

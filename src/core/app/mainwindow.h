@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "core/access/security.h"
 #include "core/app/pollingengine.h"
 #include "core/comms/commhndl.h"
+#include "core/events/eventwriter.h"
 
 namespace quillark {
 
@@ -21,12 +23,12 @@ class TDockingApp;
 // The non-visual half of the main window: the single entry point through which
 // the program sends frames, pauses and resumes polling, resets a bus and feeds
 // simulated events. It owns the communication handler and the bus master.
-class TMainWindow {
+class TMainWindow : public EventWriter {
  public:
   // Writes the start-up banner.
   TMainWindow(TDockingApp& AParent, int loops, INI& ini);
   // Shuts down in order, writing the shutdown banner.
-  ~TMainWindow();
+  ~TMainWindow() override;
 
   // The rest of start-up: the demonstration notice, the display build, the
   // loops, the bus master and the status monitors.
@@ -50,7 +52,11 @@ class TMainWindow {
   void InitMatrixScan();
   void ScanArrayDevice(int device);
 
-  void WriteEvent(int category, const std::string& text);
+  void WriteEvent(int category, const std::string& text) override;
+  // Whether the operator may do `op`, asking for a log-on when the level is
+  // too low. Always false without security.
+  bool HasPermission(int op);
+  Security* GetSecurity() const { return security.get(); }
   void SendBusMessage(int loop, const char* msg, int msglength);
   void ControlRx(int datalen, const char* data);
   void BusReset(int loop, const char* msg, int len);
@@ -76,6 +82,7 @@ class TMainWindow {
   EventWriter* eventwriter = nullptr;
   std::unique_ptr<CommHandler> commhandler;
   std::unique_ptr<PollingEngine> commandmodule;
+  std::unique_ptr<Security> security;
   std::unique_ptr<ArrayScanner> matrixscan;
   std::unique_ptr<BusStatusMonitor> busstatusmonitor;
   std::unique_ptr<DeviceStatusList> devicestatuslist;

@@ -108,9 +108,10 @@ TEST_F(Startup, CommandFailuresAreShownAndLoggedAndTheProgramGoesOn) {
   host.prompter.prompts.clear();
   host.app->SetCommandHandler(CMD_ABOUT, [] { throw std::runtime_error("about box broke"); });
   host.app->SetCommandHandler(CMD_CONTENTS, [] { throw 42; });
-  EXPECT_TRUE(host.app->ExecuteCommand(CMD_ABOUT));
-  EXPECT_TRUE(host.app->ExecuteCommand(CMD_CONTENTS));
-  EXPECT_FALSE(host.app->ExecuteCommand(9999));
+  using R = TDockingApp::CommandResult;
+  EXPECT_EQ(host.app->ExecuteCommand(CMD_ABOUT), R::DONE);
+  EXPECT_EQ(host.app->ExecuteCommand(CMD_CONTENTS), R::DONE);
+  EXPECT_EQ(host.app->ExecuteCommand(9999), R::UNHANDLED);
   ASSERT_EQ(host.prompter.prompts.size(), 2u);
   EXPECT_EQ(host.prompter.prompts[0].caption, "");
   EXPECT_EQ(host.prompter.prompts[0].text, "about box broke");
@@ -129,6 +130,27 @@ TEST_F(Startup, ExitPausesPollingThenAsksTheHostToClose) {
   EXPECT_TRUE(host.app->IsPollPaused());
   host.events.RunPending();
   EXPECT_TRUE(closed);
+}
+
+TEST_F(Startup, GuardedCommandsAskForTheAccessLevel) {
+  CopyDemo();
+  Start();
+  using R = TDockingApp::CommandResult;
+  int runs = 0;
+  host.app->SetCommandHandler(CMD_SITECONF, [&] { ++runs; });
+  // Nobody to ask for a log-on: refused, and nothing runs.
+  EXPECT_EQ(host.app->ExecuteCommand(CMD_SITECONF), R::REFUSED);
+  EXPECT_EQ(runs, 0);
+  Console console(*host.app);
+  EXPECT_EQ(Run(console, "logon Engineer wrong")[0], "refused: unknown name or wrong password");
+  EXPECT_EQ(Run(console, "logon Administrator")[0], "logged on as Administrator, access level 3");
+  EXPECT_EQ(host.app->ExecuteCommand(CMD_SITECONF), R::DONE);
+  EXPECT_EQ(runs, 1);
+  EXPECT_EQ(Run(console, "lock")[0], "ok");
+  EXPECT_EQ(host.app->ExecuteCommand(CMD_SITECONF), R::REFUSED);
+  bool security = false;
+  for (const auto& e : events) security |= e.category == WE_SECURITY;
+  EXPECT_TRUE(security);
 }
 
 TEST(ConsoleWords, DeviceNamesParseStrictly) {
