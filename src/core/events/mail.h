@@ -1,0 +1,103 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace quillark {
+
+class INI;
+class ProgramLauncher;
+class Prompter;
+
+// E-mail leaves through a sendmail-compatible program ("Email"/"Sendmail",
+// /usr/sbin/sendmail when unset), which reads one message on its standard
+// input and takes the recipients from its headers.
+std::filesystem::path MailProgram(INI& ini);
+// The arguments handed to it: recipients from the headers, and a line holding
+// a single dot does not end the message early.
+std::vector<std::string> MailProgramArguments();
+
+// One notification mailer: sends event blocks to the recipient of the
+// settings. A failure switches it off for the run unless the operator says to
+// go on.
+class Mail {
+ public:
+  static constexpr int RECIPIENTLENGTH = 128;
+
+  // Reads the recipient; takes the mail program only when e-mail is enabled.
+  Mail(INI& ini, ProgramLauncher& launcher, Prompter& prompter);
+
+  // Not switched off after a failure, and the mail program can be run.
+  bool IsMailAvailable();
+  // Sends `text` as the body of one message; on failure switches e-mail off
+  // and asks the operator whether to keep sending. True when it was sent.
+  bool SendMailNotification(const std::string& text);
+
+  // The same in two halves, so that a caller can let polling run again before
+  // the operator is asked anything.
+  bool Send(const std::string& text);
+  void AskAfterFailure();
+
+  const std::string& GetRecipient() const { return recipient; }
+
+ private:
+  INI& ini;
+  ProgramLauncher& launcher;
+  Prompter& prompter;
+  std::string recipient;
+  std::filesystem::path program;  // empty: no mailer
+  bool disabled = false;
+  int lastcode = 0;
+};
+
+// E-mail notification as the settings ask for it: a Mail when "Email"/"Enable"
+// is on and the mail program is there.
+class EMail {
+ public:
+  EMail(INI& ini, ProgramLauncher& launcher, Prompter& prompter);
+
+  // Builds the mailer again from the settings (start-up, and after the setup
+  // dialog's OK); says so when e-mail is on but the mail program is missing.
+  void Init();
+  bool IsMailAvailable();
+  bool SendMailNotification(const std::string& text);
+  Mail* GetMail() const { return mailer.get(); }
+
+ private:
+  INI& ini;
+  ProgramLauncher& launcher;
+  Prompter& prompter;
+  std::unique_ptr<Mail> mailer;
+};
+
+// Thrown when no mailer can be made for sending documents.
+class MailerUnavailable : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Sends whole files (a saved chart) as attachments of one message to the
+// recipient of the settings.
+class NMailer {
+ public:
+  // Throws MailerUnavailable when the mail program cannot be run; says so
+  // first when `reportmissing` is set.
+  NMailer(INI& ini, ProgramLauncher& launcher, Prompter& prompter, bool reportmissing);
+
+  bool IsMAPIAvailable();
+  // `paths` and `names` are lists separated by `delimiter`; a missing name is
+  // taken from its path. Returns 0 when the message was handed over, -1 when a
+  // file could not be read, otherwise the mail program's exit status (or why
+  // it could not be started).
+  int SendDocuments(const std::string& paths, const std::string& names, char delimiter);
+
+ private:
+  INI& ini;
+  ProgramLauncher& launcher;
+  std::filesystem::path program;
+};
+
+}  // namespace quillark
