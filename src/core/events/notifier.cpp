@@ -1,0 +1,238 @@
+#include "core/events/notifier.h"
+
+#include <cctype>
+
+#include "core/common/ini.h"
+#include "core/events/mail.h"
+#include "core/events/pager.h"
+#include "core/platform/programlauncher.h"
+#include "core/platform/prompter.h"
+
+namespace quillark {
+
+namespace {
+
+bool StartsWithNoCase(const std::string& text, const char* prefix) {
+  for (std::size_t i = 0; prefix[i] != '\0'; ++i) {
+    if (i >= text.size() ||
+        std::toupper(static_cast<unsigned char>(text[i])) != static_cast<unsigned char>(prefix[i]))
+      return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+PrinterTarget ResolvePrinterDevice(const std::string& device, const std::filesystem::path& home) {
+  PrinterTarget target;
+  if (device.empty()) return target;
+  if (device[0] == '|') {
+    const std::size_t start = device.find_first_not_of(' ', 1);
+    if (start == std::string::npos) return target;
+    target.valid = target.command = true;
+    target.shellcommand = device.substr(start);
+    return target;
+  }
+  // LPT1 (or "LPT1:") is the first parallel port.
+  std::string name = device;
+  if (name.back() == ':') name.pop_back();
+  if (name.size() > 3 && name.size() <= 6 && StartsWithNoCase(name, "LPT") &&
+      name.find_first_not_of("0123456789", 3) == std::string::npos) {
+    const int port = std::stoi(name.substr(3));
+    if (port >= 1) {
+      target.valid = target.mustexist = true;
+      target.path = "/dev/lp" + std::to_string(port - 1);
+      return target;
+    }
+  }
+  target.valid = true;
+  target.path = home / device;  // an absolute path stays as it is
+  target.mustexist = target.path.string().rfind("/dev/", 0) == 0;
+  return target;
+}
+
+// One print job: a file or device written as it goes, or text collected for a
+// print command that runs when the job ends.
+class EventNotifier::PrinterJob {
+ public:
+  static std::unique_ptr<PrinterJob> Open(const PrinterTarget& target) {
+    if (!target.valid) return nullptr;
+    auto job = std::make_unique<PrinterJob>();
+    if (target.command) {
+      job->shellcommand = target.shellcommand;
+      return job;
+    }
+    std::error_code ec;
+    if (target.mustexist && !std::filesystem::exists(target.path, ec)) return nullptr;
+    // Appending: a log printer that is a plain file keeps every earlier event.
+    job->file.reset(std::fopen(target.path.c_str(), "ab"));
+    if (job->file == nullptr) return nullptr;
+    return job;
+  }
+
+  void Write(const char* bytes, std::size_t size) {
+    if (file != nullptr)
+      std::fwrite(bytes, 1, size, file.get());
+    else
+      text.append(bytes, size);
+  }
+
+  bool Finish(ProgramLauncher& launcher) {
+    if (file != nullptr) {
+      file.reset();
+      return true;
+    }
+    return launcher.Run("/bin/sh", {"-c", shellcommand}, text).Succeeded();
+  }
+
+ private:
+  std::unique_ptr<std::FILE, FileCloser> file;
+  std::string shellcommand;
+  std::string text;
+};
+
+// Holds polling for the outermost of nested writes, unless somebody else holds
+// it already.
+class EventNotifier::PollingHold {
+ public:
+  explicit PollingHold(EventNotifier& n) : notifier(n) {
+    if (notifier.pausedepth++ != 0) return;
+    const PollingControl& p = notifier.polling;
+    notifier.heldpolling = !(p.paused && p.paused());
+    if (notifier.heldpolling && p.pause) p.pause();
+  }
+  ~PollingHold() {
+    if (--notifier.pausedepth != 0 || !notifier.heldpolling) return;
+    notifier.heldpolling = false;
+    if (notifier.polling.resume) notifier.polling.resume();
+  }
+  PollingHold(const PollingHold&) = delete;
+  PollingHold& operator=(const PollingHold&) = delete;
+
+ private:
+  EventNotifier& notifier;
+};
+
+EventNotifier::EventNotifier(INI& i, Prompter& p, ProgramLauncher& l, std::filesystem::path h,
+                             Clock c)
+    : ini(i), prompter(p), launcher(l), home(std::move(h)), clock(std::move(c)) {
+  if (!clock) clock = [] { return std::time(nullptr); };
+  if (ini.ReadInt("Log", "DiskLogging", "1") != 0) {
+    const std::string name = ini.ReadString("Log", "File", "event.log");
+    // A log that cannot be opened leaves disk logging off without a word.
+    if (!name.empty()) eventlog.reset(std::fopen((home / name).c_str(), "ab"));
+  }
+  printerlogging = ini.ReadInt("Log", "PrinterLogging", "0") != 0;
+  mailer = std::make_unique<EMail>(ini, launcher, prompter);
+  pager = std::make_unique<Page>(ini, launcher, prompter, home);
+}
+
+EventNotifier::~EventNotifier() = default;
+
+const char* EventNotifier::CategoryName(int category) {
+  switch (category) {
+    case WE_FAULT:
+      return "FAULT";
+    case WE_ALARM:
+      return "ALARM";
+    case WE_SECURITY:
+      return "SECURITY";
+    case WE_SYSLOG:
+      return "SYSLOG";
+    default:
+      return "INFORMATION";
+  }
+}
+
+std::string EventNotifier::TimeText(std::time_t t) {
+  static const char* const days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+  static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                       "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  std::tm tm{};
+  if (localtime_r(&t, &tm) == nullptr || tm.tm_wday < 0 || tm.tm_wday > 6 || tm.tm_mon < 0 ||
+      tm.tm_mon > 11)
+    return std::string();
+  // ctime's layout, spelt out so that no year can overrun its buffer.
+  char text[64];
+  std::snprintf(text, sizeof text, "%.3s %.3s%3d %.2d:%.2d:%.2d %lld", days[tm.tm_wday],
+                months[tm.tm_mon], tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec,
+                static_cast<long long>(tm.tm_year) + 1900);
+  return text;
+}
+
+void EventNotifier::WriteEvent(int category, const std::string& text) {
+  const std::string when = TimeText(clock());
+  const std::string block = when + "\r\n" + CategoryName(category) + ": " + text + "\r\n\r\n";
+  if (eventlog != nullptr) {
+    std::fwrite(block.data(), 1, block.size(), eventlog.get());
+    std::fflush(eventlog.get());
+  }
+
+  // E-mail and the pager only ever carry alarms and faults.
+  const bool urgent = category == WE_ALARM || category == WE_FAULT;
+  const bool maildue = mailer->IsMailAvailable();
+  const bool pagedue = urgent && pager->IsPagingEnabled();
+  std::string device;
+  std::unique_ptr<PrinterJob> job;
+  if (printerlogging) {
+    device = ini.ReadString("Printer", "Device", "LPT1");
+    job = OpenPrinter(device);
+  }
+  if (!maildue && !pagedue && job == nullptr) return;
+
+  bool printfailed = false, mailfailed = false, pagefailed = false;
+  {
+    PollingHold hold(*this);
+    // Each event is its own print job.
+    if (job != nullptr && printerlogging) {
+      job->Write(block.data(), block.size());
+      printfailed = !job->Finish(launcher);
+    }
+    job.reset();
+    if (urgent && mailer->IsMailAvailable()) mailfailed = !mailer->GetMail()->Send(block);
+    if (urgent && pager->IsPagingEnabled())
+      pagefailed = pager->Launch(when + " " + text, false) == Page::Outcome::FAILED;
+  }
+  // The operator is told only now: nobody's answer may keep polling held.
+  if (printfailed) ReportPrinterFailure(device);
+  if (mailfailed && mailer->GetMail() != nullptr) mailer->GetMail()->AskAfterFailure();
+  if (pagefailed) pager->ReportFailure();
+}
+
+std::unique_ptr<EventNotifier::PrinterJob> EventNotifier::OpenPrinter(const std::string& device) {
+  std::unique_ptr<PrinterJob> job = PrinterJob::Open(ResolvePrinterDevice(device, home));
+  if (job == nullptr) ReportPrinterFailure(device);
+  return job;
+}
+
+void EventNotifier::ReportPrinterFailure(const std::string& device) {
+  if (printerreported) return;
+  printerreported = true;
+  const std::string message = "Printer '" + device +
+                              "' cannot be opened.\n\nLog printing will not be available for "
+                              "this session.";
+  LogToPrinter(false);
+  WriteEvent(WE_SYSLOG, message);
+  prompter.Show("", message, PromptIcon::STOP);
+}
+
+void EventNotifier::LogToPrinter(bool on) {
+  printerlogging = on;
+  ini.WriteInt("Log", "PrinterLogging", on ? 1 : 0);
+  if (printerobserver) printerobserver(on);
+}
+
+bool EventNotifier::SendFileToPrinter(std::FILE* file) {
+  if (file == nullptr) return false;
+  const std::string device = ini.ReadString("Printer", "Device", "LPT1");
+  std::unique_ptr<PrinterJob> job = OpenPrinter(device);
+  if (job == nullptr) return false;
+  char buffer[512];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) job->Write(buffer, n);
+  if (job->Finish(launcher)) return true;
+  ReportPrinterFailure(device);
+  return false;
+}
+
+}  // namespace quillark

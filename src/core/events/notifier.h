@@ -1,0 +1,109 @@
+#pragma once
+
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/events/eventwriter.h"
+
+namespace quillark {
+
+class EMail;
+class INI;
+class Page;
+class ProgramLauncher;
+class Prompter;
+
+// How the notifier holds polling while a slow output (printer, e-mail, pager)
+// runs. `paused` says that somebody else holds polling already: then it is
+// left alone, so an event during a scan cannot restart polling under it.
+struct PollingControl {
+  std::function<bool()> paused;
+  std::function<void()> pause;
+  std::function<void()> resume;
+};
+
+// Where the log printer's output goes, from "Printer"/"Device": LPTn is
+// /dev/lp{n-1}, "|command" pipes each event to a shell command, anything else
+// is a file or device path (relative ones in the program home).
+struct PrinterTarget {
+  bool valid = false;  // something to open at all
+  bool command = false;
+  std::string shellcommand;
+  std::filesystem::path path;
+  bool mustexist = false;  // a device: never create it
+};
+PrinterTarget ResolvePrinterDevice(const std::string& device, const std::filesystem::path& home);
+
+// Writes every event: one block to the disk event log, and when set up, to the
+// log printer, by e-mail and to the pager (the last two for alarms and faults
+// only). Polling is held around the slow outputs and nowhere else; operator
+// messages about failures come after polling runs again.
+class EventNotifier : public EventWriter {
+ public:
+  using Clock = std::function<std::time_t()>;
+
+  // Opens the disk log ("Log"/"DiskLogging", "Log"/"File" in `home`), reads
+  // "Log"/"PrinterLogging" and makes the mailer and the pager.
+  EventNotifier(INI& ini, Prompter& prompter, ProgramLauncher& launcher, std::filesystem::path home,
+                Clock clock);
+  ~EventNotifier() override;
+  EventNotifier(const EventNotifier&) = delete;
+  EventNotifier& operator=(const EventNotifier&) = delete;
+
+  void SetPollingControl(PollingControl control) { polling = std::move(control); }
+  // Told whenever printer logging is switched (the menu's check mark).
+  void SetPrinterLoggingObserver(std::function<void(bool)> observer) {
+    printerobserver = std::move(observer);
+  }
+
+  void WriteEvent(int category, const std::string& text) override;
+
+  // Switches printer logging and stores it in "Log"/"PrinterLogging".
+  void LogToPrinter(bool on);
+  bool IsPrinterLogging() const { return printerlogging; }
+  // Copies the rest of `file` to the log printer as one job.
+  bool SendFileToPrinter(std::FILE* file);
+
+  bool IsDiskLogging() const { return eventlog != nullptr; }
+  EMail* GetMailer() const { return mailer.get(); }
+  Page* GetPager() const { return pager.get(); }
+
+  // The category word of the event block.
+  static const char* CategoryName(int category);
+  // The time as ctime gives it, without the newline ("Thu Jan  1 00:00:00 1970").
+  static std::string TimeText(std::time_t t);
+
+ private:
+  class PrinterJob;
+  class PollingHold;
+  struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+  };
+
+  // The printer for one job, or none (the first failure of a run is reported).
+  std::unique_ptr<PrinterJob> OpenPrinter(const std::string& device);
+  // Once a run: printer logging off, a system event and a message.
+  void ReportPrinterFailure(const std::string& device);
+
+  INI& ini;
+  Prompter& prompter;
+  ProgramLauncher& launcher;
+  std::filesystem::path home;
+  Clock clock;
+  PollingControl polling;
+  std::function<void(bool)> printerobserver;
+
+  std::unique_ptr<std::FILE, FileCloser> eventlog;
+  bool printerlogging = false;
+  bool printerreported = false;
+  std::unique_ptr<EMail> mailer;
+  std::unique_ptr<Page> pager;
+  int pausedepth = 0;
+  bool heldpolling = false;
+};
+
+}  // namespace quillark

@@ -1,0 +1,321 @@
+#include "core/events/notifier.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "core/common/inifile.h"
+#include "core/events/mail.h"
+#include "core/platform/posixlauncher.h"
+#include "fakelauncher.h"
+#include "support/recordingprompter.h"
+#include "support/tempdir.h"
+
+namespace quillark::test {
+namespace {
+
+const std::string EPOCH = "Thu Jan  1 00:00:00 1970";
+
+std::string Block(const std::string& category, const std::string& text) {
+  return EPOCH + "\r\n" + category + ": " + text + "\r\n\r\n";
+}
+
+// A prompter that also leaves its mark in the trail of pauses and launches.
+class TrailPrompter : public RecordingPrompter {
+ public:
+  explicit TrailPrompter(std::vector<std::string>& t) : trail(t) {}
+  PromptAnswer Show(const std::string& caption, const std::string& text, PromptIcon icon,
+                    PromptButtons buttons) override {
+    trail.push_back("prompt");
+    return RecordingPrompter::Show(caption, text, icon, buttons);
+  }
+  std::vector<std::string>& trail;
+};
+
+class NotifierTest : public ::testing::Test {
+ protected:
+  std::unique_ptr<EventNotifier> Make() {
+    launcher.onlaunch = [this](const FakeLauncher::Call& c) { trail.push_back(c.program); };
+    auto n = std::make_unique<EventNotifier>(ini, prompter, launcher, home.Path(),
+                                             [this] { return now; });
+    n->SetPollingControl({[this] { return othersholdpolling; },
+                          [this] { trail.push_back("pause"); },
+                          [this] { trail.push_back("resume"); }});
+    return n;
+  }
+  void EnableMail() {
+    ini.WriteString("Email", "Enable", "1");
+    ini.WriteString("Email", "Sendmail", "/opt/mail/sendmail");
+    ini.WriteString("Email", "Recipient", "ops@example.com");
+    launcher.runnable.insert("/opt/mail/sendmail");
+  }
+  void EnablePager() {
+    ini.WriteString("Pager", "Enable", "1");
+    ini.WriteString("Pager", "CallCentre", "0800");
+    ini.WriteString("Pager", "Password", "pw");
+    ini.WriteString("Pager", "Pager", "555");
+    launcher.runnable.insert(PagerPath());
+  }
+  std::string PagerPath() const { return (home / "pager").string(); }
+
+  TempDir home;
+  INIfile ini{home / "quillark.ini"};
+  std::vector<std::string> trail;
+  TrailPrompter prompter{trail};
+  FakeLauncher launcher;
+  std::time_t now = 0;
+  bool othersholdpolling = false;
+};
+
+TEST_F(NotifierTest, QuietEventGoesOnlyToTheDiskLogAndLeavesPollingAlone) {
+  home.Write("event.log", "earlier\r\n");
+  auto n = Make();
+  n->WriteEvent(WE_INFORMATION, "Diagnostics started");
+  // Read while the log is still open: every block is flushed at once.
+  EXPECT_EQ(home.Read("event.log"), "earlier\r\n" + Block("INFORMATION", "Diagnostics started"));
+  EXPECT_TRUE(trail.empty());
+  EXPECT_TRUE(launcher.calls.empty());
+}
+
+TEST_F(NotifierTest, BlockCarriesTimeAndCategoryWord) {
+  now = 1234567890;
+  auto n = Make();
+  const std::pair<int, const char*> categories[] = {
+      {1, "INFORMATION"}, {2, "FAULT"},       {4, "ALARM"},       {8, "SECURITY"},
+      {16, "SYSLOG"},     {0, "INFORMATION"}, {6, "INFORMATION"}, {32, "INFORMATION"}};
+  std::string expected;
+  for (auto [category, word] : categories) {
+    n->WriteEvent(category, "x");
+    expected += std::string("Fri Feb 13 23:31:30 2009\r\n") + word + ": x\r\n\r\n";
+  }
+  EXPECT_EQ(home.Read("event.log"), expected);
+}
+
+TEST_F(NotifierTest, DiskLogFollowsTheSettings) {
+  ini.WriteString("Log", "DiskLogging", "0");
+  Make()->WriteEvent(WE_ALARM, "lost");
+  EXPECT_FALSE(std::filesystem::exists(home / "event.log"));
+
+  ini.WriteString("Log", "DiskLogging", "1");
+  ini.WriteString("Log", "File", "site-a.log");
+  Make()->WriteEvent(WE_ALARM, "kept");
+  EXPECT_EQ(home.Read("site-a.log"), Block("ALARM", "kept"));
+}
+
+TEST_F(NotifierTest, MailAndPagerCarryOnlyAlarmsAndFaultsInsideOnePause) {
+  EnableMail();
+  EnablePager();
+  auto n = Make();
+  n->WriteEvent(WE_ALARM, "Loop 1 detector 5 FIRE 1   (zone 3)");
+  EXPECT_EQ(trail,
+            (std::vector<std::string>{"pause", "/opt/mail/sendmail", PagerPath(), "resume"}));
+  ASSERT_EQ(launcher.calls.size(), 2u);
+  EXPECT_EQ(launcher.calls[0].arguments, MailProgramArguments());
+  EXPECT_EQ(launcher.calls[0].input,
+            "To: ops@example.com\nSubject: Quillark\nMIME-Version: 1.0\n"
+            "Content-Type: text/plain; charset=UTF-8\nContent-Transfer-Encoding: 8bit\n\n" +
+                EPOCH + "\nALARM: Loop 1 detector 5 FIRE 1   (zone 3)\n\n");
+  EXPECT_TRUE(launcher.calls[1].detached);
+  EXPECT_EQ(launcher.calls[1].arguments,
+            (std::vector<std::string>{"0800", "pw", "555", EPOCH + " Loop 1 detector 5 FIRE 1"}));
+
+  // Other categories: e-mail counts as due, so polling is held, but nothing is sent.
+  trail.clear();
+  n->WriteEvent(WE_SECURITY, "Log off");
+  EXPECT_EQ(trail, (std::vector<std::string>{"pause", "resume"}));
+  EXPECT_EQ(launcher.calls.size(), 2u);
+
+  n->WriteEvent(WE_FAULT, "Loop 2 no communications");
+  EXPECT_EQ(launcher.calls.size(), 4u);
+}
+
+TEST_F(NotifierTest, PollingHeldElsewhereIsLeftAsItIs) {
+  EnableMail();
+  othersholdpolling = true;  // a scan is running
+  Make()->WriteEvent(WE_ALARM, "fire");
+  EXPECT_EQ(trail, (std::vector<std::string>{"/opt/mail/sendmail"}));
+}
+
+TEST_F(NotifierTest, EventWrittenWhilePausingDoesNotResumeEarly) {
+  EnableMail();
+  auto n = Make();
+  bool nested = false;
+  // Pausing waits with timers running: another event may arrive meanwhile.
+  n->SetPollingControl({nullptr,
+                        [&] {
+                          trail.push_back("pause");
+                          if (!nested) {
+                            nested = true;
+                            n->WriteEvent(WE_FAULT, "meanwhile");
+                          }
+                        },
+                        [&] { trail.push_back("resume"); }});
+  n->WriteEvent(WE_ALARM, "first");
+  EXPECT_EQ(trail, (std::vector<std::string>{"pause", "/opt/mail/sendmail", "/opt/mail/sendmail",
+                                             "resume"}));
+  EXPECT_EQ(home.Read("event.log"), Block("ALARM", "first") + Block("FAULT", "meanwhile"));
+}
+
+TEST_F(NotifierTest, FailuresAreReportedOnlyAfterPollingRunsAgain) {
+  EnableMail();
+  EnablePager();
+  auto n = Make();
+  launcher.result = {false, false, -1, 13};  // neither program can be started
+  prompter.answers = {PromptAnswer::NO};
+  n->WriteEvent(WE_ALARM, "fire");
+  // Nobody's answer may keep the site unpolled.
+  EXPECT_EQ(trail, (std::vector<std::string>{"pause", "/opt/mail/sendmail", PagerPath(), "resume",
+                                             "prompt", "prompt"}));
+  ASSERT_EQ(prompter.prompts.size(), 2u);
+  EXPECT_EQ(prompter.prompts[0].text,
+            "/opt/mail/sendmail has returned error code 13 sending to 'ops@example.com'.\n\n"
+            "Do you want to send Email notifications for this session?.");
+  EXPECT_EQ(prompter.prompts[0].buttons, PromptButtons::YES_NO);
+  EXPECT_EQ(prompter.prompts[1].text,
+            "Error 13 sending message to pager. Paging will be disabled for this session.");
+
+  // "No" and a failed page: both are off for the run and no longer hold polling.
+  trail.clear();
+  n->WriteEvent(WE_ALARM, "fire again");
+  EXPECT_TRUE(trail.empty());
+
+  // The setup dialog's OK starts afresh; "Yes" keeps e-mail on after a failure.
+  n->GetMailer()->Init();
+  prompter.answers = {PromptAnswer::YES};
+  n->WriteEvent(WE_ALARM, "third");
+  launcher.result = {true, true, 0, 0};
+  n->WriteEvent(WE_ALARM, "fourth");
+  EXPECT_EQ(launcher.calls.size(), 4u);  // two failures, then "third" and "fourth" by mail
+}
+
+TEST_F(NotifierTest, PrinterThatCannotBeOpenedIsReportedOnceAndSwitchedOff) {
+  const std::string device = (home / "no-such-dir" / "printer.txt").string();
+  ini.WriteString("Log", "PrinterLogging", "1");
+  ini.WriteString("Printer", "Device", device);
+  auto n = Make();
+  std::vector<bool> told;
+  n->SetPrinterLoggingObserver([&](bool on) { told.push_back(on); });
+
+  n->WriteEvent(WE_INFORMATION, "Isolate 1.5");
+  const std::string message = "Printer '" + device +
+                              "' cannot be opened.\n\nLog printing will not be available for "
+                              "this session.";
+  ASSERT_EQ(prompter.prompts.size(), 1u);
+  EXPECT_TRUE(prompter.prompts[0].caption.empty() && prompter.prompts[0].icon == PromptIcon::STOP);
+  EXPECT_EQ(prompter.prompts[0].text, message);
+  EXPECT_FALSE(n->IsPrinterLogging());
+  EXPECT_EQ(ini.ReadString("Log", "PrinterLogging", ""), "0");
+  EXPECT_EQ(told, std::vector<bool>{false});
+  EXPECT_EQ(home.Read("event.log"), Block("INFORMATION", "Isolate 1.5") + Block("SYSLOG", message));
+  EXPECT_EQ(trail, std::vector<std::string>{"prompt"});  // polling never held
+
+  // Switched on again by the operator: later failures stay silent.
+  n->LogToPrinter(true);
+  EXPECT_EQ(ini.ReadString("Log", "PrinterLogging", ""), "1");
+  n->WriteEvent(WE_INFORMATION, "Reset 1.5");
+  EXPECT_EQ(prompter.prompts.size(), 1u);
+}
+
+TEST_F(NotifierTest, PrinterFileGetsEveryEventAsItsOwnJob) {
+  ini.WriteString("Log", "PrinterLogging", "1");
+  ini.WriteString("Printer", "Device", "log.prn");  // in the program home
+  home.Write("log.prn", "earlier\r\n");
+  auto n = Make();
+  n->WriteEvent(WE_ALARM, "one");
+  n->WriteEvent(WE_INFORMATION, "two");
+  EXPECT_EQ(home.Read("log.prn"),
+            "earlier\r\n" + Block("ALARM", "one") + Block("INFORMATION", "two"));
+  EXPECT_EQ(trail, (std::vector<std::string>{"pause", "resume", "pause", "resume"}));
+
+  FILE* report = std::tmpfile();
+  ASSERT_NE(report, nullptr);
+  const std::string text = std::string(600, 'r') + "\r\nend\r\n";  // longer than one read
+  std::fwrite(text.data(), 1, text.size(), report);
+  std::rewind(report);
+  EXPECT_TRUE(n->SendFileToPrinter(report));
+  std::fclose(report);
+  EXPECT_EQ(home.Read("log.prn"),
+            "earlier\r\n" + Block("ALARM", "one") + Block("INFORMATION", "two") + text);
+}
+
+TEST_F(NotifierTest, PrintCommandTakesEachBlockAndItsFailureIsReportedOnce) {
+  ini.WriteString("Log", "PrinterLogging", "1");
+  ini.WriteString("Printer", "Device", "|lp -d office");
+  auto n = Make();
+  n->WriteEvent(WE_ALARM, "one");
+  ASSERT_EQ(launcher.calls.size(), 1u);
+  const FakeLauncher::Call& job = launcher.calls[0];
+  EXPECT_TRUE(job.program == "/bin/sh" && job.input == Block("ALARM", "one"));
+  EXPECT_EQ(job.arguments, (std::vector<std::string>{"-c", "lp -d office"}));
+
+  trail.clear();
+  launcher.result = {true, true, 1, 0};
+  n->WriteEvent(WE_ALARM, "two");
+  EXPECT_EQ(trail, (std::vector<std::string>{"pause", "/bin/sh", "resume", "prompt"}));
+  EXPECT_EQ(prompter.prompts[0].text,
+            "Printer '|lp -d office' cannot be opened.\n\nLog printing will not be available for "
+            "this session.");
+  EXPECT_FALSE(n->IsPrinterLogging());
+}
+
+TEST(PrinterDevice, ParallelPortsCommandsAndPaths) {
+  const std::filesystem::path home = "/srv/quillark";
+  auto lpt1 = ResolvePrinterDevice("LPT1", home);
+  EXPECT_TRUE(lpt1.valid && lpt1.mustexist && lpt1.path == "/dev/lp0");
+  EXPECT_EQ(ResolvePrinterDevice("lpt3:", home).path, "/dev/lp2");
+  auto pipe = ResolvePrinterDevice("| lp", home);
+  EXPECT_TRUE(pipe.valid && pipe.command && pipe.shellcommand == "lp");
+  EXPECT_FALSE(ResolvePrinterDevice("|", home).valid);
+  EXPECT_FALSE(ResolvePrinterDevice("", home).valid);
+  auto file = ResolvePrinterDevice("events.prn", home);
+  EXPECT_TRUE(file.path == "/srv/quillark/events.prn" && !file.mustexist);
+  EXPECT_TRUE(ResolvePrinterDevice("/dev/usb/lp0", home).mustexist);
+}
+
+// --- The real thing: fake programs on disk, run through the POSIX launcher.
+
+void WriteScript(const TempDir& dir, const std::string& name, const std::string& body) {
+  dir.Write(name, "#!/bin/sh\n" + body);
+  std::filesystem::permissions(dir / name, std::filesystem::perms::owner_all);
+}
+
+bool WaitForFile(const std::filesystem::path& path) {
+  for (int i = 0; i < 1000 && !std::filesystem::exists(path); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return std::filesystem::exists(path);
+}
+
+TEST(NotifierPrograms, FakeSendmailAndPagerGetExactlyTheirInputAndArguments) {
+  TempDir home;
+  WriteScript(home, "sendmail",
+              "d=$(dirname \"$0\")\nprintf '%s\\n' \"$@\" > \"$d/mail.args\"\n"
+              "cat > \"$d/mail.input\"\n");
+  WriteScript(home, "pager",
+              "d=$(dirname \"$0\")\nprintf '[%s]\\n' \"$@\" > \"$d/page.tmp\"\n"
+              "mv \"$d/page.tmp\" \"$d/page.args\"\n");
+  INIfile ini(home / "quillark.ini");
+  ini.WriteString("Email", "Enable", "1");
+  ini.WriteString("Email", "Sendmail", (home / "sendmail").string());
+  ini.WriteString("Email", "Recipient", "duty officer <duty@example.com>");
+  ini.WriteString("Pager", "Enable", "1");
+  ini.WriteString("Pager", "CallCentre", "0800 123");
+  ini.WriteString("Pager", "Pager", "07700 900");
+  RecordingPrompter prompter;
+  PosixLauncher launcher;
+  EventNotifier notifier(ini, prompter, launcher, home.Path(), [] { return std::time_t{0}; });
+
+  notifier.WriteEvent(WE_ALARM, "Loop 1 detector 5 \"FIRE 2\" $(reboot)   padding");
+  EXPECT_EQ(home.Read("mail.args"), "-t\n-i\n");
+  EXPECT_EQ(home.Read("mail.input"),
+            "To: duty officer <duty@example.com>\nSubject: Quillark\nMIME-Version: 1.0\n"
+            "Content-Type: text/plain; charset=UTF-8\nContent-Transfer-Encoding: 8bit\n\n" +
+                EPOCH + "\nALARM: Loop 1 detector 5 \"FIRE 2\" $(reboot)   padding\n\n");
+  ASSERT_TRUE(WaitForFile(home / "page.args"));
+  EXPECT_EQ(home.Read("page.args"), "[0800 123]\n[]\n[07700 900]\n[" + EPOCH +
+                                        " Loop 1 detector 5 \"FIRE 2\" $(reboot)]\n");
+  EXPECT_TRUE(prompter.prompts.empty());
+}
+
+}  // namespace
+}  // namespace quillark::test
