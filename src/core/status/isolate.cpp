@@ -1,0 +1,116 @@
+#include "core/status/isolate.h"
+
+#include <cstring>
+
+#include "core/access/security.h"
+#include "core/app/dockingapp.h"
+#include "core/app/mainwindow.h"
+#include "core/common/textutil.h"
+#include "core/comms/demoport.h"
+#include "core/comms/message.h"
+#include "core/events/eventwriter.h"
+#include "core/events/syslog.h"
+
+namespace quillark {
+namespace {
+
+// The start character and address byte that reach the device in slot `slot`
+// with a command. A command module answers commands under bus address 1;
+// a power supply is addressed by its own bus address (slot - 127) in '#'
+// frames, since adding 0x80 to its slot would overflow the address byte and
+// land on a detector's address instead.
+std::string Addressed(int slot) {
+  if (slot == 0) return {':', static_cast<char>(0x81)};
+  if (slot < 128) return {'>', static_cast<char>(slot | 0x80)};
+  return {'#', static_cast<char>((slot - 127) | 0x80)};
+}
+
+int Slot(int device) {
+  return device & 0xFF;
+}
+
+int LoopOf(int device) {
+  return device >> 8;
+}
+
+}  // namespace
+
+DeviceOperations::DeviceOperations(TDockingApp& a, SysLog* log, Security* s)
+    : app(a), syslog(log), security(s) {}
+
+bool DeviceOperations::Permitted(int op, bool prompt) {
+  // Without a security object nobody is known, so nobody may act.
+  return security != nullptr && security->HasPermission(static_cast<operation>(op), prompt);
+}
+
+std::string DeviceOperations::User() const {
+  return security != nullptr ? security->GetUser() : std::string();
+}
+
+void DeviceOperations::Send(int loop, const std::string& body) {
+  char buf[FRAMEBUFFER];
+  std::memcpy(buf, body.data(), body.size());
+  buf[body.size()] = '\0';
+  app.SendBusMessage(loop, buf, static_cast<int>(body.size()));
+}
+
+bool DeviceOperations::Isolate(int device, bool isolate, bool prompt) {
+  if (!IsValidDevice(device) || app.GetMainWindow() == nullptr) return false;
+  if (!Permitted(SA_ISOLATE, prompt)) return false;
+
+  const std::string body = Addressed(Slot(device)) + "I001" + (isolate ? "1" : "0");
+  // Every command module is named as one, whichever loop it is on: the
+  // record must say what was isolated.
+  const char* what = Slot(device) == 0 ? "command module" : "detector";
+  const std::string text =
+      Format("Isolate %s %s %d by user '%s'", isolate ? "on" : "off", what, device, User().c_str());
+
+  // The bus is ours between pause and resume: no poll can come between.
+  app.PausePolling();
+  Send(LoopOf(device), body);
+  app.ResumePolling();
+  app.WriteEvent(WE_INFORMATION, text);
+  return true;
+}
+
+void DeviceOperations::GlobalReset() {
+  // Detectors, power supplies and command modules each take their own reset
+  // frame; every loop gets one kind before the next kind goes out.
+  const int loops = app.GetMainWindow()->GetLoops();
+  for (const char kind : {'>', '#', ':'}) {
+    for (int loop = 0; loop < loops; ++loop)
+      Send(loop, std::string{kind, static_cast<char>(0x80)} + "R000");
+  }
+}
+
+bool DeviceOperations::Reset(int device) {
+  if (!IsValidDevice(device) || app.GetMainWindow() == nullptr) return false;
+  if (!Permitted(SA_RESET, true)) return false;
+
+  // A command module stands for its whole site: its reset is the global one,
+  // and it is announced and logged as such.
+  const bool global = Slot(device) == 0;
+  app.PausePolling();
+  if (global)
+    GlobalReset();
+  else
+    Send(LoopOf(device), Addressed(Slot(device)) + "R000");
+  app.ResumePolling();
+
+  const std::string user = User();
+  app.WriteEvent(WE_INFORMATION,
+                 global ? Format("Global reset by user '%s'", user.c_str())
+                        : Format("Reset detector %d by user '%s'", device, user.c_str()));
+  if (syslog != nullptr) syslog->WriteReset(global ? 0u : static_cast<std::uint32_t>(device));
+  return true;
+}
+
+bool DeviceOperations::SingleReset() {
+  const int device = app.GetSelDetector();
+  if (!Reset(device)) return false;
+  // A demonstration loop also forgets the device's simulated alarms and faults.
+  app.DemoTest(DEMO_RESET);
+  return true;
+}
+
+}  // namespace quillark
