@@ -11,37 +11,15 @@
 #include "core/comms/message.h"
 #include "core/platform/prompter.h"
 #include "core/platform/statusdisplay.h"
+#include "support/nullservices.h"
 #include "support/virtualeventloop.h"
 
 namespace {
 
 using namespace quillark;
 
-class NullPrompter : public Prompter {
- public:
-  PromptAnswer Show(const std::string&, const std::string&, PromptIcon, PromptButtons b) override {
-    return SafeDefault(b);
-  }
-};
-class NullStatus : public StatusDisplay {
- public:
-  void SetStatusText(const std::string&, Rgb, Rgb) override {}
-  void FlashCaption(bool) override {}
-  void WarningBeep() override {}
-};
-// Settings held in memory; the first input byte picks the ring size.
-class MemoryINI : public INI {
- public:
-  std::string ReadString(const std::string& section, const std::string& key,
-                         const std::string& def) override {
-    if (section == "Comm" && key == "RxBuff") return ring;
-    return def;
-  }
-  bool WriteString(const std::string&, const std::string&, const std::string&) override {
-    return true;
-  }
-  std::string ring = "5000";
-};
+using test::NullPrompter;
+using test::NullStatus;
 
 class BytesPort : public IOPort {
  public:
@@ -80,10 +58,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static quillark::test::VirtualEventLoop events;
   static NullPrompter prompter;
   static NullStatus status;
-  MemoryINI ini;
+  // The first input byte picks the ring size, odd ones included.
+  test::MemoryINI ini;
   if (size > 0) {
     static const char* rings[] = {"5000", "16", "20", "4200", "0", "-1", "x"};
-    ini.ring = rings[data[0] % 7];
+    ini.WriteString("Comm", "RxBuff", rings[data[0] % 7]);
     ++data;
     --size;
   }
