@@ -1,0 +1,256 @@
+#include "core/status/sopdialog.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/access/security.h"
+#include "core/app/devicestatussource.h"
+#include "core/comms/demoport.h"
+#include "core/status/isolate.h"
+#include "core/status/selset.h"
+#include "support/apphost.h"
+
+namespace quillark::test {
+namespace {
+
+SelectionSet Select(std::initializer_list<int> devices) {
+  SelectionSet s;
+  for (int d : devices) s.InsertInternalAddress(d);
+  return s;
+}
+
+// Devices that report what they were last told, unless they are silent or
+// stubborn; every command is noted with the virtual time it came at.
+class FakeDevices : public SOPExecutive {
+ public:
+  explicit FakeDevices(VirtualEventLoop& clock) : clock(clock) {}
+  struct State {
+    unsigned status = 0, fault = 0;
+    bool ignores = false;
+  };
+  void Isolate(int device, bool isolate) override {
+    commands.push_back({clock.Elapsed(), device, isolate});
+    State& s = devices[device];
+    if (s.ignores) return;
+    s.fault = isolate ? (s.fault | 0x20) : (s.fault & ~0x20u);
+    s.status = s.fault != 0 ? (s.status | 0x01) : (s.status & ~0x01u);
+  }
+  unsigned GetDeviceStatus(int device) override {
+    auto it = devices.find(device);
+    return it != devices.end() ? it->second.status : 0x8001;
+  }
+  unsigned GetDeviceFaultStatus(int device) override {
+    auto it = devices.find(device);
+    return it != devices.end() ? it->second.fault : 0x100;
+  }
+  struct Command {
+    std::uint64_t at;
+    int device;
+    bool isolate;
+    bool operator==(const Command&) const = default;
+  };
+  VirtualEventLoop& clock;
+  std::map<int, State> devices;
+  std::vector<Command> commands;
+};
+
+class MassOperation : public ::testing::Test {
+ protected:
+  SOPDialog& Launch(int sopcode, const SelectionSet& selection) {
+    return launcher.LaunchSopDialog(sopcode, selection);
+  }
+  // Fields 521..525.
+  std::vector<std::string> Fields(const SOPDialog& d) const {
+    std::vector<std::string> out;
+    for (int id = SOPDialog::IDC_TOTAL; id <= SOPDialog::IDC_UNKNOWN; ++id)
+      out.push_back(d.GetFieldText(id));
+    return out;
+  }
+
+  VirtualEventLoop events;
+  FakeDevices devices{events};
+  std::vector<SOPDialog*> shown;
+  SOPLauncher launcher{devices, events, [this](SOPDialog* d) { shown.push_back(d); }};
+};
+
+TEST_F(MassOperation, IsolatesTheAnsweringDevicesAndNeverFinishesWithASilentOne) {
+  devices.devices[5] = {};
+  devices.devices[6] = {0x01, 0x00};  // stopped answering
+  devices.devices[7] = {};
+  SOPDialog& d = Launch(SOPC_MASS_ISOLATE, Select({5, 6, 7}));
+  EXPECT_EQ(d.GetCaption(), "Isolate Selected Detectors ...");
+  EXPECT_EQ(d.GetLabel(SOPDialog::IDC_LABEL_DONE), "Isolated");
+  EXPECT_EQ(Fields(d), (std::vector<std::string>{"3", "0", "0", "0", "3"}));
+  EXPECT_EQ(d.GetProgressRange(), 3);
+
+  events.Advance(250);
+  EXPECT_EQ(Fields(d), (std::vector<std::string>{"3", "0", "2", "1", "0"}));
+
+  // One command every six ticks; the silent device is skipped.
+  events.Advance(60'000);
+  EXPECT_EQ(devices.commands,
+            (std::vector<FakeDevices::Command>{{1500, 5, true}, {3000, 7, true}}));
+  EXPECT_EQ(Fields(d), (std::vector<std::string>{"3", "2", "0", "1", "0"}));
+  EXPECT_EQ(d.GetProgress(), 2);
+  EXPECT_FALSE(d.IsFinished());
+  EXPECT_EQ(launcher.GetSopDialog(), &d);
+
+  // Once it answers and is isolated, the operation is done.
+  devices.devices[6] = {0x01, 0x20};
+  events.Advance(250);
+  EXPECT_TRUE(d.IsFinished());
+  EXPECT_EQ(d.GetProgress(), 3);
+}
+
+TEST_F(MassOperation, AStubbornDeviceIsCommandedAgainOnEveryPass) {
+  devices.devices[5] = {0, 0, true};
+  devices.devices[9] = {};
+  Launch(SOPC_MASS_ISOLATE, Select({5, 9}));
+  events.Advance(8000);
+  // A pass that finds nothing left after the last command waits for the next
+  // turn before starting again at the first entry.
+  EXPECT_EQ(devices.commands,
+            (std::vector<FakeDevices::Command>{
+                {1500, 5, true}, {3000, 9, true}, {4500, 5, true}, {7500, 5, true}}));
+}
+
+TEST_F(MassOperation, DeIsolateCountsTheOtherWayRound) {
+  devices.devices[5] = {0x01, 0x20};
+  devices.devices[6] = {0x01, 0x24};  // isolated and a detector fault
+  devices.devices[7] = {0x00, 0x20};  // stale fault bits without the fault flag
+  SOPDialog& d = Launch(SOPC_MASS_DEISOLATE, Select({5, 6, 7}));
+  EXPECT_EQ(d.GetCaption(), "De-Isolate Selected Detectors ...");
+  EXPECT_EQ(d.GetLabel(SOPDialog::IDC_LABEL_NOTDONE), "Not De-Isolated");
+  events.Advance(250);
+  EXPECT_EQ(Fields(d), (std::vector<std::string>{"3", "1", "2", "0", "0"}));
+  events.Advance(10'000);
+  EXPECT_EQ(devices.commands,
+            (std::vector<FakeDevices::Command>{{1500, 5, false}, {3000, 6, false}}));
+  // The detector fault stays, but it is no longer isolated.
+  EXPECT_EQ(Fields(d), (std::vector<std::string>{"3", "3", "0", "0", "0"}));
+  EXPECT_TRUE(d.IsFinished());
+}
+
+TEST_F(MassOperation, UnknownOperationShowsNoCountsAndCommandsNothing) {
+  devices.devices[5] = {};
+  SOPDialog& d = Launch(SOPC_NONE, Select({5}));
+  EXPECT_EQ(d.GetCaption(), "Unknown Operation ...");
+  EXPECT_EQ(d.GetLabel(SOPDialog::IDC_LABEL_UNKNOWN), "<Unknown>");
+  events.Advance(10'000);
+  EXPECT_EQ(Fields(d), (std::vector<std::string>{"1", "", "", "0", "0"}));
+  EXPECT_EQ(d.GetProgress(), 0);
+  EXPECT_FALSE(d.IsFinished());
+  EXPECT_TRUE(devices.commands.empty());
+
+  // Any other value leaves the caption and labels as they were.
+  d.SetOperation(7);
+  EXPECT_EQ(d.GetCaption(), "Unknown Operation ...");
+}
+
+TEST_F(MassOperation, LoadsNeitherCommandModulesNorDevicesBeyondTheLastLoop) {
+  SOPDialog& d =
+      Launch(SOPC_MASS_ISOLATE, Select({0, 5, 130, 512, 0x0F7F, 0x1005, 0x1100, 0x1105}));
+  SelectionSet loaded;
+  d.GetLoadedDevices(loaded);
+  EXPECT_EQ(loaded, Select({5, 130, 0x0F7F}));
+  EXPECT_EQ(d.DetectorCount(), 3);
+}
+
+TEST_F(MassOperation, AutoCloseEightSecondsAfterFinishingRestartedByTheBox) {
+  devices.devices[5] = {0x01, 0x20};
+  SOPDialog& d = Launch(SOPC_MASS_ISOLATE, Select({5}));
+  d.HandleAutoCloseCheckBox(true);
+  // Finished on the first tick, then 32 more ticks.
+  events.Advance(250 * 32);
+  EXPECT_TRUE(d.IsFinished());
+  EXPECT_EQ(d.GetFinishedTime(), 31);
+  d.HandleAutoCloseCheckBox(true);  // a click restarts the 8 s
+  events.Advance(250 * 31);
+  EXPECT_EQ(launcher.GetSopDialog(), &d);
+  events.Advance(250);
+  EXPECT_EQ(launcher.GetSopDialog(), nullptr);
+  EXPECT_EQ(shown.back(), nullptr);
+  EXPECT_EQ(events.ActiveTimers(), 0u);
+}
+
+TEST_F(MassOperation, WithoutTheBoxItStaysOpenUntilClosedOrReplaced) {
+  devices.devices[5] = {0x01, 0x20};
+  SOPDialog& first = Launch(SOPC_MASS_ISOLATE, Select({5}));
+  events.Advance(60'000);
+  EXPECT_EQ(first.GetFinishedTime(), SOPDialog::FINISHEDTICKS);
+  EXPECT_EQ(launcher.GetSopDialog(), &first);
+
+  // A new launch replaces it; only one timer ticks.
+  SOPDialog& second = Launch(SOPC_MASS_DEISOLATE, Select({5}));
+  EXPECT_EQ(events.ActiveTimers(), 1u);
+  EXPECT_EQ(shown.size(), 3u);
+  EXPECT_EQ(shown[1], nullptr);
+
+  second.HandleOkButton();
+  EXPECT_EQ(launcher.GetSopDialog(), &second);  // gone once the click is handled
+  events.RunPending();
+  EXPECT_EQ(launcher.GetSopDialog(), nullptr);
+  EXPECT_EQ(events.ActiveTimers(), 0u);
+}
+
+// The whole path on demonstration loops: the application's executive sends
+// real isolate frames and reads what the devices then report.
+class DemoLoopStatus : public DeviceStatusSource {
+ public:
+  DemoLoopStatus(AppHost& host, int silent) : host(host), silent(silent) {}
+  DemoPort& Port(int device) const {
+    return dynamic_cast<DemoPort&>(*host.Comms().GetPort(device >> 8));
+  }
+  unsigned GetDeviceStatus(int device) const override {
+    return device == silent ? 0x01 : static_cast<unsigned>(Port(device).GetDetStat(device));
+  }
+  unsigned GetDeviceFaultStatus(int device) const override {
+    return device == silent ? 0 : static_cast<unsigned>(Port(device).GetDetFault(device));
+  }
+  AppHost& host;
+  int silent;
+};
+
+TEST(MassOperationOnDemoLoops, IsolatesThroughTheApplication) {
+  AppHost host;
+  host.Set("Comm", "Loops", "2");
+  host.Start(2);
+  DemoLoopStatus status(host, 256 + 6);
+  host.app->SetDeviceStatusSource(&status);
+  Security security(host.writer, host.ini, host.app->GetTranslator(), host.events, host.prompter,
+                    host.home / "dovetree.ini");
+  ASSERT_TRUE(security.LogOn("Operator", ""));
+  DeviceOperations ops(*host.app, nullptr, &security);
+  AppSOPExecutive executive(*host.app, ops);
+  SOPLauncher launcher(executive, host.events);
+  host.app->GetSelection().Incorporate(Select({5, 256 + 6, 256 + 7}), SelectionSet::IDS_REPLACE);
+
+  SOPDialog& d = launcher.LaunchSopDialog(SOPC_MASS_ISOLATE, host.app->GetSelection());
+  d.HandleAutoCloseCheckBox(true);
+  host.events.Advance(5000);
+  EXPECT_EQ(d.GetFieldText(SOPDialog::IDC_DONE), "2");
+  EXPECT_EQ(d.GetFieldText(SOPDialog::IDC_COMMSFAULT), "1");
+  EXPECT_EQ(host.writer.events.back().text, "Isolate on detector 263 by user 'Operator'");
+
+  // A lapsed access level stops the commands without prompting from the timer.
+  host.events.Advance(400'000);
+  host.prompter.prompts.clear();
+  status.silent = -1;  // it answers again, not isolated
+  host.events.Advance(5000);
+  EXPECT_TRUE(host.prompter.prompts.empty());
+  EXPECT_EQ(d.GetFieldText(SOPDialog::IDC_NOTDONE), "1");
+
+  ASSERT_TRUE(security.LogOn("Operator", ""));
+  host.events.Advance(5000);
+  EXPECT_EQ(status.Port(256).GetDetFault(6), 0x20);
+  host.events.Advance(9000);
+  EXPECT_EQ(launcher.GetSopDialog(), nullptr);
+  host.app->SetDeviceStatusSource(nullptr);
+}
+
+}  // namespace
+}  // namespace quillark::test
