@@ -1,0 +1,192 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/app/devicestatussource.h"
+#include "core/comms/msgclass.h"
+#include "core/events/eventinfo.h"
+
+namespace quillark {
+
+class DeviceConfig;
+class INI;
+class SoundPlayer;
+class SysLog;
+class TDockingApp;
+class TSiteConfig;
+
+// One line of the alarm and fault list: what the window shows, drawn on its
+// own background colour.
+struct AlarmLine {
+  std::string text;
+  EventInfo::colour colour = 0;
+  int device = 0;          // loop x 256 + address
+  unsigned status = 0;     // status bits of the line (0x01..0x40)
+  bool firstfire = false;  // drawn in the first-fire colour
+};
+
+// What the window is told as the list changes. The list itself is read with
+// AlarmDisp::GetLines(); every call comes after the change.
+class AlarmDispObserver {
+ public:
+  virtual ~AlarmDispObserver() = default;
+  virtual void LineRemoved(std::size_t index) = 0;
+  virtual void LineAppended(std::size_t index) = 0;
+  virtual void LinesCleared() = 0;
+  // The selected line (or none) changed; the buttons Silence, Isolate,
+  // Reset, Zone and Map are enabled exactly when one is selected.
+  virtual void SelectionChanged(int index, bool actionsenabled) = 0;
+  // A line was added: show the window (without taking the focus when it is
+  // already visible).
+  virtual void ShowRequested() = 0;
+};
+
+// The operations behind the buttons that belong to other parts of the
+// program. A hook that is not set does nothing.
+struct AlarmDispActions {
+  std::function<void(int device, bool isolate)> isolate;
+  // Device 0 is a global reset (also issued by a configured input).
+  std::function<void(int device)> reset;
+  std::function<void(int device)> viewzone;
+  std::function<void(int device)> viewmap;
+};
+
+// The alarm and fault display without its window: the program's record of
+// every device's last status and fault bytes, one list line per device in
+// alarm, in fault or with an active input, the system log records and events
+// of each change, and the alarm sounds with their repetition.
+//
+// Receives every short answer. An answer that repeats what is recorded costs
+// a comparison and a look at the devices that are in alarm or fault (for the
+// sound repetition), never a walk over the site.
+class AlarmDisp : public MsgClass, public DeviceStatusSource {
+ public:
+  // Status and fault words of a device that has not been heard from.
+  static constexpr unsigned UNKNOWNSTATUS = 0x8001;
+  static constexpr unsigned UNKNOWNFAULT = 0x100;
+  // Device numbers per loop kept in the record.
+  static constexpr int SLOTS = 256;
+  static constexpr int MAXLOOPS = 16;
+  // Where a line's device text starts, after "dd/mm/yyyy  hh:mm:ss  ".
+  static constexpr std::size_t DEVICETEXT = 22;
+
+  // Registers for short answers. `sound`, `eventinfo`, `syslog` (may be
+  // null: no records) and `site` (may be null: nothing configured) are not
+  // owned and must outlive the display; `repeat` is the sound repetition in
+  // seconds (ReadRepeat).
+  AlarmDisp(TDockingApp& application, SoundPlayer& sound, const EventInfo& eventinfo,
+            SysLog* syslog, const TSiteConfig* site, int loops, unsigned repeat);
+  ~AlarmDisp() override;
+
+  // "Sounds"/"Repeat", default 3 s, kept within 1 s to a day: a repetition
+  // of 0 would restart the sound on every poll answer.
+  static unsigned ReadRepeat(INI& ini);
+
+  void SetLoops(int loops);
+  int GetLoops() const { return loops; }
+  void SetSite(const TSiteConfig* s) { site = s; }
+  void SetActions(AlarmDispActions a) { actions = std::move(a); }
+  void SetObserver(AlarmDispObserver* o) { observer = o; }
+  void SetRepeat(unsigned seconds);
+  unsigned GetRepeat() const { return repeat; }
+
+  // Empties the list and forgets every device's status (site reconfigured,
+  // displays rebuilt).
+  void Clear();
+
+  // --- The bus side
+  void MsgRx(int loop, const char* msg) override;
+  // One decoded answer; `aux1` is the level (the second loop-break detector
+  // in a command module's loop error).
+  void DecodeStatus(int loop, unsigned address, unsigned status, unsigned fault, unsigned aux1);
+
+  // --- Status record (the application's GetDeviceStatus and
+  // GetDeviceFaultStatus answer from here). A device beyond the record reads
+  // as status 1 and fault 0.
+  unsigned GetDeviceStatus(int device) const override;
+  unsigned GetDeviceFaultStatus(int device) const override;
+
+  // --- The list
+  const std::vector<AlarmLine>& GetLines() const { return lines; }
+  bool IsEmpty() const { return lines.empty(); }
+  // The first line from the top whose text contains `substring`, or -1.
+  int FindSubString(std::string_view substring) const;
+  // The line of `device`, or -1.
+  int FindDevice(int device) const;
+  // Replaces, adds or removes the line of `device` (see the .cpp).
+  void AddString(int device, std::string line, const std::string& text,
+                 const std::string& soundfile, unsigned status, EventInfo::colour colour,
+                 bool firstfireline = false);
+
+  // --- Selection (the window reports the operator's choice)
+  void Select(int index);
+  int GetSelectedIndex() const { return selected; }
+  bool GetSelectedDevice(int& device) const;
+  bool ActionsEnabled() const { return selected >= 0; }
+
+  // --- Buttons; each acts on the selected line's device
+  void Silence();
+  void Isolate();
+  void Reset();
+  void Zone();
+  void Map();
+
+  // --- Sounds
+  void ReplayHighestPrioritySound();
+  void ReplaySound();
+  bool IsSilenced() const { return silenced; }
+  bool IsFirstFire() const { return firstfire; }
+  unsigned GetLastEvent() const { return lastevent; }
+  const std::string& GetLastSound() const { return lastsound; }
+
+ private:
+  EventInfo::colour AppendAlarms(std::string& out, unsigned status, int device,
+                                 const DeviceConfig* config, std::string& soundfile,
+                                 std::string& textfile, bool& firstfireline);
+  void AppendFaults(std::string& out, unsigned status, unsigned fault, unsigned aux1, int device,
+                    const DeviceConfig* config, std::string& soundfile, std::string& textfile);
+  bool ChkAlarm(unsigned status, unsigned alarmflag, std::string& out, int textid,
+                const DeviceConfig* config, std::string& soundfile, std::string& textfile);
+  bool ChkFault(unsigned fault, unsigned faultflag, std::string& out, int textid,
+                const DeviceConfig* config, std::string& soundfile, std::string& textfile);
+  void WriteChangeRecords(int device, unsigned status, unsigned fault, bool loopbreak);
+  std::string LineStart(int device) const;
+  void RemoveLine(std::size_t index);
+  void SetSelection(int index);
+  void MarkActive(int device, bool active);
+  void Play(const std::string& file);
+  bool InRecord(int device) const {
+    return device >= 0 && static_cast<std::size_t>(device) < laststatus.size();
+  }
+
+  TDockingApp& app;
+  SoundPlayer& sound;
+  const EventInfo& eventinfo;
+  SysLog* syslog;
+  const TSiteConfig* site;
+  int loops = 0;
+  unsigned repeat = 3;
+  AlarmDispActions actions;
+  AlarmDispObserver* observer = nullptr;
+
+  std::vector<std::uint32_t> laststatus;
+  std::vector<std::uint32_t> lastfault;
+  // Devices whose recorded status has any of the bits 0x01..0x40, ascending:
+  // the only ones the sound repetition needs to look at.
+  std::vector<int> active;
+  std::vector<AlarmLine> lines;
+  int selected = -1;
+
+  std::uint32_t lastplay = 0;
+  std::string lastsound;
+  unsigned lastevent = 0;
+  bool silenced = false;
+  bool firstfire = true;
+};
+
+}  // namespace quillark
