@@ -45,13 +45,20 @@ unsigned Field(const char*& p, int digits, unsigned mask) {
   return static_cast<unsigned>(Message::GetData(digits, p)) & mask;
 }
 
-EventRecord ReadRecord(const char* p) {
+// The date and time that start the header and every record: 10 characters.
+EventRecord ReadDate(const char*& p) {
   EventRecord r;
   r.day = static_cast<std::uint8_t>(Field(p, 2, 0xFF));
   r.month = static_cast<std::uint8_t>(Field(p, 1, 0xF));
   r.year = static_cast<std::uint16_t>(Field(p, 3, 0xFFF));
   r.hour = static_cast<std::uint8_t>(Field(p, 2, 0xFF));
   r.minute = static_cast<std::uint8_t>(Field(p, 2, 0xFF));
+  return r;
+}
+
+// A whole record: 24 characters.
+EventRecord ReadRecord(const char* p) {
+  EventRecord r = ReadDate(p);
   r.address = static_cast<std::uint16_t>(Field(p, 4, 0xFFFF));
   r.code = static_cast<std::uint16_t>(Field(p, 4, 0xFFFF));
   r.data1 = static_cast<std::uint8_t>(Field(p, 2, 0xFF));
@@ -283,7 +290,8 @@ void EventLog::DisplayEventLog(std::string_view text) {
   const std::size_t end = TextEnd(text);
   if (end < static_cast<std::size_t>(HEADER)) return;
 
-  const EventRecord head = ReadRecord(text.data());
+  const char* p = text.data();
+  const EventRecord head = ReadDate(p);
   readdate =
       Format("%02u/%02u/%04u", unsigned{head.day}, unsigned{head.month}, unsigned{head.year});
   readtime = Format("%02u:%02u", unsigned{head.hour}, unsigned{head.minute});
@@ -395,6 +403,8 @@ bool EventLog::Load(const std::string& name) {
       }
       log.append(chunk, take);
     }
+    // A read that fails (a folder, a device gone) is as bad as a bad character.
+    if (!done && std::ferror(file.get())) ok = false;
   } catch (const std::bad_alloc&) {
     nomemory = true;
     ShowError(NOMEMORY, true);

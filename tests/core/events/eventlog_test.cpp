@@ -332,6 +332,10 @@ TEST_F(EventLogFiles, MissingFileKeepsTheListAndUnwritableSaveSaysSo) {
   EXPECT_EQ(host.prompter.prompts[1].caption, "error");
   EXPECT_EQ(host.prompter.prompts[1].text, "Cannot open file.");
   EXPECT_EQ(host.prompter.prompts[1].icon, PromptIcon::INFORMATION);
+
+  // A folder opens but cannot be read: a failed load, not an empty log.
+  EXPECT_FALSE(log.Load(host.home.Path().string()));
+  EXPECT_EQ(host.prompter.prompts.size(), 3u);
 }
 
 // Reads over the demonstration loops, which answer ">" "E000" at once.
