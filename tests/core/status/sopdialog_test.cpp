@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "core/access/logonprompt.h"
 #include "core/access/security.h"
 #include "core/app/devicestatussource.h"
 #include "core/comms/demoport.h"
@@ -118,137 +120,110 @@ TEST_F(MassOperation, AStubbornDeviceIsCommandedAgainOnEveryPass) {
                 {1500, 5, true}, {3000, 9, true}, {4500, 5, true}, {7500, 5, true}}));
 }
 
-TEST_F(MassOperation, DeIsolateCountsTheOtherWayRound) {
-  devices.devices[5] = {0x01, 0x20};
-  devices.devices[6] = {0x01, 0x24};  // isolated and a detector fault
-  devices.devices[7] = {0x00, 0x20};  // stale fault bits without the fault flag
-  SOPDialog& d = Launch(SOPC_MASS_DEISOLATE, Select({5, 6, 7}));
-  EXPECT_EQ(d.GetCaption(), "De-Isolate Selected Detectors ...");
-  EXPECT_EQ(d.GetLabel(SOPDialog::IDC_LABEL_NOTDONE), "Not De-Isolated");
-  events.Advance(250);
-  EXPECT_EQ(Fields(d), (std::vector<std::string>{"3", "1", "2", "0", "0"}));
-  events.Advance(10'000);
-  EXPECT_EQ(devices.commands,
-            (std::vector<FakeDevices::Command>{{1500, 5, false}, {3000, 6, false}}));
-  // The detector fault stays, but it is no longer isolated.
-  EXPECT_EQ(Fields(d), (std::vector<std::string>{"3", "3", "0", "0", "0"}));
-  EXPECT_TRUE(d.IsFinished());
-}
-
-TEST_F(MassOperation, UnknownOperationShowsNoCountsAndCommandsNothing) {
+TEST_F(MassOperation, UnknownOperationLoadsDetectorsButNeitherCountsNorCommands) {
   devices.devices[5] = {};
-  SOPDialog& d = Launch(SOPC_NONE, Select({5}));
-  EXPECT_EQ(d.GetCaption(), "Unknown Operation ...");
-  EXPECT_EQ(d.GetLabel(SOPDialog::IDC_LABEL_UNKNOWN), "<Unknown>");
-  events.Advance(10'000);
-  EXPECT_EQ(Fields(d), (std::vector<std::string>{"1", "", "", "0", "0"}));
-  EXPECT_EQ(d.GetProgress(), 0);
-  EXPECT_FALSE(d.IsFinished());
-  EXPECT_TRUE(devices.commands.empty());
-
-  // Any other value leaves the caption and labels as they were.
-  d.SetOperation(7);
-  EXPECT_EQ(d.GetCaption(), "Unknown Operation ...");
-}
-
-TEST_F(MassOperation, LoadsNeitherCommandModulesNorDevicesBeyondTheLastLoop) {
-  SOPDialog& d =
-      Launch(SOPC_MASS_ISOLATE, Select({0, 5, 130, 512, 0x0F7F, 0x1005, 0x1100, 0x1105}));
+  SOPDialog& d = Launch(SOPC_NONE, Select({0, 5, 130, 512, 0x0F7F, 0x1005, 0x1100, 0x1105}));
   SelectionSet loaded;
   d.GetLoadedDevices(loaded);
   EXPECT_EQ(loaded, Select({5, 130, 0x0F7F}));
-  EXPECT_EQ(d.DetectorCount(), 3);
+  EXPECT_EQ(d.GetLabel(SOPDialog::IDC_LABEL_UNKNOWN), "<Unknown>");
+  events.Advance(10'000);
+  EXPECT_EQ(Fields(d), (std::vector<std::string>{"3", "", "", "0", "2"}));
+  EXPECT_FALSE(d.IsFinished());
+  EXPECT_TRUE(devices.commands.empty());
+  d.SetOperation(7);  // leaves caption and labels as they were
+  EXPECT_EQ(d.GetCaption(), "Unknown Operation ...");
 }
 
-TEST_F(MassOperation, AutoCloseEightSecondsAfterFinishingRestartedByTheBox) {
-  devices.devices[5] = {0x01, 0x20};
-  SOPDialog& d = Launch(SOPC_MASS_ISOLATE, Select({5}));
+TEST_F(MassOperation, DeIsolateClosesEightSecondsAfterFinishingOnlyWithTheBox) {
+  devices.devices[5] = {0x01, 0x24};  // isolated, with a detector fault
+  devices.devices[7] = {0x00, 0x20};  // fault bits without the fault flag mean nothing
+  devices.devices[9] = {0x01, 0x20};
+  SOPDialog& first = Launch(SOPC_MASS_ISOLATE, Select({9}));
+  events.Advance(60'000);
+  EXPECT_EQ(first.GetFinishedTime(), SOPDialog::FINISHEDTICKS);
+  EXPECT_EQ(launcher.GetSopDialog(), &first);  // no box: stays open
+
+  // A new launch replaces it; only one timer ticks.
+  SOPDialog& d = Launch(SOPC_MASS_DEISOLATE, Select({5, 7}));
+  EXPECT_EQ(events.ActiveTimers(), 1u);
+  EXPECT_EQ(shown, (std::vector<SOPDialog*>{&first, nullptr, &d}));
+  EXPECT_EQ(d.GetLabel(SOPDialog::IDC_LABEL_NOTDONE), "Not De-Isolated");
   d.HandleAutoCloseCheckBox(true);
-  // Finished on the first tick, then 32 more ticks.
-  events.Advance(250 * 32);
-  EXPECT_TRUE(d.IsFinished());
-  EXPECT_EQ(d.GetFinishedTime(), 31);
-  d.HandleAutoCloseCheckBox(true);  // a click restarts the 8 s
+  events.Advance(250);
+  EXPECT_EQ(Fields(d), (std::vector<std::string>{"2", "1", "1", "0", "0"}));
+  // Device 5 is told at the sixth tick and seen de-isolated at the seventh;
+  // 32 ticks later the window closes, unless the box is clicked meanwhile.
+  events.Advance(250 * 36);
+  EXPECT_EQ(devices.commands, (std::vector<FakeDevices::Command>{{61'500, 5, false}}));
+  EXPECT_EQ(Fields(d), (std::vector<std::string>{"2", "2", "0", "0", "0"}));
+  d.HandleAutoCloseCheckBox(true);
   events.Advance(250 * 31);
   EXPECT_EQ(launcher.GetSopDialog(), &d);
   events.Advance(250);
   EXPECT_EQ(launcher.GetSopDialog(), nullptr);
   EXPECT_EQ(shown.back(), nullptr);
   EXPECT_EQ(events.ActiveTimers(), 0u);
-}
 
-TEST_F(MassOperation, WithoutTheBoxItStaysOpenUntilClosedOrReplaced) {
-  devices.devices[5] = {0x01, 0x20};
-  SOPDialog& first = Launch(SOPC_MASS_ISOLATE, Select({5}));
-  events.Advance(60'000);
-  EXPECT_EQ(first.GetFinishedTime(), SOPDialog::FINISHEDTICKS);
-  EXPECT_EQ(launcher.GetSopDialog(), &first);
-
-  // A new launch replaces it; only one timer ticks.
-  SOPDialog& second = Launch(SOPC_MASS_DEISOLATE, Select({5}));
-  EXPECT_EQ(events.ActiveTimers(), 1u);
-  EXPECT_EQ(shown.size(), 3u);
-  EXPECT_EQ(shown[1], nullptr);
-
-  second.HandleOkButton();
-  EXPECT_EQ(launcher.GetSopDialog(), &second);  // gone once the click is handled
+  // The Close button: gone once the click has been handled.
+  SOPDialog& last = Launch(SOPC_MASS_DEISOLATE, Select({5}));
+  last.HandleOkButton();
+  EXPECT_EQ(launcher.GetSopDialog(), &last);
   events.RunPending();
   EXPECT_EQ(launcher.GetSopDialog(), nullptr);
-  EXPECT_EQ(events.ActiveTimers(), 0u);
 }
 
 // The whole path on demonstration loops: the application's executive sends
-// real isolate frames and reads what the devices then report.
-class DemoLoopStatus : public DeviceStatusSource {
+// real isolate frames and reads what the devices then report; device 262 is
+// silent at first.
+class DemoLoopStatus : public DeviceStatusSource, public LogOnPrompt {
  public:
-  DemoLoopStatus(AppHost& host, int silent) : host(host), silent(silent) {}
-  DemoPort& Port(int device) const {
-    return dynamic_cast<DemoPort&>(*host.Comms().GetPort(device >> 8));
+  explicit DemoLoopStatus(AppHost& host) : host(host) {}
+  int Fault(int device) const {
+    return dynamic_cast<DemoPort&>(*host.Comms().GetPort(device >> 8)).GetDetFault(device);
   }
   unsigned GetDeviceStatus(int device) const override {
-    return device == silent ? 0x01 : static_cast<unsigned>(Port(device).GetDetStat(device));
+    return device == silent ? 0x01 : (Fault(device) != 0 ? 0x01 : 0);
   }
   unsigned GetDeviceFaultStatus(int device) const override {
-    return device == silent ? 0 : static_cast<unsigned>(Port(device).GetDetFault(device));
+    return device == silent ? 0 : static_cast<unsigned>(Fault(device));
+  }
+  std::optional<LogOnAnswer> AskForLogOn(const std::vector<std::string>&, std::size_t) override {
+    ++prompts;
+    return std::nullopt;
   }
   AppHost& host;
-  int silent;
+  int silent = 256 + 6;
+  int prompts = 0;
 };
 
-TEST(MassOperationOnDemoLoops, IsolatesThroughTheApplication) {
+TEST(MassOperationOnDemoLoops, IsolatesThroughTheApplicationWithoutPromptingFromTheTimer) {
   AppHost host;
   host.Set("Comm", "Loops", "2");
   host.Start(2);
-  DemoLoopStatus status(host, 256 + 6);
+  DemoLoopStatus status(host);
   host.app->SetDeviceStatusSource(&status);
   Security security(host.writer, host.ini, host.app->GetTranslator(), host.events, host.prompter,
                     host.home / "dovetree.ini");
+  security.SetLogOnPrompt(&status);
   ASSERT_TRUE(security.LogOn("Operator", ""));
   DeviceOperations ops(*host.app, nullptr, &security);
   AppSOPExecutive executive(*host.app, ops);
   SOPLauncher launcher(executive, host.events);
-  host.app->GetSelection().Incorporate(Select({5, 256 + 6, 256 + 7}), SelectionSet::IDS_REPLACE);
 
-  SOPDialog& d = launcher.LaunchSopDialog(SOPC_MASS_ISOLATE, host.app->GetSelection());
-  d.HandleAutoCloseCheckBox(true);
+  SOPDialog& d = launcher.LaunchSopDialog(SOPC_MASS_ISOLATE, Select({5, 256 + 6, 256 + 7}));
   host.events.Advance(5000);
   EXPECT_EQ(d.GetFieldText(SOPDialog::IDC_DONE), "2");
   EXPECT_EQ(d.GetFieldText(SOPDialog::IDC_COMMSFAULT), "1");
   EXPECT_EQ(host.writer.events.back().text, "Isolate on detector 263 by user 'Operator'");
 
-  // A lapsed access level stops the commands without prompting from the timer.
+  // Once the access level has lapsed, the commands stop; nobody is asked.
   host.events.Advance(400'000);
-  host.prompter.prompts.clear();
-  status.silent = -1;  // it answers again, not isolated
+  status.silent = -1;
   host.events.Advance(5000);
-  EXPECT_TRUE(host.prompter.prompts.empty());
+  EXPECT_EQ(status.prompts, 0);
   EXPECT_EQ(d.GetFieldText(SOPDialog::IDC_NOTDONE), "1");
 
-  ASSERT_TRUE(security.LogOn("Operator", ""));
-  host.events.Advance(5000);
-  EXPECT_EQ(status.Port(256).GetDetFault(6), 0x20);
-  host.events.Advance(9000);
-  EXPECT_EQ(launcher.GetSopDialog(), nullptr);
   host.app->SetDeviceStatusSource(nullptr);
 }
 
