@@ -343,8 +343,9 @@ void AlarmDisp::AddString(int device, std::string line, const std::string& text,
   // text: "2-012" is also part of "12-012", and a location may hold anything.
   const int existing = FindDevice(device);
   if (existing >= 0) {
+    // Nothing new to show: as for an unchanged answer.
     if (SameLine(lines[static_cast<std::size_t>(existing)].text, line)) {
-      ReplaySound();
+      ReplayHighestPrioritySound();
       return;
     }
     RemoveLine(static_cast<std::size_t>(existing));
@@ -474,13 +475,21 @@ void AlarmDisp::Play(const std::string& file) {
   lastplay = app.Events().TickCount();
 }
 
-void AlarmDisp::ReplaySound() {
-  if (silenced || lastsound.empty()) return;
+bool AlarmDisp::ReplayDue() const {
+  if (silenced) return false;
   const std::uint32_t now = app.Events().TickCount();
-  if (static_cast<std::uint32_t>(now - lastplay) >= repeat * 1000u) Play(lastsound);
+  return static_cast<std::uint32_t>(now - lastplay) >= repeat * 1000u;
+}
+
+void AlarmDisp::ReplaySound() {
+  if (!lastsound.empty() && ReplayDue()) Play(lastsound);
 }
 
 void AlarmDisp::ReplayHighestPrioritySound() {
+  // Runs for every unchanged answer, so the choice is made only when a
+  // repetition is due: the sounds played are the same, and almost every
+  // answer costs nothing here.
+  if (!ReplayDue()) return;
   // The most important event present on any configured detector that has a
   // sound for it; among equals the highest device number. Only devices in
   // alarm or fault are looked at.
@@ -507,8 +516,8 @@ void AlarmDisp::ReplayHighestPrioritySound() {
     lastsound.clear();
     return;
   }
-  if (lastsound != *best) lastsound = *best;
-  ReplaySound();
+  lastsound = *best;
+  Play(lastsound);
 }
 
 }  // namespace quillark

@@ -136,12 +136,14 @@ class AlarmDisp : public MsgClass, public DeviceStatusSource {
   void Zone();
   void Map();
 
-  // --- Sounds
+  // --- Sounds. The most important sound of the devices in alarm or fault
+  // is repeated every `repeat` seconds until Silence or there is none.
   void ReplayHighestPrioritySound();
   void ReplaySound();
   bool IsSilenced() const { return silenced; }
   bool IsFirstFire() const { return firstfire; }
   unsigned GetLastEvent() const { return lastevent; }
+  // The sound last started, or last chosen for repetition.
   const std::string& GetLastSound() const { return lastsound; }
 
  private:
@@ -160,6 +162,7 @@ class AlarmDisp : public MsgClass, public DeviceStatusSource {
   void SetSelection(int index);
   void MarkActive(int device, bool active);
   void Play(const std::string& file);
+  bool ReplayDue() const;
   bool InRecord(int device) const {
     return device >= 0 && static_cast<std::size_t>(device) < laststatus.size();
   }
