@@ -1,0 +1,179 @@
+// The alarm display's share of a fast-poll answer that repeats what it has
+// recorded: the usual case, at polling speed on every loop. A full site has
+// 16 loops of 127 configured detectors with sounds; the second argument is
+// how many of them are in alarm. The cost must follow the devices in alarm
+// or fault, never the size of the site.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/app/dockingapp.h"
+#include "core/common/ini.h"
+#include "core/comms/message.h"
+#include "core/events/eventinfo.h"
+#include "core/platform/prompter.h"
+#include "core/platform/soundplayer.h"
+#include "core/platform/statusdisplay.h"
+#include "core/site/config.h"
+#include "core/status/alrmdisp.h"
+#include "support/virtualeventloop.h"
+
+namespace {
+
+using namespace quillark;
+
+class NullPrompter : public Prompter {
+ public:
+  PromptAnswer Show(const std::string&, const std::string&, PromptIcon, PromptButtons b) override {
+    return SafeDefault(b);
+  }
+};
+class NullStatus : public StatusDisplay {
+ public:
+  void SetStatusText(const std::string&, Rgb, Rgb) override {}
+  void FlashCaption(bool) override {}
+  void WarningBeep() override {}
+};
+class NoINI : public INI {
+ public:
+  std::string ReadString(const std::string&, const std::string&, const std::string& def) override {
+    return def;
+  }
+  bool WriteString(const std::string&, const std::string&, const std::string&) override {
+    return true;
+  }
+};
+class CountingSound : public SoundPlayer {
+ public:
+  void Play(const std::filesystem::path&, bool) override { ++plays; }
+  void Stop() override {}
+  int plays = 0;
+};
+
+struct Answer {
+  int loop;
+  int length;
+  char frame[16];
+};
+
+Answer MakeAnswer(int loop, int address, unsigned status) {
+  char buf[FRAMEBUFFER];
+  buf[0] = '@';
+  buf[1] = static_cast<char>(address | 0x80);
+  std::snprintf(buf + 2, 7, "%02x0000", status);
+  Message::CalculateAndSetXORsum(buf, 8);
+  Answer a{loop, 10, {}};
+  std::memcpy(a.frame, buf, 10);
+  return a;
+}
+
+// Every detector of `loops` loops configured with sounds, heard once; every
+// `spacing`-th one is in fire 2 (or in fault, alternately) until `inalarm`
+// of them are.
+struct Site {
+  Site(int loops, int inalarm)
+      : app(events, prompter, status, ini), disp(app, sound, info, nullptr, &site, loops, 3) {
+    const int detectors = loops * 127;
+    const int spacing = inalarm > 0 ? std::max(1, detectors / inalarm) : detectors + 1;
+    int n = 0;
+    for (int loop = 0; loop < loops; ++loop) {
+      for (int address = 1; address <= 127; ++address, ++n) {
+        DeviceConfig d(static_cast<std::uint32_t>(loop * 256 + address), DETECTOR, PELORINVANTOR);
+        d.SetEventSound(0x10, "fire2.wav");
+        d.SetEventSound(0x08, "fire1.wav");
+        d.SetEventSound(0x01, "fault.wav");
+        site.InsertDevice(d);
+        const bool active = n % spacing == 0 && n / spacing < inalarm;
+        answers.push_back(MakeAnswer(loop, address, active ? (n / spacing % 2 ? 0x01 : 0x10) : 0));
+      }
+    }
+    for (const Answer& a : answers) app.DespatchRxMessage(a.loop, a.frame, a.length, true);
+  }
+
+  test::VirtualEventLoop events;
+  NullPrompter prompter;
+  NullStatus status;
+  NoINI ini;
+  TDockingApp app;
+  CountingSound sound;
+  EventInfo info;
+  TSiteConfig site;
+  AlarmDisp disp;
+  std::vector<Answer> answers;
+};
+
+// The display alone: frame decode, the unchanged test and the sound repetition.
+void BM_AlarmDispUnchanged(benchmark::State& state) {
+  Site site(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const Answer& a = site.answers[i];
+    site.disp.MsgRx(a.loop, a.frame);
+    if (++i == site.answers.size()) i = 0;
+  }
+  benchmark::DoNotOptimize(site.sound.plays);
+  state.counters["lines"] = static_cast<double>(site.disp.GetLines().size());
+  state.SetItemsProcessed(state.iterations());
+}
+
+// Every answer finds a repetition due (the clock moves on by the repeat
+// interval each time): the choice of the most important sound is made.
+void BM_AlarmDispRepetitionDue(benchmark::State& state) {
+  Site site(16, static_cast<int>(state.range(0)));
+  std::size_t i = 0;
+  for (auto _ : state) {
+    site.events.Advance(3000);
+    const Answer& a = site.answers[i];
+    site.disp.MsgRx(a.loop, a.frame);
+    if (++i == site.answers.size()) i = 0;
+  }
+  benchmark::DoNotOptimize(site.sound.plays);
+  state.SetItemsProcessed(state.iterations());
+}
+
+// The same answer through the application's delivery, as a port hands it on.
+void BM_AlarmDispUnchangedDelivered(benchmark::State& state) {
+  Site site(16, static_cast<int>(state.range(0)));
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const Answer& a = site.answers[i];
+    site.app.DespatchRxMessage(a.loop, a.frame, a.length, true);
+    if (++i == site.answers.size()) i = 0;
+  }
+  benchmark::DoNotOptimize(site.sound.plays);
+  state.SetItemsProcessed(state.iterations());
+}
+
+// For comparison: the walk over every device number of the site that a
+// repetition chosen by scanning the whole record would cost on each answer.
+void BM_WholeSiteScanForComparison(benchmark::State& state) {
+  Site site(16, static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    const std::string* sound = nullptr;
+    for (int device = 0; device < 16 * AlarmDisp::SLOTS; ++device) {
+      const unsigned s = site.disp.GetDeviceStatus(device) & 0x7F;
+      if (s == 0 || site.disp.GetDeviceStatus(device) > 0xFF) continue;
+      const DeviceConfig* d = site.site.GetDevice(static_cast<std::uint32_t>(device), DETECTOR);
+      if (d != nullptr && (s & 0x10)) sound = &d->GetEventSound(0x10);
+    }
+    benchmark::DoNotOptimize(sound);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
+BENCHMARK(BM_AlarmDispUnchanged)
+    ->Args({1, 0})
+    ->Args({16, 0})
+    ->Args({1, 16})
+    ->Args({16, 16})
+    ->Args({16, 128})
+    ->Args({16, 2032});
+BENCHMARK(BM_AlarmDispRepetitionDue)->Arg(0)->Arg(16)->Arg(128)->Arg(2032);
+BENCHMARK(BM_AlarmDispUnchangedDelivered)->Arg(0)->Arg(16)->Arg(128);
+BENCHMARK(BM_WholeSiteScanForComparison)->Arg(16);
+
+}  // namespace
