@@ -12,7 +12,9 @@
 #include "core/comms/message.h"
 #include "core/comms/netmirror.h"
 #include "core/events/eventwriter.h"
+#include "core/events/notifier.h"
 #include "core/platform/eventloop.h"
+#include "core/platform/posixlauncher.h"
 #include "core/platform/prompter.h"
 #include "core/site/config.h"
 #include "core/site/detector.h"
@@ -24,10 +26,15 @@ TDockingApp::TDockingApp(EventLoop& e, Prompter& p, StatusDisplay& s, INI& i)
       prompter(p),
       status(s),
       ini(i),
-      translator(std::make_unique<Translator>(&ini, &prompter)) {
+      translator(std::make_unique<Translator>(&ini, &prompter)),
+      launcher(std::make_unique<PosixLauncher>()) {
   // The simulated events of the demonstration loops, for the selected device.
   for (int id = CMD_DEMOFIRE2; id <= CMD_DEMODETFAULT; ++id)
     SetCommandHandler(id, [this, id] { DemoTest(id); });
+  SetCommandHandler(CMD_LOGTOPRINTER, [this] {
+    if (mainwindow != nullptr && mainwindow->GetNotifier() != nullptr)
+      LogToPrinter(!mainwindow->GetNotifier()->IsPrinterLogging());
+  });
   SetCommandHandler(CMD_LOCK, [this] {
     if (mainwindow != nullptr && mainwindow->GetSecurity() != nullptr)
       mainwindow->GetSecurity()->LogOff();
@@ -296,6 +303,11 @@ unsigned TDockingApp::GetDeviceStatus(int device) const {
 
 unsigned TDockingApp::GetDeviceFaultStatus(int device) const {
   return statussource != nullptr ? statussource->GetDeviceFaultStatus(device) : 0x100;
+}
+
+void TDockingApp::LogToPrinter(bool on) {
+  if (mainwindow != nullptr && mainwindow->GetNotifier() != nullptr)
+    mainwindow->GetNotifier()->LogToPrinter(on);
 }
 
 void TDockingApp::PausePolling() {

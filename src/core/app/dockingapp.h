@@ -19,6 +19,7 @@ class DeviceStatusSource;
 class EventLoop;
 class INI;
 class NetMirror;
+class ProgramLauncher;
 class Prompter;
 class StatusDisplay;
 class TMainWindow;
@@ -83,6 +84,8 @@ class TDockingApp {
   StatusDisplay& GetStatusDisplay() const { return status; }
   INI* GetINI() const { return &ini; }
   Translator& GetTranslator() const { return *translator; }
+  // Starts the mail transfer agent, the pager program and print commands.
+  ProgramLauncher& GetLauncher() const { return *launcher; }
 
   // --- Receiver registry and delivery
   void Register(MsgClass* msgclass, std::uint32_t flags);
@@ -113,6 +116,8 @@ class TDockingApp {
   void DestroyMainWindow();
 
   void WriteEvent(int category, const std::string& text);
+  // Switches copying events to the log printer, and stores the choice.
+  void LogToPrinter(bool on);
   // A device's current status and fault bits, as the alarm display recorded
   // them; the not-yet-known markers 0x8001 and 0x100 while nothing is known.
   unsigned GetDeviceStatus(int device) const;
@@ -162,6 +167,7 @@ class TDockingApp {
   StatusDisplay& status;
   INI& ini;
   std::unique_ptr<Translator> translator;
+  std::unique_ptr<ProgramLauncher> launcher;
 
   std::list<MsgClassInfo> registry;
   bool busy = false;   // true while an entry is being removed

@@ -5,6 +5,7 @@
 #include "core/app/dockingapp.h"
 #include "core/comms/message.h"
 #include "core/events/eventwriter.h"
+#include "core/events/notifier.h"
 #include "core/platform/prompter.h"
 #include "core/status/bmaster.h"
 #include "core/status/busstatusmonitor.h"
@@ -14,6 +15,15 @@
 namespace quillark {
 
 TMainWindow::TMainWindow(TDockingApp& AParent, int l, INI& i) : Parent(AParent), loops(l), ini(i) {
+  // The event text log opens first, so that the start-up banner is in it.
+  if (!Parent.GetPaths().home.empty()) {
+    notifier = std::make_unique<EventNotifier>(ini, Parent.GetPrompter(), Parent.GetLauncher(),
+                                               Parent.GetPaths().home,
+                                               [&e = Parent.Events()] { return e.Now(); });
+    notifier->SetPollingControl({[this] { return BMPaused; }, [this] { PausePolling(); },
+                                 [this] { ResumePolling(false); }});
+    eventwriter = notifier.get();
+  }
   WriteEvent(WE_INFORMATION, "**** Quillark startup ****");
 }
 
@@ -31,6 +41,9 @@ TMainWindow::~TMainWindow() {
   matrixscan.reset();
   DestroyCommHandler();
   DestroyCommandModule();
+  // Last, so that everything said while shutting down is still logged.
+  eventwriter = nullptr;
+  notifier.reset();
 }
 
 void TMainWindow::SetupWindow() {

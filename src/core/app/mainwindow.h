@@ -15,6 +15,7 @@ namespace quillark {
 class BusStatusMonitor;
 class DeviceStatusList;
 class DeviceStatusMonitor;
+class EventNotifier;
 class EventWriter;
 class INI;
 class PCcommandModule;
@@ -57,6 +58,8 @@ class TMainWindow : public EventWriter {
   // too low. Always false without security.
   bool HasPermission(int op);
   Security* GetSecurity() const { return security.get(); }
+  // The event text log, log printer, e-mail and pager.
+  EventNotifier* GetNotifier() const { return notifier.get(); }
   void SendBusMessage(int loop, const char* msg, int msglength);
   void ControlRx(int datalen, const char* data);
   void BusReset(int loop, const char* msg, int len);
@@ -82,6 +85,7 @@ class TMainWindow : public EventWriter {
   EventWriter* eventwriter = nullptr;
   std::unique_ptr<CommHandler> commhandler;
   std::unique_ptr<PollingEngine> commandmodule;
+  std::unique_ptr<EventNotifier> notifier;
   std::unique_ptr<Security> security;
   std::unique_ptr<ArrayScanner> matrixscan;
   std::unique_ptr<BusStatusMonitor> busstatusmonitor;

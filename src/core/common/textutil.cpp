@@ -47,6 +47,22 @@ std::string Format(const char* fmt, ...) {
   return out;
 }
 
+std::string CTimeText(std::time_t t, bool zeropadday) {
+  static const char* const days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+  static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                       "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  std::tm tm{};
+  if (localtime_r(&t, &tm) == nullptr || tm.tm_wday < 0 || tm.tm_wday > 6 || tm.tm_mon < 0 ||
+      tm.tm_mon > 11)
+    return std::string();
+  char text[64];
+  std::snprintf(text, sizeof text,
+                zeropadday ? "%s %s %02d %02d:%02d:%02d %lld" : "%s %s %2d %02d:%02d:%02d %lld",
+                days[tm.tm_wday], months[tm.tm_mon], tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec,
+                static_cast<long long>(tm.tm_year) + 1900);
+  return text;
+}
+
 long AtoL(std::string_view s) {
   std::size_t i = 0;
   while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) ++i;

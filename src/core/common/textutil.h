@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ctime>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,11 @@ bool EqualsNoCase(std::string_view a, std::string_view b);
 std::string_view Trim(std::string_view s);
 
 std::string ToLower(std::string_view s);
+
+// The local time in ctime's layout without its newline ("Tue Dec  8 04:05:00
+// 2026"), spelt out so that neither the locale nor any year can change or
+// overrun it. With `zeropadday` the day is two digits ("Dec 08").
+std::string CTimeText(std::time_t t, bool zeropadday = false);
 
 // printf into a std::string.
 std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));

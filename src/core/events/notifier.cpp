@@ -1,5 +1,7 @@
 #include "core/events/notifier.h"
 
+#include "core/common/textutil.h"
+
 #include <cctype>
 
 #include "core/common/ini.h"
@@ -129,40 +131,13 @@ EventNotifier::EventNotifier(INI& i, Prompter& p, ProgramLauncher& l, std::files
 
 EventNotifier::~EventNotifier() = default;
 
-const char* EventNotifier::CategoryName(int category) {
-  switch (category) {
-    case WE_FAULT:
-      return "FAULT";
-    case WE_ALARM:
-      return "ALARM";
-    case WE_SECURITY:
-      return "SECURITY";
-    case WE_SYSLOG:
-      return "SYSLOG";
-    default:
-      return "INFORMATION";
-  }
-}
-
 std::string EventNotifier::TimeText(std::time_t t) {
-  static const char* const days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-  static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                       "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-  std::tm tm{};
-  if (localtime_r(&t, &tm) == nullptr || tm.tm_wday < 0 || tm.tm_wday > 6 || tm.tm_mon < 0 ||
-      tm.tm_mon > 11)
-    return std::string();
-  // ctime's layout, spelt out so that no year can overrun its buffer.
-  char text[64];
-  std::snprintf(text, sizeof text, "%.3s %.3s%3d %.2d:%.2d:%.2d %lld", days[tm.tm_wday],
-                months[tm.tm_mon], tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec,
-                static_cast<long long>(tm.tm_year) + 1900);
-  return text;
+  return CTimeText(t);
 }
 
 void EventNotifier::WriteEvent(int category, const std::string& text) {
   const std::string when = TimeText(clock());
-  const std::string block = when + "\r\n" + CategoryName(category) + ": " + text + "\r\n\r\n";
+  const std::string block = when + "\r\n" + EventCategoryName(category) + ": " + text + "\r\n\r\n";
   if (eventlog != nullptr) {
     std::fwrite(block.data(), 1, block.size(), eventlog.get());
     std::fflush(eventlog.get());

@@ -72,8 +72,6 @@ class EventNotifier : public EventWriter {
   EMail* GetMailer() const { return mailer.get(); }
   Page* GetPager() const { return pager.get(); }
 
-  // The category word of the event block.
-  static const char* CategoryName(int category);
   // The time as ctime gives it, without the newline ("Thu Jan  1 00:00:00 1970").
   static std::string TimeText(std::time_t t);
 

@@ -1,5 +1,7 @@
 #include "core/status/busstatusmonitor.h"
 
+#include "core/common/textutil.h"
+
 #include <cstdio>
 #include <ctime>
 #include <fstream>
@@ -14,21 +16,9 @@ namespace quillark {
 
 namespace {
 
-// The date line of the report: weekday, month, two-digit day, time and year,
-// as in "Tue Dec 08 04:05:00 2026". Written by hand rather than with ctime so
-// that neither the locale nor the C library's padding of the day changes it.
+// The date line of the report, with a two-digit day ("Tue Dec 08 04:05:00 2026").
 std::string DateLine(std::time_t now) {
-  static constexpr const char* DAYS[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-  static constexpr const char* MONTHS[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                             "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-  std::tm tm{};
-  if (localtime_r(&now, &tm) == nullptr) tm = std::tm{};
-  const int wday = tm.tm_wday >= 0 && tm.tm_wday < 7 ? tm.tm_wday : 0;
-  const int mon = tm.tm_mon >= 0 && tm.tm_mon < 12 ? tm.tm_mon : 0;
-  char line[64];
-  std::snprintf(line, sizeof line, "%s %s %02d %02d:%02d:%02d %d\n", DAYS[wday], MONTHS[mon],
-                tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, tm.tm_year + 1900);
-  return line;
+  return CTimeText(now, true) + "\n";
 }
 
 // Text files of the program end their lines with CR LF.
