@@ -91,35 +91,41 @@ int RunHeadless(const std::filesystem::path& home) {
     quit();
   });
 
-  // Standard input: one command a line; end of input shuts down.
+  // Standard input: one command a line; end of input shuts down. Commands
+  // wait with the event loop running (pausing polling, for one); typed lines
+  // are user input, which such waits hold back, so they are only read again
+  // once the command in hand has finished.
   std::string pending;
+  bool endofinput = false;
   fcntl(STDIN_FILENO, F_SETFL, fcntl(STDIN_FILENO, F_GETFL) | O_NONBLOCK);
   QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
   QObject::connect(&input, &QSocketNotifier::activated, [&] {
+    input.setEnabled(false);
     char buf[4096];
     for (;;) {
       ssize_t n = read(STDIN_FILENO, buf, sizeof buf);
-      if (n == 0) {
-        input.setEnabled(false);
-        quit();
+      if (n == 0) endofinput = true;
+      if (n <= 0) break;
+      pending.append(buf, static_cast<std::size_t>(n));
+    }
+    for (auto nl = pending.find('\n'); nl != std::string::npos && !quitting;
+         nl = pending.find('\n')) {
+      std::string line = pending.substr(0, nl);
+      pending.erase(0, nl + 1);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      for (const auto& answer : console.Execute(line)) std::cout << answer << std::endl;
+      if (console.QuitRequested()) {
+        app.ExecuteCommand(106);  // EXIT: pause polling, then close
         return;
       }
-      if (n < 0) return;  // nothing more for now
-      pending.append(buf, static_cast<std::size_t>(n));
-      // A line without end must not grow without bound.
-      if (pending.size() > 65536) pending.clear();
-      for (auto nl = pending.find('\n'); nl != std::string::npos; nl = pending.find('\n')) {
-        std::string line = pending.substr(0, nl);
-        pending.erase(0, nl + 1);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        for (const auto& answer : console.Execute(line)) std::cout << answer << std::endl;
-        if (console.QuitRequested()) {
-          input.setEnabled(false);
-          app.ExecuteCommand(106);  // EXIT: pause polling, then close
-          return;
-        }
-      }
     }
+    // A line without end must not grow without bound.
+    if (pending.size() > 65536) pending.clear();
+    if (endofinput) {
+      quit();
+      return;
+    }
+    if (!quitting) input.setEnabled(true);
   });
 
   // Start-up runs inside the event loop, so its waits and timers work.

@@ -59,6 +59,51 @@ TEST_F(Headless, SupervisesTheDemoSiteAndShutsDownInOrder) {
   EXPECT_NE(home.Read("stderr.txt").find("[!!Demo version!!]"), std::string::npos);
 }
 
+// Polls until the console's `status` of the selected device starts with `prefix`.
+bool StatusBecomes(Process& p, const std::string& prefix) {
+  for (int i = 0; i < 30; ++i) {
+    p.Send("status");
+    std::string line = p.WaitFor(" status 0x", 5s);
+    if (line.rfind(prefix, 0) == 0) return true;
+    std::this_thread::sleep_for(200ms);
+  }
+  return false;
+}
+
+TEST_F(Headless, AlarmsIsolationAndResetAreLoggedAndGuarded) {
+  auto p = Start();
+  std::this_thread::sleep_for(1500ms);
+  p->Send("select 1-003");
+  EXPECT_NE(p->WaitFor("selected 1-003", 5s), "");
+  p->Send("fire1");
+  EXPECT_TRUE(StatusBecomes(*p, "1-003 status 0x0e"));
+  p->Send("alarms");
+  std::string line = p->WaitFor("1-003", 5s);
+  EXPECT_NE(line.find("[firstfire]"), std::string::npos) << line;
+  EXPECT_NE(line.find("Alarms: Aux,Pre-Alarm,Fire 1"), std::string::npos) << line;
+
+  // Guarded: refused until somebody logs on.
+  p->Send("isolate");
+  EXPECT_NE(p->WaitFor("refused: the access level is too low", 5s), "");
+  p->Send("logon Engineer");
+  EXPECT_NE(p->WaitFor("logged on as Engineer", 5s), "");
+  p->Send("isolate");
+  EXPECT_TRUE(StatusBecomes(*p, "1-003 status 0x0f faults 0x20"));
+  p->Send("reset");
+  EXPECT_TRUE(StatusBecomes(*p, "1-003 status 0x00 faults 0x00"));
+
+  p->Send("events 50");
+  EXPECT_NE(p->WaitFor("1-003  Fire 1", 5s), "");
+  EXPECT_NE(p->WaitFor("1-003  Isolate", 1s), "");
+  p->Send("quit");
+  EXPECT_EQ(p->Wait(15s), 0);
+
+  const std::string log = home.Read("event.log");
+  EXPECT_NE(log.find("ALARM: Detector 1-003"), std::string::npos) << log;
+  EXPECT_NE(log.find("Isolate on detector 3 by user 'Engineer'"), std::string::npos) << log;
+  EXPECT_NE(log.find("SECURITY: Access level change"), std::string::npos) << log;
+}
+
 TEST_F(Headless, EndOfInputAndSignalsShutDownCleanly) {
   {
     auto p = Start();

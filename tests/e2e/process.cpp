@@ -75,10 +75,9 @@ bool Process::ReadSome(int timeoutms) {
 
 std::string Process::WaitFor(const std::string& text, std::chrono::milliseconds limit) {
   const auto end = std::chrono::steady_clock::now() + limit;
-  std::size_t checked = 0;
   for (;;) {
-    for (; checked < lines.size(); ++checked)
-      if (lines[checked].find(text) != std::string::npos) return lines[checked++];
+    for (; consumed < lines.size(); ++consumed)
+      if (lines[consumed].find(text) != std::string::npos) return lines[consumed++];
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         end - std::chrono::steady_clock::now());
     if (left.count() <= 0) return {};

@@ -17,8 +17,9 @@ class Process {
 
   void Send(const std::string& line);
   void CloseInput();
-  // Reads output until a line containing `text` arrives (returned) or the
-  // time runs out (empty). Every line read is kept in `lines`.
+  // Reads output until a line containing `text` arrives after the line that
+  // the previous call returned (returned) or the time runs out (empty). Every
+  // line read is kept in `lines`.
   std::string WaitFor(const std::string& text, std::chrono::milliseconds limit);
   // Waits for the exit; -1 when it did not end in time (it is then killed).
   int Wait(std::chrono::milliseconds limit);
@@ -31,6 +32,7 @@ class Process {
   int pid = -1;
   int in = -1, out = -1;
   std::string partial;
+  std::size_t consumed = 0;
   bool exited = false;
   int status = 0;
 };

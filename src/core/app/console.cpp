@@ -7,10 +7,14 @@
 #include "core/app/dockingapp.h"
 #include "core/app/mainwindow.h"
 #include "core/common/textutil.h"
+#include "core/events/eventinfo.h"
+#include "core/events/eventlog.h"
 #include "core/site/config.h"
+#include "core/status/alrmdisp.h"
 #include "core/status/bmaster.h"
 #include "core/status/busstatusmonitor.h"
 #include "core/status/devicestatuslist.h"
+#include "core/status/sopdialog.h"
 
 namespace quillark {
 
@@ -33,6 +37,26 @@ Console::Console(TDockingApp& a) : app(a) {
       {"status", "[L-AAA]", "decoded status of a device (default: the selected one)",
        [this](const Args& a) { return Status(a); }},
       {"stats", "", "poll statistics and bus counters", [this](const Args&) { return Stats(); }},
+      {"alarms", "", "the alarm viewer's lines, each with its colour",
+       [this](const Args&) { return Alarms(); }},
+      {"silence", "", "silence the alarm sound (and the devices' sounders)",
+       [this](const Args&) { return Silence(); }},
+      {"isolate", "", "isolate the selected device",
+       [this](const Args&) { return Run(CMD_ISOLATE); }},
+      {"deisolate", "", "de-isolate the selected device",
+       [this](const Args&) { return Run(CMD_DEISOLATE); }},
+      {"reset", "", "reset the selected device",
+       [this](const Args&) { return Run(CMD_SINGLERESET); }},
+      {"globalreset", "", "reset every device of every loop",
+       [this](const Args&) { return Run(CMD_RESET); }},
+      {"massisolate", "", "isolate every selected detector, one by one",
+       [this](const Args&) { return Mass(CMD_ISOLATESELECTED); }},
+      {"massdeisolate", "", "de-isolate every selected detector, one by one",
+       [this](const Args&) { return Mass(CMD_DEISOLATESELECTED); }},
+      {"mass", "", "progress of the mass isolate or de-isolate",
+       [this](const Args&) { return MassState(); }},
+      {"events", "[N]", "the last N lines of the system log (default 20)",
+       [this](const Args& a) { return Events(a); }},
       {"logon", "NAME [PASSWORD]", "log on at the user's access level",
        [this](const Args& a) { return LogOn(a); }},
       {"lock", "", "log off: back to the lowest access level",
@@ -89,6 +113,13 @@ std::string Console::DeviceName(int device) {
 
 Console::Lines Console::Select(const Args& args) {
   int device = -1;
+  if (args.size() == 2 && ToLower(args[0]) == "add") {
+    device = ParseDevice(args[1]);
+    if (device < 0) return {"error: usage: select add L-AAA"};
+    app.GetSelection().InsertInternalAddress(device);
+    app.SetSelDetector(device);
+    return {Format("selection holds %d device(s)", app.GetSelection().Count())};
+  }
   if (args.size() == 2 && ToLower(args[0]) == "cm") {
     int loop = static_cast<int>(AtoL(args[1]));
     if (loop >= 1 && loop <= 16) device = (loop - 1) * 256;
@@ -97,6 +128,9 @@ Console::Lines Console::Select(const Args& args) {
   }
   if (device < 0) return {"error: usage: select L-AAA | select cm L"};
   app.SetSelDetector(device);
+  // A plain select starts a new selection of one.
+  app.GetSelection().Empty();
+  app.GetSelection().InsertInternalAddress(device);
   const TSiteConfig* site = app.GetSiteConfig();
   const DeviceConfig* d =
       site != nullptr ? site->GetDevice(static_cast<std::uint32_t>(device)) : nullptr;
@@ -122,6 +156,84 @@ Console::Lines Console::Run(int command) {
       break;
   }
   return {"error: not available in this build"};
+}
+
+namespace {
+
+// The names of the event colours, for a console that cannot show colour.
+std::string ColourName(const EventInfo* info, EventInfo::colour c) {
+  static const char* const names[EventInfo::EC_COUNT] = {
+      "aux", "prealarm", "fire1", "fire2", "fault", "normal", "firstfire", "isolated"};
+  if (info != nullptr)
+    for (int i = 0; i < EventInfo::EC_COUNT; ++i)
+      if (info->GetEventColour(i) == c) return names[i];
+  return Format("#%02x%02x%02x", c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+}
+
+}  // namespace
+
+Console::Lines Console::Alarms() const {
+  const TMainWindow* window = app.GetMainWindow();
+  const AlarmDisp* alarms = window != nullptr ? window->GetAlarmDisplay() : nullptr;
+  if (alarms == nullptr) return {"error: not running"};
+  if (alarms->IsEmpty()) return {"no alarms or faults"};
+  Lines out;
+  for (const auto& line : alarms->GetLines()) {
+    std::string colour =
+        line.firstfire ? "firstfire" : ColourName(window->GetEventInfo(), line.colour);
+    out.push_back("[" + colour + "] " + line.text);
+  }
+  return out;
+}
+
+Console::Lines Console::Silence() {
+  TMainWindow* window = app.GetMainWindow();
+  AlarmDisp* alarms = window != nullptr ? window->GetAlarmDisplay() : nullptr;
+  if (alarms == nullptr) return {"error: not running"};
+  alarms->Silence();
+  return {"silenced"};
+}
+
+Console::Lines Console::Mass(int command) {
+  if (app.GetSelection().Count() == 0) return {"error: select devices first (select add L-AAA)"};
+  Lines out = Run(command);
+  if (out.front() != "ok") return out;
+  SOPLauncher* launcher = app.GetMainWindow()->GetSOPLauncher();
+  if (SOPDialog* dialog = launcher != nullptr ? launcher->GetSopDialog() : nullptr) {
+    // Nobody can close the window here: let it close itself when done.
+    dialog->HandleAutoCloseCheckBox(true);
+    dialog->SetupWindow();
+  }
+  return MassState();
+}
+
+Console::Lines Console::MassState() const {
+  const TMainWindow* window = app.GetMainWindow();
+  SOPLauncher* launcher = window != nullptr ? window->GetSOPLauncher() : nullptr;
+  const SOPDialog* dialog = launcher != nullptr ? launcher->GetSopDialog() : nullptr;
+  if (dialog == nullptr) return {"no mass operation open"};
+  std::string text = dialog->GetCaption() + ":";
+  for (int id = 0; id < 5; ++id)
+    text += " " + dialog->GetLabel(501 + id) + " " + dialog->GetFieldText(521 + id) + ";";
+  text += dialog->IsFinished() ? " finished" : " running";
+  return {text};
+}
+
+Console::Lines Console::Events(const Args& args) const {
+  long n = args.empty() ? 20 : AtoL(args[0]);
+  if (n <= 0) return {"error: usage: events [N]"};
+  const TMainWindow* window = app.GetMainWindow();
+  if (window == nullptr) return {"error: not running"};
+  std::error_code ec;
+  if (!std::filesystem::exists(app.GetPaths().syslog, ec)) return {"the system log is empty"};
+  EventLog log(nullptr, window->GetLoops(), 0, app.GetTranslator());
+  if (!log.Load(app.GetPaths().syslog.string())) return {"error: the system log cannot be read"};
+  Lines out;
+  const std::size_t count = log.EventCount();
+  const std::size_t first = count > static_cast<std::size_t>(n) ? count - n : 0;
+  for (std::size_t i = first; i < count; ++i) out.push_back(log.GetEventLine(i));
+  if (out.empty()) out.push_back("the system log is empty");
+  return out;
 }
 
 Console::Lines Console::LogOn(const Args& args) {

@@ -43,6 +43,11 @@ class Console {
   // Runs a menu command and says how it went.
   Lines Run(int command);
   Lines LogOn(const Args& args);
+  Lines Alarms() const;
+  Lines Silence();
+  Lines Mass(int command);
+  Lines MassState() const;
+  Lines Events(const Args& args) const;
 
   TDockingApp& app;
   std::vector<Word> words;

@@ -16,10 +16,22 @@
 #include "core/platform/eventloop.h"
 #include "core/platform/posixlauncher.h"
 #include "core/platform/prompter.h"
+#include "core/platform/soundplayer.h"
 #include "core/site/config.h"
 #include "core/site/detector.h"
+#include "core/status/isolate.h"
+#include "core/status/sopdialog.h"
 
 namespace quillark {
+namespace {
+
+class SilentPlayer : public SoundPlayer {
+ public:
+  void Play(const std::filesystem::path&, bool) override {}
+  void Stop() override {}
+};
+
+}  // namespace
 
 TDockingApp::TDockingApp(EventLoop& e, Prompter& p, StatusDisplay& s, INI& i)
     : events(e),
@@ -27,7 +39,9 @@ TDockingApp::TDockingApp(EventLoop& e, Prompter& p, StatusDisplay& s, INI& i)
       status(s),
       ini(i),
       translator(std::make_unique<Translator>(&ini, &prompter)),
-      launcher(std::make_unique<PosixLauncher>()) {
+      launcher(std::make_unique<PosixLauncher>()),
+      silentplayer(std::make_unique<SilentPlayer>()),
+      soundplayer(silentplayer.get()) {
   // The simulated events of the demonstration loops, for the selected device.
   for (int id = CMD_DEMOFIRE2; id <= CMD_DEMODETFAULT; ++id)
     SetCommandHandler(id, [this, id] { DemoTest(id); });
@@ -35,6 +49,22 @@ TDockingApp::TDockingApp(EventLoop& e, Prompter& p, StatusDisplay& s, INI& i)
     if (mainwindow != nullptr && mainwindow->GetNotifier() != nullptr)
       LogToPrinter(!mainwindow->GetNotifier()->IsPrinterLogging());
   });
+  // Isolate, de-isolate and reset act on the selected device; the global
+  // reset on every device of every loop.
+  SetCommandHandler(CMD_ISOLATE, [this] { Isolate(seldetector, true); });
+  SetCommandHandler(CMD_DEISOLATE, [this] { Isolate(seldetector, false); });
+  SetCommandHandler(CMD_RESET, [this] { Reset(0); });
+  SetCommandHandler(CMD_SINGLERESET, [this] {
+    if (mainwindow != nullptr && mainwindow->GetDeviceOperations() != nullptr)
+      mainwindow->GetDeviceOperations()->SingleReset();
+  });
+  for (int id : {CMD_ISOLATESELECTED, CMD_DEISOLATESELECTED}) {
+    SetCommandHandler(id, [this, id] {
+      if (mainwindow == nullptr || mainwindow->GetSOPLauncher() == nullptr) return;
+      mainwindow->GetSOPLauncher()->LaunchSopDialog(
+          id == CMD_ISOLATESELECTED ? SOPC_MASS_ISOLATE : SOPC_MASS_DEISOLATE, selection);
+    });
+  }
   SetCommandHandler(CMD_LOCK, [this] {
     if (mainwindow != nullptr && mainwindow->GetSecurity() != nullptr)
       mainwindow->GetSecurity()->LogOff();
@@ -303,6 +333,20 @@ unsigned TDockingApp::GetDeviceStatus(int device) const {
 
 unsigned TDockingApp::GetDeviceFaultStatus(int device) const {
   return statussource != nullptr ? statussource->GetDeviceFaultStatus(device) : 0x100;
+}
+
+void TDockingApp::SetSoundPlayer(SoundPlayer* player) {
+  soundplayer = player != nullptr ? player : silentplayer.get();
+}
+
+bool TDockingApp::Isolate(int device, bool on) {
+  return mainwindow != nullptr && mainwindow->GetDeviceOperations() != nullptr &&
+         mainwindow->GetDeviceOperations()->Isolate(device, on);
+}
+
+bool TDockingApp::Reset(int device) {
+  return mainwindow != nullptr && mainwindow->GetDeviceOperations() != nullptr &&
+         mainwindow->GetDeviceOperations()->Reset(device);
 }
 
 void TDockingApp::LogToPrinter(bool on) {

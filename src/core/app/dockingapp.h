@@ -20,6 +20,7 @@ class EventLoop;
 class INI;
 class NetMirror;
 class ProgramLauncher;
+class SoundPlayer;
 class Prompter;
 class StatusDisplay;
 class TMainWindow;
@@ -86,6 +87,9 @@ class TDockingApp {
   Translator& GetTranslator() const { return *translator; }
   // Starts the mail transfer agent, the pager program and print commands.
   ProgramLauncher& GetLauncher() const { return *launcher; }
+  // Plays the alarm sounds; silent until the host gives one.
+  SoundPlayer& GetSoundPlayer() const { return *soundplayer; }
+  void SetSoundPlayer(SoundPlayer* player);
 
   // --- Receiver registry and delivery
   void Register(MsgClass* msgclass, std::uint32_t flags);
@@ -116,6 +120,9 @@ class TDockingApp {
   void DestroyMainWindow();
 
   void WriteEvent(int category, const std::string& text);
+  // Isolate or de-isolate a device, and reset one (slot 0: every device).
+  bool Isolate(int device, bool status);
+  bool Reset(int device);
   // Switches copying events to the log printer, and stores the choice.
   void LogToPrinter(bool on);
   // A device's current status and fault bits, as the alarm display recorded
@@ -168,6 +175,8 @@ class TDockingApp {
   INI& ini;
   std::unique_ptr<Translator> translator;
   std::unique_ptr<ProgramLauncher> launcher;
+  std::unique_ptr<SoundPlayer> silentplayer;
+  SoundPlayer* soundplayer;
 
   std::list<MsgClassInfo> registry;
   bool busy = false;   // true while an entry is being removed

@@ -4,17 +4,25 @@
 
 #include "core/app/dockingapp.h"
 #include "core/comms/message.h"
+#include "core/events/eventinfo.h"
 #include "core/events/eventwriter.h"
 #include "core/events/notifier.h"
+#include "core/events/syslog.h"
 #include "core/platform/prompter.h"
+#include "core/status/alrmdisp.h"
 #include "core/status/bmaster.h"
 #include "core/status/busstatusmonitor.h"
 #include "core/status/devicestatuslist.h"
 #include "core/status/devicestatusmonitor.h"
+#include "core/status/isolate.h"
+#include "core/status/sopdialog.h"
 
 namespace quillark {
 
 TMainWindow::TMainWindow(TDockingApp& AParent, int l, INI& i) : Parent(AParent), loops(l), ini(i) {
+  eventinfo = std::make_unique<EventInfo>();
+  if (!Parent.GetPaths().syslog.empty())
+    syslog = std::make_unique<SysLog>(Parent.GetPaths().syslog, Parent.Events());
   // The event text log opens first, so that the start-up banner is in it.
   if (!Parent.GetPaths().home.empty()) {
     notifier = std::make_unique<EventNotifier>(ini, Parent.GetPrompter(), Parent.GetLauncher(),
@@ -33,10 +41,16 @@ TMainWindow::~TMainWindow() {
   } catch (...) {
     // Nothing may stop the shutdown.
   }
+  // The windows first: the mass operation and the alarm display.
+  soplauncher.reset();
+  sopexecutive.reset();
+  if (alarmdisp != nullptr) Parent.SetDeviceStatusSource(nullptr);
+  alarmdisp.reset();
   // The decoder goes before the list it writes to.
   devicestatusmonitor.reset();
   devicestatuslist.reset();
   busstatusmonitor.reset();
+  deviceops.reset();
   security.reset();
   matrixscan.reset();
   DestroyCommHandler();
@@ -44,6 +58,7 @@ TMainWindow::~TMainWindow() {
   // Last, so that everything said while shutting down is still logged.
   eventwriter = nullptr;
   notifier.reset();
+  syslog.reset();
 }
 
 void TMainWindow::SetupWindow() {
@@ -55,6 +70,16 @@ void TMainWindow::SetupWindow() {
   security =
       std::make_unique<Security>(*this, ini, Parent.GetTranslator(), Parent.Events(),
                                  Parent.GetPrompter(), Parent.GetPaths().home / "dovetree.ini");
+  deviceops = std::make_unique<DeviceOperations>(Parent, syslog.get(), security.get());
+  eventinfo->LoadOptions(ini);
+  alarmdisp =
+      std::make_unique<AlarmDisp>(Parent, Parent.GetSoundPlayer(), *eventinfo, syslog.get(),
+                                  Parent.GetSiteConfig(), loops, AlarmDisp::ReadRepeat(ini));
+  alarmdisp->SetActions({[this](int d, bool on) { deviceops->Isolate(d, on); },
+                         [this](int d) { deviceops->Reset(d); }, nullptr, nullptr});
+  Parent.SetDeviceStatusSource(alarmdisp.get());
+  sopexecutive = std::make_unique<AppSOPExecutive>(Parent, *deviceops);
+  soplauncher = std::make_unique<SOPLauncher>(*sopexecutive, Parent.Events());
   Parent.ShowBargraph();
   CreateCommHandler();
   auto master = std::make_unique<PCcommandModule>(&Parent, Parent.GetSiteConfig(), ini, loops);
@@ -156,6 +181,11 @@ void TMainWindow::SetEvent(int detector, int event) {
 
 void TMainWindow::SetLoops(int l) {
   loops = l;
+  if (alarmdisp != nullptr) {
+    // The record of every device starts again with the new site.
+    alarmdisp->SetLoops(l);
+    alarmdisp->Clear();
+  }
   if (commandmodule != nullptr) commandmodule->SetLoops(l);
 }
 

@@ -12,7 +12,13 @@
 
 namespace quillark {
 
+class AlarmDisp;
+class AppSOPExecutive;
 class BusStatusMonitor;
+class DeviceOperations;
+class EventInfo;
+class SOPLauncher;
+class SysLog;
 class DeviceStatusList;
 class DeviceStatusMonitor;
 class EventNotifier;
@@ -60,6 +66,11 @@ class TMainWindow : public EventWriter {
   Security* GetSecurity() const { return security.get(); }
   // The event text log, log printer, e-mail and pager.
   EventNotifier* GetNotifier() const { return notifier.get(); }
+  AlarmDisp* GetAlarmDisplay() const { return alarmdisp.get(); }
+  SysLog* GetSysLog() const { return syslog.get(); }
+  const EventInfo* GetEventInfo() const { return eventinfo.get(); }
+  DeviceOperations* GetDeviceOperations() const { return deviceops.get(); }
+  SOPLauncher* GetSOPLauncher() const { return soplauncher.get(); }
   void SendBusMessage(int loop, const char* msg, int msglength);
   void ControlRx(int datalen, const char* data);
   void BusReset(int loop, const char* msg, int len);
@@ -85,9 +96,15 @@ class TMainWindow : public EventWriter {
   EventWriter* eventwriter = nullptr;
   std::unique_ptr<CommHandler> commhandler;
   std::unique_ptr<PollingEngine> commandmodule;
+  std::unique_ptr<EventInfo> eventinfo;
+  std::unique_ptr<SysLog> syslog;
   std::unique_ptr<EventNotifier> notifier;
   std::unique_ptr<Security> security;
   std::unique_ptr<ArrayScanner> matrixscan;
+  std::unique_ptr<AlarmDisp> alarmdisp;
+  std::unique_ptr<DeviceOperations> deviceops;
+  std::unique_ptr<AppSOPExecutive> sopexecutive;
+  std::unique_ptr<SOPLauncher> soplauncher;
   std::unique_ptr<BusStatusMonitor> busstatusmonitor;
   std::unique_ptr<DeviceStatusList> devicestatuslist;
   std::unique_ptr<DeviceStatusMonitor> devicestatusmonitor;
