@@ -20,33 +20,16 @@
 #include "core/platform/statusdisplay.h"
 #include "core/site/config.h"
 #include "core/status/alrmdisp.h"
+#include "support/nullservices.h"
 #include "support/virtualeventloop.h"
 
 namespace {
 
 using namespace quillark;
 
-class NullPrompter : public Prompter {
- public:
-  PromptAnswer Show(const std::string&, const std::string&, PromptIcon, PromptButtons b) override {
-    return SafeDefault(b);
-  }
-};
-class NullStatus : public StatusDisplay {
- public:
-  void SetStatusText(const std::string&, Rgb, Rgb) override {}
-  void FlashCaption(bool) override {}
-  void WarningBeep() override {}
-};
-class NoINI : public INI {
- public:
-  std::string ReadString(const std::string&, const std::string&, const std::string& def) override {
-    return def;
-  }
-  bool WriteString(const std::string&, const std::string&, const std::string&) override {
-    return true;
-  }
-};
+using test::NullPrompter;
+using test::NullStatus;
+using NoINI = test::MemoryINI;
 class CountingSound : public SoundPlayer {
  public:
   void Play(const std::filesystem::path&, bool) override { ++plays; }

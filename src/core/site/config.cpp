@@ -213,13 +213,23 @@ void TSiteConfig::SetGlobalActions(const DeviceConfig& Device) {
   }
 }
 
+namespace {
+
+// Opens a site file for reading; not open when it is missing or no plain file.
+std::ifstream OpenSiteFile(const std::string& name) {
+  std::error_code ec;
+  std::ifstream in;
+  if (std::filesystem::is_regular_file(name, ec)) in.open(name, std::ios::binary);
+  return in;
+}
+
+}  // namespace
+
 bool TSiteConfig::Load(const std::string& ConfigFile) {
   // The name is kept even when the file is missing, so that the site built in
   // its place is saved where the settings say the site is.
   Config = ConfigFile;
-  std::error_code ec;
-  std::ifstream in;
-  if (std::filesystem::is_regular_file(ConfigFile, ec)) in.open(ConfigFile, std::ios::binary);
+  std::ifstream in = OpenSiteFile(ConfigFile);
   if (!in.is_open()) {
     New();
     loaderror = LOADERROR_NONE;
@@ -281,9 +291,7 @@ bool TSiteConfig::LoadCurrent(std::istream& in) {
 
 bool TSiteConfig::OldLoad(const std::string& ConfigFile) {
   Config = ConfigFile;
-  std::error_code ec;
-  std::ifstream in;
-  if (std::filesystem::is_regular_file(ConfigFile, ec)) in.open(ConfigFile, std::ios::binary);
+  std::ifstream in = OpenSiteFile(ConfigFile);
   if (!in.is_open()) {
     New();
     loaderror = LOADERROR_OPEN;

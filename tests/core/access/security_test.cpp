@@ -13,6 +13,7 @@
 #include "core/access/translator.h"
 #include "core/common/inifile.h"
 #include "core/events/eventwriter.h"
+#include "support/apphost.h"
 #include "support/recordingprompter.h"
 #include "support/tempdir.h"
 #include "support/virtualeventloop.h"
@@ -20,16 +21,7 @@
 namespace quillark {
 namespace {
 
-struct RecordingEvents : EventWriter {
-  struct Event {
-    int category;
-    std::string text;
-  };
-  void WriteEvent(int category, const std::string& text) override {
-    events.push_back({category, text});
-  }
-  std::vector<Event> events;
-};
+using RecordingEvents = test::RecordingEventWriter;
 
 // Answers log-on prompts from a queue (cancelled when it runs dry) and
 // remembers what it was shown.
