@@ -72,6 +72,8 @@ class TDockingApp {
   void DemoTest(int event);
   using CommandHandler = std::function<void()>;
   void SetCommandHandler(int id, CommandHandler handler) { handlers[id] = std::move(handler); }
+  // Whether some part of the program carries out command `id`.
+  bool HasCommandHandler(int id) const { return handlers.count(id) != 0; }
   // Runs a command by id after asking for its permission. An exception
   // escaping the handler is shown and written as an event.
   enum class CommandResult { DONE, REFUSED, DISABLED, UNHANDLED };
