@@ -4,6 +4,7 @@
 #include <iostream>
 #include <string>
 
+#include "gui/app/guirun.h"
 #include "platform/headless.h"
 
 namespace {
@@ -41,7 +42,13 @@ int main(int argc, char* argv[]) {
     std::cerr << "quillark: program home " << dir << " is not a directory\n";
     return 2;
   }
-  if (!headless)
-    std::cerr << "quillark: the desktop window is not part of this build yet; running headless\n";
-  return quillark::RunHeadless(dir);
+  const bool display = std::getenv("DISPLAY") != nullptr ||
+                       std::getenv("WAYLAND_DISPLAY") != nullptr ||
+                       std::getenv("QT_QPA_PLATFORM") != nullptr;
+  if (!headless && !display) {
+    std::cerr << "quillark: no display; running headless\n";
+    headless = true;
+  }
+  if (headless) return quillark::RunHeadless(dir);
+  return quillark::RunGui(dir, argc, argv);
 }

@@ -1,0 +1,95 @@
+#include "gui/app/guirun.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QMessageBox>
+#include <QPainter>
+#include <QSplashScreen>
+#include <QTimer>
+
+#include "core/app/commands.h"
+#include "core/app/dockingapp.h"
+#include "core/common/inifile.h"
+#include "gui/app/mainframe.h"
+#include "gui/common/qtsoundplayer.h"
+#include "gui/guiprompter.h"
+#include "platform/qteventloop.h"
+
+namespace quillark {
+namespace {
+
+// The start-up logo: logo.bmp of the program home, else a picture of our own,
+// with the program's version.
+QPixmap LogoPicture(const std::filesystem::path& home) {
+  QPixmap logo;
+  const QString file = QString::fromStdString((home / "logo.bmp").string());
+  if (!QFile::exists(file) || !logo.load(file)) {
+    logo = QPixmap(420, 220);
+    logo.fill(QColor(24, 40, 72));
+    QPainter p(&logo);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(220, 40, 40));
+    p.drawEllipse(QPoint(70, 90), 34, 34);
+    p.setBrush(QColor(255, 190, 40));
+    p.drawEllipse(QPoint(70, 90), 16, 16);
+    p.setPen(Qt::white);
+    QFont f = p.font();
+    f.setPointSize(26);
+    f.setBold(true);
+    p.setFont(f);
+    p.drawText(QRect(120, 55, 290, 50), Qt::AlignLeft | Qt::AlignVCenter, "Quillark");
+    f.setPointSize(11);
+    f.setBold(false);
+    p.setFont(f);
+    p.drawText(QRect(120, 105, 290, 30), Qt::AlignLeft | Qt::AlignVCenter,
+               "Aspirating smoke detection supervisor");
+  }
+  QPainter p(&logo);
+  p.setPen(Qt::white);
+  p.drawText(logo.rect().adjusted(10, 10, -10, -10), Qt::AlignRight | Qt::AlignBottom,
+             QString("Version %1").arg(QUILLARK_VERSION));
+  return logo;
+}
+
+}  // namespace
+
+int RunGui(const std::filesystem::path& home, int argc, char** argv) {
+  QApplication qapp(argc, argv);
+  QApplication::setApplicationName("Quillark");
+
+  QtEventLoop events;
+  MainFrame frame;
+  GuiPrompter prompter(&frame);
+  QtSoundPlayer sound;
+  INIfile ini(home / "quillark.ini");
+  TDockingApp app(events, prompter, frame, ini);
+  app.SetSoundPlayer(&sound);
+  app.SetQuitHook([] { QApplication::quit(); });
+  app.SetCommandHandler(CMD_ABOUT, [&frame] {
+    QMessageBox::about(&frame, "About Quillark",
+                       QString("<b>%1</b><p>Version %2</p><p>Supervision of aspirating smoke "
+                               "detector networks.</p>")
+                           .arg(TDockingApp::APPNAME)
+                           .arg(QUILLARK_VERSION));
+  });
+  // Closing is never refused: pause polling and end.
+  frame.SetCloseHandler([&app] { app.ExecuteCommand(CMD_EXIT); });
+
+  QSplashScreen splash(LogoPicture(home));
+  splash.show();
+  QTimer::singleShot(3000, &splash, &QWidget::close);
+  frame.resize(1100, 760);
+  frame.show();
+
+  QTimer::singleShot(0, &frame, [&] {
+    app.InitMainWindow(home);
+    frame.Attach(&app);
+  });
+  int code = qapp.exec();
+  events.BeginShutdown();
+  app.Shutdown();
+  return code;
+}
+
+}  // namespace quillark

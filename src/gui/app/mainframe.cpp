@@ -1,0 +1,242 @@
+#include "gui/app/mainframe.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+
+#include "core/app/commands.h"
+#include "core/app/dockingapp.h"
+#include "core/app/mainwindow.h"
+#include "core/events/notifier.h"
+
+namespace quillark {
+namespace {
+
+struct MenuEntry {
+  int id;  // 0: separator
+  const char* text;
+  const char* shortcut;
+};
+
+struct MenuDef {
+  const char* title;
+  std::vector<MenuEntry> entries;
+};
+
+// The main menu; every command of the command table that a person can choose.
+const std::vector<MenuDef>& Menus() {
+  static const std::vector<MenuDef> menus = {
+      {"&File",
+       {{CMD_NEW, "&New site...", "Ctrl+N"},
+        {CMD_OPEN, "&Open...", "Ctrl+O"},
+        {0, nullptr, nullptr},
+        {CMD_SAVEFNS, "&Save functions...", nullptr},
+        {CMD_RESTOREFNS, "&Restore functions...", nullptr},
+        {0, nullptr, nullptr},
+        {CMD_LOGTOPRINTER, "Log to &printer", nullptr},
+        {0, nullptr, nullptr},
+        {CMD_EXIT, "E&xit", "Alt+F4"}}},
+      {"&Device",
+       {{CMD_ISOLATE, "&Isolate", "Ctrl+I"},
+        {CMD_DEISOLATE, "&De-Isolate", "Ctrl+D"},
+        {CMD_SINGLERESET, "&Reset", "Ctrl+R"},
+        {CMD_RESET, "Global &Reset", nullptr},
+        {0, nullptr, nullptr},
+        {CMD_ISOLATESELECTED, "Isolate selected detectors...", nullptr},
+        {CMD_DEISOLATESELECTED, "De-isolate selected detectors...", nullptr},
+        {0, nullptr, nullptr},
+        {CMD_HISTOGRAM, "&Histogram...", "Ctrl+H"},
+        {CMD_CHARTLOG, "&Chart recording...", nullptr},
+        {CMD_EVENTLOG, "&Event log...", "Ctrl+E"},
+        {CMD_SINGLEDIAGNOSTICS, "Dia&gnose...", nullptr},
+        {CMD_EDITDEVFN, "Device &settings...", nullptr},
+        {CMD_FRONTPANEL, "&Front panel...", nullptr}}},
+      {"&View",
+       {{CMD_ALARMDISPLAY, "&Alarm display", "F2"},
+        {CMD_BUSDISPLAY, "&Bus display", nullptr},
+        {CMD_SYSTEMLOG, "&System log", nullptr},
+        {CMD_TOGGLEMAPVIEW, "&Map view", nullptr},
+        {CMD_VIEWMAP, "Map...", nullptr},
+        {CMD_VIEWZONE, "Zone...", nullptr}}},
+      {"&Options",
+       {{CMD_SITECONF, "&Site configuration...", nullptr},
+        {CMD_COMMUNICATIONSETTINGS, "&Communications settings...", nullptr},
+        {CMD_COMMANDMODULE, "Command &module...", nullptr},
+        {CMD_DIAGNOSTICS, "&Diagnostics...", nullptr},
+        {CMD_EMAIL, "&E-mail...", nullptr},
+        {CMD_PAGER, "&Pager...", nullptr},
+        {CMD_LANGUAGE, "&Language...", nullptr},
+        {0, nullptr, nullptr},
+        {CMD_PASSWORDS, "Pass&words...", nullptr},
+        {CMD_LOCK, "Loc&k", "Ctrl+L"}}},
+      {"&Help", {{CMD_CONTENTS, "&Contents", "F1"}, {CMD_ABOUT, "&About Quillark...", nullptr}}},
+  };
+  return menus;
+}
+
+QColor ToQColor(Rgb c) {
+  return QColor(c.r, c.g, c.b);
+}
+
+}  // namespace
+
+MainFrame::MainFrame(QWidget* parent) : QMainWindow(parent) {
+  setWindowTitle("Quillark demonstration version");
+  statusfield = new QLabel(this);
+  // Seventeen characters wide, like the field it replaces.
+  statusfield->setMinimumWidth(statusfield->fontMetrics().horizontalAdvance(QString(17, 'M')));
+  statusfield->setAutoFillBackground(true);
+  statusfield->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  statusBar()->addPermanentWidget(statusfield);
+  SetStatusText("Initialising...", RGB_BLACK, RGB_LIGHTYELLOW);
+  enabler.setInterval(500);
+  connect(&enabler, &QTimer::timeout, this, &MainFrame::UpdateCommands);
+}
+
+void MainFrame::Attach(TDockingApp* a) {
+  app = a;
+  BuildMenus();
+  BuildToolBar();
+  UpdateCommands();
+  enabler.start();
+}
+
+QAction* MainFrame::Action(int id) const {
+  auto it = actions.find(id);
+  return it == actions.end() ? nullptr : it->second;
+}
+
+QIcon MainFrame::CommandIcon(int id) const {
+  QStyle* s = style();
+  switch (id) {
+    case CMD_OPEN:
+      return s->standardIcon(QStyle::SP_DialogOpenButton);
+    case CMD_CHARTLOG:
+      return s->standardIcon(QStyle::SP_FileDialogDetailedView);
+    case CMD_HISTOGRAM:
+      return s->standardIcon(QStyle::SP_FileDialogContentsView);
+    case CMD_EVENTLOG:
+      return s->standardIcon(QStyle::SP_FileDialogListView);
+    case CMD_DIAGNOSTICS:
+      return s->standardIcon(QStyle::SP_DriveHDIcon);
+    case CMD_BUSDISPLAY:
+      return s->standardIcon(QStyle::SP_ComputerIcon);
+    case CMD_EDITDEVFN:
+      return s->standardIcon(QStyle::SP_FileDialogInfoView);
+    case CMD_ALARMDISPLAY:
+      return s->standardIcon(QStyle::SP_MessageBoxWarning);
+    case CMD_SITECONF:
+      return s->standardIcon(QStyle::SP_DirHomeIcon);
+    case CMD_FRONTPANEL:
+      return s->standardIcon(QStyle::SP_DesktopIcon);
+    case CMD_TOGGLEMAPVIEW:
+      return s->standardIcon(QStyle::SP_DirIcon);
+    case CMD_LOCK:
+      return s->standardIcon(QStyle::SP_DialogCancelButton);
+    case CMD_RESET:
+      return s->standardIcon(QStyle::SP_BrowserReload);
+    case CMD_CONTENTS:
+      return s->standardIcon(QStyle::SP_DialogHelpButton);
+    default:
+      return QIcon();
+  }
+}
+
+void MainFrame::BuildMenus() {
+  menuBar()->clear();
+  for (const auto& menu : Menus()) {
+    QMenu* m = menuBar()->addMenu(menu.title);
+    for (const auto& e : menu.entries) {
+      if (e.id == 0) {
+        m->addSeparator();
+        continue;
+      }
+      QAction* a = m->addAction(CommandIcon(e.id), e.text);
+      if (e.shortcut != nullptr) a->setShortcut(QKeySequence(e.shortcut));
+      const int id = e.id;
+      if (id == CMD_LOGTOPRINTER) a->setCheckable(true);
+      connect(a, &QAction::triggered, this, [this, id] {
+        if (app != nullptr) app->ExecuteCommand(id);
+        UpdateCommands();
+      });
+      actions[id] = a;
+    }
+  }
+}
+
+void MainFrame::BuildToolBar() {
+  QToolBar* bar = addToolBar("Commands");
+  bar->setObjectName("commands");
+  bar->setMovable(false);
+  // The commands a person reaches for most, grouped as the separators say.
+  const int order[] = {CMD_OPEN,        CMD_CHARTLOG,   CMD_HISTOGRAM,     CMD_EVENTLOG,
+                       CMD_DIAGNOSTICS, CMD_BUSDISPLAY, CMD_EDITDEVFN,     CMD_ALARMDISPLAY,
+                       CMD_SITECONF,    CMD_FRONTPANEL, CMD_TOGGLEMAPVIEW, CMD_LOCK,
+                       CMD_RESET,       CMD_CONTENTS};
+  for (int id : order) {
+    QAction* a = Action(id);
+    if (a == nullptr) continue;
+    bar->addAction(a);
+    a->setToolTip(a->text().remove('&').remove("..."));
+    switch (id) {
+      case CMD_OPEN:
+      case CMD_BUSDISPLAY:
+      case CMD_EDITDEVFN:
+      case CMD_SITECONF:
+      case CMD_FRONTPANEL:
+      case CMD_TOGGLEMAPVIEW:
+      case CMD_RESET:
+        bar->addSeparator();
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+void MainFrame::UpdateCommands() {
+  if (app == nullptr) return;
+  for (auto& [id, action] : actions)
+    action->setEnabled(app->HasCommandHandler(id) && app->IsCommandEnabled(id));
+  if (QAction* printer = Action(CMD_LOGTOPRINTER)) {
+    const TMainWindow* w = app->GetMainWindow();
+    printer->setChecked(w != nullptr && w->GetNotifier() != nullptr &&
+                        w->GetNotifier()->IsPrinterLogging());
+  }
+  plaintitle = QString::fromStdString(app->GetTitle());
+  if (!captioninverted && windowTitle() != plaintitle) setWindowTitle(plaintitle);
+}
+
+void MainFrame::SetStatusText(const std::string& text, Rgb foreground, Rgb background) {
+  QPalette p = statusfield->palette();
+  p.setColor(QPalette::WindowText, ToQColor(foreground));
+  p.setColor(QPalette::Window, ToQColor(background));
+  statusfield->setPalette(p);
+  statusfield->setText(QString::fromStdString(text));
+}
+
+void MainFrame::FlashCaption(bool invert) {
+  // Repeated calls make the caption blink while communications are lost.
+  if (!captioninverted) plaintitle = windowTitle();
+  captioninverted = invert && !captioninverted;
+  setWindowTitle(captioninverted ? "*** " + plaintitle + " ***" : plaintitle);
+  if (invert) QApplication::alert(this);
+}
+
+void MainFrame::WarningBeep() {
+  QApplication::beep();
+}
+
+void MainFrame::closeEvent(QCloseEvent* event) {
+  if (!closing && onclose) {
+    closing = true;
+    onclose();
+  }
+  event->accept();
+}
+
+}  // namespace quillark
