@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QDialog>
+#include <QPointer>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "core/access/logonprompt.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+
+namespace quillark {
+
+class Translator;
+
+// Centres `w` on its screen; a window taller than the screen goes to the top.
+void CentreOnScreen(QWidget& w);
+
+// What the log-on and password dialogs share: an "Access level" drop-down of
+// account names, a masked "Password" box, an explanation, OK and Cancel.
+class SecurityBaseDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  QComboBox* AccessLevel() const { return accesslevel; }
+  QLineEdit* Password() const { return password; }
+  QLabel* Explanation() const { return explanation; }
+
+ protected:
+  SecurityBaseDlg(const QString& caption, const QString& explanation,
+                  const std::vector<std::string>& names, std::size_t selection, QWidget* parent);
+  void showEvent(QShowEvent* e) override;
+
+  QComboBox* accesslevel = nullptr;
+  QLineEdit* password = nullptr;
+  QLabel* explanation = nullptr;
+};
+
+// Asks for an account and its password before a guarded command. It only
+// collects the answer; Security decides whether the password is right.
+class SecurityEntryDlg : public SecurityBaseDlg {
+  Q_OBJECT
+
+ public:
+  SecurityEntryDlg(const std::vector<std::string>& names, std::size_t preselected,
+                   QWidget* parent = nullptr);
+  LogOnAnswer Answer() const;
+};
+
+// Edits the passwords of the accounts through a PasswordEditSession: moving
+// to another account stores the text typed for the one left, OK stores the
+// current one and closes. A text the session refuses keeps the dialog where
+// it was.
+class PasswordChangeDlg : public SecurityBaseDlg {
+  Q_OBJECT
+
+ public:
+  explicit PasswordChangeDlg(PasswordEditSession& session, QWidget* parent = nullptr);
+
+ public slots:
+  void accept() override;
+
+ private:
+  void UserChange(int index);
+  void ShowSession();
+
+  PasswordEditSession& session;
+};
+
+// The dialogs as Security asks for them, modal over `parent`.
+class GuiLogOnPrompt : public LogOnPrompt {
+ public:
+  explicit GuiLogOnPrompt(QWidget* parent = nullptr) : parent(parent) {}
+  void SetParent(QWidget* p) { parent = p; }
+  std::optional<LogOnAnswer> AskForLogOn(const std::vector<std::string>& names,
+                                         std::size_t preselected) override;
+
+ private:
+  QPointer<QWidget> parent;
+};
+
+class GuiPasswordEditor : public PasswordEditor {
+ public:
+  explicit GuiPasswordEditor(QWidget* parent = nullptr) : parent(parent) {}
+  void SetParent(QWidget* p) { parent = p; }
+  void EditPasswords(PasswordEditSession& session) override;
+
+ private:
+  QPointer<QWidget> parent;
+};
+
+}  // namespace quillark
