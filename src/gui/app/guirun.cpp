@@ -9,10 +9,13 @@
 
 #include "core/app/commands.h"
 #include "core/app/dockingapp.h"
+#include "core/app/mainwindow.h"
 #include "core/common/inifile.h"
+#include "gui/access/securitydlg.h"
 #include "gui/app/mainframe.h"
 #include "gui/common/qtsoundplayer.h"
 #include "gui/guiprompter.h"
+#include "gui/status/alarmdispwindow.h"
 #include "platform/qteventloop.h"
 
 namespace quillark {
@@ -82,12 +85,30 @@ int RunGui(const std::filesystem::path& home, int argc, char** argv) {
   frame.resize(1100, 760);
   frame.show();
 
+  // The windows over the core's objects, made once the core has started.
+  GuiLogOnPrompt logon(&frame);
+  GuiPasswordEditor passwords(&frame);
+  std::unique_ptr<AlarmDispWindow> alarmwindow;
+
   QTimer::singleShot(0, &frame, [&] {
     app.InitMainWindow(home);
+    TMainWindow* window = app.GetMainWindow();
+    if (Security* security = window->GetSecurity()) {
+      security->SetLogOnPrompt(&logon);
+      security->SetPasswordEditor(&passwords);
+    }
+    if (AlarmDisp* alarms = window->GetAlarmDisplay()) {
+      alarmwindow = std::make_unique<AlarmDispWindow>(*alarms, &frame);
+      if (ini.ReadInt("AlarmViewer", "FullSize", "0") != 0)
+        alarmwindow->PlaceFullSize(AlarmDispWindow::FullSizeRect(frame.geometry()));
+      app.SetCommandHandler(CMD_ALARMDISPLAY, [&] { alarmwindow->Toggle(); });
+    }
     frame.Attach(&app);
   });
   int code = qapp.exec();
   events.BeginShutdown();
+  // Windows go before the core objects they show.
+  alarmwindow.reset();
   app.Shutdown();
   return code;
 }
