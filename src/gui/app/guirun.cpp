@@ -13,6 +13,7 @@
 #include "core/common/inifile.h"
 #include "gui/access/securitydlg.h"
 #include "gui/app/mainframe.h"
+#include "gui/common/helpwindow.h"
 #include "gui/common/qtsoundplayer.h"
 #include "gui/guiprompter.h"
 #include "gui/status/alarmdispwindow.h"
@@ -76,6 +77,8 @@ int RunGui(const std::filesystem::path& home, int argc, char** argv) {
                            .arg(TDockingApp::APPNAME)
                            .arg(QUILLARK_VERSION));
   });
+  HelpWindow help(&frame);
+  app.SetCommandHandler(CMD_CONTENTS, [&help] { help.ShowContext(0); });
   // Closing is never refused: pause polling and end.
   frame.SetCloseHandler([&app] { app.ExecuteCommand(CMD_EXIT); });
 
@@ -99,6 +102,7 @@ int RunGui(const std::filesystem::path& home, int argc, char** argv) {
     }
     if (AlarmDisp* alarms = window->GetAlarmDisplay()) {
       alarmwindow = std::make_unique<AlarmDispWindow>(*alarms, &frame);
+      alarmwindow->SetHelpHandler([&help](int context) { help.ShowContext(context); });
       if (ini.ReadInt("AlarmViewer", "FullSize", "0") != 0)
         alarmwindow->PlaceFullSize(AlarmDispWindow::FullSizeRect(frame.geometry()));
       app.SetCommandHandler(CMD_ALARMDISPLAY, [&] { alarmwindow->Toggle(); });

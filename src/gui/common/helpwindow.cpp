@@ -1,0 +1,30 @@
+#include "gui/common/helpwindow.h"
+
+#include <QUrl>
+
+// The pages are compiled into a static library, whose resources must be
+// registered by name (outside any namespace).
+static void InitHelpResources() {
+  Q_INIT_RESOURCE(help);
+}
+
+namespace quillark {
+
+HelpWindow::HelpWindow(QWidget* parent) : QTextBrowser(parent) {
+  InitHelpResources();
+  setWindowFlag(Qt::Window);
+  setWindowTitle("Quillark help");
+  setOpenExternalLinks(false);
+  resize(640, 560);
+}
+
+void HelpWindow::ShowContext(int context) {
+  QUrl page("qrc:/help/index.html");
+  setSource(page);
+  // Each context number has its anchor; an unknown one shows the contents.
+  if (context > 0) scrollToAnchor(QString("ctx%1").arg(context));
+  show();
+  raise();
+}
+
+}  // namespace quillark
