@@ -56,12 +56,13 @@ struct PanelGeometry {
   static constexpr int HEIGHT = 112;
   static constexpr int GAP = 4;  // between panels and around the edge
   static constexpr Box TITLE{4, 4, 148, 16};
-  static constexpr Box STATUS{6, 24, 40, 18};
-  // Fire2, Fire1, Pre., Aux from left to right.
-  static constexpr Box ALARM(int i) { return {52 + i * 25, 24, 22, 18}; }
-  static constexpr Box ROUNDBAR(int i) { return {8 + i * 24, 52, 12, 12}; }
-  static constexpr Box GAUGE{6, 72, 144, 14};
-  static constexpr Box LEVEL{6, 90, 144, 16};
+  static constexpr Box STATUS{6, 24, 40, 22};
+  // Fire2, Fire1, Pre., Aux from left to right, each with its label under it.
+  static constexpr Box ALARM(int i) { return {52 + i * 24, 24, 22, 10}; }
+  static constexpr Box ALARMLABEL(int i) { return {50 + i * 24, 35, 26, 11}; }
+  static constexpr Box ROUNDBAR(int i) { return {12 + i * 24, 53, 10, 10}; }
+  static constexpr Box GAUGE{6, 70, 144, 14};
+  static constexpr Box LEVEL{6, 88, 144, 16};
 };
 
 // One device's panel: its title, status lamp, the four alarm lamps

@@ -1,0 +1,382 @@
+#include "gui/views/bargraphview.h"
+
+#include <QLinearGradient>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTabBar>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <map>
+#include <string>
+#include <tuple>
+
+#include "core/access/translator.h"
+#include "core/app/dockingapp.h"
+#include "core/events/eventinfo.h"
+
+namespace quillark {
+namespace {
+
+QColor ToQColor(std::uint32_t c) {
+  return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                static_cast<int>((c >> 16) & 0xFF));
+}
+
+QRect ToQRect(const PanelDisp::Rect& r) {
+  return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
+
+QRect Place(const PanelDisp::Rect& r, const PanelGeometry::Box& b) {
+  return QRect(r.left + b.x, r.top + b.y, b.w, b.h);
+}
+
+// Text on a lamp that stays readable whatever the lamp's colour.
+QColor TextOn(std::uint32_t c) {
+  const int luma =
+      static_cast<int>((c & 0xFF) * 3 + ((c >> 8) & 0xFF) * 6 + ((c >> 16) & 0xFF)) / 10;
+  return luma > 110 ? Qt::black : QColor(200, 200, 200);
+}
+
+// The fonts, set up once: painting thousands of panels must not build them
+// for every panel.
+struct Fonts {
+  QFont title, lamp, small;
+  Fonts() {
+    title.setPixelSize(11);
+    title.setBold(true);
+    lamp.setPixelSize(9);
+    lamp.setBold(true);
+    small.setPixelSize(9);
+  }
+};
+const Fonts& GetFonts() {
+  static const Fonts fonts;
+  return fonts;
+}
+
+QString Latin1(const std::string& s) {
+  return QString::fromLatin1(s.data(), static_cast<int>(s.size()));
+}
+
+// A lamp looks the same on every panel, so each look is drawn once and
+// copied after: thousands of panels must not each antialias and lay out text.
+const QPixmap& LampPixmap(const TLED& led, const QSize& size) {
+  static std::map<std::tuple<int, int, std::string, int, int>, QPixmap> cache;
+  const std::string& text = led.GetType() == TL_FAULT ? led.GetText() : std::string();
+  const auto key =
+      std::make_tuple(static_cast<int>(led.GetType()), static_cast<int>(led.GetState()), text,
+                      size.width(), size.height());
+  auto it = cache.find(key);
+  if (it != cache.end()) return it->second;
+  QPixmap pm(size);
+  pm.fill(Qt::transparent);
+  QPainter p(&pm);
+  p.setRenderHint(QPainter::Antialiasing, true);
+  const std::uint32_t c = led.GetColour();
+  const QColor lamp = ToQColor(c);
+  QLinearGradient shine(0, 0, 0, size.height());
+  shine.setColorAt(0, lamp.lighter(c == 0 ? 100 : 130));
+  shine.setColorAt(1, c == 0 ? QColor(20, 20, 20) : lamp.darker(115));
+  p.setPen(QPen(QColor(30, 30, 30), 1));
+  p.setBrush(c == 0 ? QBrush(QColor(20, 20, 20)) : QBrush(shine));
+  const QRectF r(0.5, 0.5, size.width() - 1.0, size.height() - 1.0);
+  if (led.GetType() == TL_ROUNDBAR)
+    p.drawEllipse(r);
+  else
+    p.drawRoundedRect(r, 3, 3);
+  if (!text.empty()) {
+    p.setFont(GetFonts().lamp);
+    p.setPen(TextOn(c));
+    p.drawText(QRect(QPoint(0, 0), size), Qt::AlignCenter, Latin1(text));
+  }
+  p.end();
+  return cache.emplace(key, pm).first->second;
+}
+
+void DrawLamp(QPainter& p, const QRect& r, const TLED& led) {
+  p.drawPixmap(r.topLeft(), LampPixmap(led, r.size()));
+}
+
+}  // namespace
+
+// The widget the panels are painted on: as large as the panels need, inside
+// the scroll area.
+class BargraphCanvas : public QWidget {
+ public:
+  BargraphCanvas(BargraphView& view, TDockingApp& app, Bargraph& bargraph)
+      : QWidget(&view), view(view), app(app), bargraph(bargraph) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(false);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    QPainter p(this);
+    const QRect exposed = event->rect();
+    p.fillRect(exposed, QColor(96, 96, 96));
+    // Only the panels in the exposed part: a changed panel or a scroll step
+    // costs a handful of panels, not the whole site.
+    for (const PanelDisp& panel : bargraph.GetPanels()) {
+      const QRect r = ToQRect(panel.GetPanelRect());
+      if (r.intersects(exposed)) BargraphView::PaintPanel(p, panel, bargraph.IsSelected(panel));
+    }
+    if (dragging) {
+      p.setPen(QPen(Qt::white, 1, Qt::DashLine));
+      p.setBrush(Qt::NoBrush);
+      p.drawRect(DragRect().adjusted(0, 0, -1, -1));
+    }
+  }
+
+  void mousePressEvent(QMouseEvent* e) override {
+    if (e->button() == Qt::LeftButton) {
+      start = current = e->pos();
+      pressed = true;
+      dragging = false;
+    }
+  }
+  void mouseMoveEvent(QMouseEvent* e) override {
+    if (!pressed) return;
+    const QRect before = DragRect();
+    current = e->pos();
+    if (!dragging && (current - start).manhattanLength() > 4) dragging = true;
+    if (dragging) update(before.united(DragRect()).adjusted(-2, -2, 2, 2));
+  }
+  void mouseReleaseEvent(QMouseEvent* e) override {
+    if (e->button() != Qt::LeftButton || !pressed) return;
+    pressed = false;
+    const bool ctrl = (e->modifiers() & Qt::ControlModifier) != 0;
+    if (dragging) {
+      dragging = false;
+      const QRect r = DragRect();
+      bargraph.SelectRect({r.left(), r.top(), r.right() + 1, r.bottom() + 1},
+                          ctrl ? Bargraph::SEL_ADD : Bargraph::SEL_REPLACE);
+    } else {
+      bargraph.SelectAt(e->pos().x(), e->pos().y(),
+                        ctrl ? Bargraph::SEL_TOGGLE : Bargraph::SEL_REPLACE);
+    }
+  }
+  void mouseDoubleClickEvent(QMouseEvent* e) override {
+    if (e->button() != Qt::LeftButton) return;
+    const int cmd = bargraph.DoubleClickCommand(e->pos().x(), e->pos().y());
+    if (cmd == 0) return;
+    bargraph.SelectAt(e->pos().x(), e->pos().y(), Bargraph::SEL_REPLACE);
+    app.ExecuteCommand(cmd);
+  }
+  void contextMenuEvent(QContextMenuEvent* e) override {
+    // A right click on a panel outside the selection picks that panel; on a
+    // selected one it keeps the selection and acts on that panel.
+    const int i = bargraph.PanelAt(e->pos().x(), e->pos().y());
+    if (i >= 0) {
+      const PanelDisp& panel = bargraph.GetPanels()[static_cast<std::size_t>(i)];
+      if (!bargraph.IsSelected(panel))
+        bargraph.SelectAt(e->pos().x(), e->pos().y(), Bargraph::SEL_REPLACE);
+      else
+        app.SetSelDetector(panel.GetDeviceId());
+    }
+    auto menu = view.MakeContextMenu(this);
+    menu->exec(e->globalPos());
+  }
+
+ private:
+  QRect DragRect() const { return QRect(start, current).normalized(); }
+
+  BargraphView& view;
+  TDockingApp& app;
+  Bargraph& bargraph;
+  QPoint start, current;
+  bool pressed = false, dragging = false;
+};
+
+BargraphView::BargraphView(TDockingApp& a, std::unique_ptr<Bargraph> b, QWidget* parent)
+    : QWidget(parent), app(a), bargraph(std::move(b)) {
+  setWindowTitle("Bargraphs");
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  tabs = new QTabBar(this);
+  tabs->setExpanding(false);
+  tabs->setDrawBase(true);
+  scroll = new QScrollArea(this);
+  scroll->setWidgetResizable(false);
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setBackgroundRole(QPalette::Dark);
+  canvas = new BargraphCanvas(*this, app, *bargraph);
+  scroll->setWidget(canvas);
+  layout->addWidget(tabs);
+  layout->addWidget(scroll, 1);
+
+  for (int t = 0; t < bargraph->GetTabCount(); ++t)
+    tabs->addTab(QString::fromStdString(bargraph->GetTabCaption(t)));
+  tabs->setVisible(bargraph->GetTabCount() > 0);
+  connect(tabs, &QTabBar::currentChanged, this, [this](int index) {
+    if (!refreshingtabs && index >= 0) bargraph->LoopChange(index);
+  });
+  bargraph->SetObserver(this);
+  RefreshTabs();
+  Relayout();
+}
+
+BargraphView::~BargraphView() {
+  bargraph->SetObserver(nullptr);
+}
+
+QWidget* BargraphView::Canvas() const {
+  return canvas;
+}
+
+void BargraphView::PaintPanel(QPainter& p, const PanelDisp& panel, bool selected) {
+  const Fonts& fonts = GetFonts();
+  const PanelDisp::Rect& pr = panel.GetPanelRect();
+  const QRect r = ToQRect(pr);
+  p.fillRect(r, ToQColor(panel.GetBackground()));
+
+  // A raised two-pixel frame; sunk when the panel is selected.
+  const QColor outerlight = selected ? Qt::black : Qt::white;
+  const QColor outerdark = selected ? Qt::white : Qt::black;
+  const QColor innerlight = selected ? QColor(128, 128, 128) : QColor(223, 223, 223);
+  const QColor innerdark = selected ? QColor(223, 223, 223) : QColor(128, 128, 128);
+  const int l = r.left(), t = r.top(), rt = r.right(), b = r.bottom();
+  p.setPen(outerlight);
+  p.drawLine(l, t, rt, t);
+  p.drawLine(l, t, l, b);
+  p.setPen(outerdark);
+  p.drawLine(l, b, rt, b);
+  p.drawLine(rt, t, rt, b);
+  p.setPen(innerlight);
+  p.drawLine(l + 1, t + 1, rt - 1, t + 1);
+  p.drawLine(l + 1, t + 1, l + 1, b - 1);
+  p.setPen(innerdark);
+  p.drawLine(l + 1, b - 1, rt - 1, b - 1);
+  p.drawLine(rt - 1, t + 1, rt - 1, b - 1);
+
+  // The title on its own coloured strip.
+  const QRect title = Place(pr, PanelGeometry::TITLE);
+  p.fillRect(title, selected ? QColor(0, 70, 160) : QColor(32, 48, 80));
+  p.setPen(Qt::white);
+  p.setFont(fonts.title);
+  const std::string& name = panel.GetTitle();
+  p.drawText(title.adjusted(4, 0, -2, 0), Qt::AlignVCenter | Qt::AlignLeft, Latin1(name));
+
+  DrawLamp(p, Place(pr, PanelGeometry::STATUS), panel.Status());
+  p.setFont(fonts.small);
+  p.setPen(Qt::black);
+  for (int i = 0; i < PanelDisp::ALARMS; ++i) {
+    DrawLamp(p, Place(pr, PanelGeometry::ALARM(i)), panel.Alarm(i));
+    p.drawText(Place(pr, PanelGeometry::ALARMLABEL(i)), Qt::AlignHCenter | Qt::AlignTop,
+               Latin1(panel.Alarm(i).GetText()));
+  }
+  for (int i = 0; i < PanelDisp::ROUNDBARS; ++i)
+    DrawLamp(p, Place(pr, PanelGeometry::ROUNDBAR(i)), panel.RoundBar(i));
+
+  // The 20-step gauge in a sunken well.
+  const QRect gauge = Place(pr, PanelGeometry::GAUGE);
+  p.fillRect(gauge, QColor(24, 24, 24));
+  p.setPen(QColor(96, 96, 96));
+  p.drawLine(gauge.topLeft(), gauge.topRight());
+  p.drawLine(gauge.topLeft(), gauge.bottomLeft());
+  p.setPen(Qt::white);
+  p.drawLine(gauge.bottomLeft(), gauge.bottomRight());
+  p.drawLine(gauge.topRight(), gauge.bottomRight());
+  const QRect inner = gauge.adjusted(2, 2, -2, -2);
+  const int steps = panel.GetGauge();
+  for (int s = 0; s < PanelDisp::GAUGEMAX; ++s) {
+    const int x0 = inner.left() + s * inner.width() / PanelDisp::GAUGEMAX;
+    const int x1 = inner.left() + (s + 1) * inner.width() / PanelDisp::GAUGEMAX - 1;
+    p.fillRect(QRect(QPoint(x0, inner.top()), QPoint(x1 - 1, inner.bottom())),
+               s < steps ? QColor(255, 128, 0) : QColor(60, 44, 30));
+  }
+
+  p.setFont(fonts.small);
+  p.setPen(Qt::black);
+  const QRect level = Place(pr, PanelGeometry::LEVEL);
+  p.drawText(level, Qt::AlignVCenter | Qt::AlignLeft,
+             QStringLiteral("Level %1").arg(panel.GetLevel()));
+}
+
+std::unique_ptr<QMenu> BargraphView::MakeContextMenu(QWidget* parent) {
+  auto menu = std::make_unique<QMenu>(parent);
+  Translator& translator = app.GetTranslator();
+  for (const Bargraph::MenuEntry& e : bargraph->ContextMenu()) {
+    if (e.command == 0) {
+      menu->addSeparator();
+      continue;
+    }
+    QAction* action = menu->addAction(QString::fromStdString(translator.Text(e.text)));
+    action->setEnabled(e.enabled);
+    action->setData(e.command);
+    const int cmd = e.command;
+    connect(action, &QAction::triggered, this, [this, cmd] { app.ExecuteCommand(cmd); });
+  }
+  return menu;
+}
+
+void BargraphView::Relayout() {
+  const int width = scroll->viewport()->width();
+  auto [w, h] = bargraph->Layout(width);
+  // At least the visible area, so that the canvas paints all of it.
+  canvas->resize(std::max(w, width), std::max(h, scroll->viewport()->height()));
+}
+
+void BargraphView::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  Relayout();
+  canvas->update();
+}
+
+void BargraphView::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  Relayout();
+}
+
+void BargraphView::PanelChanged(int index) {
+  const auto& panels = bargraph->GetPanels();
+  if (index < 0 || index >= static_cast<int>(panels.size())) return;
+  canvas->update(ToQRect(panels[static_cast<std::size_t>(index)].GetPanelRect()));
+}
+
+void BargraphView::AllChanged() {
+  Relayout();
+  canvas->update();
+}
+
+void BargraphView::TabsChanged() {
+  RefreshTabs();
+}
+
+void BargraphView::RefreshTabs() {
+  if (bargraph->GetTabCount() == 0) return;
+  const EventInfo defaults;
+  const EventInfo& colours =
+      bargraph->GetEventInfo() != nullptr ? *bargraph->GetEventInfo() : defaults;
+  // Icon 0 (normal) to 5 (fire 2) in the event colours.
+  static constexpr int byicon[6] = {-1,
+                                    EventInfo::EC_FAULT,
+                                    EventInfo::EC_AUX,
+                                    EventInfo::EC_PREALARM,
+                                    EventInfo::EC_FIRE1,
+                                    EventInfo::EC_FIRE2};
+  refreshingtabs = true;
+  for (int t = 0; t < bargraph->GetTabCount() && t < tabs->count(); ++t) {
+    const int icon = bargraph->GetTabIcon(t);
+    const QColor c =
+        icon <= 0 || icon > 5 ? QColor(0, 200, 0) : ToQColor(colours.GetEventColour(byicon[icon]));
+    QPixmap pm(12, 12);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setPen(QColor(40, 40, 40));
+    p.setBrush(c);
+    p.drawEllipse(QRectF(1.5, 1.5, 9, 9));
+    p.end();
+    tabs->setTabIcon(t, QIcon(pm));
+  }
+  tabs->setCurrentIndex(bargraph->GetCurrentTab());
+  refreshingtabs = false;
+}
+
+}  // namespace quillark

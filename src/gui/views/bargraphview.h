@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QWidget>
+#include <memory>
+
+#include "core/views/bargraph.h"
+
+class QMenu;
+class QScrollArea;
+class QTabBar;
+class QPainter;
+
+namespace quillark {
+
+class TDockingApp;
+class BargraphCanvas;
+
+// The main window's working area: every panel of the bargraph painted by one
+// widget under the loop tabs. It owns the bargraph and keeps no status of
+// its own; a changed panel repaints its own rectangle and nothing else.
+class BargraphView : public QWidget, private BargraphObserver {
+ public:
+  BargraphView(TDockingApp& app, std::unique_ptr<Bargraph> bargraph, QWidget* parent = nullptr);
+  ~BargraphView() override;
+
+  Bargraph& GetBargraph() { return *bargraph; }
+  // The widget the panels are painted on, in panel coordinates.
+  QWidget* Canvas() const;
+  QTabBar* Tabs() const { return tabs; }
+  // The context menu for the current selection; choosing an entry runs its
+  // command.
+  std::unique_ptr<QMenu> MakeContextMenu(QWidget* parent);
+  // Paints one panel at its place.
+  static void PaintPanel(QPainter& p, const PanelDisp& panel, bool selected);
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void PanelChanged(int index) override;
+  void AllChanged() override;
+  void TabsChanged() override;
+  void Relayout();
+  void RefreshTabs();
+
+  TDockingApp& app;
+  std::unique_ptr<Bargraph> bargraph;
+  QTabBar* tabs;
+  QScrollArea* scroll;
+  BargraphCanvas* canvas;
+  bool refreshingtabs = false;
+};
+
+}  // namespace quillark
