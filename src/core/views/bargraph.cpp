@@ -48,6 +48,7 @@ const std::string& TLED::GetText() const {
 PanelDisp::PanelDisp(const DeviceConfig& device, int id, std::uint32_t bg)
     : deviceid(id),
       zone(device.GetZone()),
+      location(device.GetLocation()),
       background(bg),
       status(TL_FAULT, "Fault"),
       alarms{TLED(TL_ALARM, "Fire2"), TLED(TL_ALARM, "Fire1"), TLED(TL_ALARM, "Pre."),
@@ -108,6 +109,9 @@ Bargraph::Bargraph(TDockingApp* app, int nloops, const EventInfo* info)
   }
   if (ini != nullptr) switchloop = ini->ReadInt("Tabs", "SwitchLoop", "0") != 0;
   currenttab = loops > 1 ? AllLoopsTab() : 0;
+  // A display made while devices are already in alarm shows it on its tabs.
+  if (main != nullptr)
+    for (int l = 0; l < loops; ++l) tabstatus[static_cast<std::size_t>(l)] = LoopStatus(l, -1);
   if (app != nullptr) app->SetMainDisplay(this);
   Register(this, MSG_SHORT | MSG_FIRST);
   CreatePanels();
@@ -215,7 +219,7 @@ unsigned Bargraph::GetLastLevel(int device) const {
 void Bargraph::MsgRx(int loop, const char* msg) {
   // Only fast-poll answers carry the three bytes; a power supply's short
   // answer ('*') has none, and a cut-off frame must not be read past its end.
-  if (msg == nullptr || msg[0] != '@') return;
+  if (msg == nullptr || main == nullptr || msg[0] != '@') return;
   const unsigned char addr = static_cast<unsigned char>(msg[1]);
   if ((addr & 0x80) == 0 || loop < 0 || loop >= loops) return;
   std::size_t n = std::strlen(msg);
@@ -248,14 +252,20 @@ void Bargraph::MsgRx(int loop, const char* msg) {
   }
 }
 
-void Bargraph::UpdateTabStatus(int loop, int device, unsigned st) {
-  unsigned bits = st;
+unsigned Bargraph::LoopStatus(int loop, int except) const {
+  unsigned bits = 0;
   for (int a = 1; a <= 126; ++a) {
     const int other = loop * SLOTS + a;
-    if (other == device) continue;
+    if (other == except) continue;
+    // Devices not heard from yet carry markers above a byte: left out.
     const unsigned s = main->GetDeviceStatus(other);
     if (s <= 255) bits |= s;
   }
+  return bits;
+}
+
+void Bargraph::UpdateTabStatus(int loop, int device, unsigned st) {
+  const unsigned bits = st | LoopStatus(loop, device);
   const bool tabchanged = bits != tabstatus[static_cast<std::size_t>(loop)];
   tabstatus[static_cast<std::size_t>(loop)] = bits;
   if (switchloop && loops > 1 && currenttab != loop) {

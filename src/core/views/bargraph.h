@@ -100,11 +100,13 @@ class PanelDisp {
   int GetGauge() const { return level > GAUGEMAX ? GAUGEMAX : level; }
   bool IsDetector() const { return (deviceid & 0xFF) >= 1 && (deviceid & 0xFF) <= 127; }
   std::int32_t GetZone() const { return zone; }
+  const std::string& GetLocation() const { return location; }
 
  private:
   int deviceid;
   std::int32_t zone;
   std::string title;
+  std::string location;
   std::uint32_t background;
   Rect rect;
   TLED status;
@@ -208,6 +210,7 @@ class Bargraph : public MsgClass {
  private:
   bool TabShowsLoop(int loop) const;
   void UpdateTabStatus(int loop, int device, unsigned status);
+  unsigned LoopStatus(int loop, int except) const;
   void SelectIndexes(const std::vector<int>& indexes, SelectMode mode);
   void Changed(int index) {
     if (observer != nullptr) observer->PanelChanged(index);

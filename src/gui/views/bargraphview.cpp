@@ -1,5 +1,6 @@
 #include "gui/views/bargraphview.h"
 
+#include <QHelpEvent>
 #include <QLinearGradient>
 #include <QMenu>
 #include <QMouseEvent>
@@ -9,6 +10,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTabBar>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <map>
@@ -98,6 +100,26 @@ const QPixmap& LampPixmap(const TLED& led, const QSize& size) {
   return cache.emplace(key, pm).first->second;
 }
 
+// The alarm lamps' labels are the same on every panel: drawn once.
+const QPixmap& AlarmLabels(const PanelDisp& panel) {
+  static QPixmap labels;
+  if (labels.isNull()) {
+    const PanelGeometry::Box first = PanelGeometry::ALARMLABEL(0);
+    const PanelGeometry::Box last = PanelGeometry::ALARMLABEL(PanelDisp::ALARMS - 1);
+    labels = QPixmap(last.x + last.w - first.x, first.h);
+    labels.fill(Qt::transparent);
+    QPainter p(&labels);
+    p.setFont(GetFonts().small);
+    p.setPen(Qt::black);
+    for (int i = 0; i < PanelDisp::ALARMS; ++i) {
+      const PanelGeometry::Box b = PanelGeometry::ALARMLABEL(i);
+      p.drawText(QRect(b.x - first.x, 0, b.w, b.h), Qt::AlignHCenter | Qt::AlignTop,
+                 Latin1(panel.Alarm(i).GetText()));
+    }
+  }
+  return labels;
+}
+
 void DrawLamp(QPainter& p, const QRect& r, const TLED& led) {
   p.drawPixmap(r.topLeft(), LampPixmap(led, r.size()));
 }
@@ -130,6 +152,24 @@ class BargraphCanvas : public QWidget {
       p.setBrush(Qt::NoBrush);
       p.drawRect(DragRect().adjusted(0, 0, -1, -1));
     }
+  }
+
+  bool event(QEvent* e) override {
+    if (e->type() == QEvent::ToolTip) {
+      auto* help = static_cast<QHelpEvent*>(e);
+      const int i = bargraph.PanelAt(help->pos().x(), help->pos().y());
+      if (i < 0) {
+        QToolTip::hideText();
+      } else {
+        const PanelDisp& panel = bargraph.GetPanels()[static_cast<std::size_t>(i)];
+        QString text = QString::fromStdString(panel.GetTitle());
+        if (!panel.GetLocation().empty())
+          text += "\n" + QString::fromStdString(panel.GetLocation());
+        QToolTip::showText(help->globalPos(), text, this, ToQRect(panel.GetPanelRect()));
+      }
+      return true;
+    }
+    return QWidget::event(e);
   }
 
   void mousePressEvent(QMouseEvent* e) override {
@@ -263,13 +303,9 @@ void BargraphView::PaintPanel(QPainter& p, const PanelDisp& panel, bool selected
   p.drawText(title.adjusted(4, 0, -2, 0), Qt::AlignVCenter | Qt::AlignLeft, Latin1(name));
 
   DrawLamp(p, Place(pr, PanelGeometry::STATUS), panel.Status());
-  p.setFont(fonts.small);
-  p.setPen(Qt::black);
-  for (int i = 0; i < PanelDisp::ALARMS; ++i) {
+  for (int i = 0; i < PanelDisp::ALARMS; ++i)
     DrawLamp(p, Place(pr, PanelGeometry::ALARM(i)), panel.Alarm(i));
-    p.drawText(Place(pr, PanelGeometry::ALARMLABEL(i)), Qt::AlignHCenter | Qt::AlignTop,
-               Latin1(panel.Alarm(i).GetText()));
-  }
+  p.drawPixmap(Place(pr, PanelGeometry::ALARMLABEL(0)).topLeft(), AlarmLabels(panel));
   for (int i = 0; i < PanelDisp::ROUNDBARS; ++i)
     DrawLamp(p, Place(pr, PanelGeometry::ROUNDBAR(i)), panel.RoundBar(i));
 

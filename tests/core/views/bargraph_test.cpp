@@ -216,7 +216,10 @@ TEST_F(BargraphTest, AnswersUpdateOnlyTheirPanelWhenSomethingChanged) {
 }
 
 TEST_F(BargraphTest, PanelsMadeAgainShowWhatIsKnown) {
+  fake.status[260] = 0x08;
   Start();
+  EXPECT_EQ(bargraph->GetTabIcon(1), 4);  // a fire 1 before the display was made
+  EXPECT_EQ(bargraph->GetTabIcon(0), 0);
   Answer(1, 0x81, 0x01, 0x20, 0x18);
   fake.status[257] = 0x01;
   fake.fault[257] = 0x20;
