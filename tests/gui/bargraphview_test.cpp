@@ -100,6 +100,7 @@ TEST(BargraphViewTest, MouseSelectsAndTheMenuRunsCommands) {
   Mouse(canvas, QEvent::MouseButtonRelease, c, Qt::NoButton);
   EXPECT_EQ(sel.Count(), 3);
   EXPECT_FALSE(sel.ContainsInternalAddress(3));
+  SaveGrab(*view, "bargraph_selected");
 
   Click(canvas, Centre(*bg.GetPanel(3)));
   auto menu = view->MakeContextMenu(view.get());

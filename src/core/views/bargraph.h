@@ -187,6 +187,8 @@ class Bargraph : public MsgClass {
   void SelectAt(int x, int y, SelectMode mode);
   void SelectRect(const PanelDisp::Rect& r, SelectMode mode);
   bool IsSelected(const PanelDisp& p) const;
+  // Another window changed the shared selection: the panels show it.
+  void SelectionChanged() { AllChangedNotify(); }
   bool HasDetectorSelected() const;
 
   // --- Context menu and double click

@@ -294,6 +294,13 @@ void BargraphView::PaintPanel(QPainter& p, const PanelDisp& panel, bool selected
   p.drawLine(l + 1, b - 1, rt - 1, b - 1);
   p.drawLine(rt - 1, t + 1, rt - 1, b - 1);
 
+  if (selected) {
+    // Plain enough to see at a glance across a screen of panels.
+    p.setPen(QPen(QColor(0, 110, 230), 2));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(r.adjusted(3, 3, -3, -3));
+  }
+
   // The title on its own coloured strip.
   const QRect title = Place(pr, PanelGeometry::TITLE);
   p.fillRect(title, selected ? QColor(0, 70, 160) : QColor(32, 48, 80));
@@ -352,7 +359,9 @@ std::unique_ptr<QMenu> BargraphView::MakeContextMenu(QWidget* parent) {
 }
 
 void BargraphView::Relayout() {
-  const int width = scroll->viewport()->width();
+  // Rows are laid out as if the vertical scroll bar were there, so that its
+  // appearing never pushes the last column out of sight.
+  const int width = scroll->width() - scroll->verticalScrollBar()->sizeHint().width();
   auto [w, h] = bargraph->Layout(width);
   // At least the visible area, so that the canvas paints all of it.
   canvas->resize(std::max(w, width), std::max(h, scroll->viewport()->height()));
