@@ -182,6 +182,8 @@ class SOPLauncher {
   // Destroys the mass operation window, if there is one.
   void CloseSopDialog();
   SOPDialog* GetSopDialog() const { return dialog.get(); }
+  // A window that follows the operations, set once it exists.
+  void SetOnChange(std::function<void(SOPDialog*)> f) { onchange = std::move(f); }
 
  private:
   SOPExecutive& executive;
