@@ -71,7 +71,13 @@ class TDockingApp {
   // A simulated event (fire, fault, reset) for the selected device.
   void DemoTest(int event);
   using CommandHandler = std::function<void()>;
-  void SetCommandHandler(int id, CommandHandler handler) { handlers[id] = std::move(handler); }
+  // An empty handler removes the command's handler.
+  void SetCommandHandler(int id, CommandHandler handler) {
+    if (handler)
+      handlers[id] = std::move(handler);
+    else
+      handlers.erase(id);
+  }
   // Whether some part of the program carries out command `id`.
   bool HasCommandHandler(int id) const { return handlers.count(id) != 0; }
   // Runs a command by id after asking for its permission. An exception

@@ -1,0 +1,94 @@
+#include "gui/app/desktop.h"
+
+#include "core/access/translator.h"
+#include "core/app/commands.h"
+#include "core/app/dockingapp.h"
+#include "core/app/mainwindow.h"
+#include "core/common/ini.h"
+#include "core/status/sopdialog.h"
+#include "core/views/bargraph.h"
+#include "gui/access/languagedlg.h"
+#include "gui/app/mainframe.h"
+#include "gui/status/alarmdispwindow.h"
+#include "gui/status/bmasterwindow.h"
+#include "gui/views/bargraphview.h"
+
+namespace quillark {
+
+Desktop::Desktop(TDockingApp& a, INI& ini, MainFrame& f)
+    : app(a), frame(f), help(&f), logon(&f), passwords(&f), sophost(&f) {
+  app.SetCommandHandler(CMD_CONTENTS, [this] { help.ShowContext(0); });
+  TMainWindow* window = app.GetMainWindow();
+  if (Security* security = window->GetSecurity()) {
+    security->SetLogOnPrompt(&logon);
+    security->SetPasswordEditor(&passwords);
+  }
+  if (AlarmDisp* alarms = window->GetAlarmDisplay()) {
+    alarmwindow = std::make_unique<AlarmDispWindow>(*alarms, &frame);
+    alarmwindow->SetHelpHandler([this](int context) { help.ShowContext(context); });
+    if (ini.ReadInt("AlarmViewer", "FullSize", "0") != 0)
+      alarmwindow->PlaceFullSize(AlarmDispWindow::FullSizeRect(frame.geometry()));
+    app.SetCommandHandler(CMD_ALARMDISPLAY, [this] { alarmwindow->Toggle(); });
+  }
+  if (SOPLauncher* launcher = window->GetSOPLauncher())
+    launcher->SetOnChange([this](SOPDialog* d) { FollowOperation(d); });
+  if (PCcommandModule* master = window->GetBusMaster()) {
+    busmasterwindow = std::make_unique<CommandModuleWindow>(*master, &frame);
+    busmasterwindow->SetHelpHandler([this](int context) { help.ShowContext(context); });
+    app.SetCommandHandler(CMD_COMMANDMODULE, [this] {
+      app.GetMainWindow()->PausePolling();
+      busmasterwindow->Setup();
+      app.GetMainWindow()->ResumePolling(true);
+    });
+  }
+  app.SetCommandHandler(CMD_LANGUAGE, [this, &ini] {
+    LanguageDlg dialog(app.GetTranslator(), ini, &frame);
+    if (dialog.exec() != QDialog::Accepted) return;
+    // Only the English menu layout exists, so the menu stays as it is.
+    app.GetTranslator().SetLanguage(static_cast<int>(ini.ReadInt("Product", "Language", "0")));
+  });
+  // The device display; built again whenever it is missing.
+  app.SetDisplayBuilder([this] {
+    TMainWindow* mw = app.GetMainWindow();
+    auto bargraph = std::make_unique<Bargraph>(&app, mw->GetLoops(), mw->GetEventInfo());
+    bargraph->SetCommandFilter([this](int id) { return app.HasCommandHandler(id); });
+    frame.setCentralWidget(new BargraphView(app, std::move(bargraph), &frame));
+  });
+}
+
+Desktop::~Desktop() {
+  // No display may be rebuilt while shutting down, and every window goes
+  // before the core object it shows.
+  app.SetDisplayBuilder(nullptr);
+  delete frame.takeCentralWidget();
+  TMainWindow* window = app.GetMainWindow();
+  if (window != nullptr && window->GetSOPLauncher() != nullptr) {
+    window->GetSOPLauncher()->SetOnChange(nullptr);
+    window->GetSOPLauncher()->CloseSopDialog();
+  }
+  sophost.Follow(nullptr);
+  if (window != nullptr && window->GetSecurity() != nullptr) {
+    window->GetSecurity()->SetLogOnPrompt(nullptr);
+    window->GetSecurity()->SetPasswordEditor(nullptr);
+  }
+  for (int id : {CMD_CONTENTS, CMD_ALARMDISPLAY, CMD_COMMANDMODULE, CMD_LANGUAGE})
+    app.SetCommandHandler(id, nullptr);
+  busmasterwindow.reset();
+  alarmwindow.reset();
+}
+
+BargraphView* Desktop::View() const {
+  return dynamic_cast<BargraphView*>(frame.centralWidget());
+}
+
+void Desktop::FollowOperation(SOPDialog* dialog) {
+  sophost.Follow(dialog);
+  SOPDialogWindow* window = sophost.GetWindow();
+  if (dialog == nullptr || window == nullptr || alarmwindow == nullptr || alarmwindow->isVisible())
+    return;
+  const QRect r = window->frameGeometry();
+  alarmwindow->move(r.left(), r.bottom());
+  alarmwindow->show();
+}
+
+}  // namespace quillark

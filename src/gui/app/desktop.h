@@ -1,0 +1,49 @@
+#pragma once
+
+#include <memory>
+
+#include "gui/access/securitydlg.h"
+#include "gui/common/helpwindow.h"
+#include "gui/status/sopdialogwindow.h"
+
+namespace quillark {
+
+class AlarmDispWindow;
+class BargraphView;
+class CommandModuleWindow;
+class INI;
+class MainFrame;
+class TDockingApp;
+
+// The windows of the desktop program over a started application: the device
+// panels, the alarm viewer, the log-on and password dialogs, the mass
+// operation window, the command module and language windows, help. Made once
+// InitMainWindow has run; destroyed before the application shuts down.
+class Desktop {
+ public:
+  Desktop(TDockingApp& app, INI& ini, MainFrame& frame);
+  ~Desktop();
+  Desktop(const Desktop&) = delete;
+  Desktop& operator=(const Desktop&) = delete;
+
+  BargraphView* View() const;
+  AlarmDispWindow* AlarmWindow() const { return alarmwindow.get(); }
+  SOPWindowHost& SopHost() { return sophost; }
+  HelpWindow& Help() { return help; }
+
+ private:
+  // A mass operation brings up the hidden alarm viewer below its window, so
+  // that the devices' answers can be followed.
+  void FollowOperation(SOPDialog* dialog);
+
+  TDockingApp& app;
+  MainFrame& frame;
+  HelpWindow help;
+  GuiLogOnPrompt logon;
+  GuiPasswordEditor passwords;
+  std::unique_ptr<AlarmDispWindow> alarmwindow;
+  std::unique_ptr<CommandModuleWindow> busmasterwindow;
+  SOPWindowHost sophost;
+};
+
+}  // namespace quillark
