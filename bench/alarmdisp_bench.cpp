@@ -20,6 +20,7 @@
 #include "core/platform/statusdisplay.h"
 #include "core/site/config.h"
 #include "core/status/alrmdisp.h"
+#include "support/frames.h"
 #include "support/nullservices.h"
 #include "support/virtualeventloop.h"
 
@@ -44,13 +45,8 @@ struct Answer {
 };
 
 Answer MakeAnswer(int loop, int address, unsigned status) {
-  char buf[FRAMEBUFFER];
-  buf[0] = '@';
-  buf[1] = static_cast<char>(address | 0x80);
-  std::snprintf(buf + 2, 7, "%02x0000", status);
-  Message::CalculateAndSetXORsum(buf, 8);
   Answer a{loop, 10, {}};
-  std::memcpy(a.frame, buf, 10);
+  std::memcpy(a.frame, test::FastPollAnswer(address, status, 0, 0).data(), 10);
   return a;
 }
 

@@ -18,6 +18,7 @@
 #include "core/platform/statusdisplay.h"
 #include "core/status/busstatusmonitor.h"
 #include "core/status/devicestatusmonitor.h"
+#include "support/frames.h"
 #include "support/nullservices.h"
 #include "support/virtualeventloop.h"
 
@@ -45,13 +46,9 @@ std::vector<Answer> Answers(int loops, int level) {
   std::vector<Answer> answers;
   for (int loop = 0; loop < loops; ++loop) {
     for (int address = 1; address <= 127; ++address) {
-      char buf[FRAMEBUFFER];
-      buf[0] = '@';
-      buf[1] = static_cast<char>(address | 0x80);
-      std::snprintf(buf + 2, 7, "0000%02x", level);
-      Message::CalculateAndSetXORsum(buf, 8);
       Answer a{loop, 10, {}};
-      std::memcpy(a.frame, buf, 10);
+      std::memcpy(a.frame, test::FastPollAnswer(address, 0, 0, static_cast<unsigned>(level)).data(),
+                  10);
       answers.push_back(a);
     }
   }

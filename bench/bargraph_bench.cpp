@@ -16,6 +16,7 @@
 #include "core/comms/message.h"
 #include "core/site/config.h"
 #include "core/views/bargraph.h"
+#include "support/frames.h"
 #include "support/nullservices.h"
 #include "support/virtualeventloop.h"
 
@@ -36,12 +37,7 @@ struct CountingView : BargraphObserver {
 };
 
 std::string Answer(int address, unsigned status, unsigned level) {
-  char buf[FRAMEBUFFER];
-  buf[0] = '@';
-  buf[1] = static_cast<char>(address | 0x80);
-  std::snprintf(buf + 2, 7, "%02x00%02x", status, level);
-  Message::CalculateAndSetXORsum(buf, 8);
-  return std::string(buf, 10);
+  return test::FastPollAnswer(address, status, 0, level);
 }
 
 // The application on a program home with no site file, given a full site.
