@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "core/access/translator.h"
 #include "core/events/eventlog.h"
@@ -59,6 +60,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   back.Load(out);
   if (back.GetLogText() != text || back.EventCount() != log.EventCount()) std::abort();
 
+  // Every decoded record is shown by the filter that shows everything, and
+  // a narrower filter shows a subset of them.
+  if (log.EventCount() != log.RecordCount()) std::abort();
+  quillark::EventFilterStruct alarms;
+  quillark::SetFilterBox(alarms, quillark::FB_NONE, true);
+  quillark::SetFilterBox(alarms, quillark::FB_ALARM, true);
+  alarms.none = 0;
+  log.SetFilter(alarms);
+  if (log.EventCount() > log.RecordCount()) std::abort();
+  for (std::size_t i = 0; i < log.EventCount(); ++i) log.GetEventLine(i);
+
   // The same bytes straight into the decoder, unchecked, under a date filter
   // made from the input's own first characters.
   quillark::EventFilterStruct filter;
@@ -71,5 +83,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   shown.DisplayEventLog(raw);
   if (shown.EventCount() > MaxRecords(raw)) std::abort();
   for (std::size_t i = 0; i < shown.EventCount(); ++i) shown.GetEventLine(i);
+  // Filtering as records arrive and filtering the decoded log again must
+  // agree line for line.
+  std::vector<std::string> lines;
+  for (std::size_t i = 0; i < shown.EventCount(); ++i) lines.push_back(shown.GetEventLine(i));
+  shown.SetFilter(filter);
+  if (shown.EventCount() != lines.size()) std::abort();
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    if (shown.GetEventLine(i) != lines[i]) std::abort();
   return 0;
 }

@@ -132,12 +132,20 @@ void EventLog::ShowError(const std::string& text, bool stop) {
 }
 
 void EventLog::Announce(std::size_t first) {
-  if (observer != nullptr && events.size() > first)
-    observer->EventsAdded(first, events.size() - first);
+  if (observer != nullptr && shown.size() > first)
+    observer->EventsAdded(first, shown.size() - first);
+}
+
+// Drops the decoded records and the list, and lets the view know.
+void EventLog::Forget() {
+  records.clear();
+  shown.clear();
+  if (observer != nullptr) observer->EventsCleared();
 }
 
 void EventLog::ClearEvents() {
-  events.clear();
+  records.clear();
+  shown.clear();
   if (!scanflag) log.clear();
   readdate.clear();
   readtime.clear();
@@ -261,8 +269,7 @@ void EventLog::MsgRx(int loop, const char* msg) {
       if (!scanflag) {
         // The list shows exactly the log held, which is what a save writes.
         log = text;
-        events.clear();
-        if (observer != nullptr) observer->EventsCleared();
+        Forget();
       }
       DisplayEventLog(text);
       if (scanflag)
@@ -297,23 +304,26 @@ void EventLog::DisplayEventLog(std::string_view text) {
   readtime = Format("%02u:%02u", unsigned{head.hour}, unsigned{head.minute});
   if (observer != nullptr) observer->ReadTimeChanged();
 
-  const bool bydate = filter.date != 0;
-  const dovetree::Date start(filter.start);
-  const dovetree::Date last(filter.end);
-
-  const std::size_t first = events.size();
+  const std::size_t first = shown.size();
+  records.reserve(records.size() + (end - HEADER) / RECORD);
   displaying = true;
   for (std::size_t pos = HEADER; pos + RECORD <= end; pos += RECORD) {
     EventRecord r = ReadRecord(text.data() + pos);
-    if (bydate) {
-      dovetree::Date d(r.day, r.month, r.year);
-      if (d < start || d > last) continue;
-    }
     if (r.code == EMPTYRECORD) continue;
     AddEvent(r);
   }
   displaying = false;
   Announce(first);
+}
+
+bool EventLog::Passes(const EventRecord& r) const {
+  if (filter.none != 0) return false;
+  if (!filter.Shows(GetLogCategory(r.code))) return false;
+  if (filter.date != 0) {
+    const dovetree::Date d(r.day, r.month, r.year);
+    if (d < firstdate || d > lastdate) return false;
+  }
+  return true;
 }
 
 void EventLog::AddEvent(unsigned day, unsigned month, unsigned year, unsigned hour, unsigned minute,
@@ -334,10 +344,10 @@ void EventLog::AddEvent(unsigned day, unsigned month, unsigned year, unsigned ho
 }
 
 void EventLog::AddEvent(const EventRecord& record) {
-  if (filter.none != 0) return;
-  if (!filter.Shows(GetLogCategory(record.code))) return;
-  events.push_back(record);
-  if (!displaying) Announce(events.size() - 1);
+  records.push_back(record);
+  if (!Passes(record)) return;
+  shown.push_back(static_cast<std::uint32_t>(records.size() - 1));
+  if (!displaying) Announce(shown.size() - 1);
 }
 
 std::string EventLog::FormatEvent(Translator& translator, const EventRecord& r) {
@@ -360,14 +370,28 @@ std::string EventLog::FormatEvent(Translator& translator, const EventRecord& r) 
 }
 
 std::string EventLog::GetEventLine(std::size_t index) const {
-  return FormatEvent(translator, events.at(index));
+  return FormatEvent(translator, GetEvent(index));
 }
 
 void EventLog::SetFilter(const EventFilterStruct& f) {
   filter = f;
-  events.clear();
+  shown.clear();
   if (observer != nullptr) observer->EventsCleared();
-  DisplayEventLog(log);
+  // The date texts are read once here, not for every record.
+  firstdate = dovetree::Date(filter.start);
+  lastdate = dovetree::Date(filter.end);
+  // One pass over the records decoded already.
+  if (filter.none == 0) {
+    const std::size_t n = records.size();
+    for (std::size_t i = 0; i < n; ++i)
+      if (Passes(records[i])) shown.push_back(static_cast<std::uint32_t>(i));
+  }
+  Announce(0);
+}
+
+std::size_t EventLog::MemoryUsed() const {
+  return log.capacity() + records.capacity() * sizeof(EventRecord) +
+         shown.capacity() * sizeof(std::uint32_t);
 }
 
 bool EventLog::Load(const std::string& name) {
@@ -383,6 +407,12 @@ bool EventLog::Load(const std::string& name) {
   bool ok = true;
   bool nomemory = false;
   try {
+    // Grown once rather than doubled on the way, which would hold up to
+    // twice a large log's size while it loads.
+    std::error_code sizeerror;
+    const std::uintmax_t size = std::filesystem::file_size(name, sizeerror);
+    if (!sizeerror)
+      log.reserve(static_cast<std::size_t>(std::min<std::uintmax_t>(size, LOADLIMIT)));
     char chunk[65536];
     bool done = false;
     while (!done) {
@@ -436,7 +466,7 @@ bool EventLog::Save(const std::string& name) {
         text = text.substr(0, TextEnd(text));
         ok = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
       } else {
-        for (std::size_t i = 0; ok && i < events.size(); ++i) {
+        for (std::size_t i = 0; ok && i < shown.size(); ++i) {
           std::string line = GetEventLine(i) + "\r\n";
           ok = std::fwrite(line.data(), 1, line.size(), file.get()) == line.size();
         }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/comms/msgclass.h"
+#include "core/events/date.h"
 #include "core/events/filter.h"
 #include "core/platform/eventloop.h"
 
@@ -80,9 +81,10 @@ class EventLogObserver {
 // year, hour, minute of the read) and 24-character records (date and time,
 // address, event code and three data bytes). Devices send 20-character
 // records (device byte and code 2 digits each); they are widened to the
-// stored form as they arrive. The list holds the records that pass the filter
-// and formats a line only when one is asked for, so a log of millions of
-// events costs a few bytes per event.
+// stored form as they arrive. Every record is decoded once; the list is the
+// positions of the records that pass the filter, rebuilt in one pass when the
+// filter changes, and a line is formatted only when one is asked for, so a
+// log of a million events stays a few tens of bytes per event.
 class EventLog : public MsgClass {
  public:
   // The most log text kept; a read that would pass it is dropped.
@@ -132,8 +134,15 @@ class EventLog : public MsgClass {
   void AddEvent(unsigned day, unsigned month, unsigned year, unsigned hour, unsigned minute,
                 unsigned address, unsigned code, unsigned data1, unsigned data2, unsigned data3);
   void AddEvent(const EventRecord& record);
-  std::size_t EventCount() const { return events.size(); }
-  const EventRecord& GetEvent(std::size_t index) const { return events.at(index); }
+  // The lines shown: the records that pass the filter.
+  std::size_t EventCount() const { return shown.size(); }
+  const EventRecord& GetEvent(std::size_t index) const { return records[shown.at(index)]; }
+  // Every record decoded from the log, shown or not (empty records aside).
+  std::size_t RecordCount() const { return records.size(); }
+  // Whether a record passes the filter.
+  bool Passes(const EventRecord& record) const;
+  // What the log, its decoded records and the list hold on the heap.
+  std::size_t MemoryUsed() const;
   // The line shown for event `index`, in the current language.
   std::string GetEventLine(std::size_t index) const;
 
@@ -183,12 +192,14 @@ class EventLog : public MsgClass {
   void ReadDone();
   void ShowError(const std::string& text, bool stop);
   void Announce(std::size_t first);
+  void Forget();
 
   int loops;
   Translator& translator;
   std::string filename;
   int eventdevice;
   EventFilterStruct filter;
+  dovetree::Date firstdate{1, 1, 2000}, lastdate{1, 1, 2000};  // the filter's dates, read
   EventLogObserver* observer = nullptr;
   ScanRunner scanrunner;
   ScanProgress* scanner = nullptr;
@@ -200,7 +211,8 @@ class EventLog : public MsgClass {
   TimerHandle answertimer;
   bool displaying = false;
 
-  std::vector<EventRecord> events;  // the records shown, in list order
+  std::vector<EventRecord> records;  // every non-empty record of the log, in log order
+  std::vector<std::uint32_t> shown;  // positions in `records` of the lines, in list order
   std::string readdate, readtime;
 };
 
