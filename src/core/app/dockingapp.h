@@ -120,7 +120,23 @@ class TDockingApp {
   // The main device display; while it is missing, an arriving frame rebuilds
   // it through `builder`.
   void SetMainDisplay(MsgClass* display) { maindisplay = display; }
+  // A display going away forgets itself only if it is still the main one, so
+  // that replacing a display never leaves the new one unknown.
+  void MainDisplayGone(MsgClass* display) {
+    if (maindisplay == display) maindisplay = nullptr;
+  }
   void SetDisplayBuilder(std::function<void()> builder) { displaybuilder = std::move(builder); }
+
+  // --- Files
+  // Opens a file by the type its extension tells: asks the permission the
+  // type needs, then hands it to the window registered for the type. A site
+  // file becomes the site in use first. Unknown types, and types no window
+  // takes, are reported. False when nothing was opened.
+  using FileOpener = std::function<void(const std::string& path)>;
+  void SetFileOpener(int type, FileOpener opener);
+  bool OpenFile(const std::string& path);
+  // The security operation opening a file of `type` needs, or NOPERMISSION.
+  static int FilePermission(int type);
 
   // --- Main window and the operations forwarded to it
   void SetMainWindow(std::unique_ptr<TMainWindow> window);
@@ -206,6 +222,7 @@ class TDockingApp {
        isolateenabled = false, resetenabled = false;
   const DeviceStatusSource* statussource = nullptr;
   std::map<int, CommandHandler> handlers;
+  std::map<int, FileOpener> fileopeners;
   std::vector<EventListener> eventlisteners;
   std::function<void()> quithook;
   NetMirrorFactory netmirrorfactory;

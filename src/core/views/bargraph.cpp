@@ -119,7 +119,7 @@ Bargraph::Bargraph(TDockingApp* app, int nloops, const EventInfo* info)
 
 Bargraph::~Bargraph() {
   DeRegister();
-  if (main != nullptr) main->SetMainDisplay(nullptr);
+  if (main != nullptr) main->MainDisplayGone(this);
 }
 
 bool Bargraph::TabShowsLoop(int loop) const {
