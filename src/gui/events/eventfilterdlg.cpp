@@ -1,0 +1,116 @@
+#include "gui/events/eventfilterdlg.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace quillark {
+namespace {
+
+// In the order of the filter record.
+const char* const BOXTEXTS[FB_COUNT] = {"Resets",
+                                        "Isolates",
+                                        "Tests",
+                                        "Alarms",
+                                        "Faults",
+                                        "Day/Night switches",
+                                        "FastLearn start/end",
+                                        "Function changes",
+                                        "Flow setups",
+                                        "Demonstration mode",
+                                        "Access code entries",
+                                        "Function downloads",
+                                        "Power ups",
+                                        "All",
+                                        "None",
+                                        "Between dates"};
+
+}  // namespace
+
+EventFilterDialog::EventFilterDialog(const EventFilterStruct& f, QWidget* parent)
+    : QDialog(parent), filter(f) {
+  setWindowTitle(QStringLiteral("Event filter"));
+  setModal(true);
+
+  for (int b = 0; b < FB_COUNT; ++b) {
+    auto* box = new QCheckBox(QString::fromLatin1(BOXTEXTS[b]), this);
+    const auto id = static_cast<filterbox>(b);
+    connect(box, &QCheckBox::clicked, this, [this, id](bool on) { Clicked(id, on); });
+    boxes[static_cast<std::size_t>(b)] = box;
+  }
+
+  auto* categories = new QGroupBox(QStringLiteral("Show"), this);
+  auto* grid = new QGridLayout(categories);
+  const int rows = (FB_POWERUPS + 2) / 2;
+  for (int b = FB_RESET; b <= FB_POWERUPS; ++b)
+    grid->addWidget(Box(static_cast<filterbox>(b)), b % rows, b / rows);
+  grid->addWidget(Box(FB_ALL), rows, 0);
+  grid->addWidget(Box(FB_NONE), rows, 1);
+
+  // Day/month/year, as the date filter reads it.
+  auto makedate = [this] {
+    auto* edit = new QLineEdit(this);
+    edit->setMaxLength(EventFilterStruct::DATETEXT - 1);
+    edit->setPlaceholderText(QStringLiteral("dd/mm/yyyy"));
+    edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("00/00/00000")) + 16);
+    return edit;
+  };
+  start = makedate();
+  end = makedate();
+  auto* dates = new QHBoxLayout;
+  dates->addWidget(Box(FB_DATE));
+  dates->addWidget(start);
+  dates->addWidget(new QLabel(QStringLiteral("and"), this));
+  dates->addWidget(end);
+  dates->addStretch();
+
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(categories);
+  layout->addLayout(dates);
+  layout->addWidget(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+
+  start->setText(QString::fromLatin1(filter.start));
+  end->setText(QString::fromLatin1(filter.end));
+  Show();
+}
+
+void EventFilterDialog::Clicked(filterbox box, bool on) {
+  SetFilterBox(filter, box, on);
+  Show();
+}
+
+void EventFilterDialog::Show() {
+  for (int b = 0; b < FB_COUNT; ++b) {
+    QCheckBox* box = boxes[static_cast<std::size_t>(b)];
+    box->setChecked(filter.Box(static_cast<filterbox>(b)) != 0);
+  }
+}
+
+EventFilterStruct EventFilterDialog::Filter() const {
+  EventFilterStruct out = filter;
+  out.SetStart(start->text().toStdString());
+  out.SetEnd(end->text().toStdString());
+  return out;
+}
+
+void EventFilterDialog::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (QScreen* s = screen()) {
+    QRect r = frameGeometry();
+    r.moveCenter(s->availableGeometry().center());
+    move(r.topLeft());
+  }
+}
+
+}  // namespace quillark

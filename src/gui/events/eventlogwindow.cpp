@@ -1,0 +1,259 @@
+#include "gui/events/eventlogwindow.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "core/app/dockingapp.h"
+#include "core/app/mainwindow.h"
+#include "core/common/textutil.h"
+#include "core/site/config.h"
+#include "gui/events/eventfilterdlg.h"
+#include "gui/events/eventlogprintout.h"
+
+namespace quillark {
+namespace {
+
+const QString OPENFILTER = QStringLiteral("Event logs (*.ev2)");
+const QString SAVEFILTER = QStringLiteral("Event logs (*.ev2);;Text file (*.txt)");
+
+// The file dialog; the suffix follows the type chosen, so a name typed
+// without one is saved as what the operator picked.
+QString AskFile(QWidget* parent, bool save, const QString& filter, const QString& suffix) {
+  QFileDialog dialog(parent);
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setNameFilter(filter);
+  dialog.setDefaultSuffix(suffix);
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& f) {
+    const int star = f.indexOf(QStringLiteral("*."));
+    if (star >= 0) dialog.setDefaultSuffix(f.mid(star + 2).section(QLatin1Char(')'), 0, 0));
+  });
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().front();
+}
+
+}  // namespace
+
+// --- Model --------------------------------------------------------------------
+
+EventLogModel::EventLogModel(const EventLog& l, QObject* parent)
+    : QAbstractListModel(parent), log(l) {}
+
+int EventLogModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : rows;
+}
+
+QVariant EventLogModel::data(const QModelIndex& index, int role) const {
+  if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rows ||
+      static_cast<std::size_t>(index.row()) >= log.EventCount())
+    return {};
+  return QString::fromStdString(log.GetEventLine(static_cast<std::size_t>(index.row())));
+}
+
+void EventLogModel::Cleared() {
+  if (rows == 0) return;
+  beginResetModel();
+  rows = 0;
+  endResetModel();
+}
+
+void EventLogModel::Added(std::size_t first, std::size_t count) {
+  const int total = static_cast<int>(std::min<std::size_t>(first + count, log.EventCount()));
+  if (total <= rows) return;
+  if (rows == 0 || first != static_cast<std::size_t>(rows)) {
+    // A whole new list (a load, a new filter): one reset tells the view
+    // everything at once.
+    beginResetModel();
+    rows = total;
+    endResetModel();
+    return;
+  }
+  beginInsertRows(QModelIndex(), rows, total - 1);
+  rows = total;
+  endInsertRows();
+}
+
+// --- Window -------------------------------------------------------------------
+
+EventLogWindow::EventLogWindow(TDockingApp& a, int device, std::string filename, QWidget* parent)
+    : QDialog(parent), app(a), choosefile(AskFile) {
+  setWindowTitle(QStringLiteral("Event logs"));
+  setObjectName(QStringLiteral("EventLog"));
+  const TMainWindow* mw = app.GetMainWindow();
+  log = std::make_unique<EventLog>(&app, mw != nullptr ? mw->GetLoops() : 1, device,
+                                   app.GetTranslator(), std::move(filename));
+  log->SetObserver(this);
+
+  const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  model = new EventLogModel(*log, this);
+  list = new QListView(this);
+  list->setObjectName(QStringLiteral("list"));
+  list->setModel(model);
+  list->setFont(fixed);
+  list->setUniformItemSizes(true);
+  list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  list->setMinimumSize(list->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 84,
+                       list->fontMetrics().height() * 20);
+
+  devicebox = new QComboBox(this);
+  devicebox->setObjectName(QStringLiteral("device"));
+  readdate = new QLineEdit(this);
+  readtime = new QLineEdit(this);
+  for (QLineEdit* e : {readdate, readtime}) {
+    e->setReadOnly(true);
+    e->setFont(fixed);
+  }
+  readdate->setFixedWidth(readdate->fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000")) +
+                          14);
+  readtime->setFixedWidth(readtime->fontMetrics().horizontalAdvance(QStringLiteral("00:00")) + 14);
+
+  auto* top = new QHBoxLayout;
+  top->addWidget(new QLabel(QStringLiteral("Device"), this));
+  top->addWidget(devicebox, 1);
+  top->addSpacing(12);
+  top->addWidget(new QLabel(QStringLiteral("Read"), this));
+  top->addWidget(readdate);
+  top->addWidget(readtime);
+
+  auto* heading = new QLabel(QStringLiteral("   Date     Time   Device     Event"), this);
+  heading->setFont(fixed);
+  heading->setIndent(list->frameWidth() + 3);
+
+  static const char* const names[BN_COUNT] = {"&Open...", "&Save As...", "&Print...", "&Filter...",
+                                              "Close",    "&Help...",    "&Reload"};
+  auto* column = new QVBoxLayout;
+  for (int b = 0; b < BN_COUNT; ++b) {
+    auto* button = new QPushButton(QString::fromLatin1(names[b]), this);
+    button->setAutoDefault(false);
+    buttons[static_cast<std::size_t>(b)] = button;
+  }
+  for (Button b : {BN_OPEN, BN_SAVE, BN_PRINT, BN_FILTER, BN_RELOAD})
+    column->addWidget(ButtonAt(b));
+  column->addStretch();
+  column->addWidget(ButtonAt(BN_CLOSE));
+  column->addWidget(ButtonAt(BN_HELP));
+  ButtonAt(BN_CLOSE)->setDefault(true);
+
+  connect(ButtonAt(BN_OPEN), &QPushButton::clicked, this, &EventLogWindow::Open);
+  connect(ButtonAt(BN_SAVE), &QPushButton::clicked, this, &EventLogWindow::Save);
+  connect(ButtonAt(BN_PRINT), &QPushButton::clicked, this, &EventLogWindow::Print);
+  connect(ButtonAt(BN_FILTER), &QPushButton::clicked, this, &EventLogWindow::Filter);
+  connect(ButtonAt(BN_RELOAD), &QPushButton::clicked, this, &EventLogWindow::Reload);
+  connect(ButtonAt(BN_CLOSE), &QPushButton::clicked, this, &QDialog::reject);
+  connect(ButtonAt(BN_HELP), &QPushButton::clicked, this, [this] {
+    if (help) help(HELPCONTEXT);
+  });
+  // Only the operator's choice reads a device, not filling the box.
+  connect(devicebox, &QComboBox::activated, this, [this] { Reload(); });
+
+  auto* left = new QVBoxLayout;
+  left->addLayout(top);
+  left->addWidget(heading);
+  left->addWidget(list, 1);
+  auto* layout = new QHBoxLayout(this);
+  layout->addLayout(left, 1);
+  layout->addLayout(column);
+
+  FillDevices(device);
+}
+
+EventLogWindow::~EventLogWindow() {
+  // The log may still tell of an answer while it goes; nobody listens then.
+  log->SetObserver(nullptr);
+  log.reset();
+}
+
+void EventLogWindow::FillDevices(int device) {
+  // The loop of the device asked for, or of the selected device when every
+  // detector or a file is shown.
+  int loop = 0;
+  if (device >= 0)
+    loop = device >> 8;
+  else if (app.GetSelDetector() >= 0)
+    loop = app.GetSelDetector() >> 8;
+  const auto choices = EventLog::DeviceChoices(app.GetSiteConfig(), loop, app.GetTranslator());
+  int current = -1;
+  for (const auto& c : choices) {
+    devicebox->addItem(QString::fromStdString(c.label), c.device);
+    if (c.device == device) current = devicebox->count() - 1;
+  }
+  if (current < 0 && device >= 0) {
+    // A device the selector does not list (a power supply) still shows as
+    // the one being read.
+    const int slot = device & 0xFF;
+    const std::string label =
+        slot >= 128 ? Format("Power supply %03d", slot - 127) : Format("Device %03d", slot);
+    devicebox->insertItem(devicebox->count() - 1, QString::fromStdString(label), device);
+    current = devicebox->count() - 2;
+  }
+  devicebox->setCurrentIndex(current >= 0 ? current : 0);
+}
+
+int EventLogWindow::SelectedDevice() const {
+  return devicebox->currentData().toInt();
+}
+
+void EventLogWindow::Start() {
+  log->SetupWindow();
+}
+
+void EventLogWindow::EventsCleared() {
+  model->Cleared();
+}
+
+void EventLogWindow::EventsAdded(std::size_t first, std::size_t count) {
+  model->Added(first, count);
+}
+
+void EventLogWindow::ReadTimeChanged() {
+  readdate->setText(QString::fromStdString(log->GetReadDate()));
+  readtime->setText(QString::fromStdString(log->GetReadTime()));
+}
+
+void EventLogWindow::RecentDocument(const std::string& path) {
+  if (recent) recent(path);
+}
+
+void EventLogWindow::Open() {
+  const QString name = choosefile(this, false, OPENFILTER, QStringLiteral("ev2"));
+  if (!name.isEmpty()) log->Load(name.toStdString());
+}
+
+void EventLogWindow::Save() {
+  const QString name = choosefile(this, true, SAVEFILTER, QStringLiteral("ev2"));
+  if (!name.isEmpty()) log->Save(name.toStdString());
+}
+
+void EventLogWindow::Filter() {
+  EventFilterDialog dialog(log->GetFilter(), this);
+  if (dialog.exec() == QDialog::Accepted) log->SetFilter(dialog.Filter());
+}
+
+void EventLogWindow::Reload() {
+  log->DetectorChanged(SelectedDevice());
+}
+
+void EventLogWindow::Print() {
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setDocName(QStringLiteral("Event log"));
+  QPrintDialog dialog(&printer, this);
+  if (dialog.exec() == QDialog::Accepted) PrintTo(printer);
+}
+
+int EventLogWindow::PrintTo(QPrinter& printer) {
+  EventLogPrintout printout(*log);
+  return printout.Print(printer);
+}
+
+}  // namespace quillark
