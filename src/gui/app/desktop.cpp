@@ -8,7 +8,9 @@
 #include "core/status/sopdialog.h"
 #include "core/views/bargraph.h"
 #include "gui/access/languagedlg.h"
+#include "gui/app/filecommands.h"
 #include "gui/app/mainframe.h"
+#include "gui/events/eventlogcommands.h"
 #include "gui/status/alarmdispwindow.h"
 #include "gui/status/bmasterwindow.h"
 #include "gui/views/bargraphview.h"
@@ -47,6 +49,10 @@ Desktop::Desktop(TDockingApp& a, INI& ini, MainFrame& f)
     // Only the English menu layout exists, so the menu stays as it is.
     app.GetTranslator().SetLanguage(static_cast<int>(ini.ReadInt("Product", "Language", "0")));
   });
+  files = std::make_unique<FileCommands>(app, ini, frame);
+  eventlogs = std::make_unique<EventLogCommands>(app, &frame);
+  eventlogs->SetHelpHandler([this](int context) { help.ShowContext(context); });
+  eventlogs->SetRecentHandler([this](const std::string& path) { files->AddRecent(path); });
   // The device display; built again whenever it is missing.
   app.SetDisplayBuilder([this] {
     TMainWindow* mw = app.GetMainWindow();
@@ -73,6 +79,8 @@ Desktop::~Desktop() {
   }
   for (int id : {CMD_CONTENTS, CMD_ALARMDISPLAY, CMD_COMMANDMODULE, CMD_LANGUAGE})
     app.SetCommandHandler(id, nullptr);
+  eventlogs.reset();
+  files.reset();
   busmasterwindow.reset();
   alarmwindow.reset();
 }

@@ -11,6 +11,8 @@ namespace quillark {
 class AlarmDispWindow;
 class BargraphView;
 class CommandModuleWindow;
+class EventLogCommands;
+class FileCommands;
 class INI;
 class MainFrame;
 class TDockingApp;
@@ -30,6 +32,8 @@ class Desktop {
   AlarmDispWindow* AlarmWindow() const { return alarmwindow.get(); }
   SOPWindowHost& SopHost() { return sophost; }
   HelpWindow& Help() { return help; }
+  FileCommands& Files() { return *files; }
+  EventLogCommands& EventLogs() { return *eventlogs; }
 
  private:
   // A mass operation brings up the hidden alarm viewer below its window, so
@@ -44,6 +48,8 @@ class Desktop {
   std::unique_ptr<AlarmDispWindow> alarmwindow;
   std::unique_ptr<CommandModuleWindow> busmasterwindow;
   SOPWindowHost sophost;
+  std::unique_ptr<FileCommands> files;
+  std::unique_ptr<EventLogCommands> eventlogs;
 };
 
 }  // namespace quillark

@@ -7,6 +7,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
+#include <filesystem>
 
 #include "core/app/commands.h"
 #include "core/app/dockingapp.h"
@@ -148,8 +149,11 @@ QIcon MainFrame::CommandIcon(int id) const {
 
 void MainFrame::BuildMenus() {
   menuBar()->clear();
+  recentactions.clear();
+  filemenu = nullptr;
   for (const auto& menu : Menus()) {
     QMenu* m = menuBar()->addMenu(menu.title);
+    if (filemenu == nullptr) filemenu = m;
     for (const auto& e : menu.entries) {
       if (e.id == 0) {
         m->addSeparator();
@@ -166,6 +170,43 @@ void MainFrame::BuildMenus() {
       actions[id] = a;
     }
   }
+  ShowRecentFiles();
+}
+
+void MainFrame::SetRecentFiles(const std::vector<std::string>& files,
+                               std::function<void(const std::string&)> open) {
+  recentfiles = files;
+  openrecent = std::move(open);
+  ShowRecentFiles();
+}
+
+void MainFrame::ShowRecentFiles() {
+  // The entries may be replaced from one of their own triggers, so they are
+  // deleted once that has returned.
+  for (QAction* a : recentactions) {
+    if (filemenu != nullptr) filemenu->removeAction(a);
+    a->deleteLater();
+  }
+  recentactions.clear();
+  QAction* exit = Action(CMD_EXIT);
+  if (filemenu == nullptr || exit == nullptr || recentfiles.empty()) return;
+  int n = 0;
+  for (const std::string& path : recentfiles) {
+    ++n;
+    // "&1 name", with the whole path in the tip; "&&" keeps a "&" in a name.
+    QString name = QString::fromStdString(std::filesystem::path(path).filename().string());
+    auto* a = new QAction(QStringLiteral("&%1 %2").arg(n).arg(name.replace('&', "&&")), filemenu);
+    a->setToolTip(QString::fromStdString(path));
+    a->setStatusTip(QString::fromStdString(path));
+    connect(a, &QAction::triggered, this, [this, path] {
+      // A copy: opening may hand this window a new list and a new callback.
+      auto open = openrecent;
+      if (open) open(path);
+    });
+    filemenu->insertAction(exit, a);
+    recentactions.push_back(a);
+  }
+  recentactions.push_back(filemenu->insertSeparator(exit));
 }
 
 void MainFrame::BuildToolBar() {

@@ -5,10 +5,13 @@
 #include <QTimer>
 #include <functional>
 #include <map>
+#include <string>
+#include <vector>
 
 #include "core/platform/statusdisplay.h"
 
 class QAction;
+class QMenu;
 
 namespace quillark {
 
@@ -33,6 +36,12 @@ class MainFrame : public QMainWindow, public StatusDisplay {
   void WarningBeep() override;
   QString StatusText() const { return statusfield->text(); }
 
+  // The recent files at the foot of the File menu, newest first; choosing
+  // one calls `open` with its path.
+  void SetRecentFiles(const std::vector<std::string>& files,
+                      std::function<void(const std::string&)> open);
+  std::vector<QAction*> RecentActions() const { return recentactions; }
+
   // Asked before the window closes (the EXIT command, the close box).
   void SetCloseHandler(std::function<void()> handler) { onclose = std::move(handler); }
 
@@ -43,6 +52,7 @@ class MainFrame : public QMainWindow, public StatusDisplay {
   void BuildMenus();
   void BuildToolBar();
   QIcon CommandIcon(int id) const;
+  void ShowRecentFiles();
 
   TDockingApp* app = nullptr;
   std::map<int, QAction*> actions;
@@ -51,6 +61,10 @@ class MainFrame : public QMainWindow, public StatusDisplay {
   bool captioninverted = false;
   QString plaintitle;  // the title while the caption is not inverted
   std::function<void()> onclose;
+  QMenu* filemenu = nullptr;
+  std::vector<std::string> recentfiles;
+  std::function<void(const std::string&)> openrecent;
+  std::vector<QAction*> recentactions;  // the entries and their separator
   bool closing = false;
 };
 
