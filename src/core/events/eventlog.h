@@ -11,6 +11,7 @@
 #include "core/events/date.h"
 #include "core/events/filter.h"
 #include "core/platform/eventloop.h"
+#include "core/status/scan.h"
 
 namespace quillark {
 
@@ -31,31 +32,6 @@ struct EventRecord {
   std::uint8_t data2 = 0;
   std::uint8_t data3 = 0;
 };
-
-// The bus scanner as the reader of every detector's log uses it: while a scan
-// runs it forwards each answer of the position being scanned to its owner's
-// MsgRx, and the owner tells it which device's answer it took.
-class ScanProgress {
- public:
-  virtual ~ScanProgress() = default;
-  virtual void MessageReceived(int device) = 0;
-};
-
-// What to scan: positions startdevice..enddevice on `loops` loops, sending
-// `msg` with its first two characters replaced by the kind and address byte,
-// waiting the ports' device time-out plus `extratimeout` ms per position.
-struct ScanRequest {
-  int loops = 1;
-  int startdevice = 1;
-  int enddevice = 127;
-  std::string msg;
-  std::uint32_t extratimeout = 0;
-};
-
-// Runs a scan modally for `owner` and returns when it ends (1 complete, 2
-// cancelled). `running` points at the scan while it runs and is cleared after.
-using ScanRunner =
-    std::function<int(MsgClass& owner, const ScanRequest& request, ScanProgress*& running)>;
 
 // What a view of the event log is told. Lines are only ever added at the end
 // of the list or all removed at once.
