@@ -9,10 +9,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPainter>
 #include <QPrinter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
@@ -21,8 +23,10 @@
 #include <sstream>
 
 #include "core/common/textutil.h"
+#include "core/status/scan.h"
 #include "gui/events/eventfilterdlg.h"
 #include "gui/events/eventlogprintout.h"
+#include "gui/status/scannerwindow.h"
 #include "guihost.h"
 
 namespace quillark::test {
@@ -226,6 +230,17 @@ TEST_F(EventLogWindowTest, ReadsTheChosenDeviceOverTheDemonstrationLoop) {
   EXPECT_EQ(Rows(w).size(), 3u);
   EXPECT_FALSE(core.App().IsPollPaused());
 
+  // Every detector of both loops, read by a scan: one header, three events
+  // from each, and polling back afterwards.
+  const int all = box.count() - 1;
+  box.setCurrentIndex(all);
+  emit box.activated(all);
+  EXPECT_EQ(Rows(w).size(), 127u * 2 * 3);
+  EXPECT_EQ(Rows(w).back().substr(19, 5), "2-127");
+  EXPECT_EQ(w.ReadDate()->text(), QStringLiteral("15/03/2000"));
+  EXPECT_FALSE(core.App().IsPollPaused());
+  EXPECT_EQ(w.findChild<ScannerWindow*>(), nullptr);  // gone with its scan
+
   int topic = 0;
   w.SetHelpHandler([&](int t) { topic = t; });
   w.ButtonAt(EventLogWindow::BN_HELP)->click();
@@ -329,6 +344,31 @@ TEST_F(EventLogWindowTest, PrintsEveryLineOnAsManyPagesAsItNeeds) {
   painter.end();
   QDir().mkpath(QUILLARK_GRAB_DIR);
   page.save(QStringLiteral(QUILLARK_GRAB_DIR "/eventlog-printout.png"));
+}
+
+}  // namespace
+}  // namespace quillark::test
+
+namespace quillark::test {
+namespace {
+
+// A scan of positions nobody answers: the window follows it and Cancel ends it.
+TEST(ScannerWindowTest, FollowsTheScanAndCancelEndsIt) {
+  DemoCore core;
+  RecordingReceiver owner(&core.App());
+  Scanner scan(&core.App(), owner, ScanRequest{2, 129, 140, "xxE000", 4010});
+  ScannerWindow w(scan, 129, 140);
+  scan.SetupWindow();
+  w.show();
+  EXPECT_EQ(w.Status()->text(), QStringLiteral("Power supply 1"));
+  EXPECT_EQ(w.windowTitle(), QStringLiteral("Scanning 0%"));
+  core.host.events.Advance(3000 + 4010);
+  EXPECT_EQ(w.Status()->text(), QStringLiteral("Power supply 2"));
+  EXPECT_EQ(w.Progress()->value(), 130);
+  SaveGrab(w, "scanner");
+  w.CancelButton()->click();
+  EXPECT_EQ(scan.GetResult(), Scanner::SCAN_CANCELLED);
+  EXPECT_FALSE(w.isVisible());
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "core/site/config.h"
 #include "gui/events/eventfilterdlg.h"
 #include "gui/events/eventlogprintout.h"
+#include "gui/status/scannerwindow.h"
 
 namespace quillark {
 namespace {
@@ -93,6 +94,16 @@ EventLogWindow::EventLogWindow(TDockingApp& a, int device, std::string filename,
   log = std::make_unique<EventLog>(&app, mw != nullptr ? mw->GetLoops() : 1, device,
                                    app.GetTranslator(), std::move(filename));
   log->SetObserver(this);
+  // Every detector is read by a bus scan, shown while it runs.
+  log->SetScanRunner([this](MsgClass& owner, const ScanRequest& request, ScanProgress*& running) {
+    Scanner scanner(&app, owner, request);
+    ScannerWindow progress(scanner, request.startdevice, request.enddevice, this);
+    progress.show();
+    running = &scanner;
+    const int result = scanner.Run();
+    running = nullptr;
+    return result;
+  });
 
   const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   model = new EventLogModel(*log, this);
