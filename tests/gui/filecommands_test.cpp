@@ -7,6 +7,8 @@
 #include <QAbstractItemModel>
 #include <QAction>
 #include <QListView>
+#include <QMenu>
+#include <QMenuBar>
 
 #include "core/access/logonprompt.h"
 #include "core/access/security.h"
@@ -108,7 +110,10 @@ TEST_F(FileCommandsTest, OpenedFilesJoinTheFileMenuNewestFirstAndStayThereAfterA
     EXPECT_EQ(desktop.Files().Recent().Files(),
               (std::vector<std::string>{Path("c.ev2"), Path("b.ev2"), Path("a.ev2"),
                                         Path("system.ev2")}));
-    SaveGrab(frame, "filemenu");
+    QMenu* file = frame.menuBar()->actions().front()->menu();
+    ASSERT_NE(file, nullptr);
+    file->adjustSize();
+    SaveGrab(*file, "filemenu");
   }
   // A restart offers the same list; a listed file that has gone is taken off
   // with a message instead of opening an empty window.
