@@ -146,19 +146,5 @@ TEST_F(BusDispWindowTest, PrintsEveryLineOnPagesOfItsOwnThroughThePrinter) {
   EXPECT_EQ(PdfPages(pdf), 2);
 }
 
-TEST_F(BusDispWindowTest, SavesTheListAsTextAndReportsAFileItCannotOpen) {
-  BusDispWindow w(core.App());
-  w.Disp().AddItem(2, WithSum(std::string(">") + static_cast<char>(0x81) + "A000").c_str());
-  const QString path = QString::fromStdString((core.host.home / "bus.txt").string());
-  ASSERT_TRUE(w.SaveTo(path));
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-  EXPECT_TRUE(f.readAll().startsWith("3-001  CM->DET   \t"));
-  const auto before = core.host.prompter.prompts.size();
-  EXPECT_FALSE(w.SaveTo(QStringLiteral("/nonexistent-dir/bus.txt")));
-  ASSERT_EQ(core.host.prompter.prompts.size(), before + 1);
-  EXPECT_EQ(core.host.prompter.prompts.back().text, "Cannot open file.");
-}
-
 }  // namespace
 }  // namespace quillark::test

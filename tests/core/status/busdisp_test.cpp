@@ -146,21 +146,6 @@ TEST(BusDisp, CheckSumIsReadBeforeTheCarriageReturnAndBadFramesDoNotCrash) {
   EXPECT_EQ(disp.Line(2), std::string_view(empty, sizeof empty - 1));
 }
 
-TEST(BusDisp, LinesSplitIntoTheirColumns) {
-  auto c = BusDisp::SplitLine("1-005  CM sh->DET\t00 ?05");
-  EXPECT_EQ(c[0], "1-005");
-  EXPECT_EQ(c[1], "CM sh->DET");
-  EXPECT_EQ(c[2], "00");
-  EXPECT_EQ(c[3], "?05");
-  c = BusDisp::SplitLine("16-000  Bus reset \t00 ?00");
-  EXPECT_EQ(c[1], "Bus reset");
-  c = BusDisp::SplitLine(std::string(28, ' ') + "abc");
-  EXPECT_TRUE(c[0].empty() && c[1].empty() && c[2].empty());
-  EXPECT_EQ(c[3], "abc");
-  c = BusDisp::SplitLine("no columns here");
-  EXPECT_EQ(c[3], "no columns here");
-}
-
 TEST(LineStore, KeepsEveryLineAcrossBlocksAndClears) {
   LineStore store;
   const std::size_t n = 3 * LineStore::BLOCK / 20;
