@@ -134,6 +134,22 @@ void TDockingApp::ShowBargraph() {
     mainwindow->SetLoops(looped);
   }
   title = std::string("Quillark - [") + paths.site.string() + "]";
+  if (displaybuilder && mainwindow != nullptr && !buildingdisplay) {
+    buildingdisplay = true;
+    displaybuilder();
+    buildingdisplay = false;
+  }
+  ResumePolling();
+}
+
+void TDockingApp::CommunicationSettings(const std::function<bool()>& edit) {
+  if (mainwindow == nullptr) return;
+  PausePolling();
+  const long loops = ini.ReadInt("Comm", "Loops", "1");
+  if (edit && edit()) {
+    mainwindow->CreateCommHandler();
+    if (ini.ReadInt("Comm", "Loops", "1") != loops) ShowBargraph();
+  }
   ResumePolling();
 }
 
