@@ -191,7 +191,7 @@ TEST_F(SettingsDialogs, CommSettingsStoreWhatChangedAndRefuseAPortThatCannotWork
   EXPECT_TRUE(dialog.PortValue(loops)->isVisible());
 
   // A new type brings its own default value.
-  dialog.PortType(loops)->setCurrentIndex(PT_NETCONTROL);
+  dialog.PortType(loops)->setCurrentIndex(PORT_NETCONTROL);
   EXPECT_EQ(dialog.PortValue(loops)->text(), QStringLiteral("1, unknown"));
   dialog.PortValue(loops)->setText(QStringLiteral("nonsense"));
   dialog.Monitor()->setChecked(true);

@@ -38,10 +38,10 @@ std::string LoopKey(int loop, const char* suffix) {
 
 const char* CommSettings::DefaultPortValue(int type) {
   switch (type) {
-    case PT_NETMONITOR:
-    case PT_NETCONTROL:
+    case PORT_NETMONITOR:
+    case PORT_NETCONTROL:
       return "1, unknown";
-    case PT_HLI:
+    case PORT_HLI:
       return "1,0";
     default:
       return "1";
@@ -62,7 +62,7 @@ CommSettings CommSettings::Read(INI& ini) {
         ini.ReadString("Comm", typekey, ABSENT) != ABSENT;
     const long type = ini.ReadInt("Comm", typekey, "0");
     // A type this program does not know is shown as the first one.
-    port.type = type >= 0 && type < PORTTYPES ? static_cast<int>(type) : PT_COMPORT;
+    port.type = type >= 0 && type < PORTTYPES ? static_cast<int>(type) : PORT_COM;
     v = ini.ReadString("Comm", LoopKey(loop, "Port"), ABSENT);
     s.present.value[static_cast<std::size_t>(loop)] = v != ABSENT;
     port.value = v != ABSENT ? v : DefaultPortValue(port.type);
@@ -111,18 +111,18 @@ std::string CommSettings::CheckPortValue(int type, const std::string& value) {
   const std::string v = Trim(value);
   const auto comma = v.find(',');
   switch (type) {
-    case PT_COMPORT:
+    case PORT_COM:
       // "none" is what the program writes for a port that was not there.
       if (IsNumber(v, 1, 255) || v == "none" || (!v.empty() && v[0] == '/')) return {};
       return "the port must be a COM port number, a device path such as /dev/ttyUSB0, or none.";
-    case PT_NETMONITOR:
-    case PT_NETCONTROL:
+    case PORT_NETMONITOR:
+    case PORT_NETCONTROL:
       if (comma != std::string::npos && IsNumber(v.substr(0, comma), 1, MAXLOOPS) &&
           !Trim(v.substr(comma + 1)).empty())
         return {};
       return "the port must be the loop number on the remote computer, a comma and the remote "
              "computer's name, such as 1,plant-pc.";
-    case PT_HLI:
+    case PORT_HLI:
       if (comma != std::string::npos && IsNumber(v.substr(0, comma), 1, 255) &&
           IsNumber(v.substr(comma + 1), 0, 255))
         return {};

@@ -3,17 +3,11 @@
 #include <array>
 #include <string>
 
+#include "core/comms/ioport.h"
+
 namespace quillark {
 
 class INI;
-
-// What kind of port serves a loop ("Comm"/"Loop%uPortType").
-enum PortType : int {
-  PT_COMPORT = 0,
-  PT_NETMONITOR = 1,  // a loop of a remote computer, listened to
-  PT_NETCONTROL = 2,  // a loop of a remote computer, listened to and written
-  PT_HLI = 3,
-};
 
 // The communication settings as the settings dialog shows and stores them:
 // the loop count, each loop's port, the port buffers, the failure time-out
@@ -28,7 +22,7 @@ class CommSettings {
   static constexpr const char* RXBUFFSHOWN = "4096";
 
   struct LoopPort {
-    int type = PT_COMPORT;
+    int type = PORT_COM;
     std::string value;
   };
 

@@ -44,7 +44,7 @@ TEST_F(CommSettingsTest, ShowsTheBuiltInDefaultsWhenNothingIsSet) {
   EXPECT_EQ(s.commsfailtimeout, "50000");
   EXPECT_FALSE(s.monitor);
   for (const auto& port : s.ports) {
-    EXPECT_EQ(port.type, PT_COMPORT);
+    EXPECT_EQ(port.type, PORT_COM);
     EXPECT_EQ(port.value, "1");
   }
   EXPECT_EQ(s.Check(), "");
@@ -65,12 +65,12 @@ TEST_F(CommSettingsTest, ReadsEachLoopsPortWithTheDefaultOfItsType) {
   ini.WriteString("NetworkMonitoring", "Enable", "1");
   const CommSettings s = CommSettings::Read(ini);
   EXPECT_EQ(s.loops, 16);
-  EXPECT_EQ(s.ports[1].type, PT_NETMONITOR);
+  EXPECT_EQ(s.ports[1].type, PORT_NETMONITOR);
   EXPECT_EQ(s.ports[1].value, "1, unknown");
-  EXPECT_EQ(s.ports[2].type, PT_HLI);
+  EXPECT_EQ(s.ports[2].type, PORT_HLI);
   EXPECT_EQ(s.ports[2].value, "1,0");
   // A type this program does not know shows as a COM port.
-  EXPECT_EQ(s.ports[3].type, PT_COMPORT);
+  EXPECT_EQ(s.ports[3].type, PORT_COM);
   EXPECT_EQ(s.ports[3].value, "/dev/ttyUSB0");
   EXPECT_EQ(s.rxbuff, "8000");
   EXPECT_TRUE(s.monitor);
@@ -86,7 +86,7 @@ TEST_F(CommSettingsTest, WritesWhatWasSetOrChangedAndNothingElse) {
 
   CommSettings after = before;
   after.loops = 3;
-  after.ports[1].type = PT_NETCONTROL;
+  after.ports[1].type = PORT_NETCONTROL;
   after.ports[1].value = " 2,plant-pc ";
   after.commsfailtimeout = "20000";
   after.monitor = true;
@@ -107,26 +107,26 @@ TEST_F(CommSettingsTest, WritesWhatWasSetOrChangedAndNothingElse) {
   const CommSettings again = CommSettings::Read(ini);
   EXPECT_EQ(again.loops, 3);
   EXPECT_EQ(again.ports[0].value, "3");
-  EXPECT_EQ(again.ports[1].type, PT_NETCONTROL);
+  EXPECT_EQ(again.ports[1].type, PORT_NETCONTROL);
   EXPECT_EQ(again.txbuff, "256");
   EXPECT_EQ(again.rxbuff, "4096");
 }
 
 TEST_F(CommSettingsTest, RefusesValuesThePortsCannotUse) {
-  EXPECT_EQ(CommSettings::CheckPortValue(PT_COMPORT, "4"), "");
-  EXPECT_EQ(CommSettings::CheckPortValue(PT_COMPORT, "none"), "");
-  EXPECT_EQ(CommSettings::CheckPortValue(PT_COMPORT, "/dev/ttyUSB1"), "");
-  EXPECT_NE(CommSettings::CheckPortValue(PT_COMPORT, "0"), "");
-  EXPECT_NE(CommSettings::CheckPortValue(PT_COMPORT, "COM1"), "");
-  EXPECT_NE(CommSettings::CheckPortValue(PT_COMPORT, ""), "");
-  for (int type : {PT_NETMONITOR, PT_NETCONTROL}) {
+  EXPECT_EQ(CommSettings::CheckPortValue(PORT_COM, "4"), "");
+  EXPECT_EQ(CommSettings::CheckPortValue(PORT_COM, "none"), "");
+  EXPECT_EQ(CommSettings::CheckPortValue(PORT_COM, "/dev/ttyUSB1"), "");
+  EXPECT_NE(CommSettings::CheckPortValue(PORT_COM, "0"), "");
+  EXPECT_NE(CommSettings::CheckPortValue(PORT_COM, "COM1"), "");
+  EXPECT_NE(CommSettings::CheckPortValue(PORT_COM, ""), "");
+  for (int type : {PORT_NETMONITOR, PORT_NETCONTROL}) {
     EXPECT_EQ(CommSettings::CheckPortValue(type, "1, unknown"), "");
     EXPECT_NE(CommSettings::CheckPortValue(type, "1,"), "");
     EXPECT_NE(CommSettings::CheckPortValue(type, "17,host"), "");
     EXPECT_NE(CommSettings::CheckPortValue(type, "host"), "");
   }
-  EXPECT_EQ(CommSettings::CheckPortValue(PT_HLI, "2,7"), "");
-  EXPECT_NE(CommSettings::CheckPortValue(PT_HLI, "2,x"), "");
+  EXPECT_EQ(CommSettings::CheckPortValue(PORT_HLI, "2,7"), "");
+  EXPECT_NE(CommSettings::CheckPortValue(PORT_HLI, "2,x"), "");
   EXPECT_NE(CommSettings::CheckPortValue(7, "1"), "");
   // Every type's default passes its own check.
   for (int t = 0; t < CommSettings::PORTTYPES; ++t)
