@@ -1,13 +1,20 @@
 #include "platform/qtserialline.h"
 
 #include <QDeadlineTimer>
+#include <QThread>
 
 namespace quillark {
 
 QtSerialLine::QtSerialLine() {
   QObject::connect(&port, &QSerialPort::readyRead, &port, [this] { BytesArrived(); });
-  QObject::connect(&port, &QSerialPort::bytesWritten, &port, [this](qint64) {
-    if (port.bytesToWrite() == 0) TransmitterEmpty();
+  // Qt hands bytes to the driver before it reports them written, so the
+  // line is empty only once every byte given to it has been reported.
+  QObject::connect(&port, &QSerialPort::bytesWritten, &port, [this](qint64 n) {
+    unreported -= n;
+    if (unreported <= 0) {
+      unreported = 0;
+      TransmitterEmpty();
+    }
   });
 }
 
@@ -55,6 +62,7 @@ SerialError QtSerialLine::Open(const std::string& device, const SerialSettings& 
 }
 
 void QtSerialLine::Close() {
+  unreported = 0;
   if (port.isOpen()) port.close();
 }
 
@@ -70,14 +78,21 @@ int QtSerialLine::BytesWaiting() const {
 
 bool QtSerialLine::Write(const char* data, int length) {
   if (!port.isOpen()) return false;
-  return port.write(data, length) == length;
+  const qint64 n = port.write(data, length);
+  if (n > 0) unreported += n;
+  return n == length;
 }
 
 bool QtSerialLine::WaitForTxEmpty(int ms) {
+  // Blocks like a synchronous write would. Each flush hands what Qt holds to
+  // the driver and reports what the previous one handed over.
   QDeadlineTimer deadline(ms);
-  while (port.isOpen() && port.bytesToWrite() > 0 && !deadline.hasExpired())
-    if (!port.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) break;
-  return port.bytesToWrite() == 0;
+  while (port.isOpen() && unreported > 0) {
+    port.flush();
+    if (unreported == 0 || deadline.hasExpired()) break;
+    QThread::msleep(1);
+  }
+  return unreported == 0;
 }
 
 void QtSerialLine::Purge(bool receive, bool transmit) {
@@ -88,6 +103,7 @@ void QtSerialLine::Purge(bool receive, bool transmit) {
     port.clear(QSerialPort::Input);
   else if (transmit)
     port.clear(QSerialPort::Output);
+  if (transmit) unreported = 0;
 }
 
 }  // namespace quillark

@@ -34,6 +34,7 @@ class QtSerialLine : public SerialLine {
   SerialError Fail(SerialError kind);
 
   QSerialPort port;
+  qint64 unreported = 0;  // written but not yet reported as gone
   unsigned long code = 0;
   std::string text;
 };

@@ -115,8 +115,17 @@ bool HLIPort::WriteResponse(int zone, unsigned char value) {
 bool HLIPort::Write(const char* data, int datalen) {
   if (data == nullptr || datalen < 1) return true;
   // Fast polls and the bus reset are not passed on: the unit reports its
-  // zones by itself.
-  if (data[0] == '?') return true;
+  // zones by itself. A zone it has reported answers from its record, or the
+  // bus master would count every zone as lost between two reports. A unit that
+  // falls silent is still caught by the loop's communications watch.
+  if (data[0] == '?') {
+    const int address = datalen >= 2 ? static_cast<unsigned char>(data[1]) - 0x80 : 0;
+    if (address >= 1 && address <= 127) {
+      const HLIstatus& zone = status[static_cast<std::size_t>(address)];
+      if (zone.GetConnected()) SendFastPollResponse(address, zone.GetStatus(), zone.GetFaults());
+    }
+    return true;
+  }
   if ((data[0] != '>' && data[0] != ':') || datalen <= 5) return true;
   const int address = static_cast<unsigned char>(data[1]) - 0x80;
   if (address < 0 || address > 127) return true;

@@ -1,5 +1,8 @@
 #include "core/comms/comport.h"
 
+#include "core/comms/commhndl.h"
+#include "core/comms/hliport.h"
+
 #include <gtest/gtest.h>
 
 #include "core/access/translator.h"
@@ -260,6 +263,39 @@ TEST_F(SerialPort, ClosingStopsNotificationsAndShowsNothing) {
   EXPECT_FALSE(line->open);
   EXPECT_EQ(line->line, nullptr);
   host.events.RunPending();
+  EXPECT_TRUE(host.prompter.prompts.empty());
+}
+
+TEST(LivePorts, TypeZeroIsASerialLoopAndTypeThreeAnHliLoop) {
+  AppHost host;
+  host.Set("Product", "Edition", "live");
+  host.Set("Comm", "Loops", "3");
+  host.Set("Comm", "Loop1PortType", "0");
+  host.Set("Comm", "Loop1Port", "/dev/pts/9");
+  host.Set("Comm", "Loop1Baud", "38400");
+  host.Set("Comm", "Loop2PortType", "3");
+  host.Set("Comm", "Loop2Port", "2,4");
+  host.Set("Comm", "Loop3Port", "5");  // type 0 by default, 9600 baud by default
+  host.app = std::make_unique<TDockingApp>(host.events, host.prompter, host.status, host.ini);
+  std::vector<std::shared_ptr<FakeSerialLine::State>> lines;
+  host.app->SetSerialLineFactory([&lines] {
+    lines.push_back(std::make_shared<FakeSerialLine::State>());
+    return std::make_unique<FakeSerialLine>(lines.back());
+  });
+  host.Start(3);
+  ASSERT_EQ(lines.size(), 3u);
+  ASSERT_NE(dynamic_cast<COMPort*>(host.Comms().GetPort(0)), nullptr);
+  EXPECT_EQ(lines[0]->device, "/dev/pts/9");
+  EXPECT_EQ(lines[0]->settings.baud, 38400);
+  auto* hli = dynamic_cast<HLIPort*>(host.Comms().GetPort(1));
+  ASSERT_NE(hli, nullptr);
+  EXPECT_EQ(lines[1]->device, "/dev/ttyS1");
+  EXPECT_EQ(lines[1]->settings.baud, 19200);
+  EXPECT_EQ(hli->GetNetId(), 4);
+  EXPECT_EQ(lines[2]->device, "/dev/ttyS4");
+  EXPECT_EQ(lines[2]->settings.baud, 9600);
+  for (int loop = 0; loop < 3; ++loop) EXPECT_TRUE(host.Comms().GetCommEnableState(loop));
+  EXPECT_EQ(host.Comms().GetMaxDeviceTimeout(), 10000);
   EXPECT_TRUE(host.prompter.prompts.empty());
 }
 

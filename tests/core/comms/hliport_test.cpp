@@ -158,6 +158,14 @@ TEST_F(Hli, ZoneStatusBecomesAFastPollAnswerAndIsAcknowledged) {
   EXPECT_EQ(Sent(), std::vector<std::string>{Bytes(1, ACK)});
   EXPECT_TRUE(port->GetZone(3).GetConnected());
   EXPECT_EQ(port->GetZone(3).GetStatus(), 0x02u);
+  // From now on a poll of the zone is answered from its record, at once and
+  // without troubling the unit; a zone never reported stays unanswered.
+  line->writes.clear();
+  EXPECT_TRUE(Bus("?\x83\r"));
+  EXPECT_TRUE(Bus("?\x86\r"));
+  EXPECT_EQ(rx.frames.size(), 2u);
+  EXPECT_EQ(rx.frames.back(), rx.frames.front());
+  EXPECT_TRUE(Sent().empty());
 
   // Alarm levels and every fault bit.
   FromUnit(Frame(5, 5, 4, 0, Bytes{0x70, 0}));
