@@ -256,16 +256,6 @@ TEST_F(SerialPort, ReceivedBytesBecomePortEventsAndFrames) {
   EXPECT_EQ(line->incoming.size(), 10u);
 }
 
-TEST_F(SerialPort, ClosingStopsNotificationsAndShowsNothing) {
-  auto port = Open("1");
-  ASSERT_TRUE(line->open);
-  port.reset();
-  EXPECT_FALSE(line->open);
-  EXPECT_EQ(line->line, nullptr);
-  host.events.RunPending();
-  EXPECT_TRUE(host.prompter.prompts.empty());
-}
-
 TEST(LivePorts, TypeZeroIsASerialLoopAndTypeThreeAnHliLoop) {
   AppHost host;
   host.Set("Product", "Edition", "live");
