@@ -17,6 +17,7 @@
 #include "core/platform/eventloop.h"
 #include "core/platform/posixlauncher.h"
 #include "core/platform/prompter.h"
+#include "core/platform/serialline.h"
 #include "core/platform/soundplayer.h"
 #include "core/site/config.h"
 #include "core/site/detector.h"
@@ -431,6 +432,10 @@ void TDockingApp::PostCommNotify(int loop, int st) {
 
 std::unique_ptr<NetMirror> TDockingApp::MakeNetMirror(int loops) {
   return netmirrorfactory ? netmirrorfactory(loops, ini) : nullptr;
+}
+
+std::unique_ptr<SerialLine> TDockingApp::MakeSerialLine() {
+  return seriallinefactory ? seriallinefactory() : nullptr;
 }
 
 bool TDockingApp::ShuttingDown() const {

@@ -20,6 +20,7 @@ class EventLoop;
 class INI;
 class NetMirror;
 class ProgramLauncher;
+class SerialLine;
 class SoundPlayer;
 class Prompter;
 class StatusDisplay;
@@ -181,6 +182,11 @@ class TDockingApp {
   void SetNetMirrorFactory(NetMirrorFactory f) { netmirrorfactory = std::move(f); }
   std::unique_ptr<NetMirror> MakeNetMirror(int loops);
 
+  // Opens serial lines for the serial and HLI ports; none when unset.
+  using SerialLineFactory = std::function<std::unique_ptr<SerialLine>()>;
+  void SetSerialLineFactory(SerialLineFactory f) { seriallinefactory = std::move(f); }
+  std::unique_ptr<SerialLine> MakeSerialLine();
+
   // The communications state shown last (failed or OK); survives a rebuilt
   // communication handler.
   bool lastrxfail = false;
@@ -224,6 +230,7 @@ class TDockingApp {
   std::vector<EventListener> eventlisteners;
   std::function<void()> quithook;
   NetMirrorFactory netmirrorfactory;
+  SerialLineFactory seriallinefactory;
   bool shuttingdown = false;
   std::shared_ptr<int> alive = std::make_shared<int>(0);
 };

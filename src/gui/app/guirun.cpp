@@ -15,6 +15,7 @@
 #include "gui/common/qtsoundplayer.h"
 #include "gui/guiprompter.h"
 #include "platform/qteventloop.h"
+#include "platform/qtserialline.h"
 
 namespace quillark {
 namespace {
@@ -67,6 +68,7 @@ int RunGui(const std::filesystem::path& home, int argc, char** argv) {
   TDockingApp app(events, prompter, frame, ini);
   frame.setWindowTitle(app.GetAppName());
   app.SetSoundPlayer(&sound);
+  app.SetSerialLineFactory(QtSerialLine::Factory());
   app.SetQuitHook([] { QApplication::quit(); });
   app.SetCommandHandler(CMD_ABOUT, [&frame, &app] {
     QMessageBox::about(&frame, "About Quillark",
