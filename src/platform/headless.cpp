@@ -15,6 +15,7 @@
 #include "core/platform/prompter.h"
 #include "core/platform/statusdisplay.h"
 #include "platform/qteventloop.h"
+#include "platform/qtserialline.h"
 
 namespace quillark {
 namespace {
@@ -68,6 +69,7 @@ int RunHeadless(const std::filesystem::path& home) {
   INIfile ini(home / "quillark.ini");
   TDockingApp app(events, prompter, status, ini);
   Console console(app);
+  app.SetSerialLineFactory(QtSerialLine::Factory());
 
   bool quitting = false;
   auto quit = [&] {

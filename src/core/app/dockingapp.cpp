@@ -8,6 +8,7 @@
 #include "core/app/devicestatussource.h"
 #include "core/app/mainwindow.h"
 #include "core/common/ini.h"
+#include "core/common/textutil.h"
 #include "core/comms/demoport.h"
 #include "core/comms/message.h"
 #include "core/comms/netmirror.h"
@@ -16,6 +17,7 @@
 #include "core/platform/eventloop.h"
 #include "core/platform/posixlauncher.h"
 #include "core/platform/prompter.h"
+#include "core/platform/serialline.h"
 #include "core/platform/soundplayer.h"
 #include "core/site/config.h"
 #include "core/site/detector.h"
@@ -42,9 +44,12 @@ TDockingApp::TDockingApp(EventLoop& e, Prompter& p, StatusDisplay& s, INI& i)
       launcher(std::make_unique<PosixLauncher>()),
       silentplayer(std::make_unique<SilentPlayer>()),
       soundplayer(silentplayer.get()) {
-  // The simulated events of the demonstration loops, for the selected device.
-  for (int id = CMD_DEMOFIRE2; id <= CMD_DEMODETFAULT; ++id)
-    SetCommandHandler(id, [this, id] { DemoTest(id); });
+  live = ToLower(Trim(ini.ReadString("Product", "Edition", "demo"))) == "live";
+  // The simulated events of the demonstration loops, for the selected device;
+  // real loops have nothing to simulate them.
+  if (!live)
+    for (int id = CMD_DEMOFIRE2; id <= CMD_DEMODETFAULT; ++id)
+      SetCommandHandler(id, [this, id] { DemoTest(id); });
   SetCommandHandler(CMD_LOGTOPRINTER, [this] {
     if (mainwindow != nullptr && mainwindow->GetNotifier() != nullptr)
       LogToPrinter(!mainwindow->GetNotifier()->IsPrinterLogging());
@@ -103,7 +108,7 @@ void TDockingApp::InitMainWindow(const std::filesystem::path& home) {
   int looped = loops < 1 ? 1 : (loops > 16 ? 16 : static_cast<int>(loops));
   paths.site = ResolveSitePath(ini.ReadString("Site", "Site", "default"));
   site = std::make_unique<TSiteConfig>();
-  title = APPNAME;
+  title = GetAppName();
 
   auto window = std::make_unique<TMainWindow>(*this, looped, ini);
   mainwindow = std::move(window);
@@ -130,6 +135,22 @@ void TDockingApp::ShowBargraph() {
     mainwindow->SetLoops(looped);
   }
   title = std::string("Quillark - [") + paths.site.string() + "]";
+  if (displaybuilder && mainwindow != nullptr && !buildingdisplay) {
+    buildingdisplay = true;
+    displaybuilder();
+    buildingdisplay = false;
+  }
+  ResumePolling();
+}
+
+void TDockingApp::CommunicationSettings(const std::function<bool()>& edit) {
+  if (mainwindow == nullptr) return;
+  PausePolling();
+  const long loops = ini.ReadInt("Comm", "Loops", "1");
+  if (edit && edit()) {
+    mainwindow->CreateCommHandler();
+    if (ini.ReadInt("Comm", "Loops", "1") != loops) ShowBargraph();
+  }
   ResumePolling();
 }
 
@@ -411,6 +432,10 @@ void TDockingApp::PostCommNotify(int loop, int st) {
 
 std::unique_ptr<NetMirror> TDockingApp::MakeNetMirror(int loops) {
   return netmirrorfactory ? netmirrorfactory(loops, ini) : nullptr;
+}
+
+std::unique_ptr<SerialLine> TDockingApp::MakeSerialLine() {
+  return seriallinefactory ? seriallinefactory() : nullptr;
 }
 
 bool TDockingApp::ShuttingDown() const {

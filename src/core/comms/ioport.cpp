@@ -2,7 +2,10 @@
 
 #include "core/app/dockingapp.h"
 #include "core/common/ini.h"
+#include "core/common/textutil.h"
+#include "core/comms/comport.h"
 #include "core/comms/demoport.h"
+#include "core/comms/hliport.h"
 #include "core/platform/eventloop.h"
 
 namespace quillark {
@@ -118,8 +121,30 @@ void IOPort::DespatchMessage(const char* buff, int characters) {
 }
 
 std::unique_ptr<IOPort> IOPortFactory::New(int Loop) {
-  // This edition simulates every loop, whatever "Loop%uPortType" says.
-  return std::make_unique<DemoPort>(Parent, Loop, ini);
+  if (Parent == nullptr || !Parent->IsLiveEdition())
+    return std::make_unique<DemoPort>(Parent, Loop, ini);
+  const long type = ini.ReadInt("Comm", Format("Loop%uPortType", Loop + 1), "0");
+  std::unique_ptr<IOPort> port;
+  switch (type) {
+    case PORT_COM:
+      port = std::make_unique<COMPort>(
+          Parent, &Parent->GetTranslator(), Loop, ini,
+          static_cast<int>(ini.ReadInt("Comm", Format("Loop%uBaud", Loop + 1), "9600")));
+      break;
+    case PORT_NETMONITOR:
+      break;
+    case PORT_NETCONTROL:
+      break;
+    case PORT_HLI:
+      port = std::make_unique<HLIPort>(Parent, &Parent->GetTranslator(), Loop, ini);
+      break;
+    default:
+      break;
+  }
+  // An unknown type, or a transport this build cannot open, leaves the loop
+  // disabled rather than simulated: a live site must never show made-up data.
+  if (port == nullptr) port = std::make_unique<DisabledPort>(Parent, ini);
+  return port;
 }
 
 }  // namespace quillark

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <memory>
 
 #include "gui/access/securitydlg.h"
@@ -10,6 +11,7 @@ namespace quillark {
 
 class AlarmDispWindow;
 class BargraphView;
+class BusDispWindow;
 class CommandModuleWindow;
 class EventLogCommands;
 class FileCommands;
@@ -34,11 +36,15 @@ class Desktop {
   HelpWindow& Help() { return help; }
   FileCommands& Files() { return *files; }
   EventLogCommands& EventLogs() { return *eventlogs; }
+  // The open bus viewer, or null.
+  BusDispWindow* BusViewer() const;
 
  private:
   // A mass operation brings up the hidden alarm viewer below its window, so
   // that the devices' answers can be followed.
   void FollowOperation(SOPDialog* dialog);
+  // BUSDISPLAY, COMMUNICATIONSETTINGS, EMAIL and PAGER.
+  void WireBusAndSettings(INI& ini);
 
   TDockingApp& app;
   MainFrame& frame;
@@ -50,6 +56,7 @@ class Desktop {
   SOPWindowHost sophost;
   std::unique_ptr<FileCommands> files;
   std::unique_ptr<EventLogCommands> eventlogs;
+  QPointer<BusDispWindow> busviewer;  // deletes itself when closed
 };
 
 }  // namespace quillark

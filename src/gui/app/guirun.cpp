@@ -15,6 +15,7 @@
 #include "gui/common/qtsoundplayer.h"
 #include "gui/guiprompter.h"
 #include "platform/qteventloop.h"
+#include "platform/qtserialline.h"
 
 namespace quillark {
 namespace {
@@ -65,13 +66,15 @@ int RunGui(const std::filesystem::path& home, int argc, char** argv) {
   QtSoundPlayer sound;
   INIfile ini(home / "quillark.ini");
   TDockingApp app(events, prompter, frame, ini);
+  frame.setWindowTitle(app.GetAppName());
   app.SetSoundPlayer(&sound);
+  app.SetSerialLineFactory(QtSerialLine::Factory());
   app.SetQuitHook([] { QApplication::quit(); });
-  app.SetCommandHandler(CMD_ABOUT, [&frame] {
+  app.SetCommandHandler(CMD_ABOUT, [&frame, &app] {
     QMessageBox::about(&frame, "About Quillark",
                        QString("<b>%1</b><p>Version %2</p><p>Supervision of aspirating smoke "
                                "detector networks.</p>")
-                           .arg(TDockingApp::APPNAME)
+                           .arg(app.GetAppName())
                            .arg(QUILLARK_VERSION));
   });
   // Closing is never refused: pause polling and end.

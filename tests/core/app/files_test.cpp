@@ -129,7 +129,7 @@ TEST_F(OpenFile, SiteFileBecomesTheSiteInUseAndTheDisplayIsBuiltOnIt) {
   EXPECT_EQ(builds, 3);
   EXPECT_FALSE(host.app->IsPollPaused());
   host.app->SetDisplayBuilder(nullptr);
-  host.app->MainDisplayGone(&display);
+  host.app->SetMainDisplay(nullptr);
 }
 
 }  // namespace
