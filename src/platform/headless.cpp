@@ -15,6 +15,7 @@
 #include "core/platform/prompter.h"
 #include "core/platform/statusdisplay.h"
 #include "platform/qteventloop.h"
+#include "platform/qttcp.h"
 
 namespace quillark {
 namespace {
@@ -66,7 +67,9 @@ int RunHeadless(const std::filesystem::path& home) {
   StderrPrompter prompter;
   QuietStatus status;
   INIfile ini(home / "quillark.ini");
+  QtTcpFactory tcp;
   TDockingApp app(events, prompter, status, ini);
+  app.SetTcpFactory(&tcp);
   Console console(app);
 
   bool quitting = false;

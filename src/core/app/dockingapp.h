@@ -23,6 +23,7 @@ class ProgramLauncher;
 class SoundPlayer;
 class Prompter;
 class StatusDisplay;
+class TcpFactory;
 class TMainWindow;
 class TSiteConfig;
 class Translator;
@@ -165,7 +166,16 @@ class TDockingApp {
   // when unset.
   using NetMirrorFactory = std::function<std::unique_ptr<NetMirror>(int loops, INI& ini)>;
   void SetNetMirrorFactory(NetMirrorFactory f) { netmirrorfactory = std::move(f); }
+  // Without a factory of its own, the network monitoring server is built on
+  // the TCP factory, when the host gave one.
   std::unique_ptr<NetMirror> MakeNetMirror(int loops);
+
+  // Makes the TCP streams and listeners of network loops and of network
+  // monitoring; none (no networking) until the host sets one.
+  void SetTcpFactory(TcpFactory* factory) { tcpfactory = factory; }
+  TcpFactory* GetTcpFactory() const { return tcpfactory; }
+  // The loop's port is another computer's loop: that computer polls it.
+  bool IsNetworkLoop(int loop) const;
 
   // The communications state shown last (failed or OK); survives a rebuilt
   // communication handler.
@@ -209,6 +219,7 @@ class TDockingApp {
   std::vector<EventListener> eventlisteners;
   std::function<void()> quithook;
   NetMirrorFactory netmirrorfactory;
+  TcpFactory* tcpfactory = nullptr;
   bool shuttingdown = false;
   std::shared_ptr<int> alive = std::make_shared<int>(0);
 };

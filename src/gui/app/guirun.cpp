@@ -15,6 +15,7 @@
 #include "gui/common/qtsoundplayer.h"
 #include "gui/guiprompter.h"
 #include "platform/qteventloop.h"
+#include "platform/qttcp.h"
 
 namespace quillark {
 namespace {
@@ -64,8 +65,10 @@ int RunGui(const std::filesystem::path& home, int argc, char** argv) {
   GuiPrompter prompter(&frame);
   QtSoundPlayer sound;
   INIfile ini(home / "quillark.ini");
+  QtTcpFactory tcp;
   TDockingApp app(events, prompter, frame, ini);
   app.SetSoundPlayer(&sound);
+  app.SetTcpFactory(&tcp);
   app.SetQuitHook([] { QApplication::quit(); });
   app.SetCommandHandler(CMD_ABOUT, [&frame] {
     QMessageBox::about(&frame, "About Quillark",
