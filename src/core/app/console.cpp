@@ -140,6 +140,8 @@ Console::Lines Console::Select(const Args& args) {
 }
 
 Console::Lines Console::Demo(int command) {
+  if (app.IsLiveEdition())
+    return {"error: simulated events exist only in the demonstration edition"};
   if (app.GetSelDetector() < 0) return {"error: select a device first"};
   return Run(command);
 }

@@ -8,6 +8,7 @@
 #include "core/app/devicestatussource.h"
 #include "core/app/mainwindow.h"
 #include "core/common/ini.h"
+#include "core/common/textutil.h"
 #include "core/comms/demoport.h"
 #include "core/comms/message.h"
 #include "core/comms/netmirror.h"
@@ -43,9 +44,12 @@ TDockingApp::TDockingApp(EventLoop& e, Prompter& p, StatusDisplay& s, INI& i)
       launcher(std::make_unique<PosixLauncher>()),
       silentplayer(std::make_unique<SilentPlayer>()),
       soundplayer(silentplayer.get()) {
-  // The simulated events of the demonstration loops, for the selected device.
-  for (int id = CMD_DEMOFIRE2; id <= CMD_DEMODETFAULT; ++id)
-    SetCommandHandler(id, [this, id] { DemoTest(id); });
+  live = ToLower(Trim(ini.ReadString("Product", "Edition", "demo"))) == "live";
+  // The simulated events of the demonstration loops, for the selected device;
+  // real loops have nothing to simulate them.
+  if (!live)
+    for (int id = CMD_DEMOFIRE2; id <= CMD_DEMODETFAULT; ++id)
+      SetCommandHandler(id, [this, id] { DemoTest(id); });
   SetCommandHandler(CMD_LOGTOPRINTER, [this] {
     if (mainwindow != nullptr && mainwindow->GetNotifier() != nullptr)
       LogToPrinter(!mainwindow->GetNotifier()->IsPrinterLogging());
@@ -104,7 +108,7 @@ void TDockingApp::InitMainWindow(const std::filesystem::path& home) {
   int looped = loops < 1 ? 1 : (loops > 16 ? 16 : static_cast<int>(loops));
   paths.site = ResolveSitePath(ini.ReadString("Site", "Site", "default"));
   site = std::make_unique<TSiteConfig>();
-  title = APPNAME;
+  title = GetAppName();
 
   auto window = std::make_unique<TMainWindow>(*this, looped, ini);
   mainwindow = std::move(window);

@@ -40,6 +40,13 @@ class TDockingApp {
 
   // The program's name; the demonstration edition says so.
   static constexpr const char* APPNAME = "Quillark demonstration version";
+  static constexpr const char* LIVENAME = "Quillark";
+
+  // The live edition ("Product"/"Edition" = "live") opens the ports that
+  // "Loop%uPortType" names; otherwise every loop is simulated. Read once at
+  // construction: the edition does not change while the program runs.
+  bool IsLiveEdition() const { return live; }
+  const char* GetAppName() const { return live ? LIVENAME : APPNAME; }
 
   // Where the program's files live: the program home and the files in it.
   struct Paths {
@@ -209,6 +216,7 @@ class TDockingApp {
   std::unique_ptr<TSiteConfig> site;
   Paths paths;
   std::string title;
+  bool live = false;
   SelectionSet selection;
   int seldetector = -1;
   // CHARTLOG, EVENTLOG, HISTOGRAM, ISOLATE/DEISOLATE and RESET by the model.

@@ -62,11 +62,12 @@ TMainWindow::~TMainWindow() {
 }
 
 void TMainWindow::SetupWindow() {
-  Parent.GetPrompter().Show("!!Demo version!!",
-                            "This is the demonstration version of Quillark. This version does not "
-                            "transmit bus data and is designed only for evaluating Quillark "
-                            "facilities and features.",
-                            PromptIcon::INFORMATION);
+  if (!Parent.IsLiveEdition())
+    Parent.GetPrompter().Show("!!Demo version!!",
+                              "This is the demonstration version of Quillark. This version does "
+                              "not transmit bus data and is designed only for evaluating Quillark "
+                              "facilities and features.",
+                              PromptIcon::INFORMATION);
   security =
       std::make_unique<Security>(*this, ini, Parent.GetTranslator(), Parent.Events(),
                                  Parent.GetPrompter(), Parent.GetPaths().home / "dovetree.ini");

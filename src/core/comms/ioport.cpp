@@ -2,6 +2,7 @@
 
 #include "core/app/dockingapp.h"
 #include "core/common/ini.h"
+#include "core/common/textutil.h"
 #include "core/comms/demoport.h"
 #include "core/platform/eventloop.h"
 
@@ -118,8 +119,26 @@ void IOPort::DespatchMessage(const char* buff, int characters) {
 }
 
 std::unique_ptr<IOPort> IOPortFactory::New(int Loop) {
-  // This edition simulates every loop, whatever "Loop%uPortType" says.
-  return std::make_unique<DemoPort>(Parent, Loop, ini);
+  if (Parent == nullptr || !Parent->IsLiveEdition())
+    return std::make_unique<DemoPort>(Parent, Loop, ini);
+  const long type = ini.ReadInt("Comm", Format("Loop%uPortType", Loop + 1), "0");
+  std::unique_ptr<IOPort> port;
+  switch (type) {
+    case PORT_COM:
+      break;
+    case PORT_NETMONITOR:
+      break;
+    case PORT_NETCONTROL:
+      break;
+    case PORT_HLI:
+      break;
+    default:
+      break;
+  }
+  // An unknown type, or a transport this build cannot open, leaves the loop
+  // disabled rather than simulated: a live site must never show made-up data.
+  if (port == nullptr) port = std::make_unique<DisabledPort>(Parent, ini);
+  return port;
 }
 
 }  // namespace quillark

@@ -71,7 +71,21 @@ class IOPort {
   EventLoop* clock = nullptr;
 };
 
-// Creates the port of each loop. This edition simulates every loop.
+// The values of "Comm"/"Loop%uPortType", in the order the communication
+// settings offer them.
+enum PortType { PORT_COM = 0, PORT_NETMONITOR = 1, PORT_NETCONTROL = 2, PORT_HLI = 3 };
+
+// A loop that cannot be served: its negative loop index keeps the
+// communication handler from enabling it, so it is never written, read or
+// counted as failed.
+class DisabledPort : public IOPort {
+ public:
+  DisabledPort(TDockingApp* AParent, INI& ini) : IOPort(AParent, -1, ini) {}
+  bool IsTxEmpty() override { return true; }
+};
+
+// Creates the port of each loop: the demonstration edition simulates every
+// loop; the live edition opens the transport that "Loop%uPortType" names.
 class IOPortFactory {
  public:
   IOPortFactory(TDockingApp* AParent, INI& ini) : Parent(AParent), ini(ini) {}

@@ -67,14 +67,15 @@ int RunGui(const std::filesystem::path& home, int argc, char** argv) {
   INIfile ini(home / "quillark.ini");
   QtTcpFactory tcp;
   TDockingApp app(events, prompter, frame, ini);
+  frame.setWindowTitle(app.GetAppName());
   app.SetSoundPlayer(&sound);
   app.SetTcpFactory(&tcp);
   app.SetQuitHook([] { QApplication::quit(); });
-  app.SetCommandHandler(CMD_ABOUT, [&frame] {
+  app.SetCommandHandler(CMD_ABOUT, [&frame, &app] {
     QMessageBox::about(&frame, "About Quillark",
                        QString("<b>%1</b><p>Version %2</p><p>Supervision of aspirating smoke "
                                "detector networks.</p>")
-                           .arg(TDockingApp::APPNAME)
+                           .arg(app.GetAppName())
                            .arg(QUILLARK_VERSION));
   });
   // Closing is never refused: pause polling and end.

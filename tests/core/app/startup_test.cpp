@@ -178,5 +178,42 @@ TEST_F(Startup, ConsoleAnswersUnknownWordsAndUsage) {
   EXPECT_TRUE(console.QuitRequested());
 }
 
+// The live edition opens what "Loop%uPortType" names, never a simulated loop,
+// and says nothing about being a demonstration.
+TEST_F(Startup, LiveEditionHasNoSimulationAndLeavesUnservableLoopsDisabled) {
+  CopyDemo();
+  host.Set("Product", "Edition", " Live ");
+  host.Set("Comm", "Loop1PortType", "7");  // no such transport
+  host.app.reset();
+  host.app = std::make_unique<TDockingApp>(host.events, host.prompter, host.status, host.ini);
+  ASSERT_TRUE(host.app->IsLiveEdition());
+  EXPECT_STREQ(host.app->GetAppName(), "Quillark");
+  Start();
+  for (const auto& p : host.prompter.prompts) EXPECT_NE(p.caption, "!!Demo version!!");
+  const CommHandler* comms = host.app->GetMainWindow()->GetCommHandler();
+  ASSERT_NE(comms, nullptr);
+  EXPECT_FALSE(comms->GetCommEnableState(0));
+  EXPECT_EQ(comms->GetPort(0)->GetLoop(), -1);
+
+  Console console(*host.app);
+  Run(console, "select 1-005");
+  EXPECT_EQ(Run(console, "fire1"),
+            (std::vector<std::string>{
+                "error: simulated events exist only in the demonstration edition"}));
+  EXPECT_FALSE(host.app->HasCommandHandler(CMD_DEMOFIRE1));
+  host.events.Advance(3000);
+  // Nothing answers on a disabled loop: no made-up status appears.
+  EXPECT_EQ(Run(console, "status 1-005")[0].find("status 0x0e"), std::string::npos);
+}
+
+TEST_F(Startup, DemonstrationEditionIsTheDefaultWhateverThePortTypes) {
+  host.Set("Comm", "Loop1PortType", "1");
+  Start();
+  EXPECT_FALSE(host.app->IsLiveEdition());
+  EXPECT_STREQ(host.app->GetAppName(), "Quillark demonstration version");
+  EXPECT_TRUE(host.app->GetMainWindow()->GetCommHandler()->GetCommEnableState(0));
+  EXPECT_TRUE(host.app->GetMainWindow()->GetCommHandler()->GetPort(0)->IsWritable());
+}
+
 }  // namespace
 }  // namespace quillark::test
