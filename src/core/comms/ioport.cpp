@@ -4,6 +4,7 @@
 #include "core/common/ini.h"
 #include "core/common/textutil.h"
 #include "core/comms/demoport.h"
+#include "core/comms/lanctlport.h"
 #include "core/platform/eventloop.h"
 
 namespace quillark {
@@ -127,8 +128,11 @@ std::unique_ptr<IOPort> IOPortFactory::New(int Loop) {
     case PORT_COM:
       break;
     case PORT_NETMONITOR:
+      if (Parent->GetTcpFactory() != nullptr) port = std::make_unique<LANPort>(Parent, Loop, ini);
       break;
     case PORT_NETCONTROL:
+      if (Parent->GetTcpFactory() != nullptr)
+        port = std::make_unique<LANControlPort>(Parent, Loop, ini);
       break;
     case PORT_HLI:
       break;

@@ -158,5 +158,34 @@ TEST_F(NetworkLoop, UnusableSettingsNeverConnectAndNeverComplain) {
   EXPECT_TRUE(host.prompter.prompts.empty());
 }
 
+// The live edition's loops of type 1 and 2 are network loops; without a TCP
+// service they cannot be served and stay disabled.
+TEST(NetworkLoopFactory, PortTypesOneAndTwoAreWatchingAndControlPorts) {
+  for (bool tcp : {true, false}) {
+    AppHost host;
+    FakeTcpNetwork net{host.events};
+    FarEnd far(net, 3001);
+    host.Set("Product", "Edition", "live");
+    host.Set("Comm", "Loops", "3");
+    host.Set("Comm", "Loop1PortType", "1");
+    host.Set("Comm", "Loop1Port", "1,localhost");
+    host.Set("Comm", "Loop2PortType", "2");
+    host.Set("Comm", "Loop2Port", "1,localhost");
+    host.app = std::make_unique<TDockingApp>(host.events, host.prompter, host.status, host.ini);
+    if (tcp) host.app->SetTcpFactory(&net);
+    host.Start(3);
+    host.events.RunPending();
+    CommHandler& comms = host.Comms();
+    EXPECT_EQ(comms.GetCommEnableState(0), tcp);
+    EXPECT_EQ(comms.GetCommEnableState(1), tcp);
+    EXPECT_EQ(comms.IsNetworkLoop(0), tcp);
+    EXPECT_FALSE(comms.IsDeviceWritable(5));
+    EXPECT_EQ(comms.IsDeviceWritable(256 + 5), tcp);
+    EXPECT_FALSE(comms.IsNetworkLoop(2));  // a serial loop of this computer
+    EXPECT_EQ(far.streams.size(), tcp ? 2u : 0u);
+    host.app.reset();
+  }
+}
+
 }  // namespace
 }  // namespace quillark::test
