@@ -174,6 +174,22 @@ class TwoComputers : public ::testing::Test {
     const std::string line = pb->WaitFor("1-005  (UPS room)", 5s);
     EXPECT_EQ(line.rfind("[firstfire]", 0), 0u) << line;
     EXPECT_NE(line.find("Alarms: Aux,Pre-Alarm,Fire 1"), std::string::npos) << line;
+    if (type == 2) {
+      // Through a control port B drives A's loop: an isolate from B is
+      // carried out by A's device.
+      pb->Send("logon Engineer");
+      EXPECT_NE(pb->WaitFor("logged on as Engineer", 5s), "");
+      pb->Send("select 1-006");
+      EXPECT_NE(pb->WaitFor("selected 1-006", 5s), "");
+      pb->Send("isolate");
+      EXPECT_EQ(pb->WaitFor("ok", 10s), "ok");
+      EXPECT_TRUE(StatusBecomes(*pa, "1-006", "1-006 status 0x01 faults 0x20"));
+      EXPECT_TRUE(StatusBecomes(*pb, "1-006", "1-006 status 0x01 faults 0x20"));
+    } else {
+      pb->Send("select 1-006");
+      pb->Send("isolate");
+      EXPECT_NE(pb->WaitFor("refused: not available", 5s), "");
+    }
     // Long enough for three missed polls of every device many times over.
     std::this_thread::sleep_for(2s);
     pb->Send("alarms");
