@@ -85,13 +85,10 @@ void NetPortServer::Release() {
 }
 
 void NetPortServer::ArmRelease(std::uint32_t now) {
+  // Due even when another loop's release has moved the shared time on since:
+  // otherwise a loop whose traffic always comes just after another's could be
+  // held back until its buffer fills.
   releasetimer = parent.GetApp().Events().SingleShot(parent.NextFlush() - now, [this] {
-    const std::uint32_t t = parent.GetApp().Events().TickCount();
-    // Another loop's release may have moved the shared time on.
-    if (static_cast<std::int32_t>(t - parent.NextFlush()) < 0) {
-      ArmRelease(t);
-      return;
-    }
     RemoveZombies();
     if (txlen > 0) Release();
   });

@@ -56,6 +56,15 @@ TEST_F(Monitoring, ListensOnePortPerLoopAndOnlyWhenEnabled) {
   for (std::uint16_t p : {3001, 3002, 3003}) EXPECT_EQ(net.listeners.count(p), 1u) << p;
   EXPECT_EQ(handler->GetServer(0)->GetPortNumber(), 3001);
   EXPECT_EQ(handler->GetServer(2)->GetPortNumber(), 3003);
+  // Loops opened again after a settings change: the old ports are given up
+  // before the new ones are taken, so the same base works again too.
+  host.Set("NetworkMonitoring", "PortBase", "4001");
+  host.app->GetMainWindow()->CreateCommHandler();
+  host.Set("NetworkMonitoring", "PortBase", "3001");
+  host.app->GetMainWindow()->CreateCommHandler();
+  EXPECT_EQ(net.listeners.size(), 3u);
+  EXPECT_EQ(net.listeners.count(3001), 1u);
+  EXPECT_TRUE(host.prompter.prompts.empty());
 
   AppHost off;
   FakeTcpNetwork quiet{off.events};
@@ -103,8 +112,9 @@ TEST_F(Monitoring, PollsAndAnswersAreBatchedOtherItemsGoAtOnce) {
   EXPECT_EQ(released.substr(released.size() - 6), std::string("<\x86W00\r"));
   EXPECT_EQ(b->Take(), "");  // loop 2's poll is still held
 
-  // With the bus quiet, held items go out when the batch is due.
-  host.events.Advance(499);
+  // With the bus quiet, held items go out when their batch falls due, even
+  // though loop 1's send has since moved the shared time on.
+  host.events.Advance(399);
   EXPECT_EQ(b->Take(), "");
   host.events.Advance(1);
   EXPECT_NE(b->Take().find("?\x87\r\r"), std::string::npos);
