@@ -15,6 +15,7 @@
 #include "core/platform/prompter.h"
 #include "core/platform/statusdisplay.h"
 #include "platform/qteventloop.h"
+#include "platform/qtserialline.h"
 #include "platform/qttcp.h"
 
 namespace quillark {
@@ -71,6 +72,7 @@ int RunHeadless(const std::filesystem::path& home) {
   TDockingApp app(events, prompter, status, ini);
   app.SetTcpFactory(&tcp);
   Console console(app);
+  app.SetSerialLineFactory(QtSerialLine::Factory());
 
   bool quitting = false;
   auto quit = [&] {

@@ -18,6 +18,7 @@
 #include "core/platform/eventloop.h"
 #include "core/platform/posixlauncher.h"
 #include "core/platform/prompter.h"
+#include "core/platform/serialline.h"
 #include "core/platform/soundplayer.h"
 #include "core/site/config.h"
 #include "core/site/detector.h"
@@ -135,6 +136,22 @@ void TDockingApp::ShowBargraph() {
     mainwindow->SetLoops(looped);
   }
   title = std::string("Quillark - [") + paths.site.string() + "]";
+  if (displaybuilder && mainwindow != nullptr && !buildingdisplay) {
+    buildingdisplay = true;
+    displaybuilder();
+    buildingdisplay = false;
+  }
+  ResumePolling();
+}
+
+void TDockingApp::CommunicationSettings(const std::function<bool()>& edit) {
+  if (mainwindow == nullptr) return;
+  PausePolling();
+  const long loops = ini.ReadInt("Comm", "Loops", "1");
+  if (edit && edit()) {
+    mainwindow->CreateCommHandler();
+    if (ini.ReadInt("Comm", "Loops", "1") != loops) ShowBargraph();
+  }
   ResumePolling();
 }
 
@@ -423,6 +440,10 @@ std::unique_ptr<NetMirror> TDockingApp::MakeNetMirror(int loops) {
 
 bool TDockingApp::IsNetworkLoop(int loop) const {
   return mainwindow != nullptr && mainwindow->IsNetworkLoop(loop);
+}
+
+std::unique_ptr<SerialLine> TDockingApp::MakeSerialLine() {
+  return seriallinefactory ? seriallinefactory() : nullptr;
 }
 
 bool TDockingApp::ShuttingDown() const {

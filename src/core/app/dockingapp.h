@@ -20,6 +20,7 @@ class EventLoop;
 class INI;
 class NetMirror;
 class ProgramLauncher;
+class SerialLine;
 class SoundPlayer;
 class Prompter;
 class StatusDisplay;
@@ -61,9 +62,15 @@ class TDockingApp {
   void Shutdown();
   const Paths& GetPaths() const { return paths; }
   TSiteConfig* GetSiteConfig() const { return site.get(); }
-  // Pauses polling, re-reads "Site" and "Loops", reloads the site and
-  // resumes: after start-up, site edits and a change of loop count.
+  // Pauses polling, re-reads "Site" and "Loops", reloads the site, builds a
+  // new device display (once the host has given a builder) and resumes:
+  // after start-up, site edits and a change of loop count.
   void ShowBargraph();
+  // The COMMUNICATIONSETTINGS command around the settings dialog `edit`,
+  // which stores the settings and says whether the operator chose OK: then
+  // the loops are opened again from the new settings, and the display is
+  // rebuilt when the loop count changed. Polling resumes with a port reset.
+  void CommunicationSettings(const std::function<bool()>& edit);
   const std::string& GetTitle() const { return title; }
   // Resolves a "Site"/"Site" value: a bare name is taken in the program home.
   std::filesystem::path ResolveSitePath(const std::string& value) const;
@@ -128,6 +135,7 @@ class TDockingApp {
   // The main device display; while it is missing, an arriving frame rebuilds
   // it through `builder`.
   void SetMainDisplay(MsgClass* display) { maindisplay = display; }
+  MsgClass* GetMainDisplay() const { return maindisplay; }
   void SetDisplayBuilder(std::function<void()> builder) { displaybuilder = std::move(builder); }
 
   // --- Main window and the operations forwarded to it
@@ -184,6 +192,11 @@ class TDockingApp {
   // The loop's port is another computer's loop: that computer polls it.
   bool IsNetworkLoop(int loop) const;
 
+  // Opens serial lines for the serial and HLI ports; none when unset.
+  using SerialLineFactory = std::function<std::unique_ptr<SerialLine>()>;
+  void SetSerialLineFactory(SerialLineFactory f) { seriallinefactory = std::move(f); }
+  std::unique_ptr<SerialLine> MakeSerialLine();
+
   // The communications state shown last (failed or OK); survives a rebuilt
   // communication handler.
   bool lastrxfail = false;
@@ -228,6 +241,7 @@ class TDockingApp {
   std::function<void()> quithook;
   NetMirrorFactory netmirrorfactory;
   TcpFactory* tcpfactory = nullptr;
+  SerialLineFactory seriallinefactory;
   bool shuttingdown = false;
   std::shared_ptr<int> alive = std::make_shared<int>(0);
 };

@@ -3,7 +3,9 @@
 #include "core/app/dockingapp.h"
 #include "core/common/ini.h"
 #include "core/common/textutil.h"
+#include "core/comms/comport.h"
 #include "core/comms/demoport.h"
+#include "core/comms/hliport.h"
 #include "core/comms/lanctlport.h"
 #include "core/platform/eventloop.h"
 
@@ -126,6 +128,9 @@ std::unique_ptr<IOPort> IOPortFactory::New(int Loop) {
   std::unique_ptr<IOPort> port;
   switch (type) {
     case PORT_COM:
+      port = std::make_unique<COMPort>(
+          Parent, &Parent->GetTranslator(), Loop, ini,
+          static_cast<int>(ini.ReadInt("Comm", Format("Loop%uBaud", Loop + 1), "9600")));
       break;
     case PORT_NETMONITOR:
       if (Parent->GetTcpFactory() != nullptr) port = std::make_unique<LANPort>(Parent, Loop, ini);
@@ -135,6 +140,7 @@ std::unique_ptr<IOPort> IOPortFactory::New(int Loop) {
         port = std::make_unique<LANControlPort>(Parent, Loop, ini);
       break;
     case PORT_HLI:
+      port = std::make_unique<HLIPort>(Parent, &Parent->GetTranslator(), Loop, ini);
       break;
     default:
       break;

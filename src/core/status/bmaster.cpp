@@ -120,6 +120,10 @@ void PCcommandModule::MsgRx(int loop, const char* msg) {
   if (state == CM_PAUSED || !busmaster || msg == nullptr || msg[0] == '\0') return;
   const int address = static_cast<unsigned char>(msg[1]);
   if (loop * 256 + address - 0x80 != polldevice) return;
+  // On a shared serial bus the PC hears its own poll; that echo is not the
+  // device answering. (The bus reset, also the command module's poll, is
+  // still taken as it always was.)
+  if ((msg[0] == '?' || msg[0] == '&') && address != 0x80) return;
   recsuccess = true;
   if (main != nullptr) impl->UpdateStatistics(impl->pollstart, main->Events().TickCount(), true);
   if (mssecho != 0) {

@@ -119,7 +119,8 @@ Bargraph::Bargraph(TDockingApp* app, int nloops, const EventInfo* info)
 
 Bargraph::~Bargraph() {
   DeRegister();
-  if (main != nullptr) main->SetMainDisplay(nullptr);
+  // A new display may already have taken over.
+  if (main != nullptr && main->GetMainDisplay() == this) main->SetMainDisplay(nullptr);
 }
 
 bool Bargraph::TabShowsLoop(int loop) const {

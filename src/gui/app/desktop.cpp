@@ -5,12 +5,18 @@
 #include "core/app/dockingapp.h"
 #include "core/app/mainwindow.h"
 #include "core/common/ini.h"
+#include "core/events/mail.h"
+#include "core/events/notifier.h"
+#include "core/events/pager.h"
 #include "core/status/sopdialog.h"
 #include "core/views/bargraph.h"
 #include "gui/access/languagedlg.h"
 #include "gui/app/mainframe.h"
+#include "gui/comms/commsettingsdlg.h"
+#include "gui/events/notifysetupdlg.h"
 #include "gui/status/alarmdispwindow.h"
 #include "gui/status/bmasterwindow.h"
+#include "gui/status/busdispwindow.h"
 #include "gui/views/bargraphview.h"
 
 namespace quillark {
@@ -54,6 +60,38 @@ Desktop::Desktop(TDockingApp& a, INI& ini, MainFrame& f)
     bargraph->SetCommandFilter([this](int id) { return app.HasCommandHandler(id); });
     frame.setCentralWidget(new BargraphView(app, std::move(bargraph), &frame));
   });
+  WireBusAndSettings(ini);
+}
+
+void Desktop::WireBusAndSettings(INI& ini) {
+  app.SetCommandHandler(CMD_BUSDISPLAY, [this] {
+    if (busviewer == nullptr) {
+      busviewer = new BusDispWindow(app, &frame);
+      busviewer->SetHelpHandler([this](int context) { help.ShowContext(context); });
+      busviewer->SetHelpCloser([this] { help.hide(); });
+    }
+    busviewer->showNormal();
+    busviewer->raise();
+    busviewer->activateWindow();
+  });
+  app.SetCommandHandler(CMD_COMMUNICATIONSETTINGS, [this, &ini] {
+    app.CommunicationSettings([this, &ini] {
+      CommSettingsDialog dialog(ini, app.GetTranslator(), app.GetPrompter(), &frame);
+      return dialog.exec() == QDialog::Accepted;
+    });
+  });
+  EventNotifier* notifier = app.GetMainWindow()->GetNotifier();
+  if (notifier == nullptr) return;
+  app.SetCommandHandler(CMD_EMAIL, [this, &ini, notifier] {
+    EmailSetupDialog dialog(ini, notifier->GetMailer(), app.GetPrompter(), &frame);
+    dialog.exec();
+  });
+  app.SetCommandHandler(CMD_PAGER, [this, &ini, notifier] {
+    PagerSetupDialog dialog(ini, notifier->GetPager(), app.GetLauncher(), app.GetPrompter(),
+                            app.GetPaths().home, &frame);
+    dialog.SetHelpHandler([this](int context) { help.ShowContext(context); });
+    dialog.exec();
+  });
 }
 
 Desktop::~Desktop() {
@@ -73,8 +111,15 @@ Desktop::~Desktop() {
   }
   for (int id : {CMD_CONTENTS, CMD_ALARMDISPLAY, CMD_COMMANDMODULE, CMD_LANGUAGE})
     app.SetCommandHandler(id, nullptr);
+  for (int id : {CMD_BUSDISPLAY, CMD_COMMUNICATIONSETTINGS, CMD_EMAIL, CMD_PAGER})
+    app.SetCommandHandler(id, nullptr);
+  delete busviewer;
   busmasterwindow.reset();
   alarmwindow.reset();
+}
+
+BusDispWindow* Desktop::BusViewer() const {
+  return busviewer;
 }
 
 BargraphView* Desktop::View() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <memory>
 
 #include "gui/access/securitydlg.h"
@@ -10,6 +11,7 @@ namespace quillark {
 
 class AlarmDispWindow;
 class BargraphView;
+class BusDispWindow;
 class CommandModuleWindow;
 class INI;
 class MainFrame;
@@ -30,11 +32,15 @@ class Desktop {
   AlarmDispWindow* AlarmWindow() const { return alarmwindow.get(); }
   SOPWindowHost& SopHost() { return sophost; }
   HelpWindow& Help() { return help; }
+  // The open bus viewer, or null.
+  BusDispWindow* BusViewer() const;
 
  private:
   // A mass operation brings up the hidden alarm viewer below its window, so
   // that the devices' answers can be followed.
   void FollowOperation(SOPDialog* dialog);
+  // BUSDISPLAY, COMMUNICATIONSETTINGS, EMAIL and PAGER.
+  void WireBusAndSettings(INI& ini);
 
   TDockingApp& app;
   MainFrame& frame;
@@ -44,6 +50,7 @@ class Desktop {
   std::unique_ptr<AlarmDispWindow> alarmwindow;
   std::unique_ptr<CommandModuleWindow> busmasterwindow;
   SOPWindowHost sophost;
+  QPointer<BusDispWindow> busviewer;  // deletes itself when closed
 };
 
 }  // namespace quillark

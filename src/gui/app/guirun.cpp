@@ -15,6 +15,7 @@
 #include "gui/common/qtsoundplayer.h"
 #include "gui/guiprompter.h"
 #include "platform/qteventloop.h"
+#include "platform/qtserialline.h"
 #include "platform/qttcp.h"
 
 namespace quillark {
@@ -70,6 +71,7 @@ int RunGui(const std::filesystem::path& home, int argc, char** argv) {
   frame.setWindowTitle(app.GetAppName());
   app.SetSoundPlayer(&sound);
   app.SetTcpFactory(&tcp);
+  app.SetSerialLineFactory(QtSerialLine::Factory());
   app.SetQuitHook([] { QApplication::quit(); });
   app.SetCommandHandler(CMD_ABOUT, [&frame, &app] {
     QMessageBox::about(&frame, "About Quillark",

@@ -118,6 +118,22 @@ TEST_F(Polling, ThreeMissedPollsReportFailureAndEveryFurtherMissAgain) {
   EXPECT_EQ(rx.frames.size(), 4u);
 }
 
+TEST_F(Polling, OwnPollHeardBackOnTheBusIsNotAnAnswer) {
+  Build(2, {DeviceConfig(1 * 256 + 5, DETECTOR)}, 1);
+  bm->SetupWindow();
+  host.events.Advance(1000);
+  // Every poll comes straight back, as on a bus that echoes the sender.
+  for (int i = 0; i < 3; ++i) {
+    host.app->DespatchRxMessage(1, "?\x85\r", 2, true);
+    host.events.Advance(10);
+  }
+  EXPECT_EQ(bm->GetRetries(261), 3);
+  EXPECT_EQ(bm->Statistics().responses, 0u);
+  ASSERT_EQ(rx.frames.size(), 1u);
+  EXPECT_EQ(rx.frames[0], WithSum("@\x85"
+                                  "010000"));
+}
+
 TEST_F(Polling, EchoSendsTheAnswerBackWithAFreshCheckSum) {
   host.Set("BusMaster", "MSSecho", "1");
   Build(1, {DeviceConfig(5, DETECTOR)});

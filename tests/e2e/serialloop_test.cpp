@@ -1,0 +1,327 @@
+// The real program, headless and live, with loop 1 on a pseudo-terminal: a
+// bus of detectors, then an HLI unit, simulated at the other end.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <set>
+#include <thread>
+
+#include "core/common/inifile.h"
+#include "core/comms/hliport.h"
+#include "process.h"
+#include "support/frames.h"
+#include "support/tempdir.h"
+
+namespace quillark::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The far end of a serial line: a thread that hands every byte from the
+// program to `handle` and can write back.
+class FarEnd {
+ public:
+  FarEnd() {
+    char name[256] = {};
+    if (openpty(&master, &slave, name, nullptr, nullptr) != 0) return;
+    termios t{};
+    tcgetattr(master, &t);
+    cfmakeraw(&t);
+    tcsetattr(master, TCSANOW, &t);
+    path = name;
+  }
+  virtual ~FarEnd() {
+    Stop();
+    if (master >= 0) close(master);
+    if (slave >= 0) close(slave);
+  }
+  void Start() {
+    worker = std::thread([this] {
+      while (!stop) {
+        pollfd p{master, POLLIN, 0};
+        if (poll(&p, 1, 20) <= 0 || (p.revents & POLLIN) == 0) continue;
+        char buf[512];
+        ssize_t n = read(master, buf, sizeof buf);
+        if (n <= 0) {
+          std::this_thread::sleep_for(10ms);  // nobody on the other end yet
+          continue;
+        }
+        std::lock_guard<std::mutex> lock(mutex);
+        for (ssize_t i = 0; i < n; ++i) Handle(static_cast<unsigned char>(buf[i]));
+      }
+    });
+  }
+  void Stop() {
+    stop = true;
+    if (worker.joinable()) worker.join();
+  }
+  void Send(const std::string& bytes) {
+    [[maybe_unused]] auto n = write(master, bytes.data(), bytes.size());
+  }
+
+  std::string path;
+  std::mutex mutex;
+
+ protected:
+  virtual void Handle(unsigned char b) = 0;
+
+ private:
+  int master = -1, slave = -1;
+  std::thread worker;
+  std::atomic<bool> stop{false};
+};
+
+// Detectors on a bus: each known address answers its fast poll with its
+// state, and isolate and reset requests change the state, as the
+// demonstration loop does. Every frame is first heard back, as on a bus where
+// the sender hears itself.
+class BusSimulator : public FarEnd {
+ public:
+  std::set<int> answering;
+  std::map<int, unsigned> status, faults;
+  std::vector<std::string> commands;  // '>' frames heard, without CR
+  int polls = 0;
+
+ protected:
+  void Handle(unsigned char b) override {
+    if (b != '\r') {
+      frame += static_cast<char>(b);
+      return;
+    }
+    std::string f = frame;
+    frame.clear();
+    if (f.size() < 2) return;
+    Send(f + "\r");  // the echo
+    const int addr = static_cast<unsigned char>(f[1]) & 0x7F;
+    if (f[0] == '?') {
+      ++polls;
+      if (!answering.count(addr)) return;
+      char body[9];
+      std::snprintf(body + 2, 7, "%02x%02x%02x", status[addr] & 0xFF, faults[addr] & 0xFF, 1u);
+      body[0] = '@';
+      body[1] = f[1];
+      Send(WithSum(std::string(body, 8)) + "\r");
+    } else if (f[0] == '>' && f.size() >= 5 && WithSum(f.substr(0, f.size() - 2)) == f) {
+      commands.push_back(f);
+      if (f[2] == 'I' && f.size() >= 9) {
+        if (f[6] == '1') {
+          faults[addr] |= 0x20;
+          status[addr] |= 0x01;
+        } else {
+          faults[addr] &= ~0x20u;
+          if (faults[addr] == 0) status[addr] &= ~0x01u;
+        }
+      } else if (f[2] == 'R') {
+        faults[addr] &= ~0x20u;
+        status[addr] = faults[addr] == 0 ? 0 : (status[addr] | 0x01);
+      }
+      Send(WithSum(f.substr(0, 3)) + "\r");
+    }
+  }
+
+ private:
+  std::string frame;
+};
+
+// An HLI unit: reports every known zone once it has been told to operate,
+// and again whenever a zone is asked for; remote inputs isolate and reset.
+class HliSimulator : public FarEnd {
+ public:
+  explicit HliSimulator(int netid) : netid(netid) {}
+  std::set<int> zones;
+  std::map<int, std::pair<unsigned char, unsigned char>> state;  // d0, d1
+  std::vector<std::pair<int, int>> inputs;                       // zone, data byte
+  int acks = 0, naks = 0, operations = 0;
+
+  static std::string Frame(int command, int net, int zone, const std::string& data) {
+    std::string f{HLIPort::DLE,     HLIPort::STX, char(command), char(net), char(zone), 0,
+                  char(data.size())};
+    f += data;
+    f += {HLIPort::DLE, HLIPort::ETX};
+    auto crc = HLIPort::CalcCRC(reinterpret_cast<const unsigned char*>(f.data()),
+                                static_cast<int>(f.size()));
+    return f + char(crc >> 8) + char(crc & 0xFF);
+  }
+  void Report(int zone) {
+    auto [d0, d1] = state[zone];
+    Send(Frame(HLIPort::CurrentZoneStatus, netid, zone, std::string{char(d0), char(d1)}));
+  }
+
+ protected:
+  void Handle(unsigned char b) override {
+    if (frame.empty()) {
+      if (b == HLIPort::ACK) ++acks;
+      if (b == HLIPort::NAK) ++naks;
+      if (b != HLIPort::DLE) return;
+    }
+    // The program doubles every DLE that is not followed by STX or ETX.
+    if (pendingdle) {
+      pendingdle = false;
+      if (b == HLIPort::DLE) return;  // the doubled one
+    } else if (b == HLIPort::DLE && frame.size() > 1) {
+      pendingdle = true;
+    }
+    frame += static_cast<char>(b);
+    if (frame.size() >= 7 && frame.size() == 7u + static_cast<unsigned char>(frame[6]) + 4) {
+      Take(frame);
+      frame.clear();
+      pendingdle = false;
+    }
+  }
+
+ private:
+  void Take(const std::string& f) {
+    const int command = f[2], zone = static_cast<unsigned char>(f[4]);
+    const auto crc = HLIPort::CalcCRC(reinterpret_cast<const unsigned char*>(f.data()),
+                                      static_cast<int>(f.size() - 2));
+    if ((static_cast<unsigned char>(f[f.size() - 2]) << 8 |
+         static_cast<unsigned char>(f[f.size() - 1])) != crc)
+      return;
+    if (command == HLIPort::SetOperation) {
+      ++operations;
+      for (int z : zones) Report(z);
+    } else if (command == HLIPort::RemoteInput && f[6] == 1) {
+      const int data = static_cast<unsigned char>(f[7]);
+      inputs.emplace_back(zone, data);
+      auto apply = [&](int z) {
+        if (data == 0x20) state[z].second |= 0x10;
+        if (data == 0x10) state[z].second &= ~0x10;
+        if (data == 0x40) state[z] = {0, 0};
+      };
+      if (zone == 255)
+        for (int z : zones) apply(z);
+      else
+        apply(zone);
+    } else if (command == HLIPort::ZoneUpdate && zones.count(zone)) {
+      Report(zone);
+    }
+  }
+  int netid;
+  std::string frame;
+  bool pendingdle = false;
+};
+
+class SerialLoop : public ::testing::Test {
+ protected:
+  SerialLoop() {
+    for (const char* f : {"quillark.ini", "demo.cfg"})
+      std::filesystem::copy_file(std::filesystem::path(QUILLARK_SOURCE_DIR) / "resources/demo" / f,
+                                 home / f);
+    Set("Product", "Edition", "live");
+    Set("Comm", "Loops", "1");
+  }
+  void Set(const std::string& section, const std::string& key, const std::string& value) {
+    INIfile ini(home / "quillark.ini");
+    ini.WriteString(section, key, value);
+  }
+  std::unique_ptr<Process> Start() {
+    auto p = std::make_unique<Process>(
+        std::vector<std::string>{QUILLARK_EXE, "--headless", "--home", home.Path().string()},
+        (home / "stderr.txt").string());
+    EXPECT_NE(p->WaitFor("**** Quillark startup ****", 10s), "");
+    return p;
+  }
+  // Asks for the status of `device` until it starts with `prefix`.
+  static bool StatusBecomes(Process& p, const std::string& device, const std::string& prefix) {
+    for (int i = 0; i < 40; ++i) {
+      p.Send("status " + device);
+      std::string line = p.WaitFor(" status 0x", 5s);
+      if (line.rfind(prefix, 0) == 0) return true;
+      std::this_thread::sleep_for(200ms);
+    }
+    return false;
+  }
+  TempDir home;
+};
+
+TEST_F(SerialLoop, DetectorsAnswerPollsAndAnIsolateGoesRoundTheBus) {
+  BusSimulator bus;
+  ASSERT_FALSE(bus.path.empty());
+  for (int a = 1; a <= 12; ++a)
+    if (a != 7) bus.answering.insert(a);
+  bus.status[5] = 0x0e;  // fire 1
+  bus.Start();
+  Set("Comm", "Loop1PortType", "0");
+  Set("Comm", "Loop1Port", bus.path);
+
+  auto p = Start();
+  EXPECT_TRUE(StatusBecomes(*p, "1-005", "1-005 status 0x0e faults 0x00"));
+  EXPECT_TRUE(StatusBecomes(*p, "1-003", "1-003 status 0x00 faults 0x00"));
+  // The detector that never answers is lost, though its polls come back.
+  EXPECT_TRUE(StatusBecomes(*p, "1-007", "1-007 status 0x01 faults 0x00"));
+
+  p->Send("logon Engineer");
+  EXPECT_NE(p->WaitFor("logged on as Engineer", 5s), "");
+  p->Send("select 1-003");
+  EXPECT_NE(p->WaitFor("selected 1-003", 5s), "");
+  p->Send("isolate");
+  EXPECT_TRUE(StatusBecomes(*p, "1-003", "1-003 status 0x01 faults 0x20"));
+  p->Send("quit");
+  EXPECT_EQ(p->Wait(15s), 0);
+  bus.Stop();
+
+  EXPECT_GT(bus.polls, 20);
+  bool isolated = false;
+  for (const auto& c : bus.commands) isolated |= c.rfind(">\x83I0011", 0) == 0;
+  EXPECT_TRUE(isolated);
+  const std::string err = home.Read("stderr.txt");
+  EXPECT_EQ(err.find("COM port"), std::string::npos) << err;
+  EXPECT_EQ(err.find("Demo version"), std::string::npos) << err;
+}
+
+TEST_F(SerialLoop, MissingDeviceIsReportedAndTheSettingForgotten) {
+  Set("Comm", "Loop1PortType", "0");
+  Set("Comm", "Loop1Port", (home / "no-such-tty").string());
+  auto p = Start();
+  EXPECT_NE(p->WaitFor("- The COM port identifier is invalid.", 10s), "");
+  p->Send("quit");
+  EXPECT_EQ(p->Wait(15s), 0);
+  EXPECT_NE(home.Read("stderr.txt").find("The COM port identifier is invalid."), std::string::npos);
+  INIfile ini(home / "quillark.ini");
+  EXPECT_EQ(ini.ReadString("Comm", "Loop1Port", ""), "none");
+  EXPECT_EQ(ini.ReadString("Comm", "AutoSet", ""), "1");
+}
+
+TEST_F(SerialLoop, HliZonesShowAsDetectorsAndAnIsolateReachesTheUnit) {
+  HliSimulator unit(5);
+  ASSERT_FALSE(unit.path.empty());
+  for (int z = 1; z <= 12; ++z)
+    if (z != 7) unit.zones.insert(z);
+  unit.state[5] = {0x20, 0};  // fire 1 in the unit's terms
+  unit.Start();
+  Set("Comm", "Loop1PortType", "3");
+  Set("Comm", "Loop1Port", unit.path + ",5");
+
+  auto p = Start();
+  EXPECT_TRUE(StatusBecomes(*p, "1-005", "1-005 status 0x08 faults 0x00"));
+  EXPECT_TRUE(StatusBecomes(*p, "1-003", "1-003 status 0x00 faults 0x00"));
+  EXPECT_TRUE(StatusBecomes(*p, "1-007", "1-007 status 0x01 faults 0x00"));
+
+  p->Send("logon Engineer");
+  EXPECT_NE(p->WaitFor("logged on as Engineer", 5s), "");
+  p->Send("select 1-003");
+  EXPECT_NE(p->WaitFor("selected 1-003", 5s), "");
+  p->Send("isolate");
+  EXPECT_TRUE(StatusBecomes(*p, "1-003", "1-003 status 0x01 faults 0x20"));
+  p->Send("quit");
+  EXPECT_EQ(p->Wait(15s), 0);
+  unit.Stop();
+
+  EXPECT_EQ(unit.operations, 1);
+  EXPECT_GE(unit.acks, 12);  // every report acknowledged
+  EXPECT_EQ(unit.naks, 0);
+  bool isolated = false;
+  for (const auto& [zone, data] : unit.inputs) isolated |= zone == 3 && data == 0x20;
+  EXPECT_TRUE(isolated);
+}
+
+}  // namespace
+}  // namespace quillark::test
