@@ -16,6 +16,7 @@
 #include "core/platform/statusdisplay.h"
 #include "platform/qteventloop.h"
 #include "platform/qtserialline.h"
+#include "platform/qttcp.h"
 
 namespace quillark {
 namespace {
@@ -67,7 +68,9 @@ int RunHeadless(const std::filesystem::path& home) {
   StderrPrompter prompter;
   QuietStatus status;
   INIfile ini(home / "quillark.ini");
+  QtTcpFactory tcp;
   TDockingApp app(events, prompter, status, ini);
+  app.SetTcpFactory(&tcp);
   Console console(app);
   app.SetSerialLineFactory(QtSerialLine::Factory());
 

@@ -12,6 +12,7 @@
 #include "core/comms/demoport.h"
 #include "core/comms/message.h"
 #include "core/comms/netmirror.h"
+#include "core/comms/netphndl.h"
 #include "core/events/eventwriter.h"
 #include "core/events/notifier.h"
 #include "core/platform/eventloop.h"
@@ -431,7 +432,14 @@ void TDockingApp::PostCommNotify(int loop, int st) {
 }
 
 std::unique_ptr<NetMirror> TDockingApp::MakeNetMirror(int loops) {
-  return netmirrorfactory ? netmirrorfactory(loops, ini) : nullptr;
+  if (netmirrorfactory) return netmirrorfactory(loops, ini);
+  if (tcpfactory != nullptr)
+    return std::make_unique<NetPortHandler>(*this, loops, ini, *tcpfactory);
+  return nullptr;
+}
+
+bool TDockingApp::IsNetworkLoop(int loop) const {
+  return mainwindow != nullptr && mainwindow->IsNetworkLoop(loop);
 }
 
 std::unique_ptr<SerialLine> TDockingApp::MakeSerialLine() {

@@ -24,6 +24,7 @@ class SerialLine;
 class SoundPlayer;
 class Prompter;
 class StatusDisplay;
+class TcpFactory;
 class TMainWindow;
 class TSiteConfig;
 class Translator;
@@ -191,7 +192,16 @@ class TDockingApp {
   // when unset.
   using NetMirrorFactory = std::function<std::unique_ptr<NetMirror>(int loops, INI& ini)>;
   void SetNetMirrorFactory(NetMirrorFactory f) { netmirrorfactory = std::move(f); }
+  // Without a factory of its own, the network monitoring server is built on
+  // the TCP factory, when the host gave one.
   std::unique_ptr<NetMirror> MakeNetMirror(int loops);
+
+  // Makes the TCP streams and listeners of network loops and of network
+  // monitoring; none (no networking) until the host sets one.
+  void SetTcpFactory(TcpFactory* factory) { tcpfactory = factory; }
+  TcpFactory* GetTcpFactory() const { return tcpfactory; }
+  // The loop's port is another computer's loop: that computer polls it.
+  bool IsNetworkLoop(int loop) const;
 
   // Opens serial lines for the serial and HLI ports; none when unset.
   using SerialLineFactory = std::function<std::unique_ptr<SerialLine>()>;
@@ -242,6 +252,7 @@ class TDockingApp {
   std::vector<EventListener> eventlisteners;
   std::function<void()> quithook;
   NetMirrorFactory netmirrorfactory;
+  TcpFactory* tcpfactory = nullptr;
   SerialLineFactory seriallinefactory;
   bool shuttingdown = false;
   std::shared_ptr<int> alive = std::make_shared<int>(0);

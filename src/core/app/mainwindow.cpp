@@ -161,6 +161,10 @@ void TMainWindow::ResumePolling(bool reset) {
   BMPaused = false;
 }
 
+bool TMainWindow::IsNetworkLoop(int loop) const {
+  return commhandler != nullptr && commhandler->IsNetworkLoop(loop);
+}
+
 bool TMainWindow::IsWritable(int device) const {
   return commhandler != nullptr && commhandler->IsDeviceWritable(device);
 }

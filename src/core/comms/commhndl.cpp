@@ -55,6 +55,14 @@ IOPort* CommHandler::GetPort(int loop) const {
   return CommLoop[static_cast<std::size_t>(loop)].get();
 }
 
+void CommHandler::SetPort(int loop, std::unique_ptr<IOPort> port) {
+  if (loop < 0 || loop >= MAXLOOPS) return;
+  const auto i = static_cast<std::size_t>(loop);
+  CommEnabled[i] = false;
+  CommLoop[i] = std::move(port);
+  CommEnabled[i] = CommLoop[i] != nullptr && CommLoop[i]->GetLoop() >= 0 && loop < Loops;
+}
+
 bool CommHandler::GetCommEnableState(int loop) const {
   if (loop < 0 || loop >= MAXLOOPS) return false;
   return CommEnabled[static_cast<std::size_t>(loop)];
@@ -87,6 +95,10 @@ bool CommHandler::IsDeviceWritable(int device) {
   if (device < 0) return false;
   int loop = device >> 8;
   return GetCommEnableState(loop) && CommLoop[static_cast<std::size_t>(loop)]->IsWritable();
+}
+
+bool CommHandler::IsNetworkLoop(int loop) const {
+  return GetCommEnableState(loop) && CommLoop[static_cast<std::size_t>(loop)]->IsNetworkLoop();
 }
 
 void CommHandler::SetEvent(int detector, int event) {

@@ -31,6 +31,8 @@ class CommHandler {
   void ResetLoops();
   bool AllTxEmpty();
   bool IsDeviceWritable(int device);
+  // The loop is served by another computer's bus master (a network port).
+  bool IsNetworkLoop(int loop) const;
   bool GetCommEnableState(int loop) const;
   void SetEvent(int detector, int event);
   int GetMaxDeviceTimeout();
@@ -40,6 +42,9 @@ class CommHandler {
 
   int GetLoops() const { return Loops; }
   IOPort* GetPort(int loop) const;
+  // Puts `port` in place of the loop's port; the loop is enabled when the
+  // port serves a loop.
+  void SetPort(int loop, std::unique_ptr<IOPort> port);
 
   static constexpr int POLLTIMER = 2;
   static constexpr std::uint32_t POLLTIMERMS = 600;

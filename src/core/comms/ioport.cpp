@@ -6,6 +6,7 @@
 #include "core/comms/comport.h"
 #include "core/comms/demoport.h"
 #include "core/comms/hliport.h"
+#include "core/comms/lanctlport.h"
 #include "core/platform/eventloop.h"
 
 namespace quillark {
@@ -132,8 +133,11 @@ std::unique_ptr<IOPort> IOPortFactory::New(int Loop) {
           static_cast<int>(ini.ReadInt("Comm", Format("Loop%uBaud", Loop + 1), "9600")));
       break;
     case PORT_NETMONITOR:
+      if (Parent->GetTcpFactory() != nullptr) port = std::make_unique<LANPort>(Parent, Loop, ini);
       break;
     case PORT_NETCONTROL:
+      if (Parent->GetTcpFactory() != nullptr)
+        port = std::make_unique<LANControlPort>(Parent, Loop, ini);
       break;
     case PORT_HLI:
       port = std::make_unique<HLIPort>(Parent, &Parent->GetTranslator(), Loop, ini);

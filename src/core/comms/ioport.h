@@ -40,6 +40,9 @@ class IOPort {
   // its length without the CR, 0 when the ring held no complete frame.
   virtual int CopyBusMessage(char* msg);
   virtual void DespatchMessage(const char* buff, int characters);
+  // True when the loop is another computer's loop seen over the network: that
+  // computer is its bus master, this one only listens (and may send).
+  virtual bool IsNetworkLoop() const { return false; }
 
   // Puts the first `characters` bytes of inbuff into the ring, delivering a
   // frame at every CR.

@@ -60,9 +60,17 @@ void PCcommandModule::SetupWindow() {
   StartTimer(1000);
 }
 
+bool PCcommandModule::OnNetworkLoop(int device) const {
+  return main != nullptr && device >= 0 && main->IsNetworkLoop(device >> 8);
+}
+
 bool PCcommandModule::Pollable(const DeviceConfig& d) const {
   if (d.GetType() != DETECTOR && d.GetType() != BUSCONTROLLER) return false;
-  return d.GetAddress() < static_cast<std::uint32_t>(loops) * 256;
+  if (d.GetAddress() >= static_cast<std::uint32_t>(loops) * 256) return false;
+  // Another computer polls a network loop and we hear its polls and answers;
+  // polls of ours would be answered late or not at all, and the device would
+  // be reported failed while it answers there.
+  return !OnNetworkLoop(static_cast<int>(d.GetAddress()));
 }
 
 int PCcommandModule::GetNextPollDevice() {
@@ -97,6 +105,12 @@ void PCcommandModule::Poll(int device) {
   if (state == CM_PAUSED || !busmaster) return;
   recsuccess = false;
   impl->pollstart = main != nullptr ? main->Events().TickCount() : 0;
+  // Only when nothing else is pollable does the walk land on a network loop:
+  // keep the cycle going without touching that bus.
+  if (OnNetworkLoop(device)) {
+    StartTimer(polltimeout);
+    return;
+  }
   char msg[FRAMEBUFFER] = {'?', static_cast<char>((device & 0xFF) + 0x80), '\r', '\0'};
   SendBusMessage(device >> 8, msg, 3);
   StartTimer(polltimeout);
@@ -144,7 +158,7 @@ void PCcommandModule::EvTimer(int id) {
     case CM_POLL: {
       const bool counted =
           polldevice >= 0 && static_cast<std::size_t>(polldevice) < impl->retries.size();
-      if (!recsuccess && polldevice != 0) {
+      if (!recsuccess && polldevice != 0 && !OnNetworkLoop(polldevice)) {
         impl->UpdateStatistics(0, 0, false);
         state = CM_RESET;
         if (counted) {
@@ -165,7 +179,8 @@ void PCcommandModule::EvTimer(int id) {
       break;
     }
     case CM_RESET:
-      if (main != nullptr) main->BusReset(0);
+      // A network loop's bus is reset by its own bus master, not from here.
+      if (main != nullptr && !OnNetworkLoop(0)) main->BusReset(0);
       StartTimer(polltimeout);
       state = CM_POLL;
       break;

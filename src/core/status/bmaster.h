@@ -62,6 +62,7 @@ class PCcommandModule : public MsgClass, public PollingEngine {
 
  private:
   bool Pollable(const DeviceConfig& d) const;
+  bool OnNetworkLoop(int device) const;
   void StartTimer(std::uint32_t ms);
   void NextPoll();
 

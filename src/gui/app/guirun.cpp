@@ -16,6 +16,7 @@
 #include "gui/guiprompter.h"
 #include "platform/qteventloop.h"
 #include "platform/qtserialline.h"
+#include "platform/qttcp.h"
 
 namespace quillark {
 namespace {
@@ -65,9 +66,11 @@ int RunGui(const std::filesystem::path& home, int argc, char** argv) {
   GuiPrompter prompter(&frame);
   QtSoundPlayer sound;
   INIfile ini(home / "quillark.ini");
+  QtTcpFactory tcp;
   TDockingApp app(events, prompter, frame, ini);
   frame.setWindowTitle(app.GetAppName());
   app.SetSoundPlayer(&sound);
+  app.SetTcpFactory(&tcp);
   app.SetSerialLineFactory(QtSerialLine::Factory());
   app.SetQuitHook([] { QApplication::quit(); });
   app.SetCommandHandler(CMD_ABOUT, [&frame, &app] {
