@@ -116,7 +116,9 @@ TEST_F(SettingsDialogs, PagerOkAndApplyStoreTheSevenKeysAndTestSendsATestMessage
   const auto out = core.host.home / "paged.txt";
   {
     std::ofstream script(pager);
-    script << "#!/bin/sh\nprintf '%s|' \"$@\" > '" << out.string() << "'\n";
+    // Written aside and renamed, so the test never reads a half-written file.
+    script << "#!/bin/sh\nprintf '%s|' \"$@\" > '" << out.string() << ".part' && mv '"
+           << out.string() << ".part' '" << out.string() << "'\n";
   }
   std::filesystem::permissions(pager, std::filesystem::perms::owner_all);
   Notifier().GetPager()->Init();
