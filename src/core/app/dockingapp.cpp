@@ -438,6 +438,10 @@ std::unique_ptr<NetMirror> TDockingApp::MakeNetMirror(int loops) {
   return nullptr;
 }
 
+int TDockingApp::GetAnswerLineTime(int loop) const {
+  return mainwindow != nullptr ? mainwindow->GetAnswerLineTime(loop) : 0;
+}
+
 bool TDockingApp::IsNetworkLoop(int loop) const {
   return mainwindow != nullptr && mainwindow->IsNetworkLoop(loop);
 }

@@ -202,6 +202,8 @@ class TDockingApp {
   TcpFactory* GetTcpFactory() const { return tcpfactory; }
   // The loop's port is another computer's loop: that computer polls it.
   bool IsNetworkLoop(int loop) const;
+  // The time a loop's line needs for a poll and its answer (0 for most).
+  int GetAnswerLineTime(int loop) const;
 
   // Opens serial lines for the serial and HLI ports; none when unset.
   using SerialLineFactory = std::function<std::unique_ptr<SerialLine>()>;

@@ -165,6 +165,10 @@ bool TMainWindow::IsNetworkLoop(int loop) const {
   return commhandler != nullptr && commhandler->IsNetworkLoop(loop);
 }
 
+int TMainWindow::GetAnswerLineTime(int loop) const {
+  return commhandler != nullptr ? commhandler->GetAnswerLineTime(loop) : 0;
+}
+
 bool TMainWindow::IsWritable(int device) const {
   return commhandler != nullptr && commhandler->IsDeviceWritable(device);
 }

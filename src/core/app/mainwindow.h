@@ -79,6 +79,7 @@ class TMainWindow : public EventWriter {
   bool IsPollPaused() const { return BMPaused; }
   bool IsWritable(int device) const;
   bool IsNetworkLoop(int loop) const;
+  int GetAnswerLineTime(int loop) const;
   // Tells every receiver that `device` did not answer: a made-up fast-poll
   // answer with status 01 (communications failure).
   void SetRxFail(int device);

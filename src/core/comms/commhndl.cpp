@@ -101,6 +101,11 @@ bool CommHandler::IsNetworkLoop(int loop) const {
   return GetCommEnableState(loop) && CommLoop[static_cast<std::size_t>(loop)]->IsNetworkLoop();
 }
 
+int CommHandler::GetAnswerLineTime(int loop) const {
+  return GetCommEnableState(loop) ? CommLoop[static_cast<std::size_t>(loop)]->GetAnswerLineTime()
+                                  : 0;
+}
+
 void CommHandler::SetEvent(int detector, int event) {
   if (detector < 0) return;
   if (IOPort* port = GetPort(detector >> 8)) port->SetEvent(detector, event);

@@ -33,6 +33,7 @@ class CommHandler {
   bool IsDeviceWritable(int device);
   // The loop is served by another computer's bus master (a network port).
   bool IsNetworkLoop(int loop) const;
+  int GetAnswerLineTime(int loop) const;
   bool GetCommEnableState(int loop) const;
   void SetEvent(int detector, int event);
   int GetMaxDeviceTimeout();

@@ -82,6 +82,15 @@ COMPort::Device COMPort::DeviceOf(const std::string& value) {
   return d;
 }
 
+int COMPort::GetAnswerLineTime() const {
+  // A fast poll ("?", address, check sum, CR) and its answer ("@", address,
+  // six data characters, check sum, CR) are 16 characters of 10 bits. At 9600
+  // baud that is 17 ms, longer than the poll interval itself, so without it a
+  // slow line would report every device failed.
+  constexpr int BITS = (5 + 11) * 10;
+  return (BITS * 1000 + baud - 1) / baud;
+}
+
 void COMPort::OpenPort(int ALoop, INI& ini, int Baudrate) {
   Loop = ALoop;
   idCommDev = -1;
@@ -91,6 +100,7 @@ void COMPort::OpenPort(int ALoop, INI& ini, int Baudrate) {
 
   SerialSettings settings;
   settings.baud = Baudrate;
+  if (Baudrate > 0) baud = Baudrate;
   settings.cts = !ctsignore && (ini.ReadInt("Comm", "CTSflow", "1") & 1) != 0;
   settings.rxqueue = RxBuff;
   settings.txqueue = TxBuff;

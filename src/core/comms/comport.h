@@ -28,6 +28,7 @@ class COMPort : public IOPort {
   bool Write(const char* data, int datalen) override;
   bool IsTxEmpty() override { return DataLen == 0; }
   bool IsWritable() override { return true; }
+  int GetAnswerLineTime() const override;
   int NotifyRead() override;
   char ProcessSpecialCharacter(char rxchar) override;
 
@@ -56,6 +57,7 @@ class COMPort : public IOPort {
   Translator* Translate;
   int idCommDev = -1;
   bool ctsignore;
+  int baud = 9600;
 
  private:
   std::string Text(int id) const;

@@ -76,6 +76,8 @@ class HLIPort : public COMPort {
   bool Write(const char* data, int datalen) override;
   // The unit answers for its zones in its own time.
   int GetDeviceTimeout() override { return 10000; }
+  // Polls are answered from the unit's zone records as they are written.
+  int GetAnswerLineTime() const override { return 0; }
   // Every byte goes to the HLI receiver; none ever ends a bus frame.
   char ProcessSpecialCharacter(char rxchar) override;
 

@@ -43,6 +43,10 @@ class IOPort {
   // True when the loop is another computer's loop seen over the network: that
   // computer is its bus master, this one only listens (and may send).
   virtual bool IsNetworkLoop() const { return false; }
+  // Milliseconds the line itself takes to carry a fast poll and its answer,
+  // which the bus master adds to its answer wait; 0 where answers come at
+  // once.
+  virtual int GetAnswerLineTime() const { return 0; }
 
   // Puts the first `characters` bytes of inbuff into the ring, delivering a
   // frame at every CR.

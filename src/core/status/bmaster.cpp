@@ -113,7 +113,11 @@ void PCcommandModule::Poll(int device) {
   }
   char msg[FRAMEBUFFER] = {'?', static_cast<char>((device & 0xFF) + 0x80), '\r', '\0'};
   SendBusMessage(device >> 8, msg, 3);
-  StartTimer(polltimeout);
+  // A serial line at a low baud rate needs longer than the poll interval just
+  // to carry the poll and its answer; the wait grows by that time there and
+  // stays at the poll interval on every other loop.
+  const int linetime = main != nullptr ? main->GetAnswerLineTime(device >> 8) : 0;
+  StartTimer(polltimeout + static_cast<std::uint32_t>(linetime > 0 ? linetime : 0));
 }
 
 void PCcommandModule::MsgRx(int loop, const char* msg) {

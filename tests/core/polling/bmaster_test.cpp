@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "core/comms/comport.h"
 #include "support/apphost.h"
+#include "support/fakeserialline.h"
 #include "support/frames.h"
 
 namespace quillark::test {
@@ -132,6 +134,40 @@ TEST_F(Polling, OwnPollHeardBackOnTheBusIsNotAnAnswer) {
   ASSERT_EQ(rx.frames.size(), 1u);
   EXPECT_EQ(rx.frames[0], WithSum("@\x85"
                                   "010000"));
+}
+
+// At 9600 baud a poll and its answer take 17 ms on the line alone: the answer
+// wait on a serial loop grows by that, while other loops keep 10 ms.
+TEST_F(Polling, SlowSerialLineGetsTheTimeToCarryTheAnswer) {
+  auto line = std::make_shared<FakeSerialLine::State>();
+  host.app->SetSerialLineFactory([line] { return std::make_unique<FakeSerialLine>(line); });
+  Build(2, {DeviceConfig(5, DETECTOR), DeviceConfig(256 + 7, DETECTOR)});
+  host.Set("Comm", "Loop1Port", "/dev/ttyUSB0");
+  host.Comms().SetPort(
+      0, std::make_unique<COMPort>(host.app.get(), &host.app->GetTranslator(), 0, host.ini, 9600));
+  ASSERT_EQ(host.app->GetAnswerLineTime(0), 17);
+  EXPECT_EQ(host.app->GetAnswerLineTime(1), 0);
+  bm->SetupWindow();
+  host.events.Advance(1000);  // loop 1's device is polled first
+  ASSERT_EQ(PolledFrames().back(), "1:?\x87\r");
+  host.events.Advance(10);  // on to the serial loop
+  ASSERT_EQ(PolledFrames().back(), "0:?\x85\r");
+  const auto polls = sent.sent.size();
+  for (int round = 0; round < 4; ++round) {
+    host.events.Advance(25);  // the answer, 25 ms after the poll went out
+    std::string answer = WithSum(
+                             "@\x85"
+                             "000010") +
+                         "\r";
+    host.app->DespatchRxMessage(0, answer.c_str(), 10, true);
+    host.events.Advance(2);
+    host.events.Advance(10);  // loop 1 again, then back to loop 0
+  }
+  EXPECT_GT(sent.sent.size(), polls + 4);
+  EXPECT_EQ(bm->GetRetries(5), 0);
+  // A device that does not answer is still caught.
+  host.events.Advance(40);
+  EXPECT_EQ(bm->GetRetries(5), 1);
 }
 
 TEST_F(Polling, EchoSendsTheAnswerBackWithAFreshCheckSum) {
