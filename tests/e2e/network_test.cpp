@@ -10,7 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <random>
+#include <sstream>
 #include <thread>
 
 #include "core/common/inifile.h"
@@ -42,6 +44,26 @@ bool PortFree(int port) {
     close(s6);
   }
   return ok;
+}
+
+// Whether something listens on `port`, read from the kernel's socket tables.
+// (Probing with bind() instead could take the port at the very moment the
+// program binds it, and the program would then never listen.)
+bool Listening(int port) {
+  for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+    std::ifstream in(table);
+    std::string line;
+    std::getline(in, line);  // heading
+    while (std::getline(in, line)) {
+      std::istringstream fields(line);
+      std::string slot, local, remote, state;
+      fields >> slot >> local >> remote >> state;
+      const auto colon = local.rfind(':');
+      if (colon == std::string::npos || state != "0A") continue;  // 0A: listening
+      if (std::stoi(local.substr(colon + 1), nullptr, 16) == port) return true;
+    }
+  }
+  return false;
 }
 
 // A base with two free ports after it.
@@ -123,9 +145,9 @@ class TwoComputers : public ::testing::Test {
   // start-up banner).
   std::unique_ptr<Process> StartA() {
     auto p = Start(a);
-    for (int i = 0; i < 100 && (PortFree(base) || PortFree(base + 1)); ++i)
+    for (int i = 0; i < 100 && !(Listening(base) && Listening(base + 1)); ++i)
       std::this_thread::sleep_for(100ms);
-    EXPECT_FALSE(PortFree(base));
+    EXPECT_TRUE(Listening(base));
     return p;
   }
   // B: the live edition, its loop 1 being loop 1 of A, through a port of `type`.
