@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "console.h"
 #include "process.h"
 #include "support/tempdir.h"
 
@@ -15,18 +16,8 @@ using namespace std::chrono_literals;
 
 class Headless : public ::testing::Test {
  protected:
-  Headless() {
-    for (const char* f : {"quillark.ini", "demo.cfg"})
-      std::filesystem::copy_file(std::filesystem::path(QUILLARK_SOURCE_DIR) / "resources/demo" / f,
-                                 home / f);
-  }
-  std::unique_ptr<Process> Start() {
-    auto p = std::make_unique<Process>(
-        std::vector<std::string>{QUILLARK_EXE, "--headless", "--home", home.Path().string()},
-        (home / "stderr.txt").string());
-    EXPECT_NE(p->WaitFor("**** Quillark startup ****", 10s), "");
-    return p;
-  }
+  Headless() { CopyDemoHome(home.Path()); }
+  std::unique_ptr<Process> Start() { return StartHeadless(home.Path()); }
   TempDir home;
 };
 
@@ -59,24 +50,13 @@ TEST_F(Headless, SupervisesTheDemoSiteAndShutsDownInOrder) {
   EXPECT_NE(home.Read("stderr.txt").find("[!!Demo version!!]"), std::string::npos);
 }
 
-// Polls until the console's `status` of the selected device starts with `prefix`.
-bool StatusBecomes(Process& p, const std::string& prefix) {
-  for (int i = 0; i < 30; ++i) {
-    p.Send("status");
-    std::string line = p.WaitFor(" status 0x", 5s);
-    if (line.rfind(prefix, 0) == 0) return true;
-    std::this_thread::sleep_for(200ms);
-  }
-  return false;
-}
-
 TEST_F(Headless, AlarmsIsolationAndResetAreLoggedAndGuarded) {
   auto p = Start();
   std::this_thread::sleep_for(1500ms);
   p->Send("select 1-003");
   EXPECT_NE(p->WaitFor("selected 1-003", 5s), "");
   p->Send("fire1");
-  EXPECT_TRUE(StatusBecomes(*p, "1-003 status 0x0e"));
+  EXPECT_TRUE(StatusBecomes(*p, "1-003", "1-003 status 0x0e"));
   p->Send("alarms");
   std::string line = p->WaitFor("1-003", 5s);
   EXPECT_NE(line.find("[firstfire]"), std::string::npos) << line;
@@ -88,9 +68,9 @@ TEST_F(Headless, AlarmsIsolationAndResetAreLoggedAndGuarded) {
   p->Send("logon Engineer");
   EXPECT_NE(p->WaitFor("logged on as Engineer", 5s), "");
   p->Send("isolate");
-  EXPECT_TRUE(StatusBecomes(*p, "1-003 status 0x0f faults 0x20"));
+  EXPECT_TRUE(StatusBecomes(*p, "1-003", "1-003 status 0x0f faults 0x20"));
   p->Send("reset");
-  EXPECT_TRUE(StatusBecomes(*p, "1-003 status 0x00 faults 0x00"));
+  EXPECT_TRUE(StatusBecomes(*p, "1-003", "1-003 status 0x00 faults 0x00"));
 
   p->Send("events 50");
   EXPECT_NE(p->WaitFor("1-003  Fire 1", 5s), "");

@@ -15,6 +15,7 @@
 #include <sstream>
 #include <thread>
 
+#include "console.h"
 #include "core/common/inifile.h"
 #include "process.h"
 #include "support/frames.h"
@@ -123,10 +124,7 @@ class RawClient {
 class TwoComputers : public ::testing::Test {
  protected:
   TwoComputers() : base(FreePortBase()) {
-    for (TempDir* home : {&a, &b})
-      for (const char* f : {"quillark.ini", "demo.cfg"})
-        std::filesystem::copy_file(
-            std::filesystem::path(QUILLARK_SOURCE_DIR) / "resources/demo" / f, *home / f);
+    for (TempDir* home : {&a, &b}) CopyDemoHome(home->Path());
     INIfile ini(a / "quillark.ini");
     ini.WriteString("NetworkMonitoring", "Enable", "1");
     ini.WriteString("NetworkMonitoring", "PortBase", std::to_string(base));
@@ -134,13 +132,7 @@ class TwoComputers : public ::testing::Test {
   void SetA(const std::string& section, const std::string& key, const std::string& value) {
     INIfile(a / "quillark.ini").WriteString(section, key, value);
   }
-  std::unique_ptr<Process> Start(const TempDir& home) {
-    auto p = std::make_unique<Process>(
-        std::vector<std::string>{QUILLARK_EXE, "--headless", "--home", home.Path().string()},
-        (home / "stderr.txt").string());
-    EXPECT_NE(p->WaitFor("**** Quillark startup ****", 10s), "");
-    return p;
-  }
+  std::unique_ptr<Process> Start(const TempDir& home) { return StartHeadless(home.Path()); }
   // A, once it listens on both its loops' ports (the loops open after the
   // start-up banner).
   std::unique_ptr<Process> StartA() {
@@ -159,25 +151,6 @@ class TwoComputers : public ::testing::Test {
     ini.WriteString("Comm", "Loop1Port", "1,127.0.0.1");
     ini.WriteString("NetworkMonitoring", "PortBase", std::to_string(base));
     return Start(b);
-  }
-  // Asks for `status` until the answer starts with `prefix`.
-  static bool StatusBecomes(Process& p, const std::string& device, const std::string& prefix) {
-    for (int i = 0; i < 40; ++i) {
-      p.Send("status " + device);
-      const std::string line = p.WaitFor(device + " ", 5s);
-      if (line.rfind(prefix, 0) == 0) return true;
-      std::this_thread::sleep_for(250ms);
-    }
-    return false;
-  }
-  static bool Quit(Process& p) {
-    p.Send("quit");
-    return p.Wait(15s) == 0;
-  }
-  static bool Mentions(const Process& p, const std::string& text) {
-    for (const auto& l : p.lines)
-      if (l.find(text) != std::string::npos) return true;
-    return false;
   }
 
   void FollowsTheRemoteLoop(int type) {
@@ -199,10 +172,8 @@ class TwoComputers : public ::testing::Test {
     if (type == 2) {
       // Through a control port B drives A's loop: an isolate from B is
       // carried out by A's device.
-      pb->Send("logon Engineer");
-      EXPECT_NE(pb->WaitFor("logged on as Engineer", 5s), "");
-      pb->Send("select 1-006");
-      EXPECT_NE(pb->WaitFor("selected 1-006", 5s), "");
+      EXPECT_TRUE(Answers(*pb, "logon Engineer", "logged on as Engineer"));
+      EXPECT_TRUE(Answers(*pb, "select 1-006", "selected 1-006"));
       pb->Send("isolate");
       EXPECT_EQ(pb->WaitFor("ok", 10s), "ok");
       EXPECT_TRUE(StatusBecomes(*pa, "1-006", "1-006 status 0x01 faults 0x20"));

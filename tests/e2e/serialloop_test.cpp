@@ -14,6 +14,7 @@
 #include <set>
 #include <thread>
 
+#include "console.h"
 #include "core/common/inifile.h"
 #include "core/comms/hliport.h"
 #include "process.h"
@@ -212,9 +213,7 @@ class HliSimulator : public FarEnd {
 class SerialLoop : public ::testing::Test {
  protected:
   SerialLoop() {
-    for (const char* f : {"quillark.ini", "demo.cfg"})
-      std::filesystem::copy_file(std::filesystem::path(QUILLARK_SOURCE_DIR) / "resources/demo" / f,
-                                 home / f);
+    CopyDemoHome(home.Path());
     Set("Product", "Edition", "live");
     Set("Comm", "Loops", "1");
   }
@@ -222,22 +221,13 @@ class SerialLoop : public ::testing::Test {
     INIfile ini(home / "quillark.ini");
     ini.WriteString(section, key, value);
   }
-  std::unique_ptr<Process> Start() {
-    auto p = std::make_unique<Process>(
-        std::vector<std::string>{QUILLARK_EXE, "--headless", "--home", home.Path().string()},
-        (home / "stderr.txt").string());
-    EXPECT_NE(p->WaitFor("**** Quillark startup ****", 10s), "");
-    return p;
-  }
-  // Asks for the status of `device` until it starts with `prefix`.
-  static bool StatusBecomes(Process& p, const std::string& device, const std::string& prefix) {
-    for (int i = 0; i < 40; ++i) {
-      p.Send("status " + device);
-      std::string line = p.WaitFor(" status 0x", 5s);
-      if (line.rfind(prefix, 0) == 0) return true;
-      std::this_thread::sleep_for(200ms);
-    }
-    return false;
+  std::unique_ptr<Process> Start() { return StartHeadless(home.Path()); }
+  // Logs on as Engineer and isolates `device`, which must come back isolated.
+  static void IsolateAsEngineer(Process& p, const std::string& device) {
+    EXPECT_TRUE(Answers(p, "logon Engineer", "logged on as Engineer"));
+    EXPECT_TRUE(Answers(p, "select " + device, "selected " + device));
+    p.Send("isolate");
+    EXPECT_TRUE(StatusBecomes(p, device, device + " status 0x01 faults 0x20"));
   }
   TempDir home;
 };
@@ -258,14 +248,8 @@ TEST_F(SerialLoop, DetectorsAnswerPollsAndAnIsolateGoesRoundTheBus) {
   // The detector that never answers is lost, though its polls come back.
   EXPECT_TRUE(StatusBecomes(*p, "1-007", "1-007 status 0x01 faults 0x00"));
 
-  p->Send("logon Engineer");
-  EXPECT_NE(p->WaitFor("logged on as Engineer", 5s), "");
-  p->Send("select 1-003");
-  EXPECT_NE(p->WaitFor("selected 1-003", 5s), "");
-  p->Send("isolate");
-  EXPECT_TRUE(StatusBecomes(*p, "1-003", "1-003 status 0x01 faults 0x20"));
-  p->Send("quit");
-  EXPECT_EQ(p->Wait(15s), 0);
+  IsolateAsEngineer(*p, "1-003");
+  EXPECT_TRUE(Quit(*p));
   bus.Stop();
 
   EXPECT_GT(bus.polls, 20);
@@ -305,14 +289,8 @@ TEST_F(SerialLoop, HliZonesShowAsDetectorsAndAnIsolateReachesTheUnit) {
   EXPECT_TRUE(StatusBecomes(*p, "1-003", "1-003 status 0x00 faults 0x00"));
   EXPECT_TRUE(StatusBecomes(*p, "1-007", "1-007 status 0x01 faults 0x00"));
 
-  p->Send("logon Engineer");
-  EXPECT_NE(p->WaitFor("logged on as Engineer", 5s), "");
-  p->Send("select 1-003");
-  EXPECT_NE(p->WaitFor("selected 1-003", 5s), "");
-  p->Send("isolate");
-  EXPECT_TRUE(StatusBecomes(*p, "1-003", "1-003 status 0x01 faults 0x20"));
-  p->Send("quit");
-  EXPECT_EQ(p->Wait(15s), 0);
+  IsolateAsEngineer(*p, "1-003");
+  EXPECT_TRUE(Quit(*p));
   unit.Stop();
 
   EXPECT_EQ(unit.operations, 1);
