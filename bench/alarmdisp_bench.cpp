@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "core/app/dockingapp.h"
 #include "core/common/ini.h"
+#include "core/comms/busrouter.h"
 #include "core/comms/message.h"
 #include "core/events/eventinfo.h"
 #include "core/platform/prompter.h"
@@ -55,7 +55,7 @@ Answer MakeAnswer(int loop, int address, unsigned status) {
 // of them are.
 struct Site {
   Site(int loops, int inalarm)
-      : app(events, prompter, status, ini), disp(app, sound, info, nullptr, &site, loops, 3) {
+      : null(events, ini), app(null.services), disp(app, sound, info, nullptr, &site, loops, 3) {
     const int detectors = loops * 127;
     const int spacing = inalarm > 0 ? std::max(1, detectors / inalarm) : detectors + 1;
     int n = 0;
@@ -74,10 +74,9 @@ struct Site {
   }
 
   test::VirtualEventLoop events;
-  NullPrompter prompter;
-  NullStatus status;
   NoINI ini;
-  TDockingApp app;
+  test::NullServices null;
+  BusRouter app;
   CountingSound sound;
   EventInfo info;
   TSiteConfig site;

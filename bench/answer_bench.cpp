@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "core/app/dockingapp.h"
 #include "core/common/ini.h"
+#include "core/comms/busrouter.h"
 #include "core/comms/message.h"
 #include "core/platform/prompter.h"
 #include "core/platform/statusdisplay.h"
@@ -58,17 +58,16 @@ std::vector<Answer> Answers(int loops, int level) {
 // The application with both monitors registered, every detector heard once.
 struct Site {
   explicit Site(int loops)
-      : app(events, prompter, status, ini), decoder(&app, list), statistics(&app) {
+      : null(events, ini), app(null.services), decoder(&app, list), statistics(&app) {
     list.Attach(&observer);
     for (const Answer& a : Answers(loops, 0))
       app.DespatchRxMessage(a.loop, a.frame, a.length, true);
   }
 
   test::VirtualEventLoop events;
-  NullPrompter prompter;
-  NullStatus status;
   NoINI ini;
-  TDockingApp app;
+  test::NullServices null;
+  BusRouter app;
   DeviceStatusList list;
   CountingObserver observer;
   DeviceStatusMonitor decoder;

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "core/app/devicestatussource.h"
 #include "core/app/dockingapp.h"
 #include "core/comms/message.h"
 #include "core/site/config.h"
+#include "core/status/devicestatussource.h"
 #include "core/views/bargraph.h"
 #include "support/frames.h"
 #include "support/nullservices.h"
@@ -42,7 +42,7 @@ std::string Answer(int address, unsigned status, unsigned level) {
 
 // The application on a program home with no site file, given a full site.
 struct FullSite {
-  FullSite() : app(events, prompter, status, ini) {
+  FullSite() : app(events, prompter, status, ini, launcher) {
     home = std::filesystem::temp_directory_path() / "quillark-bargraph-bench";
     std::filesystem::create_directories(home);
     ini.WriteString("Comm", "Loops", "16");
@@ -53,7 +53,7 @@ struct FullSite {
       for (int a = 1; a <= 127; ++a)
         site.InsertDevice(
             DeviceConfig(static_cast<std::uint32_t>(loop * 256 + a), DETECTOR, PELORINVANTOR));
-    bargraph = std::make_unique<Bargraph>(&app, 16);
+    bargraph = std::make_unique<Bargraph>(&app.GetBus(), &app, 16);
     bargraph->SetObserver(&view);
   }
   ~FullSite() {
@@ -68,6 +68,7 @@ struct FullSite {
   test::VirtualEventLoop events;
   test::NullPrompter prompter;
   test::NullStatus status;
+  test::NullLauncher launcher;
   test::MemoryINI ini;
   TDockingApp app;
   QuietStatus quiet;

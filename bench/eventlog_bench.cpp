@@ -9,7 +9,7 @@
 #include <string>
 
 #include "core/access/translator.h"
-#include "core/events/eventlog.h"
+#include "core/views/eventlog.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <map>
 
-#include "core/app/dockingapp.h"
+#include "core/comms/busrouter.h"
 #include "core/comms/netphndl.h"
 #include "core/comms/netpserv.h"
 #include "core/platform/tcp.h"
@@ -59,11 +59,10 @@ class BenchTcp : public TcpFactory {
 // out at once to every client of their loop.
 void Relay(benchmark::State& state, bool batched) {
   test::VirtualEventLoop events;
-  test::NullPrompter prompter;
-  test::NullStatus status;
   test::MemoryINI ini;
   ini.WriteString("NetworkMonitoring", "Enable", "1");
-  TDockingApp app(events, prompter, status, ini);
+  test::NullServices null(events, ini);
+  BusRouter app(null.services);
   BenchTcp tcp;
   NetPortHandler handler(app, 16, ini, tcp);
   for (auto& [port, listener] : tcp.listeners)

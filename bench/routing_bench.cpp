@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "core/app/dockingapp.h"
 #include "core/common/ini.h"
+#include "core/comms/busrouter.h"
 #include "core/comms/message.h"
 #include "core/platform/prompter.h"
 #include "core/platform/statusdisplay.h"
@@ -29,10 +29,9 @@ class Counting : public MsgClass {
 
 void Despatch(benchmark::State& state, const char* body) {
   test::VirtualEventLoop events;
-  NullPrompter prompter;
-  NullStatus status;
   NoINI ini;
-  TDockingApp app(events, prompter, status, ini);
+  test::NullServices null(events, ini);
+  BusRouter app(null.services);
   std::vector<std::unique_ptr<Counting>> receivers;
   const std::uint32_t bits[] = {MSG_SHORT | MSG_FIRST,
                                 MSG_SHORT,

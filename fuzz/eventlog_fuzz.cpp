@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/access/translator.h"
-#include "core/events/eventlog.h"
+#include "core/views/eventlog.h"
 
 namespace {
 

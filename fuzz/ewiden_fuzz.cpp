@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "core/access/translator.h"
-#include "core/events/eventlog.h"
+#include "core/views/eventlog.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static quillark::Translator tr(nullptr, nullptr);

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "core/app/dockingapp.h"
 #include "core/common/ini.h"
+#include "core/comms/busrouter.h"
 #include "core/comms/ioport.h"
 #include "core/comms/message.h"
 #include "core/platform/prompter.h"
@@ -17,9 +17,6 @@
 namespace {
 
 using namespace quillark;
-
-using test::NullPrompter;
-using test::NullStatus;
 
 class BytesPort : public IOPort {
  public:
@@ -56,8 +53,6 @@ class Reader : public MsgClass {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static quillark::test::VirtualEventLoop events;
-  static NullPrompter prompter;
-  static NullStatus status;
   // The first input byte picks the ring size, odd ones included.
   test::MemoryINI ini;
   if (size > 0) {
@@ -66,7 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ++data;
     --size;
   }
-  TDockingApp app(events, prompter, status, ini);
+  test::NullServices null(events, ini);
+  BusRouter app(null.services);
   Reader all(&app), shorts(&app);
   all.Register(&all, MSG_SHORT | MSG_LONG | MSG_INVALID | MSG_TXEMPTY);
   shorts.Register(&shorts, MSG_SHORT | MSG_FIRST);

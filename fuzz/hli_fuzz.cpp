@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "core/app/dockingapp.h"
+#include "core/comms/busrouter.h"
 #include "core/comms/hliport.h"
 #include "support/fakeserialline.h"
 #include "support/nullservices.h"
@@ -31,8 +31,6 @@ class Reader : public MsgClass {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static test::VirtualEventLoop events;
-  static test::NullPrompter prompter;
-  static test::NullStatus status;
   if (size == 0) return 0;
   // The first byte picks how the bytes are split into reads.
   const std::size_t chunk = 1 + data[0] % 64;
@@ -41,9 +39,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   test::MemoryINI ini;
   ini.WriteString("Comm", "Loop1Port", "1,5");
-  TDockingApp app(events, prompter, status, ini);
+  test::NullServices null(events, ini);
+  BusRouter app(null.services);
   auto line = std::make_shared<test::FakeSerialLine::State>();
-  app.SetSerialLineFactory([line] { return std::make_unique<test::FakeSerialLine>(line); });
+  null.services.seriallines = [line] { return std::make_unique<test::FakeSerialLine>(line); };
   Reader reader(&app);
   reader.Register(&reader, MSG_SHORT | MSG_LONG | MSG_INVALID);
   {

@@ -6,7 +6,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
-#include "core/app/dockingapp.h"
+#include "core/comms/busrouter.h"
 #include "core/comms/netphndl.h"
 #include "platform/qteventloop.h"
 #include "platform/qttcp.h"
@@ -25,13 +25,12 @@ int FreePort() {
 
 void FrameToClient(benchmark::State& state) {
   QtEventLoop events;
-  test::NullPrompter prompter;
-  test::NullStatus status;
   test::MemoryINI ini;
   const int port = FreePort();
   ini.WriteString("NetworkMonitoring", "Enable", "1");
   ini.WriteString("NetworkMonitoring", "PortBase", std::to_string(port));
-  TDockingApp app(events, prompter, status, ini);
+  test::NullServices null(events, ini);
+  BusRouter app(null.services);
   QtTcpFactory tcp;
   NetPortHandler handler(app, 1, ini, tcp);
 

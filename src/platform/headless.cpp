@@ -11,7 +11,8 @@
 #include "core/app/console.h"
 #include "core/app/dockingapp.h"
 #include "core/common/inifile.h"
-#include "core/events/eventwriter.h"
+#include "core/platform/eventwriter.h"
+#include "core/platform/posixlauncher.h"
 #include "core/platform/prompter.h"
 #include "core/platform/statusdisplay.h"
 #include "platform/qteventloop.h"
@@ -69,10 +70,11 @@ int RunHeadless(const std::filesystem::path& home) {
   QuietStatus status;
   INIfile ini(home / "quillark.ini");
   QtTcpFactory tcp;
-  TDockingApp app(events, prompter, status, ini);
-  app.SetTcpFactory(&tcp);
+  PosixLauncher launcher;
+  TDockingApp app(events, prompter, status, ini, launcher);
+  app.GetServices().tcp = &tcp;
+  app.GetServices().seriallines = QtSerialLine::Factory();
   Console console(app);
-  app.SetSerialLineFactory(QtSerialLine::Factory());
 
   bool quitting = false;
   auto quit = [&] {

@@ -19,7 +19,7 @@ class AlarmDispWindowTest : public ::testing::Test {
  protected:
   AlarmDisp& Disp() { return *core.App().GetMainWindow()->GetAlarmDisplay(); }
   void Fire(int device) {
-    core.App().SetEvent(device, 151);
+    core.App().GetBus().SetEvent(device, 151);
     core.host.events.Advance(1000);
   }
   test::DemoCore core;

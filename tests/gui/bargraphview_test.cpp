@@ -11,7 +11,7 @@
 #include <QTabBar>
 #include <cstdio>
 
-#include "core/app/commands.h"
+#include "core/access/commands.h"
 #include "core/app/mainwindow.h"
 #include "core/site/config.h"
 #include "guihost.h"
@@ -45,7 +45,8 @@ QPoint Centre(const PanelDisp& p) {
 
 std::unique_ptr<BargraphView> MakeView(TDockingApp& app, int loops) {
   auto view = std::make_unique<BargraphView>(
-      app, std::make_unique<Bargraph>(&app, loops, app.GetMainWindow()->GetEventInfo()));
+      app,
+      std::make_unique<Bargraph>(&app.GetBus(), &app, loops, app.GetMainWindow()->GetEventInfo()));
   view->resize(840, 520);
   view->show();
   return view;

@@ -25,7 +25,7 @@ TEST_F(CommandModuleWindowTest, ShowsTheSettingsOkRestartsTheStatisticsCancelKee
   EXPECT_FALSE(w.isVisible());
   EXPECT_EQ(w.windowTitle(), QStringLiteral("Command module settings"));
 
-  core.App().PausePolling();
+  core.App().GetBus().PausePolling();
   w.Setup();
   EXPECT_TRUE(w.isVisible());
   EXPECT_TRUE(w.BusMasterBox()->isChecked());
@@ -50,7 +50,7 @@ TEST_F(CommandModuleWindowTest, ShowsTheSettingsOkRestartsTheStatisticsCancelKee
   EXPECT_GT(Bm().Statistics().polls, 0u);
 
   // Cancel resumes polling too, but keeps counting from where it was.
-  core.App().PausePolling();
+  core.App().GetBus().PausePolling();
   w.Setup();
   const auto before = Bm().Statistics().polls;
   w.reject();

@@ -42,10 +42,10 @@ class BusDispWindowTest : public ::testing::Test {
 };
 
 TEST_F(BusDispWindowTest, ListsTheFramesInColumnsAndFollowsTheBus) {
-  auto* w = new BusDispWindow(core.App());
+  auto* w = new BusDispWindow(core.App().GetBus());
   QPointer<BusDispWindow> guard(w);
   EXPECT_EQ(w->windowTitle(), QStringLiteral("Bus viewer"));
-  EXPECT_EQ(core.App().GetBusViewer(), &w->Disp());
+  EXPECT_EQ(core.App().GetBus().GetBusViewer(), &w->Disp());
   EXPECT_FALSE(w->FastPollBox()->isChecked());
   EXPECT_EQ(w->ErrorRate()->text(), QStringLiteral("Bus error rate 0%"));
   w->resize(820, 420);
@@ -105,14 +105,14 @@ TEST_F(BusDispWindowTest, ListsTheFramesInColumnsAndFollowsTheBus) {
   // Close closes the help, and the application passes no more frames.
   w->GetButton(BusDispWindow::IDC_CLOSE)->click();
   EXPECT_TRUE(helpclosed);
-  EXPECT_EQ(core.App().GetBusViewer(), nullptr);
+  EXPECT_EQ(core.App().GetBus().GetBusViewer(), nullptr);
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(guard.isNull());
   core.host.events.Advance(500);  // frames keep flowing, to nobody's viewer
 }
 
 TEST_F(BusDispWindowTest, PrintsEveryLineOnPagesOfItsOwnThroughThePrinter) {
-  BusDispWindow w(core.App());
+  BusDispWindow w(core.App().GetBus());
   const QString pdf = QString::fromStdString((core.host.home / "bus.pdf").string());
   QPrinter printer(QPrinter::HighResolution);
   printer.setOutputFormat(QPrinter::PdfFormat);

@@ -10,8 +10,8 @@
 #include <QMenu>
 #include <QPushButton>
 
+#include "core/access/commands.h"
 #include "core/access/logonprompt.h"
-#include "core/app/commands.h"
 #include "core/app/mainwindow.h"
 #include "core/status/alrmdisp.h"
 #include "gui/app/mainframe.h"

@@ -228,7 +228,7 @@ TEST_F(EventLogWindowTest, ReadsTheChosenDeviceOverTheDemonstrationLoop) {
   w.ButtonAt(EventLogWindow::BN_RELOAD)->click();
   core.host.events.Advance(100);
   EXPECT_EQ(Rows(w).size(), 3u);
-  EXPECT_FALSE(core.App().IsPollPaused());
+  EXPECT_FALSE(core.App().GetBus().IsPollPaused());
 
   // Every detector of both loops, read by a scan: one header, three events
   // from each, and polling back afterwards.
@@ -238,7 +238,7 @@ TEST_F(EventLogWindowTest, ReadsTheChosenDeviceOverTheDemonstrationLoop) {
   EXPECT_EQ(Rows(w).size(), 127u * 2 * 3);
   EXPECT_EQ(Rows(w).back().substr(19, 5), "2-127");
   EXPECT_EQ(w.ReadDate()->text(), QStringLiteral("15/03/2000"));
-  EXPECT_FALSE(core.App().IsPollPaused());
+  EXPECT_FALSE(core.App().GetBus().IsPollPaused());
   EXPECT_EQ(w.findChild<ScannerWindow*>(), nullptr);  // gone with its scan
 
   int topic = 0;
@@ -355,8 +355,8 @@ namespace {
 // A scan of positions nobody answers: the window follows it and Cancel ends it.
 TEST(ScannerWindowTest, FollowsTheScanAndCancelEndsIt) {
   DemoCore core;
-  RecordingReceiver owner(&core.App());
-  Scanner scan(&core.App(), owner, ScanRequest{2, 129, 140, "xxE000", 4010});
+  RecordingReceiver owner(&core.App().GetBus());
+  Scanner scan(&core.App().GetBus(), owner, ScanRequest{2, 129, 140, "xxE000", 4010});
   ScannerWindow w(scan, 129, 140);
   scan.SetupWindow();
   w.show();

@@ -10,9 +10,9 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include "core/access/commands.h"
 #include "core/access/logonprompt.h"
 #include "core/access/security.h"
-#include "core/app/commands.h"
 #include "core/app/mainwindow.h"
 #include "gui/app/desktop.h"
 #include "gui/app/mainframe.h"
@@ -156,7 +156,7 @@ TEST_F(FileCommandsTest, EventLogAndSystemLogCommandsNeedTheEventLogRight) {
   ASSERT_TRUE(core.App().IsCommandEnabled(CMD_EVENTLOG));
   EXPECT_EQ(core.App().ExecuteCommand(CMD_EVENTLOG), TDockingApp::CommandResult::DONE);
   EXPECT_EQ(shown, (std::vector<int>{2, 3}));
-  EXPECT_FALSE(core.App().IsPollPaused());
+  EXPECT_FALSE(core.App().GetBus().IsPollPaused());
   core.App().GetMainWindow()->GetSecurity()->SetLogOnPrompt(nullptr);
 }
 

@@ -14,8 +14,8 @@ namespace {
 
 class LanguageDlgTest : public ::testing::Test {
  protected:
-  Translator& Tr() { return core.App().GetTranslator(); }
-  INI& Ini() { return *core.App().GetINI(); }
+  Translator& Tr() { return core.App().GetServices().translator; }
+  INI& Ini() { return *(&core.App().GetServices().ini); }
   long Stored() { return Ini().ReadInt("Product", "Language", "0"); }
   QStringList Entries(const LanguageDlg& dlg) {
     QStringList l;

@@ -6,7 +6,7 @@
 #include <QMenuBar>
 #include <QToolBar>
 
-#include "core/app/commands.h"
+#include "core/access/commands.h"
 #include "guihost.h"
 
 namespace quillark::test {

@@ -14,8 +14,8 @@
 #include <map>
 #include <sstream>
 
+#include "core/access/commands.h"
 #include "core/access/logonprompt.h"
-#include "core/app/commands.h"
 #include "core/app/mainwindow.h"
 #include "core/events/mail.h"
 #include "core/events/notifier.h"
@@ -124,7 +124,7 @@ TEST_F(SettingsDialogs, PagerOkAndApplyStoreTheSevenKeysAndTestSendsATestMessage
   Notifier().GetPager()->Init();
 
   const auto before = Settings(IniPath());
-  PagerSetupDialog dialog(core.host.ini, Notifier().GetPager(), core.App().GetLauncher(),
+  PagerSetupDialog dialog(core.host.ini, Notifier().GetPager(), core.App().GetServices().launcher,
                           core.host.prompter, core.host.home.Path());
   EXPECT_EQ(dialog.Port()->currentIndex(), -1);  // none chosen yet
   EXPECT_EQ(dialog.BaudRate()->count(), 4);
@@ -177,7 +177,7 @@ TEST_F(SettingsDialogs, PagerOkAndApplyStoreTheSevenKeysAndTestSendsATestMessage
 
 TEST_F(SettingsDialogs, CommSettingsStoreWhatChangedAndRefuseAPortThatCannotWork) {
   const auto before = Settings(IniPath());
-  CommSettingsDialog dialog(core.host.ini, core.App().GetTranslator(), core.host.prompter);
+  CommSettingsDialog dialog(core.host.ini, core.App().GetServices().translator, core.host.prompter);
   const int loops = dialog.Loops()->value();
   ASSERT_GE(loops, 1);
   ASSERT_EQ(dialog.PortType(0)->count(), 4);
@@ -240,7 +240,7 @@ TEST_F(SettingsDialogs, CommandsOpenTheWindowsAndCommSettingsOkRebuildsTheLoopsA
   viewer->close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_EQ(desktop.BusViewer(), nullptr);
-  EXPECT_EQ(app.GetBusViewer(), nullptr);
+  EXPECT_EQ(app.GetBus().GetBusViewer(), nullptr);
   app.ExecuteCommand(CMD_BUSDISPLAY);
   ASSERT_NE(desktop.BusViewer(), nullptr);
 
@@ -271,17 +271,17 @@ TEST_F(SettingsDialogs, CommandsOpenTheWindowsAndCommSettingsOkRebuildsTheLoopsA
   CommHandler* comms = app.GetMainWindow()->GetCommHandler();
   EXPECT_EQ(comms->GetLoops(), loops + 1);
   EXPECT_EQ(comms->GetPort(0)->GetCommFailTimeout(), 4321u);
-  EXPECT_FALSE(app.IsPollPaused());
+  EXPECT_FALSE(app.GetBus().IsPollPaused());
   ASSERT_NE(desktop.View(), nullptr);
   EXPECT_NE(desktop.View(), oldview);
   // The new display stays once the old one is gone: frames arriving do not
   // build it again.
   BargraphView* newview = desktop.View();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  EXPECT_EQ(app.GetMainDisplay(), &newview->GetBargraph());
+  EXPECT_EQ(app.GetBus().GetMainDisplay(), &newview->GetBargraph());
   core.host.events.Advance(1000);
   EXPECT_EQ(desktop.View(), newview);
-  EXPECT_EQ(app.GetMainDisplay(), &newview->GetBargraph());
+  EXPECT_EQ(app.GetBus().GetMainDisplay(), &newview->GetBargraph());
   app.GetMainWindow()->GetSecurity()->SetLogOnPrompt(nullptr);
 }
 

@@ -3,8 +3,13 @@
 #include <map>
 #include <string>
 
+#include "core/access/translator.h"
 #include "core/common/ini.h"
+#include "core/platform/eventwriter.h"
+#include "core/platform/programlauncher.h"
 #include "core/platform/prompter.h"
+#include "core/platform/services.h"
+#include "core/platform/soundplayer.h"
 #include "core/platform/statusdisplay.h"
 
 namespace quillark::test {
@@ -25,6 +30,19 @@ class NullStatus : public StatusDisplay {
   void WarningBeep() override {}
 };
 
+// A launcher on a machine with no programs: nothing can be run.
+class NullLauncher : public ProgramLauncher {
+ public:
+  bool CanRun(const std::filesystem::path&) override { return false; }
+  LaunchResult Run(const std::filesystem::path&, const std::vector<std::string>&,
+                   const std::optional<std::string>&, std::uint32_t) override {
+    return {};
+  }
+  LaunchResult Start(const std::filesystem::path&, const std::vector<std::string>&) override {
+    return {};
+  }
+};
+
 // Settings held in memory: every key reads its default unless set here.
 class MemoryINI : public INI {
  public:
@@ -39,6 +57,27 @@ class MemoryINI : public INI {
     return true;
   }
   std::map<std::string, std::string> values;
+};
+
+class NullWriter : public EventWriter {
+ public:
+  void WriteEvent(int, const std::string&) override {}
+};
+
+// The service bundle made of the doubles above around a given clock and
+// settings, for a bus router or a receiver with nothing around it.
+struct NullServices {
+  NullServices(EventLoop& events, INI& ini)
+      : translator(&ini, &prompter), services{events, prompter, status, ini,     translator,
+                                              writer, launcher, sound,  nullptr, {}} {}
+
+  NullPrompter prompter;
+  NullStatus status;
+  NullWriter writer;
+  NullLauncher launcher;
+  SilentSoundPlayer sound;
+  Translator translator;
+  Services services;
 };
 
 }  // namespace quillark::test

@@ -8,8 +8,8 @@
 #include "core/access/translator.h"
 #include "core/common/ini.h"
 #include "core/common/textutil.h"
-#include "core/events/eventwriter.h"
 #include "core/platform/eventloop.h"
+#include "core/platform/eventwriter.h"
 #include "core/platform/prompter.h"
 
 namespace quillark {

@@ -2,19 +2,19 @@
 
 #include <sstream>
 
+#include "core/access/commands.h"
 #include "core/access/security.h"
-#include "core/app/commands.h"
 #include "core/app/dockingapp.h"
 #include "core/app/mainwindow.h"
 #include "core/common/textutil.h"
 #include "core/events/eventinfo.h"
-#include "core/events/eventlog.h"
 #include "core/site/config.h"
 #include "core/status/alrmdisp.h"
 #include "core/status/bmaster.h"
 #include "core/status/busstatusmonitor.h"
 #include "core/status/devicestatuslist.h"
 #include "core/status/sopdialog.h"
+#include "core/views/eventlog.h"
 
 namespace quillark {
 
@@ -228,7 +228,7 @@ Console::Lines Console::Events(const Args& args) const {
   if (window == nullptr) return {"error: not running"};
   std::error_code ec;
   if (!std::filesystem::exists(app.GetPaths().syslog, ec)) return {"the system log is empty"};
-  EventLog log(nullptr, window->GetLoops(), 0, app.GetTranslator());
+  EventLog log(nullptr, window->GetLoops(), 0, app.GetServices().translator);
   if (!log.Load(app.GetPaths().syslog.string())) return {"error: the system log cannot be read"};
   Lines out;
   const std::size_t count = log.EventCount();

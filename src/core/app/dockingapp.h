@@ -1,16 +1,17 @@
 #pragma once
 
-#include <array>
-#include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <list>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "core/comms/msgclass.h"
+#include "core/common/loops.h"
+#include "core/comms/busrouter.h"
+#include "core/platform/eventwriter.h"
+#include "core/platform/services.h"
+#include "core/status/devicecontext.h"
 #include "core/status/selset.h"
 
 namespace quillark {
@@ -18,24 +19,25 @@ namespace quillark {
 class DeviceStatusSource;
 class EventLoop;
 class INI;
-class NetMirror;
 class ProgramLauncher;
-class SerialLine;
 class SoundPlayer;
 class Prompter;
 class StatusDisplay;
-class TcpFactory;
 class TMainWindow;
 class TSiteConfig;
 class Translator;
 
-// The application object: holds the services and the state shared by every
-// window, owns the receiver registry through which all bus frames flow, and
-// forwards bus operations to the main window.
-class TDockingApp {
+// The application object: the program's lifecycle (start-up, display build,
+// shutdown), the selection, the command table and the file-type opener. It
+// owns the service bundle and the bus router through which every frame flows,
+// and is the event writer every object writes to.
+class TDockingApp : public DeviceContext, public EventWriter {
  public:
-  TDockingApp(EventLoop& events, Prompter& prompter, StatusDisplay& status, INI& ini);
-  ~TDockingApp();
+  // The host program chooses the platform's services; without a sound
+  // player the program is silent.
+  TDockingApp(EventLoop& events, Prompter& prompter, StatusDisplay& status, INI& ini,
+              ProgramLauncher& launcher, SoundPlayer* sound = nullptr);
+  ~TDockingApp() override;
   TDockingApp(const TDockingApp&) = delete;
   TDockingApp& operator=(const TDockingApp&) = delete;
 
@@ -46,13 +48,18 @@ class TDockingApp {
   // The live edition ("Product"/"Edition" = "live") opens the ports that
   // "Loop%uPortType" names; otherwise every loop is simulated. Read once at
   // construction: the edition does not change while the program runs.
-  bool IsLiveEdition() const { return live; }
-  const char* GetAppName() const { return live ? LIVENAME : APPNAME; }
+  bool IsLiveEdition() const { return router.IsLiveEdition(); }
+  const char* GetAppName() const { return IsLiveEdition() ? LIVENAME : APPNAME; }
 
   // Where the program's files live: the program home and the files in it.
   struct Paths {
-    std::filesystem::path home, settings, site, mimic, help, syslog;
+    std::filesystem::path home, settings, site, syslog;
   };
+
+  // The services every object is handed, and the registry and bus operations.
+  Services& GetServices() { return services; }
+  BusRouter& GetBus() { return router; }
+  const BusRouter& GetBus() const { return router; }
 
   // --- Start-up, display build and shutdown
   // Reads the settings of the program home, loads the site and creates the
@@ -61,7 +68,9 @@ class TDockingApp {
   // Shutdown in order: the main window and what it owns, then the site.
   void Shutdown();
   const Paths& GetPaths() const { return paths; }
-  TSiteConfig* GetSiteConfig() const { return site.get(); }
+  TSiteConfig* GetSiteConfig() const override { return site.get(); }
+  // "Comm"/"Loops" as last read (at start-up, display builds and settings changes).
+  const LoopSettings& GetLoopSettings() const { return loopsettings; }
   // Pauses polling, re-reads "Site" and "Loops", reloads the site, builds a
   // new device display (once the host has given a builder) and resumes:
   // after start-up, site edits and a change of loop count.
@@ -74,17 +83,13 @@ class TDockingApp {
   const std::string& GetTitle() const { return title; }
   // Resolves a "Site"/"Site" value: a bare name is taken in the program home.
   std::filesystem::path ResolveSitePath(const std::string& value) const;
-  // Waits, keeping timers and port events running; ends early at shutdown.
-  void Pause(std::uint32_t timeout, bool pumpmessages);
 
   // --- Selection and commands
-  void SetSelDetector(int detector);
-  int GetSelDetector() const { return seldetector; }
-  SelectionSet& GetSelection() { return selection; }
+  void SetSelDetector(int detector) override;
+  int GetSelDetector() const override { return seldetector; }
+  SelectionSet& GetSelection() override { return selection; }
   // Commands enabled by the selected device's model (and its port).
-  bool IsCommandEnabled(int id) const;
-  // A simulated event (fire, fault, reset) for the selected device.
-  void DemoTest(int event);
+  bool IsCommandEnabled(int id) const override;
   using CommandHandler = std::function<void()>;
   // An empty handler removes the command's handler.
   void SetCommandHandler(int id, CommandHandler handler) {
@@ -103,40 +108,15 @@ class TDockingApp {
   // EXIT and end of input ask the host to close the program.
   void SetQuitHook(std::function<void()> hook) { quithook = std::move(hook); }
 
-  EventLoop& Events() const { return events; }
-  Prompter& GetPrompter() const { return prompter; }
-  StatusDisplay& GetStatusDisplay() const { return status; }
-  INI* GetINI() const { return &ini; }
-  Translator& GetTranslator() const { return *translator; }
-  // Starts the mail transfer agent, the pager program and print commands.
-  ProgramLauncher& GetLauncher() const { return *launcher; }
-  // Plays the alarm sounds; silent until the host gives one.
-  SoundPlayer& GetSoundPlayer() const { return *soundplayer; }
-  void SetSoundPlayer(SoundPlayer* player);
-
-  // --- Receiver registry and delivery
-  void Register(MsgClass* msgclass, std::uint32_t flags);
-  void DeRegister(MsgClass* msgclass);
-  // A frame of `characters` characters (check sum included) heard on `loop`;
-  // `fromrs232` is false for frames the program makes up itself.
-  void DespatchRxMessage(int loop, const char* msgbuff, int characters, bool fromrs232);
-  // Called by a port whose transmitter drained.
-  void TxEmpty();
-  // Appends the check sum and CR (except to '?' polls) and writes the frame to
-  // the loop's port. `msg` needs 4 spare bytes.
-  int SendBusMessage(int loop, char* msg, int msglength);
-  // A complete frame from a remote client: data[0] is the loop, then `datalen` bytes.
-  void ControlRx(int datalen, const char* data);
-  std::size_t RegisteredReceivers() const;
-
-  // The bus viewer sees every frame from a port and every frame sent.
-  void SetBusViewer(MsgClass* viewer) { busviewer = viewer; }
-  MsgClass* GetBusViewer() const { return busviewer; }
-  // The main device display; while it is missing, an arriving frame rebuilds
-  // it through `builder`.
-  void SetMainDisplay(MsgClass* display) { maindisplay = display; }
-  MsgClass* GetMainDisplay() const { return maindisplay; }
-  void SetDisplayBuilder(std::function<void()> builder) { displaybuilder = std::move(builder); }
+  // --- The bus, by the names the rest of the program knows it by
+  // A frame heard on `loop` (see BusRouter::DespatchRxMessage).
+  void DespatchRxMessage(int loop, const char* msgbuff, int characters, bool fromrs232) {
+    router.DespatchRxMessage(loop, msgbuff, characters, fromrs232);
+  }
+  // Appends the check sum and writes the frame (see BusRouter::SendBusMessage).
+  int SendBusMessage(int loop, char* msg, int msglength) {
+    return router.SendBusMessage(loop, msg, msglength);
+  }
 
   // --- Files
   // Opens a file by the type its extension tells: asks the permission the
@@ -149,12 +129,13 @@ class TDockingApp {
   // The security operation opening a file of `type` needs, or NOPERMISSION.
   static int FilePermission(int type);
 
-  // --- Main window and the operations forwarded to it
+  // --- Main window and the operations that go through it
   void SetMainWindow(std::unique_ptr<TMainWindow> window);
   TMainWindow* GetMainWindow() const { return mainwindow.get(); }
   void DestroyMainWindow();
 
-  void WriteEvent(int category, const std::string& text);
+  // Every event: to the main window's outputs, then to the listeners.
+  void WriteEvent(int category, const std::string& text) override;
   // Isolate or de-isolate a device, and reset one (slot 0: every device).
   bool Isolate(int device, bool status);
   bool Reset(int device);
@@ -162,8 +143,8 @@ class TDockingApp {
   void LogToPrinter(bool on);
   // A device's current status and fault bits, as the alarm display recorded
   // them; the not-yet-known markers 0x8001 and 0x100 while nothing is known.
-  unsigned GetDeviceStatus(int device) const;
-  unsigned GetDeviceFaultStatus(int device) const;
+  unsigned GetDeviceStatus(int device) const override;
+  unsigned GetDeviceFaultStatus(int device) const override;
   void SetDeviceStatusSource(const DeviceStatusSource* source) { statussource = source; }
   // Also tells `listener` of every event written (the headless console prints
   // them). Set before InitMainWindow to see the start-up banner.
@@ -172,77 +153,22 @@ class TDockingApp {
   void NotifyEventListeners(int category, const std::string& text) const {
     for (const auto& listener : eventlisteners) listener(category, text);
   }
-  void PausePolling();
-  void ResumePolling();  // always with a port reset
-  bool IsPollPaused() const;
-  bool IsWritable(int device) const;
-  void SetRxFail(int device);
-  void SetEvent(int device, int event);
-  void BusReset(int loop);
-  void EvTimer(int timer);
-  void EvCommNotify(int commId, int status);
-  int GetMaxDeviceTimeout() const;
-  void ScanArrayDevice(int device);
-
-  // A port event for the main window, delivered later on the event loop (the
-  // counterpart of a posted WM_COMMNOTIFY). Safe if the application goes first.
-  void PostCommNotify(int loop, int status);
-
-  // Builds the network monitoring handler for the communication handler; none
-  // when unset.
-  using NetMirrorFactory = std::function<std::unique_ptr<NetMirror>(int loops, INI& ini)>;
-  void SetNetMirrorFactory(NetMirrorFactory f) { netmirrorfactory = std::move(f); }
-  // Without a factory of its own, the network monitoring server is built on
-  // the TCP factory, when the host gave one.
-  std::unique_ptr<NetMirror> MakeNetMirror(int loops);
-
-  // Makes the TCP streams and listeners of network loops and of network
-  // monitoring; none (no networking) until the host sets one.
-  void SetTcpFactory(TcpFactory* factory) { tcpfactory = factory; }
-  TcpFactory* GetTcpFactory() const { return tcpfactory; }
-  // The loop's port is another computer's loop: that computer polls it.
-  bool IsNetworkLoop(int loop) const;
-  // The time a loop's line needs for a poll and its answer (0 for most).
-  int GetAnswerLineTime(int loop) const;
-
-  // Opens serial lines for the serial and HLI ports; none when unset.
-  using SerialLineFactory = std::function<std::unique_ptr<SerialLine>()>;
-  void SetSerialLineFactory(SerialLineFactory f) { seriallinefactory = std::move(f); }
-  std::unique_ptr<SerialLine> MakeSerialLine();
-
-  // The communications state shown last (failed or OK); survives a rebuilt
-  // communication handler.
-  bool lastrxfail = false;
-
-  void SetShuttingDown(bool on) { shuttingdown = on; }
-  bool ShuttingDown() const;
 
  private:
-  void PurgeRemoved();
+  // A simulated event (fire, fault, reset) for the selected device.
+  void DemoTest(int event);
+  void ReadLoopSettings();
 
-  EventLoop& events;
-  Prompter& prompter;
-  StatusDisplay& status;
-  INI& ini;
   std::unique_ptr<Translator> translator;
-  std::unique_ptr<ProgramLauncher> launcher;
   std::unique_ptr<SoundPlayer> silentplayer;
-  SoundPlayer* soundplayer;
-
-  std::list<MsgClassInfo> registry;
-  bool busy = false;   // true while an entry is being removed
-  int delivering = 0;  // depth of deliveries in progress
-  bool removedduringdelivery = false;
-  MsgClass* busviewer = nullptr;
-  MsgClass* maindisplay = nullptr;
-  std::function<void()> displaybuilder;
-  bool buildingdisplay = false;
+  Services services;
+  BusRouter router;
 
   std::unique_ptr<TMainWindow> mainwindow;
   std::unique_ptr<TSiteConfig> site;
   Paths paths;
+  LoopSettings loopsettings;
   std::string title;
-  bool live = false;
   SelectionSet selection;
   int seldetector = -1;
   // CHARTLOG, EVENTLOG, HISTOGRAM, ISOLATE/DEISOLATE and RESET by the model.
@@ -253,11 +179,6 @@ class TDockingApp {
   std::map<int, FileOpener> fileopeners;
   std::vector<EventListener> eventlisteners;
   std::function<void()> quithook;
-  NetMirrorFactory netmirrorfactory;
-  TcpFactory* tcpfactory = nullptr;
-  SerialLineFactory seriallinefactory;
-  bool shuttingdown = false;
-  std::shared_ptr<int> alive = std::make_shared<int>(0);
 };
 
 }  // namespace quillark

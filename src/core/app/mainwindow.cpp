@@ -3,11 +3,12 @@
 #include <cstring>
 
 #include "core/app/dockingapp.h"
-#include "core/comms/message.h"
+#include "core/common/ini.h"
+#include "core/comms/busrouter.h"
 #include "core/events/eventinfo.h"
-#include "core/events/eventwriter.h"
 #include "core/events/notifier.h"
 #include "core/events/syslog.h"
+#include "core/platform/eventwriter.h"
 #include "core/platform/prompter.h"
 #include "core/status/alrmdisp.h"
 #include "core/status/bmaster.h"
@@ -19,17 +20,21 @@
 
 namespace quillark {
 
-TMainWindow::TMainWindow(TDockingApp& AParent, int l, INI& i) : Parent(AParent), loops(l), ini(i) {
+TMainWindow::TMainWindow(TDockingApp& AParent, int l)
+    : Parent(AParent), bus(AParent.GetBus()), loops(l), ini(AParent.GetServices().ini) {
+  const Services& services = Parent.GetServices();
+  bus.SetLoops(loops);
   eventinfo = std::make_unique<EventInfo>();
   if (!Parent.GetPaths().syslog.empty())
-    syslog = std::make_unique<SysLog>(Parent.GetPaths().syslog, Parent.Events());
+    syslog = std::make_unique<SysLog>(Parent.GetPaths().syslog, services.events);
   // The event text log opens first, so that the start-up banner is in it.
   if (!Parent.GetPaths().home.empty()) {
-    notifier = std::make_unique<EventNotifier>(ini, Parent.GetPrompter(), Parent.GetLauncher(),
+    notifier = std::make_unique<EventNotifier>(ini, services.prompter, services.launcher,
                                                Parent.GetPaths().home,
-                                               [&e = Parent.Events()] { return e.Now(); });
-    notifier->SetPollingControl({[this] { return BMPaused; }, [this] { PausePolling(); },
-                                 [this] { ResumePolling(false); }});
+                                               [&e = services.events] { return e.Now(); });
+    notifier->SetPollingControl({[this] { return bus.IsPollPaused(); },
+                                 [this] { bus.PausePolling(); },
+                                 [this] { bus.ResumePolling(false); }});
     eventwriter = notifier.get();
   }
   WriteEvent(WE_INFORMATION, "**** Quillark startup ****");
@@ -62,35 +67,36 @@ TMainWindow::~TMainWindow() {
 }
 
 void TMainWindow::SetupWindow() {
+  const Services& services = Parent.GetServices();
   if (!Parent.IsLiveEdition())
-    Parent.GetPrompter().Show("!!Demo version!!",
-                              "This is the demonstration version of Quillark. This version does "
-                              "not transmit bus data and is designed only for evaluating Quillark "
-                              "facilities and features.",
-                              PromptIcon::INFORMATION);
-  security =
-      std::make_unique<Security>(*this, ini, Parent.GetTranslator(), Parent.Events(),
-                                 Parent.GetPrompter(), Parent.GetPaths().home / "dovetree.ini");
-  deviceops = std::make_unique<DeviceOperations>(Parent, syslog.get(), security.get());
+    services.prompter.Show("!!Demo version!!",
+                           "This is the demonstration version of Quillark. This version does "
+                           "not transmit bus data and is designed only for evaluating Quillark "
+                           "facilities and features.",
+                           PromptIcon::INFORMATION);
+  security = std::make_unique<Security>(*this, ini, services.translator, services.events,
+                                        services.prompter, Parent.GetPaths().home / "dovetree.ini");
+  deviceops = std::make_unique<DeviceOperations>(bus, syslog.get(), security.get());
   eventinfo->LoadOptions(ini);
   alarmdisp =
-      std::make_unique<AlarmDisp>(Parent, Parent.GetSoundPlayer(), *eventinfo, syslog.get(),
+      std::make_unique<AlarmDisp>(bus, services.sound, *eventinfo, syslog.get(),
                                   Parent.GetSiteConfig(), loops, AlarmDisp::ReadRepeat(ini));
   alarmdisp->SetActions({[this](int d, bool on) { deviceops->Isolate(d, on); },
                          [this](int d) { deviceops->Reset(d); }, nullptr, nullptr});
   Parent.SetDeviceStatusSource(alarmdisp.get());
-  sopexecutive = std::make_unique<AppSOPExecutive>(Parent, *deviceops);
-  soplauncher = std::make_unique<SOPLauncher>(*sopexecutive, Parent.Events());
+  sopexecutive = std::make_unique<AppSOPExecutive>(*alarmdisp, *deviceops);
+  soplauncher = std::make_unique<SOPLauncher>(*sopexecutive, services.events);
   Parent.ShowBargraph();
   CreateCommHandler();
-  auto master = std::make_unique<PCcommandModule>(&Parent, Parent.GetSiteConfig(), ini, loops);
+  auto master = std::make_unique<PCcommandModule>(&bus, Parent.GetSiteConfig(), ini, loops);
   PCcommandModule* bm = master.get();
+  bm->SetArrayScanner(matrixscan.get());
   SetCommandModule(std::move(master));
   bm->SetupWindow();
   busstatusmonitor =
-      std::make_unique<BusStatusMonitor>(&Parent, Parent.GetPaths().home / "status.txt");
+      std::make_unique<BusStatusMonitor>(&bus, Parent.GetPaths().home / "status.txt");
   devicestatuslist = std::make_unique<DeviceStatusList>();
-  devicestatusmonitor = std::make_unique<DeviceStatusMonitor>(&Parent, *devicestatuslist);
+  devicestatusmonitor = std::make_unique<DeviceStatusMonitor>(&bus, *devicestatuslist);
 }
 
 bool TMainWindow::HasPermission(int op) {
@@ -102,30 +108,36 @@ PCcommandModule* TMainWindow::GetBusMaster() const {
 }
 
 void TMainWindow::CreateCommHandler() {
-  commhandler.reset();
-  commhandler = std::make_unique<CommHandler>(Parent, Parent.GetTranslator(),
-                                              &Parent.GetStatusDisplay(), ini);
+  DestroyCommHandler();
+  const Services& services = Parent.GetServices();
+  commhandler = std::make_unique<CommHandler>(bus, services.translator, &services.status, ini);
+  bus.SetCommHandler(commhandler.get());
 }
 
 void TMainWindow::DestroyCommHandler() {
+  bus.SetCommHandler(nullptr);
   commhandler.reset();
 }
 
 void TMainWindow::SetCommandModule(std::unique_ptr<PollingEngine> master) {
+  bus.SetPoller(nullptr);
   commandmodule = std::move(master);
   if (commandmodule != nullptr) commandmodule->SetLoops(loops);
+  bus.SetPoller(commandmodule.get());
 }
 
 void TMainWindow::DestroyCommandModule() {
+  bus.SetPoller(nullptr);
   commandmodule.reset();
+}
+
+void TMainWindow::SetMatrixScan(std::unique_ptr<ArrayScanner> scanner) {
+  matrixscan = std::move(scanner);
+  if (PCcommandModule* bm = GetBusMaster()) bm->SetArrayScanner(matrixscan.get());
 }
 
 void TMainWindow::InitMatrixScan() {
   if (matrixscan != nullptr) matrixscan->InitMatrixScan();
-}
-
-void TMainWindow::ScanArrayDevice(int device) {
-  if (matrixscan != nullptr) matrixscan->ScanArrayDevice(device);
 }
 
 void TMainWindow::WriteEvent(int category, const std::string& text) {
@@ -133,81 +145,15 @@ void TMainWindow::WriteEvent(int category, const std::string& text) {
   Parent.NotifyEventListeners(category, text);
 }
 
-void TMainWindow::SendBusMessage(int loop, const char* msg, int msglength) {
-  if (commhandler != nullptr) commhandler->WriteComm(loop, msg, msglength);
-}
-
-void TMainWindow::ControlRx(int datalen, const char* data) {
-  if (data == nullptr || datalen <= 0 || commhandler == nullptr) return;
-  const int loop = static_cast<signed char>(data[0]);
-  commhandler->WriteComm(loop, data + 1, datalen);
-}
-
-void TMainWindow::BusReset(int loop, const char* msg, int len) {
-  if (commhandler == nullptr) return;
-  commhandler->FlushComm(loop);
-  commhandler->WriteComm(loop, msg, len);
-  commhandler->FlushComm(loop);
-}
-
-void TMainWindow::PausePolling() {
-  if (commandmodule != nullptr) commandmodule->PausePolling();
-  BMPaused = true;
-}
-
-void TMainWindow::ResumePolling(bool reset) {
-  if (reset && commhandler != nullptr) commhandler->ResetLoops();
-  if (commandmodule != nullptr) commandmodule->ResumePolling();
-  BMPaused = false;
-}
-
-bool TMainWindow::IsNetworkLoop(int loop) const {
-  return commhandler != nullptr && commhandler->IsNetworkLoop(loop);
-}
-
-int TMainWindow::GetAnswerLineTime(int loop) const {
-  return commhandler != nullptr ? commhandler->GetAnswerLineTime(loop) : 0;
-}
-
-bool TMainWindow::IsWritable(int device) const {
-  return commhandler != nullptr && commhandler->IsDeviceWritable(device);
-}
-
-void TMainWindow::SetRxFail(int device) {
-  if (device < 0) return;
-  char rxfail[FRAMEBUFFER];
-  rxfail[0] = '@';
-  rxfail[1] = static_cast<char>((device & 0xFF) | 0x80);
-  std::memcpy(rxfail + 2, "010000", 6);
-  Message::CalculateAndSetXORsum(rxfail, 8);
-  rxfail[10] = '\0';  // cut after the check sum
-  Parent.DespatchRxMessage(device >> 8, rxfail, 10, false);
-}
-
-void TMainWindow::SetEvent(int detector, int event) {
-  if (commhandler != nullptr) commhandler->SetEvent(detector, event);
-}
-
 void TMainWindow::SetLoops(int l) {
   loops = l;
+  bus.SetLoops(l);
   if (alarmdisp != nullptr) {
     // The record of every device starts again with the new site.
     alarmdisp->SetLoops(l);
     alarmdisp->Clear();
   }
   if (commandmodule != nullptr) commandmodule->SetLoops(l);
-}
-
-void TMainWindow::EvTimer(int timer) {
-  if (commhandler != nullptr) commhandler->EvTimer(timer);
-}
-
-void TMainWindow::EvCommNotify(int commId, int status) {
-  if (commhandler != nullptr) commhandler->EvCommNotify(commId, status);
-}
-
-int TMainWindow::GetMaxDeviceTimeout() const {
-  return commhandler != nullptr ? commhandler->GetMaxDeviceTimeout() : 0;
 }
 
 }  // namespace quillark

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "core/access/security.h"
-#include "core/app/pollingengine.h"
 #include "core/comms/commhndl.h"
-#include "core/events/eventwriter.h"
+#include "core/platform/eventwriter.h"
+#include "core/status/pollingengine.h"
 
 namespace quillark {
 
@@ -25,15 +25,18 @@ class EventNotifier;
 class EventWriter;
 class INI;
 class PCcommandModule;
+class BusRouter;
 class TDockingApp;
 
-// The non-visual half of the main window: the single entry point through which
-// the program sends frames, pauses and resumes polling, resets a bus and feeds
-// simulated events. It owns the communication handler and the bus master.
+// The non-visual half of the main window: owns the communication handler, the
+// bus master, the status monitors, the logs, security and the alarm display,
+// creates them in the start-up order and destroys them in the shutdown order.
+// Frames and polling go through the application's bus router, which it hands
+// the communication handler and the bus master.
 class TMainWindow : public EventWriter {
  public:
   // Writes the start-up banner.
-  TMainWindow(TDockingApp& AParent, int loops, INI& ini);
+  TMainWindow(TDockingApp& AParent, int loops);
   // Shuts down in order, writing the shutdown banner.
   ~TMainWindow() override;
 
@@ -55,9 +58,8 @@ class TMainWindow : public EventWriter {
   PollingEngine* GetCommandModule() const { return commandmodule.get(); }
   void DestroyCommandModule();
   void SetEventWriter(EventWriter* writer) { eventwriter = writer; }
-  void SetMatrixScan(std::unique_ptr<ArrayScanner> scanner) { matrixscan = std::move(scanner); }
+  void SetMatrixScan(std::unique_ptr<ArrayScanner> scanner);
   void InitMatrixScan();
-  void ScanArrayDevice(int device);
 
   void WriteEvent(int category, const std::string& text) override;
   // Whether the operator may do `op`, asking for a log-on when the level is
@@ -71,30 +73,14 @@ class TMainWindow : public EventWriter {
   const EventInfo* GetEventInfo() const { return eventinfo.get(); }
   DeviceOperations* GetDeviceOperations() const { return deviceops.get(); }
   SOPLauncher* GetSOPLauncher() const { return soplauncher.get(); }
-  void SendBusMessage(int loop, const char* msg, int msglength);
-  void ControlRx(int datalen, const char* data);
-  void BusReset(int loop, const char* msg, int len);
-  void PausePolling();
-  void ResumePolling(bool reset);
-  bool IsPollPaused() const { return BMPaused; }
-  bool IsWritable(int device) const;
-  bool IsNetworkLoop(int loop) const;
-  int GetAnswerLineTime(int loop) const;
-  // Tells every receiver that `device` did not answer: a made-up fast-poll
-  // answer with status 01 (communications failure).
-  void SetRxFail(int device);
-  void SetEvent(int detector, int event);
   void SetLoops(int loops);
   int GetLoops() const { return loops; }
-  void EvTimer(int timer);
-  void EvCommNotify(int commId, int status);
-  int GetMaxDeviceTimeout() const;
 
  private:
   TDockingApp& Parent;
+  BusRouter& bus;
   int loops;
   INI& ini;
-  bool BMPaused = false;
   EventWriter* eventwriter = nullptr;
   std::unique_ptr<CommHandler> commhandler;
   std::unique_ptr<PollingEngine> commandmodule;

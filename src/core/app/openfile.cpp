@@ -2,8 +2,8 @@
 // anything else that hands the application a file name.
 #include <string>
 
+#include "core/access/commands.h"
 #include "core/access/security.h"
-#include "core/app/commands.h"
 #include "core/app/dockingapp.h"
 #include "core/common/ini.h"
 #include "core/common/textutil.h"
@@ -45,7 +45,8 @@ bool TDockingApp::OpenFile(const std::string& path) {
   if (type == FT_UNKNOWN) {
     // A name without an extension is named itself, so the message says something.
     if (extension.empty()) extension = path;
-    prompter.Show("", Format("Unknown file type: %s.", extension.c_str()), PromptIcon::STOP);
+    services.prompter.Show("", Format("Unknown file type: %s.", extension.c_str()),
+                           PromptIcon::STOP);
     return false;
   }
   const int permission = FilePermission(type);
@@ -57,20 +58,20 @@ bool TDockingApp::OpenFile(const std::string& path) {
   if (type == FT_SITE) {
     // The file becomes the site in use; the site editor, where there is one,
     // then opens on it with polling paused.
-    ini.WriteString("Site", "Site", path);
+    services.ini.WriteString("Site", "Site", path);
     rebuild();
     if (opener != fileopeners.end()) {
-      PausePolling();
+      router.PausePolling();
       opener->second(path);
-      ResumePolling();
+      router.ResumePolling();
       rebuild();
     }
     return true;
   }
   if (opener == fileopeners.end()) {
-    prompter.Show("",
-                  Format("Files of type %s cannot be opened in this version.", extension.c_str()),
-                  PromptIcon::INFORMATION);
+    services.prompter.Show(
+        "", Format("Files of type %s cannot be opened in this version.", extension.c_str()),
+        PromptIcon::INFORMATION);
     return false;
   }
   opener->second(path);

@@ -1,27 +1,24 @@
 #include "core/comms/commhndl.h"
 
 #include "core/access/translator.h"
-#include "core/app/dockingapp.h"
 #include "core/common/ini.h"
 #include "core/common/textutil.h"
-#include "core/events/eventwriter.h"
+#include "core/comms/busrouter.h"
+#include "core/platform/eventwriter.h"
 #include "core/platform/prompter.h"
 #include "core/platform/statusdisplay.h"
 
 namespace quillark {
 
-CommHandler::CommHandler(TDockingApp& AParent, Translator& ATranslator, StatusDisplay* AStatusText,
+CommHandler::CommHandler(BusRouter& AParent, Translator& ATranslator, StatusDisplay* AStatusText,
                          INI& ini)
     : Parent(AParent), Translate(ATranslator), StatusText(AStatusText) {
   currenttime = Parent.Events().TickCount();
 
-  long loops = ini.ReadInt("Comm", "Loops", "1");
-  if (loops > MAXLOOPS) {
-    Parent.GetPrompter().Show("", Translate.Text(52500), PromptIcon::STOP);
-    loops = MAXLOOPS;
-  }
   // Fewer than one loop would leave nothing to supervise.
-  Loops = loops < 1 ? 1 : static_cast<int>(loops);
+  const LoopSettings loops = LoopSettings::Read(ini);
+  if (loops.toomany) Parent.GetPrompter().Show("", Translate.Text(52500), PromptIcon::STOP);
+  Loops = loops.loops;
 
   NetPort = Parent.MakeNetMirror(Loops);
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "core/common/loops.h"
 #include "core/comms/ioport.h"
 #include "core/comms/netmirror.h"
 #include "core/platform/eventloop.h"
@@ -12,16 +13,14 @@ namespace quillark {
 
 class INI;
 class StatusDisplay;
-class TDockingApp;
+class BusRouter;
 class Translator;
-
-inline constexpr int MAXLOOPS = 16;
 
 // Owns the port of every loop, fans port events out to them, watches for
 // loss of communications and shows the state in the status bar.
 class CommHandler {
  public:
-  CommHandler(TDockingApp& AParent, Translator& ATranslator, StatusDisplay* AStatusText, INI& ini);
+  CommHandler(BusRouter& AParent, Translator& ATranslator, StatusDisplay* AStatusText, INI& ini);
   ~CommHandler();
   CommHandler(const CommHandler&) = delete;
   CommHandler& operator=(const CommHandler&) = delete;
@@ -51,7 +50,7 @@ class CommHandler {
   static constexpr std::uint32_t POLLTIMERMS = 600;
 
  private:
-  TDockingApp& Parent;
+  BusRouter& Parent;
   Translator& Translate;
   StatusDisplay* StatusText;
   int Loops = 1;

@@ -52,8 +52,7 @@ CommSettings CommSettings::Read(INI& ini) {
   CommSettings s;
   std::string v = ini.ReadString("Comm", "Loops", ABSENT);
   s.present.loops = v != ABSENT;
-  const long loops = ini.ReadInt("Comm", "Loops", "1");
-  s.loops = loops < 1 ? 1 : (loops > MAXLOOPS ? MAXLOOPS : static_cast<int>(loops));
+  s.loops = LoopSettings::Read(ini).loops;
 
   for (int loop = 0; loop < MAXLOOPS; ++loop) {
     auto& port = s.ports[static_cast<std::size_t>(loop)];

@@ -3,6 +3,7 @@
 #include <array>
 #include <string>
 
+#include "core/common/loops.h"
 #include "core/comms/ioport.h"
 
 namespace quillark {
@@ -14,7 +15,7 @@ class INI;
 // and whether the loops are served to the network.
 class CommSettings {
  public:
-  static constexpr int MAXLOOPS = 16;
+  static constexpr int MAXLOOPS = quillark::MAXLOOPS;
   static constexpr int PORTTYPES = 4;
   // The translated name of port type t is text PORTTYPENAMES + 100 * t.
   static constexpr int PORTTYPENAMES = 50300;

@@ -3,10 +3,10 @@
 #include <cstring>
 
 #include "core/access/translator.h"
-#include "core/app/dockingapp.h"
 #include "core/common/ini.h"
 #include "core/common/textutil.h"
-#include "core/events/eventwriter.h"
+#include "core/comms/bushost.h"
+#include "core/platform/eventwriter.h"
 #include "core/platform/prompter.h"
 #include "core/platform/serialline.h"
 
@@ -45,7 +45,7 @@ bool IsBusReset(const char* data, int length) {
 
 }  // namespace
 
-COMPort::COMPort(TDockingApp* AParent, Translator* ATranslator, int ALoop, INI& AnINI, int Baudrate,
+COMPort::COMPort(BusHost* AParent, Translator* ATranslator, int ALoop, INI& AnINI, int Baudrate,
                  bool CTSignore)
     : IOPort(AParent, ALoop, AnINI), Translate(ATranslator), ctsignore(CTSignore) {
   OpenPort(ALoop, AnINI, Baudrate);
@@ -105,7 +105,7 @@ void COMPort::OpenPort(int ALoop, INI& ini, int Baudrate) {
   settings.rxqueue = RxBuff;
   settings.txqueue = TxBuff;
 
-  if (Parent != nullptr) line = Parent->MakeSerialLine();
+  if (Parent != nullptr) line = Parent->GetServices().MakeSerialLine();
   SerialError error = SerialError::OPENFAILED;
   unsigned long code = 0;
   std::string systemtext = "serial lines are not available";

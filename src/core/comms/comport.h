@@ -17,7 +17,7 @@ class Translator;
 // polling the driver, and both kinds become port events on the main thread.
 class COMPort : public IOPort {
  public:
-  COMPort(TDockingApp* AParent, Translator* ATranslator, int ALoop, INI& AnINI, int Baudrate,
+  COMPort(BusHost* AParent, Translator* ATranslator, int ALoop, INI& AnINI, int Baudrate,
           bool CTSignore = false);
   ~COMPort() override;
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/app/dockingapp.h"
+#include "core/comms/bushost.h"
 
 namespace quillark {
 namespace {
@@ -29,7 +29,7 @@ bool IsLowerHex(char c) {
 
 }  // namespace
 
-DemoPort::DemoPort(TDockingApp* AParent, int ALoop, INI& AnINI)
+DemoPort::DemoPort(BusHost* AParent, int ALoop, INI& AnINI)
     : IOPort(AParent, ALoop, AnINI), random(static_cast<std::uint32_t>(ALoop + 1)) {}
 
 DemoPort::~DemoPort() = default;

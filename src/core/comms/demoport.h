@@ -24,7 +24,7 @@ enum : int {
 // changed through SetEvent.
 class DemoPort : public IOPort {
  public:
-  DemoPort(TDockingApp* AParent, int ALoop, INI& AnINI);
+  DemoPort(BusHost* AParent, int ALoop, INI& AnINI);
   ~DemoPort() override;
 
   bool Write(const char* data, int datalen) override;

@@ -3,9 +3,9 @@
 #include <cctype>
 #include <cstdio>
 
-#include "core/app/dockingapp.h"
 #include "core/common/ini.h"
 #include "core/common/textutil.h"
+#include "core/comms/bushost.h"
 
 namespace quillark {
 namespace {
@@ -35,7 +35,7 @@ int LastNumber(const std::string& text) {
 
 }  // namespace
 
-HLIPort::HLIPort(TDockingApp* AParent, Translator* ATranslator, int ALoop, INI& AnINI)
+HLIPort::HLIPort(BusHost* AParent, Translator* ATranslator, int ALoop, INI& AnINI)
     : COMPort(AParent, ATranslator, ALoop, AnINI, BAUDRATE) {
   netid = LastNumber(
       AnINI.ReadString("Comm", Format("Loop%uPort", static_cast<unsigned>(ALoop + 1)), "1,0"));

@@ -71,7 +71,7 @@ class HLIPort : public COMPort {
     unsigned CRC = 0;
   };
 
-  HLIPort(TDockingApp* AParent, Translator* ATranslator, int ALoop, INI& AnINI);
+  HLIPort(BusHost* AParent, Translator* ATranslator, int ALoop, INI& AnINI);
 
   bool Write(const char* data, int datalen) override;
   // The unit answers for its zones in its own time.

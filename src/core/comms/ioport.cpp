@@ -1,8 +1,8 @@
 #include "core/comms/ioport.h"
 
-#include "core/app/dockingapp.h"
 #include "core/common/ini.h"
 #include "core/common/textutil.h"
+#include "core/comms/bushost.h"
 #include "core/comms/comport.h"
 #include "core/comms/demoport.h"
 #include "core/comms/hliport.h"
@@ -19,7 +19,7 @@ constexpr long MAXRING = 1 << 20;
 
 }  // namespace
 
-IOPort::IOPort(TDockingApp* AParent, int ALoop, INI& ini) : Parent(AParent), Loop(ALoop) {
+IOPort::IOPort(BusHost* AParent, int ALoop, INI& ini) : Parent(AParent), Loop(ALoop) {
   if (Parent != nullptr) clock = &Parent->Events();
   long rx = ini.ReadInt("Comm", "RxBuff", "5000");
   RxBuff = (rx >= MINRING && rx <= MAXRING) ? static_cast<int>(rx) : 5000;
@@ -133,10 +133,10 @@ std::unique_ptr<IOPort> IOPortFactory::New(int Loop) {
           static_cast<int>(ini.ReadInt("Comm", Format("Loop%uBaud", Loop + 1), "9600")));
       break;
     case PORT_NETMONITOR:
-      if (Parent->GetTcpFactory() != nullptr) port = std::make_unique<LANPort>(Parent, Loop, ini);
+      if (Parent->GetServices().tcp != nullptr) port = std::make_unique<LANPort>(Parent, Loop, ini);
       break;
     case PORT_NETCONTROL:
-      if (Parent->GetTcpFactory() != nullptr)
+      if (Parent->GetServices().tcp != nullptr)
         port = std::make_unique<LANControlPort>(Parent, Loop, ini);
       break;
     case PORT_HLI:

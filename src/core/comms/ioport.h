@@ -9,7 +9,7 @@ namespace quillark {
 
 class EventLoop;
 class INI;
-class TDockingApp;
+class BusHost;
 
 // Base of the port of one loop: the receive ring, cutting the byte stream
 // into frames at CR, delivery of each frame, and the communications-failure
@@ -17,7 +17,7 @@ class TDockingApp;
 class IOPort {
  public:
   // Reads "Comm"/"RxBuff", "TxBuff" and "CommsFailTimeout", then Reset().
-  IOPort(TDockingApp* AParent, int ALoop, INI& ini);
+  IOPort(BusHost* AParent, int ALoop, INI& ini);
   virtual ~IOPort() = 0;
   IOPort(const IOPort&) = delete;
   IOPort& operator=(const IOPort&) = delete;
@@ -63,7 +63,7 @@ class IOPort {
   std::uint32_t Now() const;
 
   char inbuff[INBUFF] = {};
-  TDockingApp* Parent;
+  BusHost* Parent;
   int Loop;
   int istart = 0;
   int iend = 0;
@@ -84,7 +84,7 @@ enum PortType { PORT_COM = 0, PORT_NETMONITOR = 1, PORT_NETCONTROL = 2, PORT_HLI
 // counted as failed.
 class DisabledPort : public IOPort {
  public:
-  DisabledPort(TDockingApp* AParent, INI& ini) : IOPort(AParent, -1, ini) {}
+  DisabledPort(BusHost* AParent, INI& ini) : IOPort(AParent, -1, ini) {}
   bool IsTxEmpty() override { return true; }
 };
 
@@ -92,11 +92,11 @@ class DisabledPort : public IOPort {
 // loop; the live edition opens the transport that "Loop%uPortType" names.
 class IOPortFactory {
  public:
-  IOPortFactory(TDockingApp* AParent, INI& ini) : Parent(AParent), ini(ini) {}
+  IOPortFactory(BusHost* AParent, INI& ini) : Parent(AParent), ini(ini) {}
   std::unique_ptr<IOPort> New(int Loop);
 
  private:
-  TDockingApp* Parent;
+  BusHost* Parent;
   INI& ini;
 };
 

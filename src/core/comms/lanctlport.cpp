@@ -1,6 +1,6 @@
 #include "core/comms/lanctlport.h"
 
-#include "core/app/dockingapp.h"
+#include "core/comms/bushost.h"
 #include "core/platform/tcp.h"
 
 namespace quillark {

@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "core/app/dockingapp.h"
 #include "core/common/ini.h"
 #include "core/common/textutil.h"
+#include "core/comms/bushost.h"
 #include "core/platform/tcp.h"
 
 namespace quillark {
@@ -35,7 +35,7 @@ bool ParseLoopPort(const std::string& value, unsigned& remoteloop, std::string& 
 
 }  // namespace
 
-LANPort::LANPort(TDockingApp* AParent, int ALoop, INI& i) : IOPort(AParent, ALoop, i), ini(i) {
+LANPort::LANPort(BusHost* AParent, int ALoop, INI& i) : IOPort(AParent, ALoop, i), ini(i) {
   OpenPort();
 }
 
@@ -60,7 +60,7 @@ void LANPort::OpenPort() {
   ClosePort();
   s.reset();
   peerclosed = false;
-  if (Parent == nullptr || Parent->GetTcpFactory() == nullptr) return;
+  if (Parent == nullptr || Parent->GetServices().tcp == nullptr) return;
 
   unsigned remoteloop = 0;
   const std::string value =
@@ -78,7 +78,7 @@ void LANPort::OpenPort() {
   }
   portnumber = static_cast<int>(remoteport);
 
-  s = Parent->GetTcpFactory()->NewStream();
+  s = Parent->GetServices().tcp->NewStream();
   s->OnReadyRead([this] {
     if (Parent != nullptr) Parent->PostCommNotify(Loop, 0x2);
   });

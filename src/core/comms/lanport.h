@@ -25,7 +25,7 @@ class LANPort : public IOPort {
 
   // Reads "Comm"/"Loop%uPort" ("n,host": the remote loop from 1 and the
   // remote computer) and "NetworkMonitoring"/"PortBase", and connects.
-  LANPort(TDockingApp* AParent, int ALoop, INI& ini);
+  LANPort(BusHost* AParent, int ALoop, INI& ini);
   ~LANPort() override;
 
   bool Write(const char* msg, int length) override;

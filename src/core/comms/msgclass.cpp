@@ -1,6 +1,6 @@
 #include "core/comms/msgclass.h"
 
-#include "core/app/dockingapp.h"
+#include "core/comms/bushost.h"
 #include "core/comms/message.h"
 #include "core/platform/prompter.h"
 

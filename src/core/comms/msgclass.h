@@ -6,14 +6,14 @@
 
 namespace quillark {
 
-class TDockingApp;
+class BusHost;
 
 // Base of every object that listens to the bus. A receiver registers itself
 // with the delivery-class bits it wants (MSG_SHORT, MSG_LONG, ...) and must
 // deregister before it is destroyed.
 class MsgClass {
  public:
-  explicit MsgClass(TDockingApp* main) : main(main) {}
+  explicit MsgClass(BusHost* main) : main(main) {}
   MsgClass(const MsgClass&) = delete;
   MsgClass& operator=(const MsgClass&) = delete;
   virtual ~MsgClass();
@@ -27,14 +27,14 @@ class MsgClass {
   void Register(MsgClass* Derived, std::uint32_t Flags);
   void DeRegister();
   bool IsRegistered() const { return derived != nullptr; }
-  TDockingApp* GetMain() const { return main; }
+  BusHost* GetMain() const { return main; }
   static int GetData(int length, const char*& ptr);
   // Sends a frame built up to its last payload character; `msg` needs 4 spare
   // bytes for the check sum. Returns nothing callers can rely on.
   int SendBusMessage(int loop, char* msg, int msglength);
 
  protected:
-  TDockingApp* main;
+  BusHost* main;
   MsgClass* derived = nullptr;
 };
 

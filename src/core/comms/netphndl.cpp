@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "core/app/dockingapp.h"
 #include "core/common/ini.h"
 #include "core/common/textutil.h"
+#include "core/comms/bushost.h"
 #include "core/comms/netpserv.h"
 #include "core/platform/eventloop.h"
 
@@ -20,7 +20,7 @@ std::string Trim(const std::string& text) {
 
 }  // namespace
 
-NetPortHandler::NetPortHandler(TDockingApp& app, int loops, INI& ini, TcpFactory& t)
+NetPortHandler::NetPortHandler(BusHost& app, int loops, INI& ini, TcpFactory& t)
     : MsgClass(&app), parent(app), tcp(t) {
   Register(this, MSG_SHORT | MSG_LONG);
   const long portbase = ini.ReadInt("NetworkMonitoring", "PortBase", "3001");

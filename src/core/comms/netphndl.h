@@ -22,7 +22,7 @@ class NetPortHandler : public MsgClass, public NetMirror {
  public:
   // Reads "NetworkMonitoring": "Enable", "PortBase", "MaxLoopConnections",
   // "ReadOnly" and "AllowedHosts".
-  NetPortHandler(TDockingApp& app, int loops, INI& ini, TcpFactory& tcp);
+  NetPortHandler(BusHost& app, int loops, INI& ini, TcpFactory& tcp);
   ~NetPortHandler() override;
 
   void MsgRx(int loop, const char* msg) override;
@@ -41,13 +41,13 @@ class NetPortHandler : public MsgClass, public NetMirror {
   // True when no list is set or `address` is on it.
   bool IsAllowedHost(const std::string& address) const;
   NetPortServer* GetServer(int loop) const;
-  TDockingApp& GetApp() const { return parent; }
+  BusHost& GetApp() const { return parent; }
   TcpFactory& Tcp() const { return tcp; }
   // When the collected polls and answers of every loop go out next.
   std::uint32_t& NextFlush() { return nextflush; }
 
  private:
-  TDockingApp& parent;
+  BusHost& parent;
   TcpFactory& tcp;
   bool enabled = false;
   bool readonly = false;

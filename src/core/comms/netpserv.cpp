@@ -2,11 +2,11 @@
 
 #include <cstring>
 
-#include "core/app/dockingapp.h"
 #include "core/common/textutil.h"
+#include "core/comms/bushost.h"
 #include "core/comms/netphndl.h"
 #include "core/comms/netport.h"
-#include "core/events/eventwriter.h"
+#include "core/platform/eventwriter.h"
 #include "core/platform/prompter.h"
 #include "core/platform/tcp.h"
 

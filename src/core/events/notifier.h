@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "core/events/eventwriter.h"
+#include "core/platform/eventwriter.h"
 
 namespace quillark {
 

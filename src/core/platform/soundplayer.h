@@ -14,4 +14,11 @@ class SoundPlayer {
   virtual void Stop() = 0;
 };
 
+// The player of a program with no sound.
+class SilentSoundPlayer : public SoundPlayer {
+ public:
+  void Play(const std::filesystem::path&, bool) override {}
+  void Stop() override {}
+};
+
 }  // namespace quillark

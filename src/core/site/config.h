@@ -6,6 +6,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "core/common/loops.h"
 #include "core/site/devcnfig.h"
 #include "core/site/devicetypes.h"
 
@@ -26,7 +27,7 @@ class TSiteConfig {
   using iterator = std::list<DeviceConfig>::iterator;
   using const_iterator = std::list<DeviceConfig>::const_iterator;
 
-  static constexpr int LOOPS = 16;
+  static constexpr int LOOPS = MAXLOOPS;
 
   // loaderror codes besides those of the old format's fields (2 to 37).
   static constexpr int LOADERROR_NONE = 0;

@@ -5,13 +5,13 @@
 #include <ctime>
 
 #include "core/access/translator.h"
-#include "core/app/dockingapp.h"
 #include "core/common/ini.h"
 #include "core/common/textutil.h"
+#include "core/comms/bushost.h"
 #include "core/comms/message.h"
-#include "core/events/eventwriter.h"
 #include "core/events/syslog.h"
 #include "core/platform/eventloop.h"
+#include "core/platform/eventwriter.h"
 #include "core/platform/soundplayer.h"
 #include "core/site/config.h"
 #include "core/site/devcnfig.h"
@@ -81,7 +81,7 @@ void RemoveTrailingComma(std::string& s) {
 
 }  // namespace
 
-AlarmDisp::AlarmDisp(TDockingApp& application, SoundPlayer& sound, const EventInfo& eventinfo,
+AlarmDisp::AlarmDisp(BusHost& application, SoundPlayer& sound, const EventInfo& eventinfo,
                      SysLog* syslog, const TSiteConfig* site, int loops, unsigned repeat)
     : MsgClass(&application),
       app(application),

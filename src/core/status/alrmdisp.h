@@ -7,9 +7,10 @@
 #include <string_view>
 #include <vector>
 
-#include "core/app/devicestatussource.h"
+#include "core/common/loops.h"
 #include "core/comms/msgclass.h"
 #include "core/events/eventinfo.h"
+#include "core/status/devicestatussource.h"
 
 namespace quillark {
 
@@ -17,7 +18,7 @@ class DeviceConfig;
 class INI;
 class SoundPlayer;
 class SysLog;
-class TDockingApp;
+class BusHost;
 class TSiteConfig;
 
 // One line of the alarm and fault list: what the window shows, drawn on its
@@ -71,7 +72,7 @@ class AlarmDisp : public MsgClass, public DeviceStatusSource {
   static constexpr unsigned UNKNOWNFAULT = 0x100;
   // Device numbers per loop kept in the record.
   static constexpr int SLOTS = 256;
-  static constexpr int MAXLOOPS = 16;
+  static constexpr int MAXLOOPS = quillark::MAXLOOPS;
   // Where a line's device text starts, after "dd/mm/yyyy  hh:mm:ss  ".
   static constexpr std::size_t DEVICETEXT = 22;
 
@@ -79,8 +80,8 @@ class AlarmDisp : public MsgClass, public DeviceStatusSource {
   // null: no records) and `site` (may be null: nothing configured) are not
   // owned and must outlive the display; `repeat` is the sound repetition in
   // seconds (ReadRepeat).
-  AlarmDisp(TDockingApp& application, SoundPlayer& sound, const EventInfo& eventinfo,
-            SysLog* syslog, const TSiteConfig* site, int loops, unsigned repeat);
+  AlarmDisp(BusHost& application, SoundPlayer& sound, const EventInfo& eventinfo, SysLog* syslog,
+            const TSiteConfig* site, int loops, unsigned repeat);
   ~AlarmDisp() override;
 
   // "Sounds"/"Repeat", default 3 s, kept within 1 s to a day: a repetition
@@ -167,7 +168,7 @@ class AlarmDisp : public MsgClass, public DeviceStatusSource {
     return device >= 0 && static_cast<std::size_t>(device) < laststatus.size();
   }
 
-  TDockingApp& app;
+  BusHost& app;
   SoundPlayer& sound;
   const EventInfo& eventinfo;
   SysLog* syslog;

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "core/app/dockingapp.h"
 #include "core/common/ini.h"
+#include "core/comms/bushost.h"
 
 namespace quillark {
 
@@ -27,7 +27,7 @@ void PCcommandModule::Impl::ResetStatistics() {
   polls = responses = dropped = 0;
 }
 
-PCcommandModule::PCcommandModule(TDockingApp* app, TSiteConfig* s, INI& i, int l)
+PCcommandModule::PCcommandModule(BusHost* app, TSiteConfig* s, INI& i, int l)
     : MsgClass(app), site(s), ini(i), impl(std::make_unique<Impl>()) {
   timeoutstring = ini.ReadString("BusMaster", "Timeout", "140").substr(0, 5);
   mssecho = static_cast<int>(ini.ReadInt("BusMaster", "MSSecho", "0"));
@@ -89,7 +89,7 @@ int PCcommandModule::GetNextPollDevice() {
     if (!Pollable(d)) continue;
     if (d.GetModel() == ARRAYSCANCELL) {
       // Array cells are read through their command module, not polled.
-      if (main != nullptr) main->ScanArrayDevice(d.GetDeviceNumber());
+      if (arrayscanner != nullptr) arrayscanner->ScanArrayDevice(d.GetDeviceNumber());
       continue;
     }
     deviceinfo = &d;

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "core/app/pollingengine.h"
 #include "core/comms/msgclass.h"
 #include "core/platform/eventloop.h"
 #include "core/site/config.h"
+#include "core/status/pollingengine.h"
 
 namespace quillark {
 
@@ -36,7 +36,7 @@ class PCcommandModule : public MsgClass, public PollingEngine {
 
   static constexpr int POLLTIMER = 1;
 
-  PCcommandModule(TDockingApp* app, TSiteConfig* site, INI& ini, int loops);
+  PCcommandModule(BusHost* app, TSiteConfig* site, INI& ini, int loops);
   ~PCcommandModule() override;
 
   // Starts polling one second from now (the settings window is set up).
@@ -59,6 +59,8 @@ class PCcommandModule : public MsgClass, public PollingEngine {
   void SetBusMaster(bool on) { busmaster = on; }
   void SetFastPoll(bool on) { fastpoll = on; }
   int GetRetries(int device) const;
+  // Array cells are read through their command module by this scanner.
+  void SetArrayScanner(ArrayScanner* scanner) { arrayscanner = scanner; }
 
  private:
   bool Pollable(const DeviceConfig& d) const;
@@ -70,6 +72,7 @@ class PCcommandModule : public MsgClass, public PollingEngine {
   INI& ini;
   int loops = 1;
   const DeviceConfig* deviceinfo = nullptr;
+  ArrayScanner* arrayscanner = nullptr;
   std::unique_ptr<Impl> impl;
   std::string timeoutstring;
   bool busmaster = true;

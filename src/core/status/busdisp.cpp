@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "core/access/translator.h"
-#include "core/app/dockingapp.h"
+#include "core/comms/bushost.h"
 #include "core/platform/prompter.h"
 
 namespace quillark {
@@ -99,7 +99,7 @@ struct LineBuilder {
 
 }  // namespace
 
-BusDisp::BusDisp(TDockingApp* app) : MsgClass(app) {
+BusDisp::BusDisp(BusHost* app) : MsgClass(app) {
   if (main != nullptr) main->SetBusViewer(this);
   open = true;
 }

@@ -64,7 +64,7 @@ class BusDisp : public MsgClass {
   static constexpr unsigned HALVEAT = 127;
 
   // Becomes the application's bus viewer (`app` may be null: nothing to tell).
-  explicit BusDisp(TDockingApp* app);
+  explicit BusDisp(BusHost* app);
   ~BusDisp() override;
 
   void MsgRx(int loop, const char* msg) override { AddItem(loop, msg); }

@@ -9,7 +9,7 @@
 #include <string>
 #include <system_error>
 
-#include "core/app/dockingapp.h"
+#include "core/comms/bushost.h"
 #include "core/platform/eventloop.h"
 
 namespace quillark {
@@ -56,7 +56,7 @@ bool IsKnownCommand(char letter) {
 
 }  // namespace
 
-BusStatusMonitor::BusStatusMonitor(TDockingApp* application, std::filesystem::path reportfile)
+BusStatusMonitor::BusStatusMonitor(BusHost* application, std::filesystem::path reportfile)
     : MsgClass(application), reportfile(std::move(reportfile)) {
   Register(this, MSG_SHORT | MSG_LONG | MSG_INVALID | MSG_TXEMPTY);
 }

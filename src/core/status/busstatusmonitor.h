@@ -8,7 +8,7 @@
 
 namespace quillark {
 
-class TDockingApp;
+class BusHost;
 
 // Counts the frames on all loops by kind, bad ones included, and once an hour
 // writes the counts to a small text report and starts counting again.
@@ -19,7 +19,7 @@ class BusStatusMonitor : public BusStatus, public MsgClass {
   // `reportfile` is where the hourly report goes (status.txt in the program
   // home); with an empty path no report is written. Registers for every
   // frame, invalid ones included, and for transmit-empty notifications.
-  explicit BusStatusMonitor(TDockingApp* application, std::filesystem::path reportfile = {});
+  explicit BusStatusMonitor(BusHost* application, std::filesystem::path reportfile = {});
   ~BusStatusMonitor() override;
 
   void SetReportFile(std::filesystem::path file) { reportfile = std::move(file); }

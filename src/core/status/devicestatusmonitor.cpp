@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "core/app/dockingapp.h"
+#include "core/comms/bushost.h"
 #include "core/platform/eventloop.h"
 
 namespace quillark {
@@ -37,8 +37,7 @@ bool Storable(int device) {
 
 }  // namespace
 
-DeviceStatusMonitor::DeviceStatusMonitor(TDockingApp* application,
-                                         DeviceStatusList& devicestatuslist)
+DeviceStatusMonitor::DeviceStatusMonitor(BusHost* application, DeviceStatusList& devicestatuslist)
     : MsgClass(application), devicestatuslist(devicestatuslist) {
   Register(this, MSG_SHORT | MSG_LONG);
 }

@@ -7,7 +7,7 @@
 
 namespace quillark {
 
-class TDockingApp;
+class BusHost;
 
 // Keeps a DeviceStatusList current from the traffic on every loop: each
 // fast-poll answer is decoded into its device's entry, and in the background
@@ -21,7 +21,7 @@ class DeviceStatusMonitor : public MsgClass {
 
   // `devicestatuslist` is not owned and must outlive the monitor. Registers
   // for short and long frames at once.
-  DeviceStatusMonitor(TDockingApp* application, DeviceStatusList& devicestatuslist);
+  DeviceStatusMonitor(BusHost* application, DeviceStatusList& devicestatuslist);
   ~DeviceStatusMonitor() override;
 
   void MsgRx(int loop, const char* msg) override;

@@ -3,13 +3,12 @@
 #include <cstring>
 
 #include "core/access/security.h"
-#include "core/app/dockingapp.h"
-#include "core/app/mainwindow.h"
 #include "core/common/textutil.h"
+#include "core/comms/bushost.h"
 #include "core/comms/demoport.h"
 #include "core/comms/message.h"
-#include "core/events/eventwriter.h"
 #include "core/events/syslog.h"
+#include "core/platform/eventwriter.h"
 
 namespace quillark {
 namespace {
@@ -35,7 +34,7 @@ int LoopOf(int device) {
 
 }  // namespace
 
-DeviceOperations::DeviceOperations(TDockingApp& a, SysLog* log, Security* s)
+DeviceOperations::DeviceOperations(BusHost& a, SysLog* log, Security* s)
     : app(a), syslog(log), security(s) {}
 
 bool DeviceOperations::Permitted(int op, bool prompt) {
@@ -55,7 +54,7 @@ void DeviceOperations::Send(int loop, const std::string& body) {
 }
 
 bool DeviceOperations::Isolate(int device, bool isolate, bool prompt) {
-  if (!IsValidDevice(device) || app.GetMainWindow() == nullptr) return false;
+  if (!IsValidDevice(device)) return false;
   if (!Permitted(SA_ISOLATE, prompt)) return false;
 
   const std::string body = Addressed(Slot(device)) + "I001" + (isolate ? "1" : "0");
@@ -76,7 +75,7 @@ bool DeviceOperations::Isolate(int device, bool isolate, bool prompt) {
 void DeviceOperations::GlobalReset() {
   // Detectors, power supplies and command modules each take their own reset
   // frame; every loop gets one kind before the next kind goes out.
-  const int loops = app.GetMainWindow()->GetLoops();
+  const int loops = app.GetLoops();
   for (const char kind : {'>', '#', ':'}) {
     for (int loop = 0; loop < loops; ++loop)
       Send(loop, std::string{kind, static_cast<char>(0x80)} + "R000");
@@ -84,7 +83,7 @@ void DeviceOperations::GlobalReset() {
 }
 
 bool DeviceOperations::Reset(int device) {
-  if (!IsValidDevice(device) || app.GetMainWindow() == nullptr) return false;
+  if (!IsValidDevice(device)) return false;
   if (!Permitted(SA_RESET, true)) return false;
 
   // A command module stands for its whole site: its reset is the global one,
@@ -105,11 +104,10 @@ bool DeviceOperations::Reset(int device) {
   return true;
 }
 
-bool DeviceOperations::SingleReset() {
-  const int device = app.GetSelDetector();
+bool DeviceOperations::SingleReset(int device) {
   if (!Reset(device)) return false;
   // A demonstration loop also forgets the device's simulated alarms and faults.
-  app.DemoTest(DEMO_RESET);
+  app.SetEvent(device, DEMO_RESET);
   return true;
 }
 

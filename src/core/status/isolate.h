@@ -2,11 +2,13 @@
 
 #include <string>
 
+#include "core/common/loops.h"
+
 namespace quillark {
 
 class Security;
 class SysLog;
-class TDockingApp;
+class BusHost;
 
 // The operator's commands to a device: isolate, de-isolate, reset one device
 // and the global reset of every loop. Each goes out as bus frames between a
@@ -18,7 +20,7 @@ class DeviceOperations {
   // `security` decides who may act and names the user in the event texts;
   // without it nothing is permitted. `syslog` receives the reset records and
   // may be null.
-  DeviceOperations(TDockingApp& app, SysLog* syslog, Security* security);
+  DeviceOperations(BusHost& app, SysLog* syslog, Security* security);
   DeviceOperations(const DeviceOperations&) = delete;
   DeviceOperations& operator=(const DeviceOperations&) = delete;
 
@@ -27,19 +29,19 @@ class DeviceOperations {
 
   // Isolates (`isolate` true) or de-isolates a device. With `prompt` the
   // operator is asked to log on when the access level is not enough. False
-  // when nothing was sent (not permitted, no main window, no such device).
+  // when nothing was sent (not permitted, no such device).
   bool Isolate(int device, bool isolate, bool prompt = true);
   // Resets one device; a device number whose slot is 0 (a command module,
   // device 0 included) resets every device of every loop.
   bool Reset(int device);
-  // The single-device reset command: the reset of the selected device, then
-  // the same reset on the demonstration loop's simulated device.
-  bool SingleReset();
+  // The single-device reset command: the reset of `device` (the selected
+  // one), then the same reset on the demonstration loop's simulated device.
+  bool SingleReset(int device);
 
   // Device numbers these operations can address: loops 0..15; slot 255 would
   // be power supply 128, beyond the 7-bit bus address.
   static bool IsValidDevice(int device) {
-    return device >= 0 && (device >> 8) < 16 && (device & 0xFF) != 255;
+    return device >= 0 && (device >> 8) < MAXLOOPS && (device & 0xFF) != 255;
   }
 
  private:
@@ -49,7 +51,7 @@ class DeviceOperations {
   std::string User() const;
   void GlobalReset();
 
-  TDockingApp& app;
+  BusHost& app;
   SysLog* syslog;
   Security* security;
 };

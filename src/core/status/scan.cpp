@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/app/dockingapp.h"
 #include "core/common/textutil.h"
+#include "core/comms/bushost.h"
 #include "core/comms/message.h"
 
 namespace quillark {
 
-Scanner::Scanner(TDockingApp* app, MsgClass& o, const ScanRequest& request)
+Scanner::Scanner(BusHost* app, MsgClass& o, const ScanRequest& request)
     : MsgClass(app),
       owner(o),
       numloops(std::max(1, request.loops)),

@@ -46,7 +46,7 @@ class Scanner : public MsgClass, public ScanProgress {
   enum Result : int { SCAN_RUNNING = 0, SCAN_COMPLETE = 1, SCAN_CANCELLED = 2 };
   static constexpr std::size_t MAXMSG = 32;
 
-  Scanner(TDockingApp* app, MsgClass& owner, const ScanRequest& request);
+  Scanner(BusHost* app, MsgClass& owner, const ScanRequest& request);
   ~Scanner() override;
   Scanner(const Scanner&) = delete;
   Scanner& operator=(const Scanner&) = delete;

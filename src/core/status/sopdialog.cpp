@@ -1,6 +1,6 @@
 #include "core/status/sopdialog.h"
 
-#include "core/app/dockingapp.h"
+#include "core/status/devicestatussource.h"
 #include "core/status/isolate.h"
 #include "core/status/selset.h"
 
@@ -13,11 +13,11 @@ void AppSOPExecutive::Isolate(int device, bool isolate) {
 }
 
 unsigned AppSOPExecutive::GetDeviceStatus(int device) {
-  return app.GetDeviceStatus(device);
+  return status.GetDeviceStatus(device);
 }
 
 unsigned AppSOPExecutive::GetDeviceFaultStatus(int device) {
-  return app.GetDeviceFaultStatus(device);
+  return status.GetDeviceFaultStatus(device);
 }
 
 // --- SOPDialog ---------------------------------------------------------------------

@@ -13,7 +13,7 @@ namespace quillark {
 
 class DeviceOperations;
 class SelectionSet;
-class TDockingApp;
+class DeviceStatusSource;
 
 // What a mass operation does to each of its devices.
 enum SOPCODE : int {
@@ -33,11 +33,12 @@ class SOPExecutive {
   virtual unsigned GetDeviceFaultStatus(int device) = 0;
 };
 
-// The executive over the application: isolation through the device
-// operations, status through the application's record of each device.
+// The executive over the program: isolation through the device operations,
+// status through the record of each device (the alarm display keeps it).
 class AppSOPExecutive : public SOPExecutive {
  public:
-  AppSOPExecutive(TDockingApp& app, DeviceOperations& ops) : app(app), ops(ops) {}
+  AppSOPExecutive(const DeviceStatusSource& status, DeviceOperations& ops)
+      : status(status), ops(ops) {}
   // The operation was permitted when it was launched; the repeated commands
   // of later passes come from a timer and must never stop to ask for a
   // log-on (each prompt would run the timer again underneath it). If the
@@ -47,7 +48,7 @@ class AppSOPExecutive : public SOPExecutive {
   unsigned GetDeviceFaultStatus(int device) override;
 
  private:
-  TDockingApp& app;
+  const DeviceStatusSource& status;
   DeviceOperations& ops;
 };
 

@@ -3,12 +3,14 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/app/commands.h"
-#include "core/app/dockingapp.h"
+#include "core/access/commands.h"
 #include "core/common/ini.h"
+#include "core/comms/bushost.h"
 #include "core/comms/message.h"
 #include "core/events/eventinfo.h"
 #include "core/site/config.h"
+#include "core/status/devicecontext.h"
+#include "core/status/selset.h"
 
 namespace quillark {
 namespace {
@@ -86,11 +88,12 @@ void PanelDisp::Update(unsigned st, unsigned fault, unsigned lvl) {
 
 // --- Bargraph ------------------------------------------------------------------
 
-Bargraph::Bargraph(TDockingApp* app, int nloops, const EventInfo* info)
+Bargraph::Bargraph(BusHost* app, DeviceContext* ctx, int nloops, const EventInfo* info)
     : MsgClass(app),
+      context(ctx),
       loops(nloops < 1 ? 1 : (nloops > LOOPS ? LOOPS : nloops)),
       eventinfo(info),
-      ini(app != nullptr ? app->GetINI() : nullptr) {
+      ini(app != nullptr ? &app->GetINI() : nullptr) {
   lastlevel.fill(NOLEVEL);
   panelindex.fill(-1);
   for (int l = 0; l < LOOPS; ++l) {
@@ -110,7 +113,7 @@ Bargraph::Bargraph(TDockingApp* app, int nloops, const EventInfo* info)
   if (ini != nullptr) switchloop = ini->ReadInt("Tabs", "SwitchLoop", "0") != 0;
   currenttab = loops > 1 ? AllLoopsTab() : 0;
   // A display made while devices are already in alarm shows it on its tabs.
-  if (main != nullptr)
+  if (context != nullptr)
     for (int l = 0; l < loops; ++l) tabstatus[static_cast<std::size_t>(l)] = LoopStatus(l, -1);
   if (app != nullptr) app->SetMainDisplay(this);
   Register(this, MSG_SHORT | MSG_FIRST);
@@ -148,7 +151,7 @@ void Bargraph::DeletePanels() {
 
 void Bargraph::CreatePanels() {
   DeletePanels();
-  const TSiteConfig* site = main != nullptr ? main->GetSiteConfig() : nullptr;
+  const TSiteConfig* site = context != nullptr ? context->GetSiteConfig() : nullptr;
   if (site != nullptr) {
     for (int loop = 0; loop < loops; ++loop) {
       if (!TabShowsLoop(loop)) continue;
@@ -161,8 +164,8 @@ void Bargraph::CreatePanels() {
         // A panel made again (new site, other tab) shows what is known now,
         // not the blank state, since an unchanged device never redraws it.
         const std::uint8_t lvl = lastlevel[static_cast<std::size_t>(device)];
-        const unsigned st = main->GetDeviceStatus(device);
-        panels.back().Update(st, main->GetDeviceFaultStatus(device), lvl == NOLEVEL ? 0 : lvl);
+        const unsigned st = context->GetDeviceStatus(device);
+        panels.back().Update(st, context->GetDeviceFaultStatus(device), lvl == NOLEVEL ? 0 : lvl);
         panelindex[static_cast<std::size_t>(device)] = static_cast<int>(panels.size()) - 1;
       }
     }
@@ -220,7 +223,7 @@ unsigned Bargraph::GetLastLevel(int device) const {
 void Bargraph::MsgRx(int loop, const char* msg) {
   // Only fast-poll answers carry the three bytes; a power supply's short
   // answer ('*') has none, and a cut-off frame must not be read past its end.
-  if (msg == nullptr || main == nullptr || msg[0] != '@') return;
+  if (msg == nullptr || context == nullptr || msg[0] != '@') return;
   const unsigned char addr = static_cast<unsigned char>(msg[1]);
   if ((addr & 0x80) == 0 || loop < 0 || loop >= loops) return;
   std::size_t n = std::strlen(msg);
@@ -237,8 +240,8 @@ void Bargraph::MsgRx(int loop, const char* msg) {
   const auto shown = static_cast<std::uint8_t>(PanelDisp::ShownLevel(lvl));
   // We are ahead of the alarm display in the registry, so the application
   // still answers with the bits before this frame.
-  const bool statuschanged = st != main->GetDeviceStatus(device);
-  const bool changed = statuschanged || fault != main->GetDeviceFaultStatus(device) ||
+  const bool statuschanged = st != context->GetDeviceStatus(device);
+  const bool changed = statuschanged || fault != context->GetDeviceFaultStatus(device) ||
                        shown != lastlevel[static_cast<std::size_t>(device)];
   if (!changed) return;
   // Kept for every device, so that a panel made later starts right.
@@ -259,7 +262,7 @@ unsigned Bargraph::LoopStatus(int loop, int except) const {
     const int other = loop * SLOTS + a;
     if (other == except) continue;
     // Devices not heard from yet carry markers above a byte: left out.
-    const unsigned s = main->GetDeviceStatus(other);
+    const unsigned s = context->GetDeviceStatus(other);
     if (s <= 255) bits |= s;
   }
   return bits;
@@ -303,19 +306,19 @@ void Bargraph::LoopChange(int tab) {
 // --- Selection -------------------------------------------------------------------
 
 bool Bargraph::IsSelected(const PanelDisp& p) const {
-  return main != nullptr && main->GetSelection().ContainsInternalAddress(p.GetDeviceId());
+  return context != nullptr && context->GetSelection().ContainsInternalAddress(p.GetDeviceId());
 }
 
 bool Bargraph::HasDetectorSelected() const {
-  if (main == nullptr) return false;
-  for (int d : main->GetSelection())
+  if (context == nullptr) return false;
+  for (int d : context->GetSelection())
     if ((d & 0xFF) >= 1 && (d & 0xFF) <= 127) return true;
   return false;
 }
 
 void Bargraph::SelectIndexes(const std::vector<int>& indexes, SelectMode mode) {
-  if (main == nullptr) return;
-  SelectionSet& sel = main->GetSelection();
+  if (context == nullptr) return;
+  SelectionSet& sel = context->GetSelection();
   if (mode == SEL_REPLACE) sel.Empty();
   int last = -1;
   for (int i : indexes) {
@@ -329,9 +332,9 @@ void Bargraph::SelectIndexes(const std::vector<int>& indexes, SelectMode mode) {
   }
   // The single-device commands act on the panel picked last.
   if (last >= 0)
-    main->SetSelDetector(last);
+    context->SetSelDetector(last);
   else if (sel.Count() == 0)
-    main->SetSelDetector(-1);
+    context->SetSelDetector(-1);
   AllChangedNotify();
 }
 
@@ -364,11 +367,11 @@ std::vector<Bargraph::MenuEntry> Bargraph::ContextMenu() const {
   };
   std::vector<MenuEntry> menu;
   auto add = [&](int cmd, int text) {
-    bool enabled = cmd != 0 && main != nullptr && main->IsCommandEnabled(cmd) &&
+    bool enabled = cmd != 0 && context != nullptr && context->IsCommandEnabled(cmd) &&
                    (!commandfilter || commandfilter(cmd));
     // A single-device command needs a device to act on.
-    if (cmd != CMD_ISOLATESELECTED && cmd != CMD_DEISOLATESELECTED && main != nullptr &&
-        main->GetSelDetector() < 0)
+    if (cmd != CMD_ISOLATESELECTED && cmd != CMD_DEISOLATESELECTED && context != nullptr &&
+        context->GetSelDetector() < 0)
       enabled = false;
     menu.push_back({cmd, text, enabled});
   };
@@ -383,9 +386,9 @@ std::vector<Bargraph::MenuEntry> Bargraph::ContextMenu() const {
 
 int Bargraph::DoubleClickCommand(int x, int y) const {
   const int i = PanelAt(x, y);
-  if (i < 0 || main == nullptr) return 0;
+  if (i < 0 || context == nullptr) return 0;
   const std::int32_t zone = panels[static_cast<std::size_t>(i)].GetZone();
-  const TSiteConfig* site = main->GetSiteConfig();
+  const TSiteConfig* site = context->GetSiteConfig();
   if (zone != 0 && site != nullptr &&
       site->GetDevice(static_cast<std::uint32_t>(zone), ZONE) != nullptr)
     return CMD_VIEWZONE;

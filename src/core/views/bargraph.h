@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/common/loops.h"
 #include "core/comms/msgclass.h"
 
 namespace quillark {
@@ -13,7 +14,8 @@ namespace quillark {
 class DeviceConfig;
 class EventInfo;
 class INI;
-class TDockingApp;
+class BusHost;
+class DeviceContext;
 
 // One lamp of a panel. Colours are red + 256 x green + 65536 x blue, as the
 // event colours are.
@@ -133,12 +135,14 @@ class BargraphObserver {
 // loop. Listens to fast-poll answers and updates the panel of the device.
 class Bargraph : public MsgClass {
  public:
-  static constexpr int LOOPS = 16;
+  static constexpr int LOOPS = MAXLOOPS;
   static constexpr int SLOTS = 256;
   static constexpr std::uint8_t NOLEVEL = 232;  // no level shown yet
 
   // `eventinfo` may be null; the tab icons then use the built-in colours.
-  Bargraph(TDockingApp* app, int loops, const EventInfo* eventinfo = nullptr);
+  // `context` tells the selection and the status of each device; without
+  // one nothing is selected and every device is shown as not yet known.
+  Bargraph(BusHost* app, DeviceContext* context, int loops, const EventInfo* eventinfo = nullptr);
   ~Bargraph() override;
 
   void MsgRx(int loop, const char* msg) override;
@@ -224,6 +228,7 @@ class Bargraph : public MsgClass {
     if (observer != nullptr) observer->TabsChanged();
   }
 
+  DeviceContext* context;
   int loops;
   const EventInfo* eventinfo;
   INI* ini;

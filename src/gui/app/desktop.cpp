@@ -1,7 +1,7 @@
 #include "gui/app/desktop.h"
 
+#include "core/access/commands.h"
 #include "core/access/translator.h"
-#include "core/app/commands.h"
 #include "core/app/dockingapp.h"
 #include "core/app/mainwindow.h"
 #include "core/common/ini.h"
@@ -44,25 +44,27 @@ Desktop::Desktop(TDockingApp& a, INI& ini, MainFrame& f)
     busmasterwindow = std::make_unique<CommandModuleWindow>(*master, &frame);
     busmasterwindow->SetHelpHandler([this](int context) { help.ShowContext(context); });
     app.SetCommandHandler(CMD_COMMANDMODULE, [this] {
-      app.GetMainWindow()->PausePolling();
+      app.GetBus().PausePolling();
       busmasterwindow->Setup();
-      app.GetMainWindow()->ResumePolling(true);
+      app.GetBus().ResumePolling();
     });
   }
   app.SetCommandHandler(CMD_LANGUAGE, [this, &ini] {
-    LanguageDlg dialog(app.GetTranslator(), ini, &frame);
+    LanguageDlg dialog(app.GetServices().translator, ini, &frame);
     if (dialog.exec() != QDialog::Accepted) return;
     // Only the English menu layout exists, so the menu stays as it is.
-    app.GetTranslator().SetLanguage(static_cast<int>(ini.ReadInt("Product", "Language", "0")));
+    app.GetServices().translator.SetLanguage(
+        static_cast<int>(ini.ReadInt("Product", "Language", "0")));
   });
   files = std::make_unique<FileCommands>(app, ini, frame);
   eventlogs = std::make_unique<EventLogCommands>(app, &frame);
   eventlogs->SetHelpHandler([this](int context) { help.ShowContext(context); });
   eventlogs->SetRecentHandler([this](const std::string& path) { files->AddRecent(path); });
   // The device display; built again whenever it is missing.
-  app.SetDisplayBuilder([this] {
+  app.GetBus().SetDisplayBuilder([this] {
     TMainWindow* mw = app.GetMainWindow();
-    auto bargraph = std::make_unique<Bargraph>(&app, mw->GetLoops(), mw->GetEventInfo());
+    auto bargraph =
+        std::make_unique<Bargraph>(&app.GetBus(), &app, mw->GetLoops(), mw->GetEventInfo());
     bargraph->SetCommandFilter([this](int id) { return app.HasCommandHandler(id); });
     frame.setCentralWidget(new BargraphView(app, std::move(bargraph), &frame));
   });
@@ -72,7 +74,7 @@ Desktop::Desktop(TDockingApp& a, INI& ini, MainFrame& f)
 void Desktop::WireBusAndSettings(INI& ini) {
   app.SetCommandHandler(CMD_BUSDISPLAY, [this] {
     if (busviewer == nullptr) {
-      busviewer = new BusDispWindow(app, &frame);
+      busviewer = new BusDispWindow(app.GetBus(), &frame);
       busviewer->SetHelpHandler([this](int context) { help.ShowContext(context); });
       busviewer->SetHelpCloser([this] { help.hide(); });
     }
@@ -82,19 +84,20 @@ void Desktop::WireBusAndSettings(INI& ini) {
   });
   app.SetCommandHandler(CMD_COMMUNICATIONSETTINGS, [this, &ini] {
     app.CommunicationSettings([this, &ini] {
-      CommSettingsDialog dialog(ini, app.GetTranslator(), app.GetPrompter(), &frame);
+      CommSettingsDialog dialog(ini, app.GetServices().translator, app.GetServices().prompter,
+                                &frame);
       return dialog.exec() == QDialog::Accepted;
     });
   });
   EventNotifier* notifier = app.GetMainWindow()->GetNotifier();
   if (notifier == nullptr) return;
   app.SetCommandHandler(CMD_EMAIL, [this, &ini, notifier] {
-    EmailSetupDialog dialog(ini, notifier->GetMailer(), app.GetPrompter(), &frame);
+    EmailSetupDialog dialog(ini, notifier->GetMailer(), app.GetServices().prompter, &frame);
     dialog.exec();
   });
   app.SetCommandHandler(CMD_PAGER, [this, &ini, notifier] {
-    PagerSetupDialog dialog(ini, notifier->GetPager(), app.GetLauncher(), app.GetPrompter(),
-                            app.GetPaths().home, &frame);
+    PagerSetupDialog dialog(ini, notifier->GetPager(), app.GetServices().launcher,
+                            app.GetServices().prompter, app.GetPaths().home, &frame);
     dialog.SetHelpHandler([this](int context) { help.ShowContext(context); });
     dialog.exec();
   });
@@ -103,7 +106,7 @@ void Desktop::WireBusAndSettings(INI& ini) {
 Desktop::~Desktop() {
   // No display may be rebuilt while shutting down, and every window goes
   // before the core object it shows.
-  app.SetDisplayBuilder(nullptr);
+  app.GetBus().SetDisplayBuilder(nullptr);
   delete frame.takeCentralWidget();
   TMainWindow* window = app.GetMainWindow();
   if (window != nullptr && window->GetSOPLauncher() != nullptr) {

@@ -3,7 +3,7 @@
 #include <QFileDialog>
 #include <filesystem>
 
-#include "core/app/commands.h"
+#include "core/access/commands.h"
 #include "core/app/dockingapp.h"
 #include "core/platform/prompter.h"
 #include "gui/app/mainframe.h"
@@ -35,7 +35,7 @@ bool FileCommands::Open(const std::string& path) {
   if (!std::filesystem::is_regular_file(path, ec)) {
     // A listed file that has gone is taken off the list rather than offered
     // again.
-    app.GetPrompter().Show("error", "Cannot open file.", PromptIcon::STOP);
+    app.GetServices().prompter.Show("error", "Cannot open file.", PromptIcon::STOP);
     recent.Remove(path);
     ShowRecent();
     return false;

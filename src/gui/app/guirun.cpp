@@ -7,9 +7,10 @@
 #include <QSplashScreen>
 #include <QTimer>
 
-#include "core/app/commands.h"
+#include "core/access/commands.h"
 #include "core/app/dockingapp.h"
 #include "core/common/inifile.h"
+#include "core/platform/posixlauncher.h"
 #include "gui/app/desktop.h"
 #include "gui/app/mainframe.h"
 #include "gui/common/qtsoundplayer.h"
@@ -67,11 +68,11 @@ int RunGui(const std::filesystem::path& home, int argc, char** argv) {
   QtSoundPlayer sound;
   INIfile ini(home / "quillark.ini");
   QtTcpFactory tcp;
-  TDockingApp app(events, prompter, frame, ini);
+  PosixLauncher launcher;
+  TDockingApp app(events, prompter, frame, ini, launcher, &sound);
   frame.setWindowTitle(app.GetAppName());
-  app.SetSoundPlayer(&sound);
-  app.SetTcpFactory(&tcp);
-  app.SetSerialLineFactory(QtSerialLine::Factory());
+  app.GetServices().tcp = &tcp;
+  app.GetServices().seriallines = QtSerialLine::Factory();
   app.SetQuitHook([] { QApplication::quit(); });
   app.SetCommandHandler(CMD_ABOUT, [&frame, &app] {
     QMessageBox::about(&frame, "About Quillark",

@@ -9,7 +9,7 @@
 #include <QToolBar>
 #include <filesystem>
 
-#include "core/app/commands.h"
+#include "core/access/commands.h"
 #include "core/app/dockingapp.h"
 #include "core/app/mainwindow.h"
 #include "core/events/notifier.h"

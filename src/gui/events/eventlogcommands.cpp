@@ -1,6 +1,6 @@
 #include "gui/events/eventlogcommands.h"
 
-#include "core/app/commands.h"
+#include "core/access/commands.h"
 #include "core/app/dockingapp.h"
 #include "core/events/fileext.h"
 #include "gui/events/eventlogwindow.h"

@@ -6,7 +6,7 @@
 #include <QPrinter>
 #include <algorithm>
 
-#include "core/events/eventlog.h"
+#include "core/views/eventlog.h"
 
 namespace quillark {
 

@@ -91,12 +91,12 @@ EventLogWindow::EventLogWindow(TDockingApp& a, int device, std::string filename,
   setWindowTitle(QStringLiteral("Event logs"));
   setObjectName(QStringLiteral("EventLog"));
   const TMainWindow* mw = app.GetMainWindow();
-  log = std::make_unique<EventLog>(&app, mw != nullptr ? mw->GetLoops() : 1, device,
-                                   app.GetTranslator(), std::move(filename));
+  log = std::make_unique<EventLog>(&app.GetBus(), mw != nullptr ? mw->GetLoops() : 1, device,
+                                   app.GetServices().translator, std::move(filename));
   log->SetObserver(this);
   // Every detector is read by a bus scan, shown while it runs.
   log->SetScanRunner([this](MsgClass& owner, const ScanRequest& request, ScanProgress*& running) {
-    Scanner scanner(&app, owner, request);
+    Scanner scanner(&app.GetBus(), owner, request);
     ScannerWindow progress(scanner, request.startdevice, request.enddevice, this);
     progress.show();
     running = &scanner;
@@ -193,7 +193,8 @@ void EventLogWindow::FillDevices(int device) {
     loop = device >> 8;
   else if (app.GetSelDetector() >= 0)
     loop = app.GetSelDetector() >> 8;
-  const auto choices = EventLog::DeviceChoices(app.GetSiteConfig(), loop, app.GetTranslator());
+  const auto choices =
+      EventLog::DeviceChoices(app.GetSiteConfig(), loop, app.GetServices().translator);
   int current = -1;
   for (const auto& c : choices) {
     devicebox->addItem(QString::fromStdString(c.label), c.device);

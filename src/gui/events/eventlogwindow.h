@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "core/events/eventlog.h"
+#include "core/views/eventlog.h"
 
 class QComboBox;
 class QLineEdit;

@@ -96,8 +96,8 @@ void BusDispModel::Reset() {
 
 // --- BusDispWindow -------------------------------------------------------------
 
-BusDispWindow::BusDispWindow(TDockingApp& app, QWidget* parent)
-    : QDialog(parent), disp(std::make_unique<BusDisp>(&app)), translate(app.GetTranslator()) {
+BusDispWindow::BusDispWindow(BusHost& bus, QWidget* parent)
+    : QDialog(parent), disp(std::make_unique<BusDisp>(&bus)), translate(bus.GetTranslator()) {
   setWindowTitle(QStringLiteral("Bus viewer"));
   setObjectName(QStringLiteral("BusViewer"));
   setModal(false);

@@ -65,7 +65,7 @@ class BusDispWindow : public QDialog {
   static constexpr int FLUSHMS = 100;
 
   // Becomes the application's bus viewer at once.
-  explicit BusDispWindow(TDockingApp& app, QWidget* parent = nullptr);
+  explicit BusDispWindow(BusHost& bus, QWidget* parent = nullptr);
   ~BusDispWindow() override;
 
   BusDisp& Disp() { return *disp; }

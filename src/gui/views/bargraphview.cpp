@@ -343,7 +343,7 @@ void BargraphView::PaintPanel(QPainter& p, const PanelDisp& panel, bool selected
 
 std::unique_ptr<QMenu> BargraphView::MakeContextMenu(QWidget* parent) {
   auto menu = std::make_unique<QMenu>(parent);
-  Translator& translator = app.GetTranslator();
+  Translator& translator = app.GetServices().translator;
   for (const Bargraph::MenuEntry& e : bargraph->ContextMenu()) {
     if (e.command == 0) {
       menu->addSeparator();

@@ -12,7 +12,7 @@
 
 #include "core/access/translator.h"
 #include "core/common/inifile.h"
-#include "core/events/eventwriter.h"
+#include "core/platform/eventwriter.h"
 #include "support/apphost.h"
 #include "support/recordingprompter.h"
 #include "support/tempdir.h"

@@ -19,16 +19,16 @@ class CommSettingsCommand : public ::testing::Test {
                                  host.home / f);
     host.app->InitMainWindow(host.home.Path());
     // A display that stays once built, so that only rebuilds are counted.
-    host.app->SetDisplayBuilder([this] {
+    host.app->GetBus().SetDisplayBuilder([this] {
       ++builds;
-      host.app->SetMainDisplay(&display);
+      host.app->GetBus().SetMainDisplay(&display);
     });
     host.events.Advance(2000);
     builds = 0;
   }
   CommHandler& Comms() { return *host.app->GetMainWindow()->GetCommHandler(); }
   AppHost host;
-  RecordingReceiver display{host.app.get()};
+  RecordingReceiver display{&host.Bus()};
   int builds = 0;
 };
 
@@ -36,13 +36,13 @@ TEST_F(CommSettingsCommand, OkOpensTheLoopsAgainAndRebuildsTheDisplayForANewLoop
   const int loops = Comms().GetLoops();
   bool pausedduringdialog = false;
   host.app->CommunicationSettings([&] {
-    pausedduringdialog = host.app->IsPollPaused();
+    pausedduringdialog = host.app->GetBus().IsPollPaused();
     CommSettings s = CommSettings::Read(host.ini);
     s.commsfailtimeout = "1234";
     return s.Write(host.ini, CommSettings::Read(host.ini));
   });
   EXPECT_TRUE(pausedduringdialog);
-  EXPECT_FALSE(host.app->IsPollPaused());
+  EXPECT_FALSE(host.app->GetBus().IsPollPaused());
   // New ports, from the new settings; same loop count, so the same display.
   EXPECT_EQ(Comms().GetPort(0)->GetCommFailTimeout(), 1234u);
   EXPECT_EQ(Comms().GetLoops(), loops);
@@ -56,7 +56,7 @@ TEST_F(CommSettingsCommand, OkOpensTheLoopsAgainAndRebuildsTheDisplayForANewLoop
   EXPECT_EQ(Comms().GetLoops(), loops + 1);
   EXPECT_EQ(host.app->GetMainWindow()->GetLoops(), loops + 1);
   EXPECT_EQ(builds, 1);
-  EXPECT_FALSE(host.app->IsPollPaused());
+  EXPECT_FALSE(host.app->GetBus().IsPollPaused());
   // Polling runs over the new loops.
   const auto polls = host.app->GetMainWindow()->GetBusMaster()->Statistics().polls;
   host.events.Advance(2000);
@@ -70,7 +70,7 @@ TEST_F(CommSettingsCommand, CancelKeepsTheLoopsAsTheyAreAndResumesPolling) {
   });
   EXPECT_EQ(Comms().GetPort(0)->GetCommFailTimeout(), 50000u);
   EXPECT_EQ(builds, 0);
-  EXPECT_FALSE(host.app->IsPollPaused());
+  EXPECT_FALSE(host.app->GetBus().IsPollPaused());
 }
 
 }  // namespace

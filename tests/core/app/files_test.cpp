@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "core/access/commands.h"
 #include "core/access/security.h"
-#include "core/app/commands.h"
 #include "core/app/recentfiles.h"
 #include "core/events/fileext.h"
 #include "core/site/config.h"
@@ -96,7 +96,7 @@ TEST_F(OpenFile, EachTypeAsksForItsRightFirst) {
   EXPECT_FALSE(host.app->OpenFile(Path("a.dfs")));
   EXPECT_FALSE(host.app->OpenFile(Path("one.cfg")));
   EXPECT_TRUE(host.prompter.prompts.empty());
-  EXPECT_EQ(host.app->GetINI()->ReadString("Site", "Site", "default"), "default");
+  EXPECT_EQ((&host.app->GetServices().ini)->ReadString("Site", "Site", "default"), "default");
 }
 
 TEST_F(OpenFile, SiteFileBecomesTheSiteInUseAndTheDisplayIsBuiltOnIt) {
@@ -104,32 +104,32 @@ TEST_F(OpenFile, SiteFileBecomesTheSiteInUseAndTheDisplayIsBuiltOnIt) {
   site.InsertDevice(DeviceConfig(0x105, DETECTOR));
   ASSERT_TRUE(site.Save(Path("two.cfg")));
   int builds = 0;
-  RecordingReceiver display(host.app.get());
-  host.app->SetDisplayBuilder([&] {
+  RecordingReceiver display(&host.Bus());
+  host.app->GetBus().SetDisplayBuilder([&] {
     ++builds;
-    host.app->SetMainDisplay(&display);
+    host.app->GetBus().SetMainDisplay(&display);
   });
-  host.app->SetMainDisplay(&display);  // the display built at start-up
+  host.app->GetBus().SetMainDisplay(&display);  // the display built at start-up
   LogOn("Administrator");
 
   ASSERT_TRUE(host.app->OpenFile(Path("two.cfg")));
-  EXPECT_EQ(host.app->GetINI()->ReadString("Site", "Site", ""), Path("two.cfg"));
+  EXPECT_EQ((&host.app->GetServices().ini)->ReadString("Site", "Site", ""), Path("two.cfg"));
   EXPECT_EQ(host.app->GetPaths().site, host.home / "two.cfg");
   EXPECT_NE(host.app->GetSiteConfig()->GetDevice(0x105), nullptr);
   EXPECT_EQ(builds, 1);
-  EXPECT_FALSE(host.app->IsPollPaused());
+  EXPECT_FALSE(host.app->GetBus().IsPollPaused());
 
   // With a site editor, it opens on the file with polling paused, and the
   // display is built again afterwards.
   bool pausedinside = false;
-  host.app->SetFileOpener(FT_SITE,
-                          [&](const std::string&) { pausedinside = host.app->IsPollPaused(); });
+  host.app->SetFileOpener(
+      FT_SITE, [&](const std::string&) { pausedinside = host.app->GetBus().IsPollPaused(); });
   ASSERT_TRUE(host.app->OpenFile(Path("two.cfg")));
   EXPECT_TRUE(pausedinside);
   EXPECT_EQ(builds, 3);
-  EXPECT_FALSE(host.app->IsPollPaused());
-  host.app->SetDisplayBuilder(nullptr);
-  host.app->SetMainDisplay(nullptr);
+  EXPECT_FALSE(host.app->GetBus().IsPollPaused());
+  host.app->GetBus().SetDisplayBuilder(nullptr);
+  host.app->GetBus().SetMainDisplay(nullptr);
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "core/app/commands.h"
+#include "core/access/commands.h"
 #include "core/app/console.h"
 #include "core/site/config.h"
 #include "core/status/bmaster.h"
@@ -127,7 +127,7 @@ TEST_F(Startup, ExitPausesPollingThenAsksTheHostToClose) {
   bool closed = false;
   host.app->SetQuitHook([&] { closed = true; });
   host.app->ExecuteCommand(CMD_EXIT);
-  EXPECT_TRUE(host.app->IsPollPaused());
+  EXPECT_TRUE(host.app->GetBus().IsPollPaused());
   host.events.RunPending();
   EXPECT_TRUE(closed);
 }
@@ -185,7 +185,8 @@ TEST_F(Startup, LiveEditionHasNoSimulationAndLeavesUnservableLoopsDisabled) {
   host.Set("Product", "Edition", " Live ");
   host.Set("Comm", "Loop1PortType", "7");  // no such transport
   host.app.reset();
-  host.app = std::make_unique<TDockingApp>(host.events, host.prompter, host.status, host.ini);
+  host.app = std::make_unique<TDockingApp>(host.events, host.prompter, host.status, host.ini,
+                                           host.launcher);
   ASSERT_TRUE(host.app->IsLiveEdition());
   EXPECT_STREQ(host.app->GetAppName(), "Quillark");
   Start();

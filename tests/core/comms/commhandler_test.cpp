@@ -55,7 +55,7 @@ TEST(CommHandler, DefaultsToOneLoopAndGuardsDeviceNumbers) {
 TEST(CommHandler, WritesAreMirroredOnlyForEnabledLoops) {
   AppHost host;
   std::vector<std::pair<int, std::string>> mirrored;
-  host.app->SetNetMirrorFactory(
+  host.app->GetBus().SetNetMirrorFactory(
       [&](int, INI&) { return std::make_unique<CountingMirror>(mirrored); });
   host.Set("Comm", "Loops", "2");
   host.Start(2);
@@ -108,14 +108,14 @@ TEST(CommStatusDisplay, OneEventPerChangeAtMostOneUpdateASecond) {
 TEST(CommStatusDisplay, PausedFailureIsSilentButRemembered) {
   AppHost host;
   host.Start();
-  host.app->PausePolling();
+  host.app->GetBus().PausePolling();
   host.events.Advance(1001);
   host.Comms().SetCommStatus(true, 0);
   EXPECT_TRUE(host.status.shown.empty());
   EXPECT_TRUE(host.writer.events.empty());
-  EXPECT_TRUE(host.app->lastrxfail);
+  EXPECT_TRUE(host.app->GetBus().lastrxfail);
 
-  host.app->ResumePolling();
+  host.app->GetBus().ResumePolling();
   host.events.Advance(1001);
   host.Comms().SetCommStatus(true, 0);
   EXPECT_EQ(host.status.shown.size(), 1u);
@@ -136,27 +136,27 @@ TEST(CommStatusDisplay, PortEventsChecksEveryLoopAndRestartsTimer) {
 TEST(CommStatusDisplay, MissingAnswerIsInjectedAsCommsFailure) {
   AppHost host;
   host.Start();
-  RecordingReceiver rx(host.app.get()), viewer(host.app.get());
+  RecordingReceiver rx(&host.Bus()), viewer(&host.Bus());
   rx.Register(&rx, MSG_SHORT);
-  host.app->SetBusViewer(&viewer);
-  host.app->SetRxFail(256 * 0 + 9);
+  host.app->GetBus().SetBusViewer(&viewer);
+  host.app->GetBus().SetRxFail(256 * 0 + 9);
   ASSERT_EQ(rx.frames.size(), 1u);
   EXPECT_EQ(rx.frames[0], WithSum("@\x89"
                                   "010000"));
   EXPECT_TRUE(viewer.frames.empty());
-  host.app->SetBusViewer(nullptr);
+  host.app->GetBus().SetBusViewer(nullptr);
 
   host.events.SetShuttingDown(true);
-  host.app->SetRxFail(9);
+  host.app->GetBus().SetRxFail(9);
   EXPECT_EQ(rx.frames.size(), 1u);
 }
 
 TEST(CommStatusDisplay, BusResetReachesMasterAndLoopWithFlushes) {
   AppHost host;
   host.Start();
-  RecordingReceiver rx(host.app.get());
+  RecordingReceiver rx(&host.Bus());
   rx.Register(&rx, MSG_SHORT);
-  host.app->BusReset(0);
+  host.app->GetBus().BusReset(0);
   // The reset is the command module's poll: the demonstration loop answers it.
   ASSERT_EQ(rx.frames.size(), 1u);
   EXPECT_EQ(rx.frames[0].substr(0, 2), "@\x80");

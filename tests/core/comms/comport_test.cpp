@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "core/access/translator.h"
-#include "core/events/eventwriter.h"
+#include "core/platform/eventwriter.h"
 #include "support/apphost.h"
 #include "support/fakeserialline.h"
 #include "support/frames.h"
@@ -16,8 +16,8 @@ namespace {
 
 class SerialPort : public ::testing::Test {
  protected:
-  SerialPort() : rx(host.app.get()) {
-    host.app->SetSerialLineFactory([this] { return std::make_unique<FakeSerialLine>(line); });
+  SerialPort() : rx(&host.Bus()) {
+    host.app->GetServices().seriallines = [this] { return std::make_unique<FakeSerialLine>(line); };
     // One demonstration loop carries the port events of loop 0 to the
     // receivers, so a transmitter-empty event shows as a TxEmpty call.
     host.Start(1);
@@ -25,11 +25,11 @@ class SerialPort : public ::testing::Test {
   }
   std::unique_ptr<COMPort> Open(const std::string& port, bool ctsignore = false, int baud = 9600) {
     host.Set("Comm", "Loop1Port", port);
-    return std::make_unique<COMPort>(host.app.get(), &host.app->GetTranslator(), 0, host.ini, baud,
-                                     ctsignore);
+    return std::make_unique<COMPort>(&host.Bus(), &host.app->GetServices().translator, 0, host.ini,
+                                     baud, ctsignore);
   }
   std::string Setting(const std::string& key) { return host.ini.ReadString("Comm", key, "-"); }
-  std::string Text(int id) { return host.app->GetTranslator().Text(id); }
+  std::string Text(int id) { return host.app->GetServices().translator.Text(id); }
 
   AppHost host;
   std::shared_ptr<FakeSerialLine::State> line = std::make_shared<FakeSerialLine::State>();
@@ -91,7 +91,8 @@ TEST_F(SerialPort, MissingPortIsReportedLoggedAndForgotten) {
   // "none" names no device: the same message, without trying to open.
   line->openerror = SerialError::NONE;
   line->device.clear();
-  port = std::make_unique<COMPort>(host.app.get(), &host.app->GetTranslator(), 0, host.ini, 9600);
+  port = std::make_unique<COMPort>(&host.Bus(), &host.app->GetServices().translator, 0, host.ini,
+                                   9600);
   EXPECT_EQ(line->device, "");
   ASSERT_EQ(host.prompter.prompts.size(), 2u);
   EXPECT_EQ(host.prompter.prompts[1].caption, "COM0");
@@ -266,9 +267,10 @@ TEST(LivePorts, TypeZeroIsASerialLoopAndTypeThreeAnHliLoop) {
   host.Set("Comm", "Loop2PortType", "3");
   host.Set("Comm", "Loop2Port", "2,4");
   host.Set("Comm", "Loop3Port", "5");  // type 0 by default, 9600 baud by default
-  host.app = std::make_unique<TDockingApp>(host.events, host.prompter, host.status, host.ini);
+  host.app = std::make_unique<TDockingApp>(host.events, host.prompter, host.status, host.ini,
+                                           host.launcher);
   std::vector<std::shared_ptr<FakeSerialLine::State>> lines;
-  host.app->SetSerialLineFactory([&lines] {
+  host.app->GetServices().seriallines = ([&lines] {
     lines.push_back(std::make_shared<FakeSerialLine::State>());
     return std::make_unique<FakeSerialLine>(lines.back());
   });

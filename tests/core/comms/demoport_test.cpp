@@ -12,7 +12,7 @@ namespace {
 
 class Demo : public ::testing::Test {
  protected:
-  Demo() : rx(host.app.get()) {
+  Demo() : rx(&host.Bus()) {
     host.Start();
     rx.Register(&rx, MSG_SHORT | MSG_LONG | MSG_INVALID);
   }
@@ -60,35 +60,35 @@ TEST_F(Demo, SeededLevelsRepeat) {
 }
 
 TEST_F(Demo, AlarmEventsSetStatusLevelAndLoopSummary) {
-  host.app->SetEvent(5, DEMO_FIRE1);
+  host.app->GetBus().SetEvent(5, DEMO_FIRE1);
   std::string answer = Poll(5);
   EXPECT_EQ(Status(answer), "0e");
   EXPECT_GE(Level(answer), 0x10);
   EXPECT_LE(Level(answer), 0x13);
   EXPECT_EQ(Status(Poll(0)), "0e");  // the command module's summary
 
-  host.app->SetEvent(6, DEMO_AUX);
+  host.app->GetBus().SetEvent(6, DEMO_AUX);
   EXPECT_GE(Level(Poll(6)), 0x08);
-  host.app->SetEvent(7, DEMO_PREALARM);
+  host.app->GetBus().SetEvent(7, DEMO_PREALARM);
   EXPECT_EQ(Status(Poll(7)), "06");
-  host.app->SetEvent(8, DEMO_FIRE2);
+  host.app->GetBus().SetEvent(8, DEMO_FIRE2);
   EXPECT_EQ(Status(Poll(8)), "1e");
   EXPECT_EQ(Status(Poll(0)), "1e");
 
   // Address 127 is left out of the summary; events for another loop are ignored.
-  host.app->SetEvent(5, DEMO_RESET);
-  host.app->SetEvent(6, DEMO_RESET);
-  host.app->SetEvent(7, DEMO_RESET);
-  host.app->SetEvent(8, DEMO_RESET);
-  host.app->SetEvent(127, DEMO_FIRE1);
-  host.app->SetEvent(256 + 9, DEMO_FIRE1);
+  host.app->GetBus().SetEvent(5, DEMO_RESET);
+  host.app->GetBus().SetEvent(6, DEMO_RESET);
+  host.app->GetBus().SetEvent(7, DEMO_RESET);
+  host.app->GetBus().SetEvent(8, DEMO_RESET);
+  host.app->GetBus().SetEvent(127, DEMO_FIRE1);
+  host.app->GetBus().SetEvent(256 + 9, DEMO_FIRE1);
   EXPECT_EQ(Status(Poll(0)), "00");
   EXPECT_EQ(Status(Poll(9)), "00");
   EXPECT_EQ(Status(Poll(127)), "0e");
 }
 
 TEST_F(Demo, IsolateReleasesOnlyWhenNoOtherFaultRemains) {
-  host.app->SetEvent(5, DEMO_DETFAULT);
+  host.app->GetBus().SetEvent(5, DEMO_DETFAULT);
   Ask(">\x85I0011");
   std::string isolated = Poll(5);
   EXPECT_EQ(isolated.substr(2, 4), "0124");
@@ -104,10 +104,10 @@ TEST_F(Demo, IsolateReleasesOnlyWhenNoOtherFaultRemains) {
 TEST_F(Demo, GlobalResetClearsIsolationEverywhereAndAlarmsWhereNoFaultRemains) {
   Ask(">\x83I0011");
   Ask(">\x8aI0011");
-  host.app->SetEvent(10, DEMO_FIRE1);
-  host.app->SetEvent(12, DEMO_FIRE2);
-  host.app->SetEvent(11, DEMO_DETFAULT);
-  host.app->SetEvent(11, DEMO_FIRE1);
+  host.app->GetBus().SetEvent(10, DEMO_FIRE1);
+  host.app->GetBus().SetEvent(12, DEMO_FIRE2);
+  host.app->GetBus().SetEvent(11, DEMO_DETFAULT);
+  host.app->GetBus().SetEvent(11, DEMO_FIRE1);
   std::vector<std::string> acks = Ask(">\x80R000");
   EXPECT_EQ(Poll(3).substr(2, 4), "0000");
   EXPECT_EQ(Poll(10).substr(2, 4), "0000");

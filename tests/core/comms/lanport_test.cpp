@@ -35,7 +35,7 @@ class FarEnd {
 class NetworkLoop : public ::testing::Test {
  protected:
   NetworkLoop() {
-    host.app->SetTcpFactory(&net);
+    host.app->GetServices().tcp = &net;
     host.Set("Comm", "Loop1Port", "2, pc-a");
     host.Set("NetworkMonitoring", "PortBase", "3001");
   }
@@ -46,7 +46,7 @@ class NetworkLoop : public ::testing::Test {
   template <class Port>
   Port& Attach() {
     host.Start();
-    auto port = std::make_unique<Port>(host.app.get(), 0, host.ini);
+    auto port = std::make_unique<Port>(&host.Bus(), 0, host.ini);
     Port& p = *port;
     host.Comms().SetPort(0, std::move(port));
     rx.Register(&rx, MSG_SHORT | MSG_LONG | MSG_TXEMPTY);
@@ -56,7 +56,7 @@ class NetworkLoop : public ::testing::Test {
 
   AppHost host;
   FakeTcpNetwork net{host.events};
-  RecordingReceiver rx{host.app.get()};
+  RecordingReceiver rx{&host.Bus()};
 };
 
 TEST_F(NetworkLoop, ConnectsToTheRemoteLoopsPortAndFramesWhatArrives) {
@@ -150,7 +150,7 @@ TEST_F(NetworkLoop, UnusableSettingsNeverConnectAndNeverComplain) {
   for (const char* value : {"unknown", "x,pc-a", "2,", "70000,pc-a", "1,nowhere"}) {
     host.Set("Comm", "Loop1Port", value);
     FarEnd far(net, 3001);
-    LANPort port(host.app.get(), 0, host.ini);
+    LANPort port(&host.Bus(), 0, host.ini);
     host.events.Advance(25000);
     EXPECT_FALSE(port.IsConnected()) << value;
     EXPECT_TRUE(far.streams.empty()) << value;
@@ -171,8 +171,9 @@ TEST(NetworkLoopFactory, PortTypesOneAndTwoAreWatchingAndControlPorts) {
     host.Set("Comm", "Loop1Port", "1,localhost");
     host.Set("Comm", "Loop2PortType", "2");
     host.Set("Comm", "Loop2Port", "1,localhost");
-    host.app = std::make_unique<TDockingApp>(host.events, host.prompter, host.status, host.ini);
-    if (tcp) host.app->SetTcpFactory(&net);
+    host.app = std::make_unique<TDockingApp>(host.events, host.prompter, host.status, host.ini,
+                                             host.launcher);
+    if (tcp) host.app->GetServices().tcp = &net;
     host.Start(3);
     host.events.RunPending();
     CommHandler& comms = host.Comms();

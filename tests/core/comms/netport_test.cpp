@@ -4,7 +4,7 @@
 
 #include "core/comms/netphndl.h"
 #include "core/comms/netpserv.h"
-#include "core/events/eventwriter.h"
+#include "core/platform/eventwriter.h"
 #include "support/apphost.h"
 #include "support/faketcp.h"
 #include "support/frames.h"
@@ -18,9 +18,9 @@ class Monitoring : public ::testing::Test {
   void Start(int loops = 1) {
     host.Set("Comm", "Loops", std::to_string(loops));
     host.Set("NetworkMonitoring", "Enable", "1");
-    host.app->SetTcpFactory(&net);
-    host.app->SetNetMirrorFactory([this](int n, INI& ini) {
-      auto h = std::make_unique<NetPortHandler>(*host.app, n, ini, net);
+    host.app->GetServices().tcp = &net;
+    host.app->GetBus().SetNetMirrorFactory([this](int n, INI& ini) {
+      auto h = std::make_unique<NetPortHandler>(host.Bus(), n, ini, net);
       handler = h.get();
       return h;
     });
@@ -68,7 +68,7 @@ TEST_F(Monitoring, ListensOnePortPerLoopAndOnlyWhenEnabled) {
 
   AppHost off;
   FakeTcpNetwork quiet{off.events};
-  off.app->SetTcpFactory(&quiet);
+  off.app->GetServices().tcp = &quiet;
   off.Start();
   EXPECT_TRUE(quiet.listeners.empty());
   off.app.reset();

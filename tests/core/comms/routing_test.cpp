@@ -22,7 +22,7 @@ class FakeMaster : public PollingEngine {
 // Names itself in a shared log so delivery order can be checked.
 class NamedReceiver : public MsgClass {
  public:
-  NamedReceiver(TDockingApp* app, std::string name, std::vector<std::string>& log)
+  NamedReceiver(BusHost* app, std::string name, std::vector<std::string>& log)
       : MsgClass(app), name(std::move(name)), log(log) {}
   ~NamedReceiver() override { DeRegister(); }
   void MsgRx(int, const char* msg) override {
@@ -44,7 +44,7 @@ class Routing : public ::testing::Test {
 };
 
 TEST_F(Routing, DeliveryFollowsClassBits) {
-  RecordingReceiver shortonly(host.app.get()), both(host.app.get()), all(host.app.get());
+  RecordingReceiver shortonly(&host.Bus()), both(&host.Bus()), all(&host.Bus());
   shortonly.Register(&shortonly, MSG_SHORT);
   both.Register(&both, MSG_SHORT | MSG_LONG);
   all.Register(&all, MSG_SHORT | MSG_LONG | MSG_INVALID | MSG_TXEMPTY);
@@ -68,9 +68,9 @@ TEST_F(Routing, DeliveryFollowsClassBits) {
 TEST_F(Routing, OrderIsViewerFirstListThenMasterLast) {
   host.Start();
   host.app->GetMainWindow()->SetCommandModule(std::make_unique<FakeMaster>(log));
-  NamedReceiver viewer(host.app.get(), "viewer", log), a(host.app.get(), "a", log),
-      b(host.app.get(), "b", log), display(host.app.get(), "display", log);
-  host.app->SetBusViewer(&viewer);
+  NamedReceiver viewer(&host.Bus(), "viewer", log), a(&host.Bus(), "a", log),
+      b(&host.Bus(), "b", log), display(&host.Bus(), "display", log);
+  host.app->GetBus().SetBusViewer(&viewer);
   a.Register(&a, MSG_SHORT);
   b.Register(&b, MSG_SHORT);
   display.Register(&display, MSG_SHORT | MSG_FIRST);
@@ -88,12 +88,11 @@ TEST_F(Routing, OrderIsViewerFirstListThenMasterLast) {
   Despatch("?\x85");
   Despatch("?\x86", false);
   EXPECT_EQ(log, (std::vector<std::string>{"viewer:?\x85", "master:?\x85", "master:?\x86"}));
-  host.app->SetBusViewer(nullptr);
+  host.app->GetBus().SetBusViewer(nullptr);
 }
 
 TEST_F(Routing, DeregisteringDuringDeliveryIsSafe) {
-  NamedReceiver a(host.app.get(), "a", log), b(host.app.get(), "b", log),
-      c(host.app.get(), "c", log);
+  NamedReceiver a(&host.Bus(), "a", log), b(&host.Bus(), "b", log), c(&host.Bus(), "c", log);
   a.Register(&a, MSG_SHORT);
   b.Register(&b, MSG_SHORT);
   c.Register(&c, MSG_SHORT);
@@ -107,16 +106,16 @@ TEST_F(Routing, DeregisteringDuringDeliveryIsSafe) {
       "000000");
   Despatch(answer);
   EXPECT_EQ(log, (std::vector<std::string>{"a:" + answer, "b:" + answer, "c:" + answer}));
-  EXPECT_EQ(host.app->RegisteredReceivers(), 1u);
+  EXPECT_EQ(host.app->GetBus().RegisteredReceivers(), 1u);
   log.clear();
   Despatch(answer);
   EXPECT_EQ(log, (std::vector<std::string>{"c:" + answer}));
 
   // Deregistering something never registered changes nothing.
-  RecordingReceiver stranger(host.app.get());
+  RecordingReceiver stranger(&host.Bus());
   stranger.DeRegister();
-  host.app->DeRegister(&stranger);
-  EXPECT_EQ(host.app->RegisteredReceivers(), 1u);
+  host.app->GetBus().DeRegister(&stranger);
+  EXPECT_EQ(host.app->GetBus().RegisteredReceivers(), 1u);
 }
 
 TEST_F(Routing, DestroyedWhileRegisteredWarnsAndLeavesNoStaleEntry) {
@@ -125,14 +124,14 @@ TEST_F(Routing, DestroyedWhileRegisteredWarnsAndLeavesNoStaleEntry) {
     void MsgRx(int, const char*) override {}
   };
   {
-    Careless careless(host.app.get());
+    Careless careless(&host.Bus());
     careless.Register(&careless, MSG_SHORT);
   }
   ASSERT_EQ(host.prompter.prompts.size(), 1u);
   EXPECT_EQ(host.prompter.prompts[0].caption, "MsgClass::~MsgClass()");
   EXPECT_EQ(host.prompter.prompts[0].text, "Derived class still registered");
   EXPECT_EQ(host.prompter.prompts[0].icon, PromptIcon::STOP);
-  EXPECT_EQ(host.app->RegisteredReceivers(), 0u);
+  EXPECT_EQ(host.app->GetBus().RegisteredReceivers(), 0u);
   Despatch(
       WithSum("@\x85"
               "000000"));  // would call the destroyed object
@@ -142,7 +141,7 @@ TEST_F(Routing, MissingDisplayIsRebuiltBeforeMasterSeesFrame) {
   host.Start();
   host.app->GetMainWindow()->SetCommandModule(std::make_unique<FakeMaster>(log));
   int builds = 0;
-  host.app->SetDisplayBuilder([&] {
+  host.app->GetBus().SetDisplayBuilder([&] {
     log.push_back("build");
     ++builds;
   });
@@ -153,8 +152,8 @@ TEST_F(Routing, MissingDisplayIsRebuiltBeforeMasterSeesFrame) {
   EXPECT_EQ(log[0], "build");
   EXPECT_EQ(log[1].rfind("master:", 0), 0u);
 
-  NamedReceiver display(host.app.get(), "display", log);
-  host.app->SetMainDisplay(&display);
+  NamedReceiver display(&host.Bus(), "display", log);
+  host.app->GetBus().SetMainDisplay(&display);
   Despatch(
       WithSum("@\x85"
               "000000"));
@@ -163,8 +162,8 @@ TEST_F(Routing, MissingDisplayIsRebuiltBeforeMasterSeesFrame) {
 
 TEST_F(Routing, SendAppendsSumExceptForPollsAndShowsViewer) {
   host.Start();
-  NamedReceiver viewer(host.app.get(), "viewer", log);
-  host.app->SetBusViewer(&viewer);
+  NamedReceiver viewer(&host.Bus(), "viewer", log);
+  host.app->GetBus().SetBusViewer(&viewer);
   char frame[FRAMEBUFFER] =
       ">\x85"
       "A000";
@@ -182,15 +181,15 @@ TEST_F(Routing, SendAppendsSumExceptForPollsAndShowsViewer) {
                                 "A000") +
                         "\r");
   EXPECT_EQ(log[1], "viewer:?\x85\r");
-  host.app->SetBusViewer(nullptr);
+  host.app->GetBus().SetBusViewer(nullptr);
 }
 
 TEST_F(Routing, TxEmptyReachesOnlyTxEmptyReceivers) {
   host.Start();
-  RecordingReceiver wants(host.app.get()), ignores(host.app.get());
+  RecordingReceiver wants(&host.Bus()), ignores(&host.Bus());
   wants.Register(&wants, MSG_TXEMPTY);
   ignores.Register(&ignores, MSG_LONG);
-  host.app->TxEmpty();
+  host.app->GetBus().TxEmpty();
   EXPECT_EQ(wants.txempty, 1);
   EXPECT_EQ(ignores.txempty, 0);
 }
@@ -198,10 +197,10 @@ TEST_F(Routing, TxEmptyReachesOnlyTxEmptyReceivers) {
 TEST_F(Routing, RemoteFrameGoesToItsLoopUnchanged) {
   host.Set("Comm", "Loops", "2");
   host.Start(2);
-  RecordingReceiver rx(host.app.get());
+  RecordingReceiver rx(&host.Bus());
   rx.Register(&rx, MSG_SHORT);
   std::string frame = std::string(1, '\x01') + "?\x85\r";
-  host.app->ControlRx(3, frame.data());
+  host.app->GetBus().ControlRx(3, frame.data());
   ASSERT_EQ(rx.frames.size(), 1u);
   EXPECT_EQ(rx.loops[0], 1);
   EXPECT_EQ(rx.frames[0].substr(0, 2), "@\x85");

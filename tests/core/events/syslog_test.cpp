@@ -5,7 +5,7 @@
 #include <ctime>
 
 #include "core/access/translator.h"
-#include "core/events/eventlog.h"
+#include "core/views/eventlog.h"
 #include "support/tempdir.h"
 #include "support/virtualeventloop.h"
 

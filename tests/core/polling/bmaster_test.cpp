@@ -13,7 +13,7 @@ namespace {
 // Counts sent polls by watching what the application sends (as the bus viewer does).
 class SentLog : public MsgClass {
  public:
-  explicit SentLog(TDockingApp* app) : MsgClass(app) {}
+  explicit SentLog(BusHost* host) : MsgClass(host) {}
   void MsgRx(int loop, const char* msg) override {
     if (msg[0] == '?') sent.push_back({loop, std::string(msg, 3)});
   }
@@ -29,13 +29,13 @@ class Polling : public ::testing::Test {
     site.DeleteAllDevices();
     for (const auto& d : devices) site.InsertDevice(d);
     host.Start(loops);
-    auto master = std::make_unique<PCcommandModule>(host.app.get(), &site, host.ini, loops);
+    auto master = std::make_unique<PCcommandModule>(&host.Bus(), &site, host.ini, loops);
     bm = master.get();
     host.app->GetMainWindow()->SetCommandModule(std::move(master));
-    host.app->SetBusViewer(&sent);
+    host.app->GetBus().SetBusViewer(&sent);
     rx.Register(&rx, MSG_SHORT);
   }
-  ~Polling() override { host.app->SetBusViewer(nullptr); }
+  ~Polling() override { host.app->GetBus().SetBusViewer(nullptr); }
   std::vector<std::string> PolledFrames() const {
     std::vector<std::string> out;
     for (const auto& [loop, frame] : sent.sent) out.push_back(std::to_string(loop) + ":" + frame);
@@ -44,8 +44,8 @@ class Polling : public ::testing::Test {
 
   AppHost host;
   TSiteConfig site;
-  SentLog sent{host.app.get()};
-  RecordingReceiver rx{host.app.get()};
+  SentLog sent{&host.Bus()};
+  RecordingReceiver rx{&host.Bus()};
   PCcommandModule* bm = nullptr;
 };
 
@@ -140,13 +140,13 @@ TEST_F(Polling, OwnPollHeardBackOnTheBusIsNotAnAnswer) {
 // wait on a serial loop grows by that, while other loops keep 10 ms.
 TEST_F(Polling, SlowSerialLineGetsTheTimeToCarryTheAnswer) {
   auto line = std::make_shared<FakeSerialLine::State>();
-  host.app->SetSerialLineFactory([line] { return std::make_unique<FakeSerialLine>(line); });
+  host.app->GetServices().seriallines = [line] { return std::make_unique<FakeSerialLine>(line); };
   Build(2, {DeviceConfig(5, DETECTOR), DeviceConfig(256 + 7, DETECTOR)});
   host.Set("Comm", "Loop1Port", "/dev/ttyUSB0");
-  host.Comms().SetPort(
-      0, std::make_unique<COMPort>(host.app.get(), &host.app->GetTranslator(), 0, host.ini, 9600));
-  ASSERT_EQ(host.app->GetAnswerLineTime(0), 17);
-  EXPECT_EQ(host.app->GetAnswerLineTime(1), 0);
+  host.Comms().SetPort(0, std::make_unique<COMPort>(
+                              &host.Bus(), &host.app->GetServices().translator, 0, host.ini, 9600));
+  ASSERT_EQ(host.app->GetBus().GetAnswerLineTime(0), 17);
+  EXPECT_EQ(host.app->GetBus().GetAnswerLineTime(1), 0);
   bm->SetupWindow();
   host.events.Advance(1000);  // loop 1's device is polled first
   ASSERT_EQ(PolledFrames().back(), "1:?\x87\r");
@@ -179,9 +179,9 @@ TEST_F(Polling, EchoSendsTheAnswerBackWithAFreshCheckSum) {
     using MsgClass::MsgClass;
     void MsgRx(int, const char* m) override { log->push_back(m); }
     std::vector<std::string>* log;
-  } viewer(host.app.get());
+  } viewer(&host.Bus());
   viewer.log = &seen;
-  host.app->SetBusViewer(&viewer);
+  host.app->GetBus().SetBusViewer(&viewer);
   bm->SetupWindow();
   host.events.Advance(1000);
   std::string answer = WithSum(
@@ -200,10 +200,10 @@ TEST_F(Polling, PauseStopsPollingAndResumeRepollsAfterASecond) {
   host.events.Advance(1000 + 15);
   const std::size_t before = sent.sent.size();
   const std::uint64_t t0 = host.events.Elapsed();
-  host.app->PausePolling();
+  host.app->GetBus().PausePolling();
   EXPECT_EQ(host.events.Elapsed() - t0, 500u);
   EXPECT_EQ(bm->GetState(), CM_PAUSED);
-  EXPECT_TRUE(host.app->IsPollPaused());
+  EXPECT_TRUE(host.app->GetBus().IsPollPaused());
   host.events.Advance(5000);
   EXPECT_EQ(sent.sent.size(), before);
 

@@ -11,7 +11,7 @@ namespace {
 
 class SentLog : public MsgClass {
  public:
-  explicit SentLog(TDockingApp* app) : MsgClass(app) {}
+  explicit SentLog(BusHost* host) : MsgClass(host) {}
   void MsgRx(int loop, const char* msg) override { sent.emplace_back(loop, std::string(msg, 2)); }
   std::vector<std::pair<int, std::string>> sent;
 };
@@ -21,22 +21,22 @@ class SentLog : public MsgClass {
 class NetworkLoopPolling : public ::testing::Test {
  protected:
   void Build(std::initializer_list<DeviceConfig> devices) {
-    host.app->SetTcpFactory(&net);
+    host.app->GetServices().tcp = &net;
     host.Set("Comm", "Loops", "2");
     host.Set("Comm", "Loop1Port", "1,pc-a");
     site.DeleteAllDevices();
     for (const auto& d : devices) site.InsertDevice(d);
     host.Start(2);
-    host.Comms().SetPort(0, std::make_unique<LANControlPort>(host.app.get(), 0, host.ini));
-    auto master = std::make_unique<PCcommandModule>(host.app.get(), &site, host.ini, 2);
+    host.Comms().SetPort(0, std::make_unique<LANControlPort>(&host.Bus(), 0, host.ini));
+    auto master = std::make_unique<PCcommandModule>(&host.Bus(), &site, host.ini, 2);
     bm = master.get();
     host.app->GetMainWindow()->SetCommandModule(std::move(master));
-    host.app->SetBusViewer(&sent);
+    host.app->GetBus().SetBusViewer(&sent);
     rx.Register(&rx, MSG_SHORT);
     bm->SetupWindow();
   }
   ~NetworkLoopPolling() override {
-    host.app->SetBusViewer(nullptr);
+    host.app->GetBus().SetBusViewer(nullptr);
     rx.DeRegister();
     host.app.reset();
   }
@@ -55,8 +55,8 @@ class NetworkLoopPolling : public ::testing::Test {
   AppHost host;
   FakeTcpNetwork net{host.events};
   TSiteConfig site;
-  SentLog sent{host.app.get()};
-  RecordingReceiver rx{host.app.get()};
+  SentLog sent{&host.Bus()};
+  RecordingReceiver rx{&host.Bus()};
   PCcommandModule* bm = nullptr;
 };
 

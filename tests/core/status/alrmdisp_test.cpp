@@ -49,7 +49,7 @@ class AlarmDispTest : public ::testing::Test {
  protected:
   AlarmDispTest() {
     host.Start(16);
-    host.app->SetBusViewer(&viewer);
+    host.app->GetBus().SetBusViewer(&viewer);
     for (int a : {1, 2, 3, 5, 6}) {
       DeviceConfig d(static_cast<std::uint32_t>(a), DETECTOR, PELORINVANTOR);
       for (int bit : {0x01, 0x08, 0x10, 0x20})
@@ -68,7 +68,7 @@ class AlarmDispTest : public ::testing::Test {
   }
   ~AlarmDispTest() override {
     host.app->SetDeviceStatusSource(nullptr);
-    host.app->SetBusViewer(nullptr);
+    host.app->GetBus().SetBusViewer(nullptr);
   }
 
   void Frame(int loop, const std::string& f) {
@@ -90,13 +90,13 @@ class AlarmDispTest : public ::testing::Test {
   }
 
   AppHost host;
-  RecordingReceiver viewer{host.app.get()};
+  RecordingReceiver viewer{&host.Bus()};
   RecordingSound sound{host.events};
   RecordingView view;
   EventInfo info;
   TSiteConfig site;
   SysLog syslog{host.home / "system.ev2", host.events};
-  AlarmDisp disp{*host.app, sound, info, &syslog, &site, 16, 3};
+  AlarmDisp disp{host.Bus(), sound, info, &syslog, &site, 16, 3};
   std::vector<int> isolated, resets, zones, maps;
 };
 

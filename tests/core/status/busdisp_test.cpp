@@ -172,14 +172,14 @@ class BusDispApp : public ::testing::Test {
 };
 
 TEST_F(BusDispApp, SeesPortFramesAndSentFramesWhileOpenOnly) {
-  auto disp = std::make_unique<BusDisp>(host.app.get());
-  EXPECT_EQ(host.app->GetBusViewer(), disp.get());
+  auto disp = std::make_unique<BusDisp>(&host.Bus());
+  EXPECT_EQ(host.app->GetBus().GetBusViewer(), disp.get());
   disp->FastPollChange(true);
 
   const std::string answer = FastPollAnswer(3, 0, 0, 1);
   host.app->DespatchRxMessage(1, answer.c_str(), 10, true);
   // Made up by the program (a device that did not answer): not shown.
-  host.app->SetRxFail(0x103);
+  host.app->GetBus().SetRxFail(0x103);
   char cmd[FRAMEBUFFER] =
       ">\x83"
       "A000";
@@ -196,20 +196,20 @@ TEST_F(BusDispApp, SeesPortFramesAndSentFramesWhileOpenOnly) {
   EXPECT_EQ(disp->GetBusErr(), 0u);
 
   disp->Close();
-  EXPECT_EQ(host.app->GetBusViewer(), nullptr);
+  EXPECT_EQ(host.app->GetBus().GetBusViewer(), nullptr);
   host.app->DespatchRxMessage(1, answer.c_str(), 10, true);
   EXPECT_EQ(disp->DiagCount(), 4u);
 
   // A viewer going does not unhook another that took over.
-  auto second = std::make_unique<BusDisp>(host.app.get());
+  auto second = std::make_unique<BusDisp>(&host.Bus());
   disp.reset();
-  EXPECT_EQ(host.app->GetBusViewer(), second.get());
+  EXPECT_EQ(host.app->GetBus().GetBusViewer(), second.get());
   second.reset();
-  EXPECT_EQ(host.app->GetBusViewer(), nullptr);
+  EXPECT_EQ(host.app->GetBus().GetBusViewer(), nullptr);
 }
 
 TEST_F(BusDispApp, SavesEveryLineWithCrLfAndReportsFilesItCannotWrite) {
-  BusDisp disp(host.app.get());
+  BusDisp disp(&host.Bus());
   std::string payload(60, 'a');
   disp.AddItem(0, WithSum(Frame('<', 1, "G" + payload)).c_str());
   disp.AddItem(0, WithSum(Frame('>', 2, "A000")).c_str());

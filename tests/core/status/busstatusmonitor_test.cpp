@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "support/apphost.h"
+#include "support/busfixture.h"
 #include "support/frames.h"
 
 namespace quillark::test {
@@ -34,14 +34,13 @@ const std::string QUIET = WithSum(
 class BusStatistics : public ::testing::Test {
  protected:
   // The wall clock starts at Tue Dec  8 04:05:00 2026 UTC.
-  explicit BusStatistics(std::uint32_t starttick = 0)
-      : events(starttick, 1796702700), ini(home / "quillark.ini") {
+  explicit BusStatistics(std::uint32_t starttick = 0) : fixture(starttick, 1796702700) {
     setenv("TZ", "UTC", 1);
     tzset();
   }
 
   void Despatch(const std::string& frame) {
-    app.DespatchRxMessage(0, frame.c_str(), static_cast<int>(frame.size()), true);
+    bus.DespatchRxMessage(0, frame.c_str(), static_cast<int>(frame.size()), true);
   }
   // The first frame after start-up writes a report and clears the counts;
   // the hour being counted starts there.
@@ -55,13 +54,11 @@ class BusStatistics : public ::testing::Test {
             s.rxunknowncommands, s.rxbadmessages, s.txmessages};
   }
 
-  TempDir home;
-  VirtualEventLoop events;
-  RecordingPrompter prompter;
-  RecordingStatus status;
-  INIfile ini;
-  TDockingApp app{events, prompter, status, ini};
-  BusStatusMonitor monitor{&app, home / "status.txt"};
+  BusFixture fixture;
+  TempDir& home = fixture.home;
+  VirtualEventLoop& events = fixture.events;
+  BusRouter& bus = fixture.bus;
+  BusStatusMonitor monitor{&bus, home / "status.txt"};
 };
 
 TEST_F(BusStatistics, FramesAreCountedByKind) {
@@ -156,7 +153,7 @@ TEST_F(BusStatistics, UnwritableReportIsSkippedAndCountingGoesOn) {
   EXPECT_TRUE(std::filesystem::is_directory(home / "status.txt"));
   EXPECT_FALSE(std::filesystem::exists(home / "status.txt.tmp"));
   EXPECT_EQ(Now(), Counts(7, 0));
-  EXPECT_TRUE(prompter.prompts.empty());
+  EXPECT_TRUE(fixture.prompter.prompts.empty());
 }
 
 class BusStatisticsAtWrap : public BusStatistics {

@@ -35,11 +35,11 @@ class StatusMonitor : public ::testing::Test {
     host.Start(2);
     // The bus viewer sees every frame sent; the frames despatched here are
     // marked as made up, so it sees nothing else.
-    host.app->SetBusViewer(&viewer);
-    monitor = std::make_unique<DeviceStatusMonitor>(host.app.get(), list);
+    host.app->GetBus().SetBusViewer(&viewer);
+    monitor = std::make_unique<DeviceStatusMonitor>(&host.Bus(), list);
     list.Attach(&observer);
   }
-  ~StatusMonitor() override { host.app->SetBusViewer(nullptr); }
+  ~StatusMonitor() override { host.app->GetBus().SetBusViewer(nullptr); }
 
   void Despatch(const std::string& frame, int loop = 0) {
     host.app->DespatchRxMessage(loop, frame.c_str(), static_cast<int>(frame.size()), false);
@@ -54,7 +54,7 @@ class StatusMonitor : public ::testing::Test {
   }
 
   AppHost host;
-  RecordingReceiver viewer{host.app.get()};
+  RecordingReceiver viewer{&host.Bus()};
   DeviceStatusList list;
   RecordingObserver observer;
   std::unique_ptr<DeviceStatusMonitor> monitor;
@@ -78,7 +78,7 @@ TEST_F(StatusMonitor, FastPollAnswersAreStoredOnlyWhenTheyChange) {
   EXPECT_FALSE(list.GetState(299).HasValues());
 
   // The failure mark the main window makes up for a silent device.
-  host.app->SetRxFail(5);
+  host.app->GetBus().SetRxFail(5);
   EXPECT_EQ(list.GetState(5), DeviceStatus(0x01, 0, 0, 0, 0, 0, 0, 0));
   EXPECT_EQ(observer.updates, (std::vector<int>{261, 5, 300, 5}));
 }
@@ -157,11 +157,11 @@ TEST_F(StatusMonitor, LevelPollsArePacedByTrafficEveryEightSeconds) {
   EXPECT_EQ(TakeSent(), std::vector<std::string>{LevelPoll(0, 1)});
 
   // None while polling is paused; the first frame after it resumes asks.
-  host.app->PausePolling();
+  host.app->GetBus().PausePolling();
   host.events.Advance(20000);
   Despatch(traffic);
   EXPECT_TRUE(TakeSent().empty());
-  host.app->ResumePolling();
+  host.app->GetBus().ResumePolling();
   Despatch(traffic);
   EXPECT_EQ(TakeSent(), std::vector<std::string>{LevelPoll(0, 1)});
 }

@@ -20,14 +20,14 @@ namespace {
 // polling was paused at the moment each went out.
 class SentLog : public MsgClass {
  public:
-  SentLog(TDockingApp* app) : MsgClass(app), app(*app) {}
+  explicit SentLog(BusHost* host) : MsgClass(host), bus(*host) {}
   void MsgRx(int loop, const char* msg) override {
     const char kind = msg[0];
     if (kind != '>' && kind != '#' && kind != ':') return;  // answers from the loop
     sent.push_back(std::to_string(loop) + ":" + msg);
-    paused.push_back(app.IsPollPaused());
+    paused.push_back(bus.IsPollPaused());
   }
-  TDockingApp& app;
+  BusHost& bus;
   std::vector<std::string> sent;
   std::vector<bool> paused;
 };
@@ -43,10 +43,10 @@ class Operations : public ::testing::Test {
   Operations() {
     host.Set("Comm", "Loops", "3");
     host.Start(3);
-    host.app->SetBusViewer(&log);
+    host.app->GetBus().SetBusViewer(&log);
     LogOn("Operator");
   }
-  ~Operations() override { host.app->SetBusViewer(nullptr); }
+  ~Operations() override { host.app->GetBus().SetBusViewer(nullptr); }
 
   // Log-on starts the access time-out; the level change it announces is
   // not what these tests look at.
@@ -69,17 +69,17 @@ class Operations : public ::testing::Test {
   }
 
   AppHost host;
-  SentLog log{host.app.get()};
-  Security security{host.writer, host.ini,      host.app->GetTranslator(),
+  SentLog log{&host.Bus()};
+  Security security{host.writer, host.ini,      host.app->GetServices().translator,
                     host.events, host.prompter, host.home / "dovetree.ini"};
   SysLog syslog{host.home / "system.ev2", host.events};
-  DeviceOperations ops{*host.app, &syslog, &security};
+  DeviceOperations ops{host.Bus(), &syslog, &security};
 };
 
 TEST_F(Operations, IsolateFramesAndTextsByKindOfDevice) {
   EXPECT_TRUE(ops.Isolate(2 * 256 + 5, true));
   EXPECT_EQ(log.paused, (std::vector<bool>{true}));
-  EXPECT_FALSE(host.app->IsPollPaused());
+  EXPECT_FALSE(host.app->GetBus().IsPollPaused());
   EXPECT_EQ(Port(2).GetDetFault(5), 0x20);  // the demonstration detector took it
   ops.Isolate(2 * 256 + 5, false);
   ops.Isolate(0, true);
@@ -116,7 +116,7 @@ TEST_F(Operations, NothingHappensWithoutPermissionOrForAnUnaddressableDevice) {
 TEST_F(Operations, GlobalResetSendsEachKindToEveryLoopInTurn) {
   host.app->GetMainWindow()->SetLoops(2);
   ops.Isolate(5, true);
-  host.app->SetEvent(256 + 10, DEMO_FIRE1);
+  host.app->GetBus().SetEvent(256 + 10, DEMO_FIRE1);
   log.sent.clear();
   log.paused.clear();
   EXPECT_TRUE(ops.Reset(0));
@@ -148,12 +148,12 @@ TEST_F(Operations, GlobalResetSendsEachKindToEveryLoopInTurn) {
 }
 
 TEST_F(Operations, SingleResetAlsoClearsTheSimulatedDevice) {
-  host.app->SetEvent(256 + 5, DEMO_DETFAULT);
+  host.app->GetBus().SetEvent(256 + 5, DEMO_DETFAULT);
   ops.Isolate(256 + 5, true);
   log.sent.clear();
-  EXPECT_FALSE(ops.SingleReset());  // nothing selected
+  EXPECT_FALSE(ops.SingleReset(host.app->GetSelDetector()));  // nothing selected
   host.app->SetSelDetector(256 + 5);
-  EXPECT_TRUE(ops.SingleReset());
+  EXPECT_TRUE(ops.SingleReset(host.app->GetSelDetector()));
   EXPECT_EQ(log.sent, (std::vector<std::string>{OnLoop(1, '>', 0x85, "R000")}));
   // The reset frame alone leaves the detector fault; the simulated reset
   // clears it.

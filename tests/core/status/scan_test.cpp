@@ -16,7 +16,7 @@ namespace {
 // Takes every answer handed to it, and accepts those it is told to.
 class Owner : public MsgClass {
  public:
-  explicit Owner(TDockingApp* app) : MsgClass(app) {}
+  explicit Owner(BusHost* host) : MsgClass(host) {}
   void MsgRx(int loop, const char* msg) override {
     handed.push_back(std::to_string(loop) + ":" + msg);
     if (accept && scanner != nullptr)
@@ -29,11 +29,11 @@ class Owner : public MsgClass {
 
 class ScannerTest : public ::testing::Test {
  protected:
-  ScannerTest() : wire(host.app.get()), owner(host.app.get()) {}
+  ScannerTest() : wire(&host.Bus()), owner(&host.Bus()) {}
   void Start(int loops) {
     host.Set("Comm", "Loops", std::to_string(loops));
     host.Start(loops);
-    host.app->SetBusViewer(&wire);
+    host.app->GetBus().SetBusViewer(&wire);
   }
   // The requests sent, as kind, address byte and letter.
   std::vector<std::string> Requests() const {
@@ -52,7 +52,7 @@ class ScannerTest : public ::testing::Test {
 TEST_F(ScannerTest, EveryPositionOnEveryLoopAnsweredStepsAtOnceAndSkips128) {
   Start(2);
   ScanRequest r{2, 126, 130, "xxE000", 4010};
-  Scanner scan(host.app.get(), owner, r);
+  Scanner scan(&host.Bus(), owner, r);
   owner.scanner = &scan;
   std::vector<std::string> captions;
   scan.SetOnChange([&] { captions.push_back(scan.GetCaption() + " " + scan.GetStatusText()); });
@@ -80,7 +80,7 @@ TEST_F(ScannerTest, EveryPositionOnEveryLoopAnsweredStepsAtOnceAndSkips128) {
 TEST_F(ScannerTest, CommandModulePositionWaitsForEveryLoopAndCancelEndsTheScan) {
   Start(2);
   ScanRequest r{2, 0, 3, "xxQ000", 500};
-  Scanner scan(host.app.get(), owner, r);
+  Scanner scan(&host.Bus(), owner, r);
   owner.scanner = &scan;
   scan.SetupWindow();
   // The demonstration modules keep quiet: the scan asks both loops and waits.
@@ -108,7 +108,7 @@ TEST_F(ScannerTest, CommandModulePositionWaitsForEveryLoopAndCancelEndsTheScan) 
   EXPECT_EQ(Requests().size(), 2u + 3 * 2);
 
   // Cancel ends a scan where it stands: nothing more is asked or handed on.
-  Scanner again(host.app.get(), owner, r);
+  Scanner again(&host.Bus(), owner, r);
   owner.scanner = &again;
   again.SetupWindow();
   again.AbortScan();
@@ -124,7 +124,7 @@ TEST_F(ScannerTest, CommandModulePositionWaitsForEveryLoopAndCancelEndsTheScan) 
 TEST_F(ScannerTest, RunReturnsWhenTheLastPositionIsDone) {
   Start(1);
   ScanRequest r{1, 5, 5, "xxE000", 4010};
-  Scanner scan(host.app.get(), owner, r);
+  Scanner scan(&host.Bus(), owner, r);
   owner.scanner = &scan;
   EXPECT_EQ(scan.Run(), Scanner::SCAN_COMPLETE);
   EXPECT_EQ(Requests(), (std::vector<std::string>{">5"}));

@@ -10,8 +10,8 @@
 
 #include "core/access/logonprompt.h"
 #include "core/access/security.h"
-#include "core/app/devicestatussource.h"
 #include "core/comms/demoport.h"
+#include "core/status/devicestatussource.h"
 #include "core/status/isolate.h"
 #include "core/status/selset.h"
 #include "support/apphost.h"
@@ -203,11 +203,11 @@ TEST(MassOperationOnDemoLoops, IsolatesThroughTheApplicationWithoutPromptingFrom
   host.Start(2);
   DemoLoopStatus status(host);
   host.app->SetDeviceStatusSource(&status);
-  Security security(host.writer, host.ini, host.app->GetTranslator(), host.events, host.prompter,
-                    host.home / "dovetree.ini");
+  Security security(host.writer, host.ini, host.app->GetServices().translator, host.events,
+                    host.prompter, host.home / "dovetree.ini");
   security.SetLogOnPrompt(&status);
   ASSERT_TRUE(security.LogOn("Operator", ""));
-  DeviceOperations ops(*host.app, nullptr, &security);
+  DeviceOperations ops(host.Bus(), nullptr, &security);
   AppSOPExecutive executive(*host.app, ops);
   SOPLauncher launcher(executive, host.events);
 

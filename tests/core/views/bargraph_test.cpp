@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "core/app/commands.h"
-#include "core/app/devicestatussource.h"
+#include "core/access/commands.h"
 #include "core/site/config.h"
+#include "core/status/devicestatussource.h"
 #include "support/apphost.h"
 #include "support/frames.h"
 
@@ -48,7 +48,7 @@ class BargraphTest : public ::testing::Test {
     for (const auto& [k, v] : settings) host.Set(k.first, k.second, v);
     host.app->InitMainWindow(host.home.Path());
     host.app->SetDeviceStatusSource(&fake);
-    bargraph = std::make_unique<Bargraph>(host.app.get(), 2);
+    bargraph = std::make_unique<Bargraph>(&host.Bus(), host.app.get(), 2);
     bargraph->SetObserver(&seen);
   }
   void SetUp() override {}
@@ -208,7 +208,7 @@ TEST_F(BargraphTest, AnswersUpdateOnlyTheirPanelWhenSomethingChanged) {
 
   // An answer for a device without a panel still keeps its level, so that a
   // panel made later starts right; the last address of the last loop is in range.
-  Bargraph sixteen(host.app.get(), 16);
+  Bargraph sixteen(&host.Bus(), host.app.get(), 16);
   sixteen.MsgRx(15, WithSum("@\xff"
                             "000007")
                         .c_str());
@@ -320,9 +320,9 @@ TEST_F(BargraphTest, SelectionAndContextMenu) {
 
 TEST_F(BargraphTest, RegistersFirstAndLeavesOnDestruction) {
   Start();
-  const std::size_t with = host.app->RegisteredReceivers();
+  const std::size_t with = host.app->GetBus().RegisteredReceivers();
   bargraph.reset();
-  EXPECT_EQ(host.app->RegisteredReceivers(), with - 1);
+  EXPECT_EQ(host.app->GetBus().RegisteredReceivers(), with - 1);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "core/events/eventlog.h"
+#include "core/views/eventlog.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -9,8 +9,8 @@
 #include <system_error>
 
 #include "core/access/translator.h"
-#include "core/app/dockingapp.h"
 #include "core/common/textutil.h"
+#include "core/comms/bushost.h"
 #include "core/events/date.h"
 #include "core/events/fileext.h"
 #include "core/platform/prompter.h"
@@ -104,7 +104,7 @@ std::string ExtraText(const EventRecord& r) {
 
 }  // namespace
 
-EventLog::EventLog(TDockingApp* app, int loops, int device, Translator& translator,
+EventLog::EventLog(BusHost* app, int loops, int device, Translator& translator,
                    std::string filename)
     : MsgClass(app),
       loops(loops),

@@ -1,4 +1,4 @@
-#include "core/events/eventlog.h"
+#include "core/views/eventlog.h"
 
 #include <gtest/gtest.h>
 
@@ -240,7 +240,7 @@ class EventLogFiles : public ::testing::Test {
  protected:
   std::string Path(const std::string& name) const { return (host.home / name).string(); }
   AppHost host;
-  Translator& tr = host.app->GetTranslator();
+  Translator& tr = host.app->GetServices().translator;
   CountingObserver seen;
   const std::string text = Head(1, 1, 2001, 0, 0) + Rec(5, 1, 2001, 0x105, 112, 40, 0, 3) +
                            Rec(6, 1, 2001, 0x105, 94) + Rec(7, 1, 2001, 0x105, 0x00ff) +
@@ -249,7 +249,7 @@ class EventLogFiles : public ::testing::Test {
 
 TEST_F(EventLogFiles, SavedLogLoadsBackToTheSameList) {
   host.home.Write("in.ev2", text + "\r\nrest is ignored");
-  EventLog log(host.app.get(), 1, 0, tr, Path("in.ev2"));
+  EventLog log(&host.Bus(), 1, 0, tr, Path("in.ev2"));
   log.SetObserver(&seen);
   log.SetupWindow();
   ASSERT_EQ(log.EventCount(), 3u);
@@ -266,7 +266,7 @@ TEST_F(EventLogFiles, SavedLogLoadsBackToTheSameList) {
   EXPECT_EQ(exported.substr(0, 47 + 24),
             Padded("05/01/2001  12:00  2-005  Fire 1") + "Level: 40% Time: 0003 sec.");
 
-  EventLog again(host.app.get(), 1, 0, tr);
+  EventLog again(&host.Bus(), 1, 0, tr);
   ASSERT_TRUE(again.Load(Path("out.EV2")));
   EXPECT_EQ(Lines(again), Lines(log));
   EXPECT_EQ(seen.recent,
@@ -278,7 +278,7 @@ TEST_F(EventLogFiles, BadCharacterStopsLoadingWithTheEventsBeforeIt) {
   std::string bad = text;
   bad[10 + 24 + 24 + 5] = 'D';  // inside the third record
   host.home.Write("bad.ev2", bad);
-  EventLog log(host.app.get(), 1, 0, tr);
+  EventLog log(&host.Bus(), 1, 0, tr);
   EXPECT_FALSE(log.Load(Path("bad.ev2")));
   ASSERT_EQ(host.prompter.prompts.size(), 1u);
   EXPECT_EQ(host.prompter.prompts[0].caption, "error");
@@ -291,7 +291,7 @@ TEST_F(EventLogFiles, BadCharacterStopsLoadingWithTheEventsBeforeIt) {
 }
 
 TEST_F(EventLogFiles, MissingFileKeepsTheListAndUnwritableSaveSaysSo) {
-  EventLog log(host.app.get(), 1, 0, tr);
+  EventLog log(&host.Bus(), 1, 0, tr);
   log.DisplayEventLog(text);
   ASSERT_EQ(log.EventCount(), 3u);
   EXPECT_FALSE(log.Load(Path("absent.ev2")));
@@ -314,21 +314,21 @@ TEST_F(EventLogFiles, MissingFileKeepsTheListAndUnwritableSaveSaysSo) {
 // Reads over the demonstration loops, which answer ">" "E000" at once.
 class EventLogBus : public ::testing::Test {
  protected:
-  EventLogBus() : wire(host.app.get()) {}
+  EventLogBus() : wire(&host.Bus()) {}
   void Start(int loops = 1) {
     host.Set("Comm", "Loops", std::to_string(loops));
     host.Start(loops);
-    host.app->SetBusViewer(&wire);
+    host.app->GetBus().SetBusViewer(&wire);
   }
   AppHost host;
   RecordingReceiver wire;  // sees every frame sent and received
-  Translator& tr = host.app->GetTranslator();
+  Translator& tr = host.app->GetServices().translator;
 };
 
 TEST_F(EventLogBus, SingleDetectorReadShowsTheDemonstrationLog) {
   Start();
   const std::size_t timers = host.events.ActiveTimers();
-  EventLog log(host.app.get(), 1, 0x12, tr);
+  EventLog log(&host.Bus(), 1, 0x12, tr);
   log.SetupWindow();
   ASSERT_GE(wire.frames.size(), 2u);
   EXPECT_EQ(wire.frames[0], WithSum(Frame('>', 0x12, "E000")) + "\r");
@@ -341,7 +341,7 @@ TEST_F(EventLogBus, SingleDetectorReadShowsTheDemonstrationLog) {
                         }));
   EXPECT_EQ(log.GetLogText().size(), 10u + 3 * 24);
   EXPECT_FALSE(log.IsReading());
-  EXPECT_FALSE(host.app->IsPollPaused());
+  EXPECT_FALSE(host.app->GetBus().IsPollPaused());
   EXPECT_EQ(host.events.ActiveTimers(), timers);  // the answer time-out is gone
 
   // Reload reads again rather than adding to the list.
@@ -352,16 +352,16 @@ TEST_F(EventLogBus, SingleDetectorReadShowsTheDemonstrationLog) {
 TEST_F(EventLogBus, SilentDeviceReleasesPollingAfterTheAnswerTime) {
   Start();
   {
-    EventLog log(host.app.get(), 1, 0x000, tr);  // the demonstration module keeps quiet
+    EventLog log(&host.Bus(), 1, 0x000, tr);  // the demonstration module keeps quiet
     log.SetupWindow();
     ASSERT_FALSE(wire.frames.empty());
     EXPECT_EQ(wire.frames[0], WithSum(Frame(':', 1, "E000")) + "\r");
     EXPECT_TRUE(log.IsReading());
-    EXPECT_TRUE(host.app->IsPollPaused());
+    EXPECT_TRUE(host.app->GetBus().IsPollPaused());
     host.events.Advance(3000 + 4010 - 1);
-    EXPECT_TRUE(host.app->IsPollPaused());
+    EXPECT_TRUE(host.app->GetBus().IsPollPaused());
     host.events.Advance(1);
-    EXPECT_FALSE(host.app->IsPollPaused());
+    EXPECT_FALSE(host.app->GetBus().IsPollPaused());
 
     // A power supply is asked as one, by its bus address; closing the
     // window before any answer releases polling as well.
@@ -369,16 +369,16 @@ TEST_F(EventLogBus, SilentDeviceReleasesPollingAfterTheAnswerTime) {
     log.GetEvents(128 + 2);
     ASSERT_FALSE(wire.frames.empty());
     EXPECT_EQ(wire.frames[0], WithSum(Frame('#', 3, "E000")) + "\r");
-    EXPECT_TRUE(host.app->IsPollPaused());
+    EXPECT_TRUE(host.app->GetBus().IsPollPaused());
   }
-  EXPECT_FALSE(host.app->IsPollPaused());
+  EXPECT_FALSE(host.app->GetBus().IsPollPaused());
   host.events.Advance(10000);  // the closed log's time-out must not fire
-  EXPECT_FALSE(host.app->IsPollPaused());
+  EXPECT_FALSE(host.app->GetBus().IsPollPaused());
 }
 
 TEST_F(EventLogBus, OtherFramesAndOverdueAnswersAreHandledSafely) {
   Start();
-  EventLog log(host.app.get(), 1, 0x12, tr);
+  EventLog log(&host.Bus(), 1, 0x12, tr);
   log.SetupWindow();
   ASSERT_EQ(log.EventCount(), 3u);
   // Not an event log answer: ignored.
@@ -390,14 +390,14 @@ TEST_F(EventLogBus, OtherFramesAndOverdueAnswersAreHandledSafely) {
   host.app->DespatchRxMessage(1, late.c_str(), static_cast<int>(late.size()), true);
   ASSERT_EQ(log.EventCount(), 1u);
   EXPECT_EQ(log.GetLogText(), std::string("0f37d00e12") + "0f37d00e11010500660000" + "ff");
-  EXPECT_FALSE(host.app->IsPollPaused());
+  EXPECT_FALSE(host.app->GetBus().IsPollPaused());
 }
 
 // Stands in for the bus scanner: walks the positions on every loop, forwards
 // the answers of the position being asked, and counts what it is told.
 class FakeScanner : public MsgClass, public ScanProgress {
  public:
-  FakeScanner(TDockingApp* app, MsgClass& owner) : MsgClass(app), owner(owner) {}
+  FakeScanner(BusHost* host, MsgClass& owner) : MsgClass(host), owner(owner) {}
   ~FakeScanner() override { DeRegister(); }
   int Run(const ScanRequest& r) {
     request = r;
@@ -427,18 +427,18 @@ class FakeScanner : public MsgClass, public ScanProgress {
 
 TEST_F(EventLogBus, AllDetectorsGivesOneHeaderAndEveryDevicesRecords) {
   Start(2);
-  EventLog log(host.app.get(), 2, EventLog::ALLDETECTORS, tr);
+  EventLog log(&host.Bus(), 2, EventLog::ALLDETECTORS, tr);
   std::unique_ptr<FakeScanner> scanner;
   bool pausedduringscan = false;
   log.SetScanRunner([&](MsgClass& owner, const ScanRequest& r, ScanProgress*& running) {
-    scanner = std::make_unique<FakeScanner>(host.app.get(), owner);
+    scanner = std::make_unique<FakeScanner>(&host.Bus(), owner);
     running = scanner.get();
-    pausedduringscan = host.app->IsPollPaused();
+    pausedduringscan = host.app->GetBus().IsPollPaused();
     return scanner->Run(r);
   });
   CountingObserver seen;
   log.SetObserver(&seen);
-  const std::size_t receivers = host.app->RegisteredReceivers();
+  const std::size_t receivers = host.app->GetBus().RegisteredReceivers();
   log.SetupWindow();
 
   ASSERT_NE(scanner, nullptr);
@@ -463,9 +463,9 @@ TEST_F(EventLogBus, AllDetectorsGivesOneHeaderAndEveryDevicesRecords) {
 
   // Afterwards: polling runs, the log listens again, and the whole log shows
   // again through a new filter.
-  EXPECT_FALSE(host.app->IsPollPaused());
+  EXPECT_FALSE(host.app->GetBus().IsPollPaused());
   EXPECT_TRUE(log.IsRegistered());
-  EXPECT_EQ(host.app->RegisteredReceivers(), receivers + 1);
+  EXPECT_EQ(host.app->GetBus().RegisteredReceivers(), receivers + 1);
   EventFilterStruct powerups;
   SetFilterBox(powerups, FB_NONE, true);
   SetFilterBox(powerups, FB_POWERUPS, true);
@@ -477,7 +477,7 @@ TEST_F(EventLogBus, AllDetectorsGivesOneHeaderAndEveryDevicesRecords) {
   log.SetScanRunner(nullptr);
   log.GetEvents(EventLog::ALLDETECTORS);
   EXPECT_EQ(log.EventCount(), 0u);
-  EXPECT_FALSE(host.app->IsPollPaused());
+  EXPECT_FALSE(host.app->GetBus().IsPollPaused());
 }
 
 }  // namespace

@@ -1,16 +1,15 @@
 #pragma once
 
+#include "core/comms/busrouter.h"
+
 namespace quillark {
 
-// What the main window needs of the bus master: it sees every frame last, and
-// it is paused and resumed around work that needs the bus to itself.
-class PollingEngine {
+// What the main window needs of the bus master: it sees every frame last, it
+// is paused and resumed around work that needs the bus to itself, and it
+// follows the loop count.
+class PollingEngine : public BusPoller {
  public:
-  virtual ~PollingEngine() = default;
-  virtual void PausePolling() = 0;
-  virtual void ResumePolling() = 0;
   virtual void SetLoops(int loops) = 0;
-  virtual void MsgRx(int loop, const char* msg) = 0;
 };
 
 // The array scanner: array-scan cells are read through their command module

@@ -1,4 +1,4 @@
-#include "core/app/commands.h"
+#include "core/access/commands.h"
 
 #include <array>
 

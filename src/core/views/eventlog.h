@@ -80,8 +80,7 @@ class EventLog : public MsgClass {
   // `device` is a packed device number (loop << 8 | slot) or ALLDETECTORS;
   // with `filename` the log is loaded from that file instead. `app` may be
   // null: then nothing is read from the bus and messages are not shown.
-  EventLog(TDockingApp* app, int loops, int device, Translator& translator,
-           std::string filename = {});
+  EventLog(BusHost* app, int loops, int device, Translator& translator, std::string filename = {});
   ~EventLog() override;
 
   void SetObserver(EventLogObserver* o) { observer = o; }
