@@ -42,7 +42,7 @@ TDockingApp::TDockingApp(EventLoop& e, Prompter& p, StatusDisplay& s, INI& i)
       status(s),
       ini(i),
       translator(std::make_unique<Translator>(&ini, &prompter)),
-      launcher(std::make_unique<PosixLauncher>()),
+      launcher(std::make_unique<PosixLauncher>(e)),
       silentplayer(std::make_unique<SilentPlayer>()),
       soundplayer(silentplayer.get()) {
   live = ToLower(Trim(ini.ReadString("Product", "Edition", "demo"))) == "live";
