@@ -47,8 +47,6 @@ class Mail {
   void Reload();
 
   const std::string& GetRecipient() const { return recipient; }
-  // Messages not yet handed over completely, the one being sent included.
-  std::size_t Outstanding() const { return outbox.size(); }
 
  private:
   struct Message {
