@@ -70,7 +70,7 @@ int RunHeadless(const std::filesystem::path& home) {
   QuietStatus status;
   INIfile ini(home / "quillark.ini");
   QtTcpFactory tcp;
-  PosixLauncher launcher;
+  PosixLauncher launcher{events};
   TDockingApp app(events, prompter, status, ini, launcher);
   app.GetServices().tcp = &tcp;
   app.GetServices().seriallines = QtSerialLine::Factory();

@@ -45,7 +45,7 @@ class AppHost {
   RecordingStatus status;
   RecordingEventWriter writer;
   // The real launcher: tests of the pager and mail run small scripts.
-  PosixLauncher launcher;
+  PosixLauncher launcher{events};
   INIfile ini;
   std::unique_ptr<TDockingApp> app;
 };

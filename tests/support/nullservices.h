@@ -34,10 +34,9 @@ class NullStatus : public StatusDisplay {
 class NullLauncher : public ProgramLauncher {
  public:
   bool CanRun(const std::filesystem::path&) override { return false; }
-  LaunchResult Run(const std::filesystem::path&, const std::vector<std::string>&,
-                   const std::optional<std::string>&, std::uint32_t) override {
-    return {};
-  }
+  // Never called back: nothing ran.
+  void Launch(const std::filesystem::path&, const std::vector<std::string>&,
+              std::optional<std::string>, Completion, std::uint32_t) override {}
   LaunchResult Start(const std::filesystem::path&, const std::vector<std::string>&) override {
     return {};
   }

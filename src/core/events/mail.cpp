@@ -124,40 +124,73 @@ std::vector<std::string> MailProgramArguments() {
 
 // --- Mail ---------------------------------------------------------------------------
 
-Mail::Mail(INI& i, ProgramLauncher& l, Prompter& p)
-    : ini(i), launcher(l), prompter(p), recipient(ReadRecipient(i)) {
+Mail::Mail(INI& i, ProgramLauncher& l, Prompter& p) : ini(i), launcher(l), prompter(p) {
+  Reload();
+}
+
+Mail::~Mail() = default;
+
+void Mail::Reload() {
+  recipient = ReadRecipient(ini);
+  program.clear();
   if (ini.ReadInt("Email", "Enable", "0") != 0) program = MailProgram(ini);
+  disabled = false;
+  SendNext();
 }
 
 bool Mail::IsMailAvailable() {
   return !disabled && !program.empty() && launcher.CanRun(program);
 }
 
-bool Mail::Send(const std::string& text) {
-  if (!IsMailAvailable()) return true;
-  const std::string message = Headers(recipient) +
-                              "Content-Type: text/plain; charset=UTF-8\n"
-                              "Content-Transfer-Encoding: 8bit\n\n" +
-                              UnixLines(text);
-  LaunchResult result = launcher.Run(program, MailProgramArguments(), message);
-  if (result.Succeeded()) return true;
-  disabled = true;
-  lastcode = result.Code();
-  return false;
+void Mail::Send(const std::string& text) {
+  if (!IsMailAvailable()) return;
+  outbox.push_back({program, recipient,
+                    Headers(recipient) +
+                        "Content-Type: text/plain; charset=UTF-8\n"
+                        "Content-Transfer-Encoding: 8bit\n\n" +
+                        UnixLines(text)});
+  // One mail program at a time: two side by side could hand their messages
+  // over in either order, and a fire must never reach the recipient after the
+  // reset that followed it. Whatever comes meanwhile waits its turn here.
+  SendNext();
 }
 
-void Mail::AskAfterFailure() {
-  const std::string question = program.string() + " has returned error code " +
-                               std::to_string(lastcode) + " sending to '" + recipient +
+void Mail::SendNext() {
+  if (sending || disabled || outbox.empty()) return;
+  sending = true;
+  const Message& message = outbox.front();
+  launcher.Launch(message.program, MailProgramArguments(), message.text,
+                  [this, guard = std::weak_ptr<char>(alive)](const LaunchResult& result) {
+                    if (!guard.expired()) Sent(result);
+                  });
+}
+
+void Mail::Sent(const LaunchResult& result) {
+  const Message message = std::move(outbox.front());
+  outbox.pop_front();
+  sending = false;
+  if (!result.Succeeded()) {
+    disabled = true;
+    lastcode = result.Code();
+    const std::weak_ptr<char> guard = alive;
+    AskAfterFailure(message);
+    if (guard.expired()) return;  // dropped while the operator was asked
+    // "No" stops e-mail for the session, the messages queued behind the
+    // failed one included.
+    if (disabled) {
+      outbox.clear();
+      return;
+    }
+  }
+  SendNext();
+}
+
+void Mail::AskAfterFailure(const Message& message) {
+  const std::string question = message.program.string() + " has returned error code " +
+                               std::to_string(lastcode) + " sending to '" + message.recipient +
                                "'.\n\nDo you want to send Email notifications for this session?.";
   if (prompter.Show("", question, PromptIcon::STOP, PromptButtons::YES_NO) == PromptAnswer::YES)
     disabled = false;
-}
-
-bool Mail::SendMailNotification(const std::string& text) {
-  if (Send(text)) return true;
-  AskAfterFailure();
-  return false;
 }
 
 // --- EMail --------------------------------------------------------------------------
@@ -167,22 +200,26 @@ EMail::EMail(INI& i, ProgramLauncher& l, Prompter& p) : ini(i), launcher(l), pro
 }
 
 void EMail::Init() {
-  mailer.reset();
-  if (ini.ReadInt("Email", "Enable", "0") == 0) return;
+  // Switched off, or no mail program: messages not yet sent go nowhere.
+  if (ini.ReadInt("Email", "Enable", "0") == 0) {
+    mailer.reset();
+    return;
+  }
   const std::filesystem::path program = MailProgram(ini);
   if (!launcher.CanRun(program)) {
+    mailer.reset();
     prompter.Show("", "Error " + program.string() + " does not exist", PromptIcon::STOP);
     return;
   }
-  mailer = std::make_unique<Mail>(ini, launcher, prompter);
+  // A mailer still sending keeps its queue, so nothing is lost or reordered.
+  if (mailer != nullptr)
+    mailer->Reload();
+  else
+    mailer = std::make_unique<Mail>(ini, launcher, prompter);
 }
 
 bool EMail::IsMailAvailable() {
   return mailer != nullptr && mailer->IsMailAvailable();
-}
-
-bool EMail::SendMailNotification(const std::string& text) {
-  return mailer == nullptr || mailer->SendMailNotification(text);
 }
 
 // --- NMailer ------------------------------------------------------------------------
@@ -199,18 +236,19 @@ bool NMailer::IsMAPIAvailable() {
   return launcher.CanRun(program);
 }
 
-int NMailer::SendDocuments(const std::string& paths, const std::string& names, char delimiter) {
+bool NMailer::SendDocuments(const std::string& paths, const std::string& names, char delimiter,
+                            std::function<void(int code)> done) {
   const std::vector<std::string> files = Split(paths, delimiter);
   const std::vector<std::string> titles = Split(names, delimiter);
-  if (files.empty()) return -1;
+  if (files.empty()) return false;
 
   std::string message = Headers(ReadRecipient(ini)) + "Content-Type: multipart/mixed; boundary=\"" +
                         BOUNDARY + "\"\n\n";
   for (std::size_t n = 0; n < files.size(); ++n) {
     std::ifstream in(files[n], std::ios::binary);
-    if (!in) return -1;
+    if (!in) return false;
     const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) return -1;
+    if (in.bad()) return false;
     std::string title = n < titles.size() ? titles[n] : std::string();
     if (title.empty()) title = std::filesystem::path(files[n]).filename().string();
     message += std::string("--") + BOUNDARY +
@@ -220,7 +258,11 @@ int NMailer::SendDocuments(const std::string& paths, const std::string& names, c
                FilenameParameter(title) + "\n\n" + Base64(bytes);
   }
   message += std::string("--") + BOUNDARY + "--\n";
-  return launcher.Run(program, MailProgramArguments(), message).Code();
+  launcher.Launch(program, MailProgramArguments(), std::move(message),
+                  [done = std::move(done)](const LaunchResult& result) {
+                    if (done) done(result.Code());
+                  });
+  return true;
 }
 
 }  // namespace quillark

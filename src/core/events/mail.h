@@ -1,6 +1,8 @@
 #pragma once
 
+#include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -10,6 +12,7 @@ namespace quillark {
 
 class INI;
 class ProgramLauncher;
+struct LaunchResult;
 class Prompter;
 
 // E-mail leaves through a sendmail-compatible program ("Email"/"Sendmail",
@@ -29,21 +32,32 @@ class Mail {
 
   // Reads the recipient; takes the mail program only when e-mail is enabled.
   Mail(INI& ini, ProgramLauncher& launcher, Prompter& prompter);
+  ~Mail();
+  Mail(const Mail&) = delete;
+  Mail& operator=(const Mail&) = delete;
 
   // Not switched off after a failure, and the mail program can be run.
   bool IsMailAvailable();
-  // Sends `text` as the body of one message; on failure switches e-mail off
-  // and asks the operator whether to keep sending. True when it was sent.
-  bool SendMailNotification(const std::string& text);
-
-  // The same in two halves, so that a caller can let polling run again before
-  // the operator is asked anything.
-  bool Send(const std::string& text);
-  void AskAfterFailure();
+  // Sends `text` as the body of one message, after every message sent before
+  // it. Returns at once; when the mail program fails, e-mail is switched off
+  // and the operator is asked whether to keep sending.
+  void Send(const std::string& text);
+  // Reads recipient and mail program again and forgets an earlier failure;
+  // messages already on their way still go out, in order.
+  void Reload();
 
   const std::string& GetRecipient() const { return recipient; }
 
  private:
+  struct Message {
+    std::filesystem::path program;
+    std::string recipient;
+    std::string text;  // headers and body, as the mail program takes it
+  };
+  void SendNext();
+  void Sent(const LaunchResult& result);
+  void AskAfterFailure(const Message& message);
+
   INI& ini;
   ProgramLauncher& launcher;
   Prompter& prompter;
@@ -51,6 +65,11 @@ class Mail {
   std::filesystem::path program;  // empty: no mailer
   bool disabled = false;
   int lastcode = 0;
+  // Front: the message the mail program is working on while `sending`.
+  std::deque<Message> outbox;
+  bool sending = false;
+  // Launch results may arrive after this mailer was rebuilt or dropped.
+  std::shared_ptr<char> alive = std::make_shared<char>();
 };
 
 // E-mail notification as the settings ask for it: a Mail when "Email"/"Enable"
@@ -63,7 +82,6 @@ class EMail {
   // dialog's OK); says so when e-mail is on but the mail program is missing.
   void Init();
   bool IsMailAvailable();
-  bool SendMailNotification(const std::string& text);
   Mail* GetMail() const { return mailer.get(); }
 
  private:
@@ -89,10 +107,12 @@ class NMailer {
 
   bool IsMAPIAvailable();
   // `paths` and `names` are lists separated by `delimiter`; a missing name is
-  // taken from its path. Returns 0 when the message was handed over, -1 when a
-  // file could not be read, otherwise the mail program's exit status (or why
-  // it could not be started).
-  int SendDocuments(const std::string& paths, const std::string& names, char delimiter);
+  // taken from its path. False when a file could not be read: nothing is sent
+  // and `done` is never called. Otherwise `done` gets, from the event loop, 0
+  // when the message was handed over, else the mail program's exit status (or
+  // why it could not be started).
+  bool SendDocuments(const std::string& paths, const std::string& names, char delimiter,
+                     std::function<void(int code)> done);
 
  private:
   INI& ini;

@@ -79,13 +79,10 @@ class EventNotifier::PrinterJob {
       text.append(bytes, size);
   }
 
-  bool Finish(ProgramLauncher& launcher) {
-    if (file != nullptr) {
-      file.reset();
-      return true;
-    }
-    return launcher.Run("/bin/sh", {"-c", shellcommand}, text).Succeeded();
-  }
+  bool IsCommand() const { return file == nullptr; }
+  void Close() { file.reset(); }
+  const std::string& ShellCommand() const { return shellcommand; }
+  std::string TakeText() { return std::move(text); }
 
  private:
   std::unique_ptr<std::FILE, FileCloser> file;
@@ -155,23 +152,56 @@ void EventNotifier::WriteEvent(int category, const std::string& text) {
   }
   if (!maildue && !pagedue && job == nullptr) return;
 
-  bool printfailed = false, mailfailed = false, pagefailed = false;
+  bool pagefailed = false;
   {
     PollingHold hold(*this);
     // Each event is its own print job.
     if (job != nullptr && printerlogging) {
       job->Write(block.data(), block.size());
-      printfailed = !job->Finish(launcher);
+      FinishJob(*job, device);
     }
     job.reset();
-    if (urgent && mailer->IsMailAvailable()) mailfailed = !mailer->GetMail()->Send(block);
+    // Returns at once: a failure is asked about when the mail program ends.
+    if (urgent && mailer->IsMailAvailable()) mailer->GetMail()->Send(block);
     if (urgent && pager->IsPagingEnabled())
       pagefailed = pager->Launch(when + " " + text, false) == Page::Outcome::FAILED;
   }
   // The operator is told only now: nobody's answer may keep polling held.
-  if (printfailed) ReportPrinterFailure(device);
-  if (mailfailed && mailer->GetMail() != nullptr) mailer->GetMail()->AskAfterFailure();
   if (pagefailed) pager->ReportFailure();
+}
+
+void EventNotifier::FinishJob(PrinterJob& job, const std::string& device) {
+  if (!job.IsCommand()) {
+    job.Close();
+    return;
+  }
+  printqueue.push_back({job.ShellCommand(), device, job.TakeText()});
+  PrintNext();
+}
+
+void EventNotifier::PrintNext() {
+  if (printing || printqueue.empty()) return;
+  // One print command at a time: a spooler queues jobs in the order they
+  // reach it, and the events on paper must read in the order they happened.
+  printing = true;
+  const PrintCommand& job = printqueue.front();
+  launcher.Launch("/bin/sh", {"-c", job.shellcommand}, job.text,
+                  [this, guard = std::weak_ptr<char>(alive)](const LaunchResult& result) {
+                    if (!guard.expired()) Printed(result);
+                  });
+}
+
+void EventNotifier::Printed(const LaunchResult& result) {
+  const PrintCommand job = std::move(printqueue.front());
+  printqueue.pop_front();
+  printing = false;
+  if (!result.Succeeded()) {
+    const std::weak_ptr<char> guard = alive;
+    ReportPrinterFailure(job.device);
+    if (guard.expired()) return;
+  }
+  // Jobs queued before a failure was known still go: they were due.
+  PrintNext();
 }
 
 std::unique_ptr<EventNotifier::PrinterJob> EventNotifier::OpenPrinter(const std::string& device) {
@@ -205,9 +235,8 @@ bool EventNotifier::SendFileToPrinter(std::FILE* file) {
   char buffer[512];
   std::size_t n;
   while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) job->Write(buffer, n);
-  if (job->Finish(launcher)) return true;
-  ReportPrinterFailure(device);
-  return false;
+  FinishJob(*job, device);
+  return true;
 }
 
 }  // namespace quillark

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -16,6 +17,7 @@ class INI;
 class Page;
 class ProgramLauncher;
 class Prompter;
+struct LaunchResult;
 
 // How the notifier holds polling while a slow output (printer, e-mail, pager)
 // runs. `paused` says that somebody else holds polling already: then it is
@@ -40,8 +42,10 @@ PrinterTarget ResolvePrinterDevice(const std::string& device, const std::filesys
 
 // Writes every event: one block to the disk event log, and when set up, to the
 // log printer, by e-mail and to the pager (the last two for alarms and faults
-// only). Polling is held around the slow outputs and nowhere else; operator
-// messages about failures come after polling runs again.
+// only). Polling is held while the outputs are written or their programs
+// started, and nowhere else: the mail program and a print command then run on
+// their own, one message at a time each. Operator messages about failures come
+// after polling runs again.
 class EventNotifier : public EventWriter {
  public:
   using Clock = std::function<std::time_t()>;
@@ -65,7 +69,9 @@ class EventNotifier : public EventWriter {
   // Switches printer logging and stores it in "Log"/"PrinterLogging".
   void LogToPrinter(bool on);
   bool IsPrinterLogging() const { return printerlogging; }
-  // Copies the rest of `file` to the log printer as one job.
+  // Copies the rest of `file` to the log printer as one job. True when it
+  // was printed or queued for the print command, whose failure is reported
+  // when it comes.
   bool SendFileToPrinter(std::FILE* file);
 
   bool IsDiskLogging() const { return eventlog != nullptr; }
@@ -82,8 +88,18 @@ class EventNotifier : public EventWriter {
     void operator()(std::FILE* f) const { std::fclose(f); }
   };
 
+  struct PrintCommand {
+    std::string shellcommand;
+    std::string device;  // as the settings name it, for the report
+    std::string text;
+  };
+
   // The printer for one job, or none (the first failure of a run is reported).
   std::unique_ptr<PrinterJob> OpenPrinter(const std::string& device);
+  // Ends a job: a file is closed, a print command's text joins the queue.
+  void FinishJob(PrinterJob& job, const std::string& device);
+  void PrintNext();
+  void Printed(const LaunchResult& result);
   // Once a run: printer logging off, a system event and a message.
   void ReportPrinterFailure(const std::string& device);
 
@@ -102,6 +118,11 @@ class EventNotifier : public EventWriter {
   std::unique_ptr<Page> pager;
   int pausedepth = 0;
   bool heldpolling = false;
+  // Front: the job the print command is working on while `printing`.
+  std::deque<PrintCommand> printqueue;
+  bool printing = false;
+  // Print command results may arrive after the notifier is gone.
+  std::shared_ptr<char> alive = std::make_shared<char>();
 };
 
 }  // namespace quillark

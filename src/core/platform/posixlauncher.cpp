@@ -1,23 +1,17 @@
 #include "core/platform/posixlauncher.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <csignal>
-#include <ctime>
-#include <thread>
 
 namespace quillark {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 // A descriptor that closes itself.
 class Fd {
@@ -35,6 +29,11 @@ class Fd {
   void Close() {
     if (fd >= 0) ::close(fd);
     fd = -1;
+  }
+  int Release() {
+    const int f = fd;
+    fd = -1;
+    return f;
   }
 
  private:
@@ -86,7 +85,8 @@ int ExitCodeOf(int status) {
 }
 
 // Reads the errno a child sends when exec fails; 0 when exec succeeded (the
-// pipe closes on exec without a word).
+// pipe closes on exec without a word), and also 0 when exec has not happened
+// yet on a non-blocking pipe.
 int ReadExecError(int fd) {
   int e = 0;
   for (;;) {
@@ -104,34 +104,59 @@ int WaitBlocking(pid_t pid) {
   return status;
 }
 
-int MillisecondsLeft(Clock::time_point deadline) {
-  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-  return left.count() < 0 ? 0 : static_cast<int>(left.count());
-}
-
-// Feeds `input` to the child until it is all written, the child stops
-// reading, or the deadline passes.
-void Feed(int fd, const std::string& input, Clock::time_point deadline) {
-  std::size_t done = 0;
-  while (done < input.size()) {
-    ssize_t n = ::send(fd, input.data() + done, input.size() - done, MSG_NOSIGNAL | MSG_DONTWAIT);
-    if (n > 0) {
-      done += static_cast<std::size_t>(n);
-      continue;
-    }
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      int left = MillisecondsLeft(deadline);
-      if (left == 0) return;
-      pollfd p{fd, POLLOUT, 0};
-      ::poll(&p, 1, left);
-      continue;
-    }
-    return;  // the child closed its end
-  }
+bool SetNonBlocking(int fd) {
+  const int flags = ::fcntl(fd, F_GETFL);
+  return flags >= 0 && ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
 }
 
 }  // namespace
+
+// A program started by Launch, until it is reaped.
+struct PosixLauncher::Child {
+  pid_t pid = -1;
+  Fd input;           // our end of its standard input; closed once all is written
+  std::string bytes;  // its input
+  std::size_t written = 0;
+  Fd execerror;  // closes on exec, or carries the errno of a failed exec
+  std::uint32_t startedtick = 0;
+  std::uint32_t timeoutms = 0;
+  bool timedout = false;
+  std::uint32_t termtick = 0;
+  bool killed = false;
+  Completion done;
+
+  // Writes as much input as the socket takes now; the rest waits for a later
+  // look. Closing our end when all is written is the end of input.
+  void Feed() {
+    if (input.Get() < 0) return;
+    while (written < bytes.size()) {
+      const ssize_t n = ::send(input.Get(), bytes.data() + written, bytes.size() - written,
+                               MSG_NOSIGNAL | MSG_DONTWAIT);
+      if (n > 0) {
+        written += static_cast<std::size_t>(n);
+        continue;
+      }
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
+      break;  // the program closed its end: it makes do with what it got
+    }
+    input.Close();
+    bytes = std::string();
+  }
+};
+
+PosixLauncher::PosixLauncher(EventLoop& e) : events(e) {}
+
+PosixLauncher::~PosixLauncher() {
+  alive.reset();
+  watcher.Cancel();
+  // Nobody is left to report to, and no program of ours may outlive us as a
+  // zombie or hold on to a message half handed over.
+  for (const auto& child : children) {
+    ::kill(-child->pid, SIGKILL);
+    WaitBlocking(child->pid);
+  }
+}
 
 bool PosixLauncher::CanRun(const std::filesystem::path& program) {
   struct stat st {};
@@ -139,28 +164,43 @@ bool PosixLauncher::CanRun(const std::filesystem::path& program) {
   return ::access(program.c_str(), X_OK) == 0;
 }
 
-LaunchResult PosixLauncher::Run(const std::filesystem::path& program,
-                                const std::vector<std::string>& arguments,
-                                const std::optional<std::string>& input, std::uint32_t timeoutms) {
+void PosixLauncher::Deliver(Completion done, const LaunchResult& result) {
+  if (!done) return;
+  // Posted, so that the caller's code never runs inside Launch or Watch, and
+  // guarded, since a posted call cannot be taken back.
+  events.Post([guard = std::weak_ptr<char>(alive), done = std::move(done), result] {
+    if (!guard.expired()) done(result);
+  });
+}
+
+void PosixLauncher::Launch(const std::filesystem::path& program,
+                           const std::vector<std::string>& arguments,
+                           std::optional<std::string> input, Completion done,
+                           std::uint32_t timeoutms) {
   LaunchResult result;
   const Argv argv(program, arguments);
   int sv[2];
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sv) != 0) {
     result.error = errno;
-    return result;
+    return Deliver(std::move(done), result);
   }
   Fd ours(sv[0]), theirs(sv[1]);
   int ep[2];
   if (::pipe2(ep, O_CLOEXEC) != 0) {
     result.error = errno;
-    return result;
+    return Deliver(std::move(done), result);
   }
   Fd errread(ep[0]), errwrite(ep[1]);
+  // Only our ends: the program gets an ordinary blocking standard input.
+  if (!SetNonBlocking(ours.Get()) || !SetNonBlocking(errread.Get())) {
+    result.error = errno;
+    return Deliver(std::move(done), result);
+  }
 
   const pid_t pid = ::fork();
   if (pid < 0) {
     result.error = errno;
-    return result;
+    return Deliver(std::move(done), result);
   }
   if (pid == 0) {
     // Its own process group, so that a time-out stops whatever it started too.
@@ -168,36 +208,62 @@ LaunchResult PosixLauncher::Run(const std::filesystem::path& program,
     ExecChild(argv, theirs.Get(), errwrite.Get());
   }
   ::setpgid(pid, pid);
-
   theirs.Close();
   errwrite.Close();
-  if (int e = ReadExecError(errread.Get()); e != 0) {
-    WaitBlocking(pid);
-    result.error = e;
-    return result;
+
+  auto child = std::make_unique<Child>();
+  child->pid = pid;
+  child->execerror.Reset(errread.Release());
+  child->startedtick = events.TickCount();
+  child->timeoutms = timeoutms;
+  child->done = std::move(done);
+  if (input.has_value()) {
+    child->bytes = std::move(*input);
+    child->input.Reset(ours.Release());
+    child->Feed();
   }
-  result.started = true;
+  children.push_back(std::move(child));
+  if (!watcher.Active()) watcher = events.Repeating(WATCH_INTERVAL_MS, [this] { Watch(); });
+}
 
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutms);
-  if (input.has_value()) Feed(ours.Get(), *input, deadline);
-  ours.Close();  // end of input
+void PosixLauncher::Watch() {
+  const std::uint32_t now = events.TickCount();
+  for (auto it = children.begin(); it != children.end();) {
+    Child& child = **it;
+    child.Feed();
 
-  for (;;) {
     int status = 0;
-    pid_t r = ::waitpid(pid, &status, WNOHANG);
-    if (r == pid) {
-      result.finished = true;
+    const pid_t r = ::waitpid(child.pid, &status, WNOHANG);
+    if (r == 0 || (r < 0 && errno == EINTR)) {
+      if (!child.timedout && TicksElapsed(now, child.startedtick, child.timeoutms)) {
+        // A polite request first: a mail program may still tidy its queue.
+        child.timedout = true;
+        child.termtick = now;
+        child.input.Close();
+        ::kill(-child.pid, SIGTERM);
+      } else if (child.timedout && !child.killed &&
+                 TicksElapsed(now, child.termtick, KILL_GRACE_MS)) {
+        child.killed = true;
+        ::kill(-child.pid, SIGKILL);
+      }
+      ++it;
+      continue;
+    }
+
+    // Gone: after reaping, its end of the exec pipe is closed, so the pipe
+    // says for certain whether exec failed.
+    LaunchResult result;
+    result.error = ReadExecError(child.execerror.Get());
+    result.started = result.error == 0;
+    if (result.started && r == child.pid) {
+      result.finished = !child.timedout;
       result.exitcode = ExitCodeOf(status);
-      return result;
     }
-    if (r < 0 && errno != EINTR) return result;  // somebody else reaped it
-    if (Clock::now() >= deadline) {
-      ::kill(-pid, SIGKILL);
-      result.exitcode = ExitCodeOf(WaitBlocking(pid));
-      return result;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    // r < 0: somebody else reaped it; its end is unknown.
+    Deliver(std::move(child.done), result);
+    it = children.erase(it);
   }
+  if (children.empty()) watcher.Cancel();
 }
 
 LaunchResult PosixLauncher::Start(const std::filesystem::path& program,

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,13 +34,16 @@ class ProgramLauncher {
   // True when `program` is a file that may be executed.
   virtual bool CanRun(const std::filesystem::path& program) = 0;
 
-  // Runs `program` with `arguments`, feeds it `input` on standard input (none:
-  // standard input is empty), and waits for it to end. A program still running
-  // after `timeoutms` is killed and reported as not finished.
-  virtual LaunchResult Run(const std::filesystem::path& program,
-                           const std::vector<std::string>& arguments,
-                           const std::optional<std::string>& input,
-                           std::uint32_t timeoutms = DEFAULT_TIMEOUT_MS) = 0;
+  using Completion = std::function<void(const LaunchResult&)>;
+
+  // Starts `program` with `arguments`, feeds it `input` on standard input
+  // (none: standard input is empty) and returns at once. `done` gets the
+  // result later from the event loop, never before Launch returns, and never
+  // once the launcher is gone. A program still running after `timeoutms` is
+  // killed and reported as not finished.
+  virtual void Launch(const std::filesystem::path& program,
+                      const std::vector<std::string>& arguments, std::optional<std::string> input,
+                      Completion done, std::uint32_t timeoutms = DEFAULT_TIMEOUT_MS) = 0;
 
   // Starts `program` and returns at once; it runs on by itself with empty
   // standard input. Only `started` and `error` of the result mean anything.

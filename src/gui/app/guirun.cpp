@@ -68,7 +68,7 @@ int RunGui(const std::filesystem::path& home, int argc, char** argv) {
   QtSoundPlayer sound;
   INIfile ini(home / "quillark.ini");
   QtTcpFactory tcp;
-  PosixLauncher launcher;
+  PosixLauncher launcher{events};
   TDockingApp app(events, prompter, frame, ini, launcher, &sound);
   frame.setWindowTitle(app.GetAppName());
   app.GetServices().tcp = &tcp;

@@ -6,16 +6,31 @@
 #include "fakelauncher.h"
 #include "support/recordingprompter.h"
 #include "support/tempdir.h"
+#include "support/virtualeventloop.h"
 
 namespace quillark::test {
 namespace {
 
 class MailTest : public ::testing::Test {
  protected:
+  void EnableMail() {
+    ini.WriteString("Email", "Enable", "1");
+    ini.WriteString("Email", "Sendmail", "/opt/mta");
+    ini.WriteString("Email", "Recipient", "ops@example.com");
+    launcher.runnable.insert("/opt/mta");
+  }
+  // The bodies of the messages handed to the mail program so far.
+  std::vector<std::string> Bodies() const {
+    std::vector<std::string> out;
+    for (const auto& c : launcher.calls) out.push_back(c.input->substr(c.input->find("\n\n") + 2));
+    return out;
+  }
+
   TempDir home;
   INIfile ini{home / "quillark.ini"};
   RecordingPrompter prompter;
-  FakeLauncher launcher;
+  VirtualEventLoop loop;
+  FakeLauncher launcher{loop};
 };
 
 TEST_F(MailTest, MissingMailProgramIsReportedWhenMailIsWanted) {
@@ -52,7 +67,7 @@ TEST_F(MailTest, RecipientDefaultsAndCannotAddHeaders) {
   ini.WriteString("Email", "Recipient", "a@b\tc");
   Mail mail(ini, launcher, prompter);
   EXPECT_EQ(mail.GetRecipient(), "a@bc");
-  EXPECT_TRUE(mail.SendMailNotification("x\r\ny\rz"));
+  mail.Send("x\r\ny\rz");
   ASSERT_EQ(launcher.calls.size(), 1u);
   const std::string& input = *launcher.calls[0].input;
   EXPECT_EQ(input.substr(0, input.find('\n')), "To: a@bc");
@@ -67,8 +82,10 @@ TEST_F(MailTest, DocumentsGoAsBase64Attachments) {
   home.Write("b.rcw", std::string(57, 'M') + "Ma");
   NMailer mailer(ini, launcher, prompter, true);
   EXPECT_TRUE(mailer.IsMAPIAvailable());
+  std::vector<int> codes;
+  auto record = [&](int code) { codes.push_back(code); };
   const std::string paths = (home / "a.rcw").string() + ";" + (home / "b.rcw").string();
-  EXPECT_EQ(mailer.SendDocuments(paths, "Chart \"1\".rcw", ';'), 0);
+  EXPECT_TRUE(mailer.SendDocuments(paths, "Chart \"1\".rcw", ';', record));
   ASSERT_EQ(launcher.calls.size(), 1u);
   EXPECT_EQ(launcher.calls[0].program, "/opt/mta");
   EXPECT_EQ(launcher.calls[0].arguments, MailProgramArguments());
@@ -85,11 +102,74 @@ TEST_F(MailTest, DocumentsGoAsBase64Attachments) {
             "Content-Transfer-Encoding: base64\n"
             "Content-Disposition: attachment; filename=\"b.rcw\"\n\n" +
                 line57 + "\nTWE=\n--=_quillark_attachment_--\n");
+  EXPECT_TRUE(codes.empty());  // only from the event loop
+  loop.RunPending();
+  EXPECT_EQ(codes, std::vector<int>{0});
 
   launcher.result = {true, true, 67, 0};
-  EXPECT_EQ(mailer.SendDocuments((home / "a.rcw").string(), "", ';'), 67);
-  EXPECT_EQ(mailer.SendDocuments((home / "gone.rcw").string(), "", ';'), -1);
+  EXPECT_TRUE(mailer.SendDocuments((home / "a.rcw").string(), "", ';', record));
+  EXPECT_FALSE(mailer.SendDocuments((home / "gone.rcw").string(), "", ';', record));
+  loop.RunPending();
   EXPECT_EQ(launcher.calls.size(), 2u);
+  EXPECT_EQ(codes, (std::vector<int>{0, 67}));
+}
+
+TEST_F(MailTest, FailedSendAsksWhenItEndsAndNoStopsTheRest) {
+  EnableMail();
+  launcher.hold = true;
+  Mail mail(ini, launcher, prompter);
+  mail.Send("fire");
+  mail.Send("fault");
+  EXPECT_TRUE(prompter.prompts.empty());
+
+  prompter.answers = {PromptAnswer::NO};
+  launcher.Complete({true, true, 75, 0});  // sendmail's "try again later"
+  ASSERT_EQ(prompter.prompts.size(), 1u);
+  EXPECT_EQ(prompter.prompts[0].text,
+            "/opt/mta has returned error code 75 sending to 'ops@example.com'.\n\n"
+            "Do you want to send Email notifications for this session?.");
+  EXPECT_EQ(prompter.prompts[0].icon, PromptIcon::STOP);
+  EXPECT_EQ(prompter.prompts[0].buttons, PromptButtons::YES_NO);
+  EXPECT_FALSE(mail.IsMailAvailable());
+  mail.Send("ignored");
+  EXPECT_EQ(Bodies(), std::vector<std::string>{"fire"});
+
+  // Back on (the setup dialog's OK): "fault" went with the "No"; "Yes" goes on
+  // with what waited.
+  mail.Reload();
+  mail.Send("one");
+  mail.Send("two");
+  prompter.answers = {PromptAnswer::YES};
+  launcher.Complete({false, false, -1, 2});  // could not even be started: errno
+  EXPECT_EQ(prompter.prompts.size(), 2u);
+  EXPECT_NE(prompter.prompts[1].text.find("error code 2 sending"), std::string::npos);
+  EXPECT_TRUE(mail.IsMailAvailable());
+  EXPECT_EQ(Bodies(), (std::vector<std::string>{"fire", "one", "two"}));
+}
+
+TEST_F(MailTest, RebuiltMailerKeepsItsQueueAndADroppedOneHearsNothing) {
+  EnableMail();
+  launcher.hold = true;
+  EMail email(ini, launcher, prompter);
+  Mail* mail = email.GetMail();
+  mail->Send("fire");
+  mail->Send("fault");
+  ini.WriteString("Email", "Recipient", "night@example.com");
+  email.Init();
+  EXPECT_EQ(email.GetMail(), mail);
+  launcher.Complete({true, true, 0, 0});
+  EXPECT_EQ(Bodies(), (std::vector<std::string>{"fire", "fault"}));
+  mail->Send("reset");
+  EXPECT_EQ(launcher.calls.back().input->rfind("To: ops@example.com\n", 0), 0u);
+  launcher.Complete({true, true, 0, 0});
+  EXPECT_EQ(launcher.calls.back().input->rfind("To: night@example.com\n", 0), 0u);
+
+  // Switched off while a message is with the mail program: its end reaches nobody.
+  ini.WriteString("Email", "Enable", "0");
+  email.Init();
+  EXPECT_EQ(email.GetMail(), nullptr);
+  launcher.Complete({true, true, 1, 0});
+  EXPECT_TRUE(prompter.prompts.empty());
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "fakelauncher.h"
 #include "support/recordingprompter.h"
 #include "support/tempdir.h"
+#include "support/virtualeventloop.h"
 
 namespace quillark::test {
 namespace {
@@ -63,7 +64,8 @@ class NotifierTest : public ::testing::Test {
   INIfile ini{home / "quillark.ini"};
   std::vector<std::string> trail;
   TrailPrompter prompter{trail};
-  FakeLauncher launcher;
+  VirtualEventLoop loop;
+  FakeLauncher launcher{loop};
   std::time_t now = 0;
   bool othersholdpolling = false;
 };
@@ -127,6 +129,7 @@ TEST_F(NotifierTest, MailAndPagerCarryOnlyAlarmsAndFaultsInsideOnePause) {
   EXPECT_EQ(launcher.calls.size(), 2u);
 
   n->WriteEvent(WE_FAULT, "Loop 2 no communications");
+  loop.RunPending();
   EXPECT_EQ(launcher.calls.size(), 4u);
 }
 
@@ -152,8 +155,10 @@ TEST_F(NotifierTest, EventWrittenWhilePausingDoesNotResumeEarly) {
                         },
                         [&] { trail.push_back("resume"); }});
   n->WriteEvent(WE_ALARM, "first");
-  EXPECT_EQ(trail, (std::vector<std::string>{"pause", "/opt/mail/sendmail", "/opt/mail/sendmail",
-                                             "resume"}));
+  // The second message waits for the mail program to finish the first.
+  EXPECT_EQ(trail, (std::vector<std::string>{"pause", "/opt/mail/sendmail", "resume"}));
+  loop.RunPending();
+  EXPECT_EQ(trail.back(), "/opt/mail/sendmail");
   EXPECT_EQ(home.Read("event.log"), Block("ALARM", "first") + Block("FAULT", "meanwhile"));
 }
 
@@ -162,31 +167,58 @@ TEST_F(NotifierTest, FailuresAreReportedOnlyAfterPollingRunsAgain) {
   EnablePager();
   auto n = Make();
   launcher.result = {false, false, -1, 13};  // neither program can be started
-  prompter.answers = {PromptAnswer::NO};
+  prompter.answers = {PromptAnswer::OK, PromptAnswer::NO};
   n->WriteEvent(WE_ALARM, "fire");
-  // Nobody's answer may keep the site unpolled.
+  // Nobody's answer may keep the site unpolled; the mail program's end comes
+  // from the event loop.
   EXPECT_EQ(trail, (std::vector<std::string>{"pause", "/opt/mail/sendmail", PagerPath(), "resume",
-                                             "prompt", "prompt"}));
+                                             "prompt"}));
+  loop.RunPending();
+  EXPECT_EQ(trail.size(), 6u);
   ASSERT_EQ(prompter.prompts.size(), 2u);
   EXPECT_EQ(prompter.prompts[0].text,
+            "Error 13 sending message to pager. Paging will be disabled for this session.");
+  EXPECT_EQ(prompter.prompts[1].text,
             "/opt/mail/sendmail has returned error code 13 sending to 'ops@example.com'.\n\n"
             "Do you want to send Email notifications for this session?.");
-  EXPECT_EQ(prompter.prompts[0].buttons, PromptButtons::YES_NO);
-  EXPECT_EQ(prompter.prompts[1].text,
-            "Error 13 sending message to pager. Paging will be disabled for this session.");
+  EXPECT_EQ(prompter.prompts[1].buttons, PromptButtons::YES_NO);
 
   // "No" and a failed page: both are off for the run and no longer hold polling.
   trail.clear();
   n->WriteEvent(WE_ALARM, "fire again");
+  loop.RunPending();
   EXPECT_TRUE(trail.empty());
 
   // The setup dialog's OK starts afresh; "Yes" keeps e-mail on after a failure.
   n->GetMailer()->Init();
   prompter.answers = {PromptAnswer::YES};
   n->WriteEvent(WE_ALARM, "third");
+  loop.RunPending();
   launcher.result = {true, true, 0, 0};
   n->WriteEvent(WE_ALARM, "fourth");
+  loop.RunPending();
   EXPECT_EQ(launcher.calls.size(), 4u);  // two failures, then "third" and "fourth" by mail
+  EXPECT_EQ(prompter.prompts.size(), 3u);
+}
+
+TEST_F(NotifierTest, EventsWhileTheMailProgramRunsAreQueuedWithoutHoldingPolling) {
+  EnableMail();
+  launcher.hold = true;
+  auto n = Make();
+  n->WriteEvent(WE_ALARM, "one");
+  n->WriteEvent(WE_FAULT, "two");
+  n->WriteEvent(WE_ALARM, "three");
+  EXPECT_EQ(trail, (std::vector<std::string>{"pause", "/opt/mail/sendmail", "resume", "pause",
+                                             "resume", "pause", "resume"}));
+  ASSERT_EQ(launcher.calls.size(), 1u);
+
+  launcher.Complete({true, true, 0, 0});
+  launcher.Complete({true, true, 0, 0});
+  ASSERT_EQ(launcher.calls.size(), 3u);
+  const std::string blocks[] = {"ALARM: one", "FAULT: two", "ALARM: three"};
+  for (std::size_t i = 0; i < 3; ++i)
+    EXPECT_NE(launcher.calls[i].input->find(blocks[i]), std::string::npos) << i;
+  EXPECT_EQ(launcher.Running(), 1u);
 }
 
 TEST_F(NotifierTest, PrinterThatCannotBeOpenedIsReportedOnceAndSwitchedOff) {
@@ -248,15 +280,45 @@ TEST_F(NotifierTest, PrintCommandTakesEachBlockAndItsFailureIsReportedOnce) {
   const FakeLauncher::Call& job = launcher.calls[0];
   EXPECT_TRUE(job.program == "/bin/sh" && job.input == Block("ALARM", "one"));
   EXPECT_EQ(job.arguments, (std::vector<std::string>{"-c", "lp -d office"}));
+  loop.RunPending();
 
   trail.clear();
   launcher.result = {true, true, 1, 0};
   n->WriteEvent(WE_ALARM, "two");
-  EXPECT_EQ(trail, (std::vector<std::string>{"pause", "/bin/sh", "resume", "prompt"}));
+  EXPECT_EQ(trail, (std::vector<std::string>{"pause", "/bin/sh", "resume"}));
+  loop.RunPending();
+  EXPECT_EQ(trail.back(), "prompt");
   EXPECT_EQ(prompter.prompts[0].text,
             "Printer '|lp -d office' cannot be opened.\n\nLog printing will not be available for "
             "this session.");
   EXPECT_FALSE(n->IsPrinterLogging());
+}
+
+TEST_F(NotifierTest, PrintCommandJobsRunOneAtATimeInOrder) {
+  ini.WriteString("Log", "PrinterLogging", "1");
+  ini.WriteString("Printer", "Device", "|lp");
+  launcher.hold = true;
+  auto n = Make();
+  n->WriteEvent(WE_ALARM, "one");
+  n->WriteEvent(WE_INFORMATION, "two");
+  FILE* report = std::tmpfile();
+  ASSERT_NE(report, nullptr);
+  std::fputs("report\r\n", report);
+  std::rewind(report);
+  EXPECT_TRUE(n->SendFileToPrinter(report));
+  std::fclose(report);
+  ASSERT_EQ(launcher.calls.size(), 1u);
+
+  // The first fails: reported once, and what was queued still goes, in order.
+  launcher.Complete({true, true, 1, 0});
+  EXPECT_EQ(prompter.prompts.size(), 1u);
+  launcher.Complete({true, true, 0, 0});
+  ASSERT_EQ(launcher.calls.size(), 3u);
+  EXPECT_EQ(launcher.calls[0].input, Block("ALARM", "one"));
+  EXPECT_EQ(launcher.calls[1].input, Block("INFORMATION", "two"));
+  EXPECT_EQ(launcher.calls[2].input, "report\r\n");
+  launcher.Complete({true, true, 0, 0});
+  EXPECT_EQ(launcher.Running(), 0u);
 }
 
 TEST(PrinterDevice, ParallelPortsCommandsAndPaths) {
@@ -286,6 +348,17 @@ bool WaitForFile(const std::filesystem::path& path) {
   return std::filesystem::exists(path);
 }
 
+// Runs the virtual loop until every program has ended, letting real time pass
+// for them between steps; gives up after about five seconds.
+bool RunUntilEnded(VirtualEventLoop& loop, const PosixLauncher& launcher) {
+  for (int i = 0; i < 2500 && launcher.Running() != 0; ++i) {
+    loop.Advance(PosixLauncher::WATCH_INTERVAL_MS);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  loop.RunPending();
+  return launcher.Running() == 0;
+}
+
 TEST(NotifierPrograms, FakeSendmailAndPagerGetExactlyTheirInputAndArguments) {
   TempDir home;
   WriteScript(home, "sendmail",
@@ -302,10 +375,12 @@ TEST(NotifierPrograms, FakeSendmailAndPagerGetExactlyTheirInputAndArguments) {
   ini.WriteString("Pager", "CallCentre", "0800 123");
   ini.WriteString("Pager", "Pager", "07700 900");
   RecordingPrompter prompter;
-  PosixLauncher launcher;
+  VirtualEventLoop loop;
+  PosixLauncher launcher(loop);
   EventNotifier notifier(ini, prompter, launcher, home.Path(), [] { return std::time_t{0}; });
 
   notifier.WriteEvent(WE_ALARM, "Loop 1 detector 5 \"FIRE 2\" $(reboot)   padding");
+  ASSERT_TRUE(RunUntilEnded(loop, launcher));
   EXPECT_EQ(home.Read("mail.args"), "-t\n-i\n");
   EXPECT_EQ(home.Read("mail.input"),
             "To: duty officer <duty@example.com>\nSubject: Quillark\nMIME-Version: 1.0\n"

@@ -6,6 +6,7 @@
 #include "fakelauncher.h"
 #include "support/recordingprompter.h"
 #include "support/tempdir.h"
+#include "support/virtualeventloop.h"
 
 namespace quillark::test {
 namespace {
@@ -31,7 +32,8 @@ class PageTest : public ::testing::Test {
   TempDir home;
   INIfile ini{home / "quillark.ini"};
   RecordingPrompter prompter;
-  FakeLauncher launcher;
+  VirtualEventLoop loop;
+  FakeLauncher launcher{loop};
 };
 
 TEST_F(PageTest, AvailableOnlyWhenTheProgramIsThereAndEnabledOnlyWhenAsked) {
