@@ -13,7 +13,7 @@ add_custom_command(
   DEPENDS ${QUILLARK_STRINGS_DATA} ${QUILLARK_STRINGS_SCRIPT}
   COMMENT "Compiling the string table"
   VERBATIM)
-target_sources(quillark_core PRIVATE ${QUILLARK_STRINGS_SOURCE})
+target_sources(quillark_core_access PRIVATE ${QUILLARK_STRINGS_SOURCE})
 
 # The compiler of the table must refuse a damaged data file rather than drop
 # texts: feed it one small bad file per kind of damage and expect the reason.

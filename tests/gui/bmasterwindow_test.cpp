@@ -8,7 +8,7 @@
 
 #include "core/app/dockingapp.h"
 #include "core/app/mainwindow.h"
-#include "core/status/bmaster.h"
+#include "core/status/pccommandmodule.h"
 #include "guihost.h"
 
 namespace quillark {

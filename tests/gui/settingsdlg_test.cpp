@@ -17,7 +17,7 @@
 #include "core/access/commands.h"
 #include "core/access/logonprompt.h"
 #include "core/app/mainwindow.h"
-#include "core/events/mail.h"
+#include "core/events/email.h"
 #include "core/events/notifier.h"
 #include "core/events/pager.h"
 #include "gui/app/desktop.h"

@@ -10,10 +10,10 @@
 #include "core/events/eventinfo.h"
 #include "core/site/config.h"
 #include "core/status/alrmdisp.h"
-#include "core/status/bmaster.h"
 #include "core/status/busstatusmonitor.h"
 #include "core/status/devicestatuslist.h"
-#include "core/status/sopdialog.h"
+#include "core/status/pccommandmodule.h"
+#include "core/status/soplauncher.h"
 #include "core/views/eventlog.h"
 
 namespace quillark {

@@ -14,9 +14,9 @@
 #include "core/platform/soundplayer.h"
 #include "core/site/config.h"
 #include "core/site/detector.h"
+#include "core/status/deviceoperations.h"
 #include "core/status/devicestatussource.h"
-#include "core/status/isolate.h"
-#include "core/status/sopdialog.h"
+#include "core/status/soplauncher.h"
 
 namespace quillark {
 

@@ -11,12 +11,12 @@
 #include "core/platform/eventwriter.h"
 #include "core/platform/prompter.h"
 #include "core/status/alrmdisp.h"
-#include "core/status/bmaster.h"
 #include "core/status/busstatusmonitor.h"
+#include "core/status/deviceoperations.h"
 #include "core/status/devicestatuslist.h"
 #include "core/status/devicestatusmonitor.h"
-#include "core/status/isolate.h"
-#include "core/status/sopdialog.h"
+#include "core/status/pccommandmodule.h"
+#include "core/status/soplauncher.h"
 
 namespace quillark {
 

@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -22,6 +21,10 @@ std::filesystem::path MailProgram(INI& ini);
 // The arguments handed to it: recipients from the headers, and a line holding
 // a single dot does not end the message early.
 std::vector<std::string> MailProgramArguments();
+// The recipient of the settings ("Email"/"Recipient"), cut to a header value.
+std::string MailRecipient(INI& ini);
+// The headers every message starts with.
+std::string MailHeaders(const std::string& recipient);
 
 // One notification mailer: sends event blocks to the recipient of the
 // settings. A failure switches it off for the run unless the operator says to
@@ -70,54 +73,6 @@ class Mail {
   bool sending = false;
   // Launch results may arrive after this mailer was rebuilt or dropped.
   std::shared_ptr<char> alive = std::make_shared<char>();
-};
-
-// E-mail notification as the settings ask for it: a Mail when "Email"/"Enable"
-// is on and the mail program is there.
-class EMail {
- public:
-  EMail(INI& ini, ProgramLauncher& launcher, Prompter& prompter);
-
-  // Builds the mailer again from the settings (start-up, and after the setup
-  // dialog's OK); says so when e-mail is on but the mail program is missing.
-  void Init();
-  bool IsMailAvailable();
-  Mail* GetMail() const { return mailer.get(); }
-
- private:
-  INI& ini;
-  ProgramLauncher& launcher;
-  Prompter& prompter;
-  std::unique_ptr<Mail> mailer;
-};
-
-// Thrown when no mailer can be made for sending documents.
-class MailerUnavailable : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-// Sends whole files (a saved chart) as attachments of one message to the
-// recipient of the settings.
-class NMailer {
- public:
-  // Throws MailerUnavailable when the mail program cannot be run; says so
-  // first when `reportmissing` is set.
-  NMailer(INI& ini, ProgramLauncher& launcher, Prompter& prompter, bool reportmissing);
-
-  bool IsMAPIAvailable();
-  // `paths` and `names` are lists separated by `delimiter`; a missing name is
-  // taken from its path. False when a file could not be read: nothing is sent
-  // and `done` is never called. Otherwise `done` gets, from the event loop, 0
-  // when the message was handed over, else the mail program's exit status (or
-  // why it could not be started).
-  bool SendDocuments(const std::string& paths, const std::string& names, char delimiter,
-                     std::function<void(int code)> done);
-
- private:
-  INI& ini;
-  ProgramLauncher& launcher;
-  std::filesystem::path program;
 };
 
 }  // namespace quillark

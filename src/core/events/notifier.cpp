@@ -5,7 +5,7 @@
 #include <cctype>
 
 #include "core/common/ini.h"
-#include "core/events/mail.h"
+#include "core/events/email.h"
 #include "core/events/pager.h"
 #include "core/platform/programlauncher.h"
 #include "core/platform/prompter.h"

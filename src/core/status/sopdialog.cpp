@@ -1,24 +1,9 @@
 #include "core/status/sopdialog.h"
 
-#include "core/status/devicestatussource.h"
-#include "core/status/isolate.h"
+#include "core/status/deviceoperations.h"
 #include "core/status/selset.h"
 
 namespace quillark {
-
-// --- The executive over the application -------------------------------------------
-
-void AppSOPExecutive::Isolate(int device, bool isolate) {
-  ops.Isolate(device, isolate, false);
-}
-
-unsigned AppSOPExecutive::GetDeviceStatus(int device) {
-  return status.GetDeviceStatus(device);
-}
-
-unsigned AppSOPExecutive::GetDeviceFaultStatus(int device) {
-  return status.GetDeviceFaultStatus(device);
-}
 
 // --- SOPDialog ---------------------------------------------------------------------
 
@@ -196,31 +181,6 @@ std::string SOPDialog::GetFieldText(int id) const {
   if (id < IDC_TOTAL || id > IDC_UNKNOWN) return {};
   if ((id == IDC_DONE || id == IDC_NOTDONE) && !fieldsshown) return {};
   return std::to_string(fields[static_cast<std::size_t>(id - IDC_TOTAL)]);
-}
-
-// --- SOPLauncher -------------------------------------------------------------------
-
-SOPLauncher::SOPLauncher(SOPExecutive& ex, EventLoop& e, std::function<void(SOPDialog*)> change)
-    : executive(ex), events(e), onchange(std::move(change)) {}
-
-SOPLauncher::~SOPLauncher() {
-  dialog.reset();
-}
-
-SOPDialog& SOPLauncher::LaunchSopDialog(int sopcode, const SelectionSet& selection) {
-  CloseSopDialog();
-  dialog = std::make_unique<SOPDialog>(&executive, events, [this] { CloseSopDialog(); });
-  dialog->SetupWindow();
-  dialog->SetOperation(sopcode);
-  dialog->LoadDetectors(selection);
-  if (onchange) onchange(dialog.get());
-  return *dialog;
-}
-
-void SOPLauncher::CloseSopDialog() {
-  if (dialog == nullptr) return;
-  dialog.reset();
-  if (onchange) onchange(nullptr);
 }
 
 }  // namespace quillark

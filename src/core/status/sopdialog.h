@@ -8,6 +8,7 @@
 
 #include "core/platform/eventloop.h"
 #include "core/status/dsmap.h"
+#include "core/status/sopexecutive.h"
 
 namespace quillark {
 
@@ -20,36 +21,6 @@ enum SOPCODE : int {
   SOPC_NONE = 0,
   SOPC_MASS_ISOLATE = 1,
   SOPC_MASS_DEISOLATE = 2,
-};
-
-// How a mass operation acts on devices and sees their state.
-class SOPExecutive {
- public:
-  virtual ~SOPExecutive() = default;
-  // Sends isolate on (`isolate` true) or off to a device.
-  virtual void Isolate(int device, bool isolate) = 0;
-  // The device's last status and fault words as the program recorded them.
-  virtual unsigned GetDeviceStatus(int device) = 0;
-  virtual unsigned GetDeviceFaultStatus(int device) = 0;
-};
-
-// The executive over the program: isolation through the device operations,
-// status through the record of each device (the alarm display keeps it).
-class AppSOPExecutive : public SOPExecutive {
- public:
-  AppSOPExecutive(const DeviceStatusSource& status, DeviceOperations& ops)
-      : status(status), ops(ops) {}
-  // The operation was permitted when it was launched; the repeated commands
-  // of later passes come from a timer and must never stop to ask for a
-  // log-on (each prompt would run the timer again underneath it). If the
-  // access level lapses meanwhile, the commands simply stop.
-  void Isolate(int device, bool isolate) override;
-  unsigned GetDeviceStatus(int device) override;
-  unsigned GetDeviceFaultStatus(int device) override;
-
- private:
-  const DeviceStatusSource& status;
-  DeviceOperations& ops;
 };
 
 // The mass isolate or de-isolate of the selected devices: commands one device
@@ -166,31 +137,6 @@ class SOPDialog {
   bool autoclose = false;
   bool closing = false;
   std::shared_ptr<int> alive = std::make_shared<int>(0);
-};
-
-// The one mass operation window of the application: launching another
-// closes the first.
-class SOPLauncher {
- public:
-  // `onchange` (may be empty) hears of every dialog launched, and of nullptr
-  // when it has gone, so that a view can follow.
-  SOPLauncher(SOPExecutive& executive, EventLoop& events,
-              std::function<void(SOPDialog*)> onchange = {});
-  ~SOPLauncher();
-
-  // Replaces any open mass operation with a new one over `selection`.
-  SOPDialog& LaunchSopDialog(int sopcode, const SelectionSet& selection);
-  // Destroys the mass operation window, if there is one.
-  void CloseSopDialog();
-  SOPDialog* GetSopDialog() const { return dialog.get(); }
-  // A window that follows the operations, set once it exists.
-  void SetOnChange(std::function<void(SOPDialog*)> f) { onchange = std::move(f); }
-
- private:
-  SOPExecutive& executive;
-  EventLoop& events;
-  std::function<void(SOPDialog*)> onchange;
-  std::unique_ptr<SOPDialog> dialog;
 };
 
 }  // namespace quillark

@@ -8,7 +8,7 @@
 #include "core/events/mail.h"
 #include "core/events/notifier.h"
 #include "core/events/pager.h"
-#include "core/status/sopdialog.h"
+#include "core/status/soplauncher.h"
 #include "core/views/bargraph.h"
 #include "gui/access/languagedlg.h"
 #include "gui/app/filecommands.h"

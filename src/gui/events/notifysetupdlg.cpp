@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "core/events/mail.h"
+#include "core/events/email.h"
 #include "core/events/notifysettings.h"
 #include "core/events/pager.h"
 #include "core/platform/prompter.h"

@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "core/status/bmaster.h"
+#include "core/status/pccommandmodule.h"
 
 namespace quillark {
 

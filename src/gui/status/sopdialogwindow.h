@@ -4,7 +4,7 @@
 #include <QPointer>
 #include <array>
 
-#include "core/status/sopdialog.h"
+#include "core/status/soplauncher.h"
 
 class QCheckBox;
 class QCloseEvent;

@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "core/comms/commsettings.h"
-#include "core/status/bmaster.h"
+#include "core/status/pccommandmodule.h"
 #include "support/apphost.h"
 
 namespace quillark::test {

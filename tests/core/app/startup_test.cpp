@@ -5,8 +5,8 @@
 #include "core/access/commands.h"
 #include "core/app/console.h"
 #include "core/site/config.h"
-#include "core/status/bmaster.h"
 #include "core/status/devicestatuslist.h"
+#include "core/status/pccommandmodule.h"
 #include "support/apphost.h"
 
 namespace quillark::test {

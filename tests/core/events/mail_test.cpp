@@ -1,4 +1,5 @@
-#include "core/events/mail.h"
+#include "core/events/email.h"
+#include "core/events/nmailer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
 #include "core/events/notifier.h"
+#include "core/events/email.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "core/status/sopdialog.h"
+#include "core/status/soplauncher.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,8 @@
 #include "core/access/logonprompt.h"
 #include "core/access/security.h"
 #include "core/comms/demoport.h"
+#include "core/status/deviceoperations.h"
 #include "core/status/devicestatussource.h"
-#include "core/status/isolate.h"
 #include "core/status/selset.h"
 #include "support/apphost.h"
 

@@ -1,4 +1,4 @@
-#include "core/status/bmaster.h"
+#include "core/status/pccommandmodule.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "core/status/isolate.h"
+#include "core/status/deviceoperations.h"
 
 #include <gtest/gtest.h>
 

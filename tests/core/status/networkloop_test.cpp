@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/comms/lanctlport.h"
-#include "core/status/bmaster.h"
+#include "core/status/pccommandmodule.h"
 #include "support/apphost.h"
 #include "support/faketcp.h"
 #include "support/frames.h"
