@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/common/statusbits.h"
 #include "core/comms/bushost.h"
 
 namespace quillark {
@@ -137,10 +138,10 @@ void DemoPort::CreateDemoAnswer(const char* msg, int length) {
       case 'I': {
         const bool on = !(length > 6 && msg[6] == '0');
         if (on) {
-          detfault[addr] |= 0x20;
+          detfault[addr] |= FT_ISOLATED;
           detstat[addr] |= 0x01;
         } else {
-          detfault[addr] &= ~0x20;
+          detfault[addr] &= ~FT_ISOLATED;
           if (detfault[addr] == 0) detstat[addr] &= ~0x01;
         }
         if (addr != 0) Summarise();
@@ -149,7 +150,7 @@ void DemoPort::CreateDemoAnswer(const char* msg, int length) {
       }
       case 'R': {
         auto reset = [this](std::size_t a) {
-          detfault[a] &= ~0x20;
+          detfault[a] &= ~FT_ISOLATED;
           // A fault that is still there keeps its status bit, so the answer
           // never reports fault bits without the fault flag.
           detstat[a] = detfault[a] == 0 ? 0 : (detstat[a] | 0x01);

@@ -4,6 +4,7 @@
 #include <memory>
 #include <system_error>
 
+#include "core/common/statusbits.h"
 #include "core/common/textutil.h"
 #include "core/platform/eventloop.h"
 
@@ -71,7 +72,7 @@ std::vector<SysLog::eventtype> SysLog::ChangeEvents(unsigned oldstatus, unsigned
   if ((newalarms & 0x01) && (newfault & 0xFF) == 0) out.push_back(COMMSFAIL);
 
   // Faults count when they appear; isolation counts both ways.
-  const unsigned changed = (newfault ^ oldfault) & (newfault | 0x20);
+  const unsigned changed = (newfault ^ oldfault) & (newfault | FT_ISOLATED);
   if ((changed & 0x03) == 0x03) {
     out.push_back(FLOWFAIL);
   } else {
@@ -81,7 +82,7 @@ std::vector<SysLog::eventtype> SysLog::ChangeEvents(unsigned oldstatus, unsigned
   if (changed & 0x04) out.push_back(DETECTORFAULT);
   if (changed & 0x08) out.push_back(MAINSFAULT);
   if (changed & 0x10) out.push_back(BATTERYFAULT);
-  if (changed & 0x20) out.push_back((newfault & 0x20) ? ISOLATE : DEISOLATE);
+  if (changed & FT_ISOLATED) out.push_back((newfault & FT_ISOLATED) ? ISOLATE : DEISOLATE);
   if (changed & 0x40) out.push_back(SEPARATORFAULT);
   return out;
 }

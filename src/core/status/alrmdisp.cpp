@@ -6,8 +6,10 @@
 
 #include "core/access/translator.h"
 #include "core/common/ini.h"
+#include "core/common/statusbits.h"
 #include "core/common/textutil.h"
 #include "core/comms/bushost.h"
+#include "core/comms/fastpollanswer.h"
 #include "core/comms/message.h"
 #include "core/events/syslog.h"
 #include "core/platform/eventloop.h"
@@ -18,9 +20,6 @@
 
 namespace quillark {
 namespace {
-
-// '@', address byte, status, faults and level as two digits each, check sum.
-constexpr std::size_t FASTPOLLANSWER = 2 + 3 * 2 + 2;
 
 // Text ids of the words of a line.
 constexpr int TX_ALARMS = 8400;
@@ -59,14 +58,6 @@ constexpr unsigned SOUNDPRIORITY[] = {0x10, 0x08, 0x04, 0x02, 0x01, 0x40, 0x20};
 constexpr int SOUNDEVENTS = static_cast<int>(std::size(SOUNDPRIORITY));
 
 constexpr unsigned MAXREPEAT = 24 * 60 * 60;
-
-// Characters of a received frame up to and including its check sum. A frame
-// cut from a port may still carry its CR, a made-up one does not.
-std::size_t FrameLength(const char* msg) {
-  std::size_t n = std::strlen(msg);
-  if (n > 0 && msg[n - 1] == '\r') --n;
-  return n;
-}
 
 // Lines are equal when everything after their date and time is: a line
 // that only has a newer time tells the operator nothing new.
@@ -136,26 +127,21 @@ void AlarmDisp::Clear() {
 // --- Receiving -----------------------------------------------------------------
 
 void AlarmDisp::MsgRx(int loop, const char* msg) {
-  // Only answers to fast polls count: a power supply's short answer ('*')
-  // carries a power-supply address that would be taken for a detector's.
-  if (msg == nullptr || msg[0] != '@' || FrameLength(msg) < FASTPOLLANSWER) return;
-  const unsigned address = static_cast<unsigned char>(msg[1]) & 0x7Fu;
-  const char* ptr = msg + 2;
-  unsigned status = static_cast<unsigned>(GetData(2, ptr)) & 0xFFu;
-  unsigned fault = static_cast<unsigned>(GetData(2, ptr)) & 0xFFu;
-  const unsigned aux1 = static_cast<unsigned>(GetData(2, ptr)) & 0x1Fu;
-
-  if ((status & 0x01) == 0) {
-    fault = 0;
-  } else if (fault & 0x20) {
+  // Only answers to fast polls count.
+  const std::optional<FastPollAnswer> answer = FastPollAnswer::Decode(msg);
+  if (!answer) return;
+  unsigned status = answer->status;
+  const unsigned fault = answer->Faults();
+  const unsigned aux1 = answer->Level();
+  if (answer->IsIsolated()) {
     // An isolated detector reports no alarms; where the site wants to see
     // them anyway they are derived from its level.
     const int option = eventinfo.GetAlarmsInIsolate();
-    if ((option & 0x04) && aux1 >= 6) status |= 0x04;
-    if ((option & 0x08) && aux1 >= 8) status |= 0x08;
-    if ((option & 0x02) && aux1 >= 10) status |= 0x02;
+    if ((option & 0x04) && aux1 >= 6) status |= ST_PREALARM;
+    if ((option & 0x08) && aux1 >= 8) status |= ST_FIRE1;
+    if ((option & 0x02) && aux1 >= 10) status |= ST_AUX;
   }
-  DecodeStatus(loop, address, status, fault, aux1);
+  DecodeStatus(loop, answer->address, status, fault, aux1);
 }
 
 void AlarmDisp::DecodeStatus(int loop, unsigned address, unsigned status, unsigned fault,
@@ -199,8 +185,8 @@ void AlarmDisp::DecodeStatus(int loop, unsigned address, unsigned status, unsign
   if (status & 0x01) {
     AppendFaults(line, status, fault, aux1, device, config, soundfile, textfile);
     if ((status & 0x1E) == 0)
-      colour = (!loopbreak && (fault & 0x20)) ? eventinfo.GetIsolatedColour()
-                                              : eventinfo.GetFaultColour();
+      colour = (!loopbreak && (fault & FT_ISOLATED)) ? eventinfo.GetIsolatedColour()
+                                                     : eventinfo.GetFaultColour();
   }
   AddString(device, std::move(line), textfile, soundfile, status & 0x7F, colour, firstfireline);
 
@@ -425,7 +411,7 @@ void AlarmDisp::Isolate() {
   int device;
   if (!GetSelectedDevice(device) || !actions.isolate) return;
   // Toggles: an isolated device is de-isolated, any other isolated.
-  actions.isolate(device, (GetDeviceFaultStatus(device) & 0x20) == 0);
+  actions.isolate(device, (GetDeviceFaultStatus(device) & FT_ISOLATED) == 0);
 }
 
 void AlarmDisp::Reset() {

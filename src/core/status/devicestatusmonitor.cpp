@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/comms/bushost.h"
+#include "core/comms/fastpollanswer.h"
 #include "core/platform/eventloop.h"
 
 namespace quillark {
@@ -19,8 +20,6 @@ std::size_t FrameLength(const char* msg) {
   return n;
 }
 
-// '@', address, status, faults and level as two digits each, check sum.
-constexpr std::size_t FASTPOLLANSWER = 2 + 3 * 2 + 2;
 // '>', address, 'A', a three-digit field, five levels, check sum.
 constexpr std::size_t LEVELFIELD = 3 + 3 + 2;
 constexpr std::size_t LEVELANSWER = 3 + 3 + 5 * 2 + 2;
@@ -63,11 +62,11 @@ void DeviceStatusMonitor::MsgRx(int loop, const char* msg) {
 
 void DeviceStatusMonitor::DecodeAndStoreFastPoll(int device, const char* msg) {
   // A frame too short for its three bytes would have them read past its end.
-  if (msg == nullptr || FrameLength(msg) < FASTPOLLANSWER || !Storable(device)) return;
-  const char* ptr = msg + 2;
-  const unsigned status = static_cast<unsigned>(GetData(2, ptr)) & 0xFF;
-  const unsigned faults = static_cast<unsigned>(GetData(2, ptr)) & 0xFF;
-  const unsigned level = static_cast<unsigned>(GetData(2, ptr)) & 0x1F;
+  const std::optional<FastPollAnswer> answer = FastPollAnswer::Decode(msg);
+  if (!answer || !Storable(device)) return;
+  const unsigned status = answer->status;
+  const unsigned faults = answer->fault;
+  const unsigned level = answer->Level();
 
   if (InList(devicestatuslist, device)) {
     const DeviceStatus stored = devicestatuslist.GetState(device);

@@ -1,5 +1,6 @@
 #include "core/status/sopdialog.h"
 
+#include "core/common/statusbits.h"
 #include "core/status/deviceoperations.h"
 #include "core/status/selset.h"
 
@@ -17,7 +18,7 @@ SOPDialog::Classification SOPDialog::Classify(std::int32_t status, std::int32_t 
   const std::int32_t fault = (status & 0x01) != 0 ? faultstatus : 0;
   if ((status & UNKNOWNSTATUS) != 0) return SOPS_UNKNOWN;
   if ((status & 0x01) != 0 && fault == 0) return SOPS_COMMSFAULT;
-  if ((fault & 0x20) != 0) return SOPS_ISOLATED;
+  if ((fault & FT_ISOLATED) != 0) return SOPS_ISOLATED;
   return SOPS_NOTISOLATED;
 }
 

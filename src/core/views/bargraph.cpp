@@ -5,7 +5,9 @@
 
 #include "core/access/commands.h"
 #include "core/common/ini.h"
+#include "core/common/statusbits.h"
 #include "core/comms/bushost.h"
+#include "core/comms/fastpollanswer.h"
 #include "core/comms/message.h"
 #include "core/events/eventinfo.h"
 #include "core/site/config.h"
@@ -18,9 +20,6 @@ namespace {
 constexpr std::uint32_t RGB(int r, int g, int b) {
   return EventInfo::RGB(r, g, b);
 }
-
-// '@', the address byte and three bytes of two hex digits each.
-constexpr std::size_t FASTPOLLANSWER = 2 + 3 * 2;
 
 }  // namespace
 
@@ -74,10 +73,10 @@ int PanelDisp::ShownLevel(unsigned level) {
 }
 
 void PanelDisp::Update(unsigned st, unsigned fault, unsigned lvl) {
-  if ((st & 0x01) == 0)
+  if ((st & ST_FAULT) == 0)
     status.SetLED(SL_OFF);
   else
-    status.SetLED((fault & 0x20) != 0 ? SL_ON2 : SL_ON);
+    status.SetLED((fault & FT_ISOLATED) != 0 ? SL_ON2 : SL_ON);
   static constexpr unsigned bits[ALARMS] = {0x10, 0x08, 0x04, 0x02};
   for (int i = 0; i < ALARMS; ++i)
     alarms[static_cast<std::size_t>(i)].SetLED((st & bits[i]) != 0 ? SL_ON : SL_OFF);
@@ -223,20 +222,16 @@ unsigned Bargraph::GetLastLevel(int device) const {
 void Bargraph::MsgRx(int loop, const char* msg) {
   // Only fast-poll answers carry the three bytes; a power supply's short
   // answer ('*') has none, and a cut-off frame must not be read past its end.
-  if (msg == nullptr || context == nullptr || msg[0] != '@') return;
-  const unsigned char addr = static_cast<unsigned char>(msg[1]);
-  if ((addr & 0x80) == 0 || loop < 0 || loop >= loops) return;
-  std::size_t n = std::strlen(msg);
-  if (n > 0 && msg[n - 1] == '\r') --n;
-  if (n < FASTPOLLANSWER) return;
-  const char* ptr = msg + 2;
-  const unsigned st = static_cast<unsigned>(GetData(2, ptr)) & 0xFF;
-  unsigned fault = static_cast<unsigned>(GetData(2, ptr)) & 0xFF;
-  const unsigned lvl = static_cast<unsigned>(GetData(2, ptr)) & 0xFF;
-  // The fault byte means nothing while no fault is reported.
-  if ((st & 0x01) == 0) fault = 0;
+  if (context == nullptr || loop < 0 || loop >= loops) return;
+  const std::optional<FastPollAnswer> answer = FastPollAnswer::Decode(msg);
+  // The address byte indexes the panels: without its top bit it is no address.
+  if (!answer || (static_cast<unsigned char>(msg[1]) & 0x80) == 0) return;
+  const unsigned st = answer->status;
+  const unsigned fault = answer->Faults();
+  // The panel reads the whole level byte its own way.
+  const unsigned lvl = answer->level;
 
-  const int device = loop * SLOTS + (addr - 0x80);
+  const int device = loop * SLOTS + static_cast<int>(answer->address);
   const auto shown = static_cast<std::uint8_t>(PanelDisp::ShownLevel(lvl));
   // We are ahead of the alarm display in the registry, so the application
   // still answers with the bits before this frame.
@@ -291,8 +286,8 @@ int Bargraph::StatusPriority(unsigned status, unsigned fault) {
   if (status & 0x08) return 1;
   if (status & 0x04) return 2;
   if (status & 0x02) return 3;
-  if ((status & 0x01) == 0) return 5;
-  if (fault & 0x20) return 6;
+  if ((status & ST_FAULT) == 0) return 5;
+  if (fault & FT_ISOLATED) return 6;
   return 4;
 }
 
