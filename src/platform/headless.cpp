@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "core/access/commands.h"
 #include "core/app/console.h"
 #include "core/app/dockingapp.h"
 #include "core/common/inifile.h"
@@ -122,7 +123,7 @@ int RunHeadless(const std::filesystem::path& home) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       for (const auto& answer : console.Execute(line)) std::cout << answer << std::endl;
       if (console.QuitRequested()) {
-        app.ExecuteCommand(106);  // EXIT: pause polling, then close
+        app.ExecuteCommand(CMD_EXIT);  // pause polling, then close
         return;
       }
     }

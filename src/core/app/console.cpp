@@ -21,8 +21,9 @@ namespace quillark {
 Console::Console(TDockingApp& a) : app(a) {
   words = {
       {"help", "", "list the commands", [this](const Args&) { return Help(); }},
-      {"select", "L-AAA | cm L",
-       "select a device (loop from 1, address), or a loop's command module",
+      {"select", "L-AAA | cm L | add L-AAA",
+       "select a device (loop from 1, address) or a loop's command module; add: add a "
+       "device to the selection",
        [this](const Args& a) { return Select(a); }},
       {"fire2", "", "simulate Fire 2 on the selected device",
        [this](const Args&) { return Demo(CMD_DEMOFIRE2); }},

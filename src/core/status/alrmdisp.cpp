@@ -9,6 +9,7 @@
 #include "core/common/statusbits.h"
 #include "core/common/textutil.h"
 #include "core/comms/bushost.h"
+#include "core/comms/demoport.h"
 #include "core/comms/fastpollanswer.h"
 #include "core/comms/message.h"
 #include "core/events/syslog.h"
@@ -419,7 +420,7 @@ void AlarmDisp::Reset() {
   if (!GetSelectedDevice(device) || !actions.reset) return;
   actions.reset(device);
   // The demonstration port clears the device that was reset.
-  app.SetEvent(device, 139);
+  app.SetEvent(device, DEMO_RESET);
 }
 
 void AlarmDisp::Zone() {

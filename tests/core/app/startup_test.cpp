@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <filesystem>
 
 #include "core/access/commands.h"
@@ -172,7 +174,11 @@ TEST_F(Startup, ConsoleAnswersUnknownWordsAndUsage) {
   EXPECT_EQ(Run(console, "fire1")[0], "error: select a device first");
   EXPECT_EQ(Run(console, "select 99-1")[0], "error: usage: select L-AAA | select cm L");
   EXPECT_EQ(Run(console, "select cm 2")[0], "selected 2-000 (not in the site)");
-  EXPECT_GE(Run(console, "HELP").size(), 10u);
+  const auto help = Run(console, "HELP");
+  EXPECT_GE(help.size(), 10u);
+  EXPECT_TRUE(std::any_of(help.begin(), help.end(), [](const std::string& line) {
+    return line.find("select") != std::string::npos && line.find("add L-AAA") != std::string::npos;
+  }));
   EXPECT_FALSE(console.QuitRequested());
   Run(console, "quit");
   EXPECT_TRUE(console.QuitRequested());
