@@ -6,6 +6,7 @@
 #include "core/access/translator.h"
 #include "core/common/inifile.h"
 #include "core/comms/busrouter.h"
+#include "core/comms/commhndl.h"
 #include "core/platform/soundplayer.h"
 #include "support/nullservices.h"
 #include "support/recorders.h"
@@ -32,6 +33,23 @@ class BusFixture {
     ini.WriteString(section, key, value);
   }
 
+  // A communication handler with the ports the settings give `loops` loops,
+  // writing through the router.
+  CommHandler& StartComms(int loops = 1) {
+    bus.SetLoops(loops);
+    bus.SetCommHandler(nullptr);
+    comms = std::make_unique<CommHandler>(bus, translator, &status, ini);
+    bus.SetCommHandler(comms.get());
+    return *comms;
+  }
+  CommHandler& Comms() { return *comms; }
+  // The ports go, and with them what they hold of the transports.
+  void StopComms() {
+    bus.SetCommHandler(nullptr);
+    comms.reset();
+  }
+  BusRouter& Bus() { return bus; }
+
   TempDir home;
   VirtualEventLoop events;
   RecordingPrompter prompter;
@@ -43,6 +61,7 @@ class BusFixture {
   Translator translator;
   Services services;
   BusRouter bus;
+  std::unique_ptr<CommHandler> comms;
 };
 
 }  // namespace quillark::test

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/comms/demoport.h"
-#include "support/apphost.h"
+#include "support/busfixture.h"
 #include "support/frames.h"
 
 namespace quillark::test {
@@ -19,9 +19,9 @@ class CountingMirror : public NetMirror {
 };
 
 TEST(CommHandler, TooManyLoopsWarnsAndUsesSixteen) {
-  AppHost host;
+  BusFixture host;
   host.Set("Comm", "Loops", "20");
-  host.Start(20);
+  host.StartComms(20);
   ASSERT_EQ(host.prompter.prompts.size(), 1u);
   EXPECT_EQ(host.prompter.prompts[0].caption, "");
   EXPECT_EQ(host.prompter.prompts[0].icon, PromptIcon::STOP);
@@ -35,8 +35,8 @@ TEST(CommHandler, TooManyLoopsWarnsAndUsesSixteen) {
 }
 
 TEST(CommHandler, DefaultsToOneLoopAndGuardsDeviceNumbers) {
-  AppHost host;
-  host.Start();
+  BusFixture host;
+  host.StartComms();
   CommHandler& comms = host.Comms();
   EXPECT_EQ(comms.GetLoops(), 1);
   EXPECT_TRUE(comms.IsDeviceWritable(5));
@@ -53,12 +53,12 @@ TEST(CommHandler, DefaultsToOneLoopAndGuardsDeviceNumbers) {
 }
 
 TEST(CommHandler, WritesAreMirroredOnlyForEnabledLoops) {
-  AppHost host;
+  BusFixture host;
   std::vector<std::pair<int, std::string>> mirrored;
-  host.app->GetBus().SetNetMirrorFactory(
+  host.bus.SetNetMirrorFactory(
       [&](int, INI&) { return std::make_unique<CountingMirror>(mirrored); });
   host.Set("Comm", "Loops", "2");
-  host.Start(2);
+  host.StartComms(2);
   char frame[FRAMEBUFFER] = "?\x85\r";
   host.Comms().WriteComm(1, frame, 3);
   host.Comms().WriteComm(5, frame, 3);
@@ -68,8 +68,8 @@ TEST(CommHandler, WritesAreMirroredOnlyForEnabledLoops) {
 }
 
 TEST(CommStatusDisplay, OneEventPerChangeAtMostOneUpdateASecond) {
-  AppHost host;
-  host.Start();
+  BusFixture host;
+  host.StartComms();
   CommHandler& comms = host.Comms();
   host.events.Advance(1001);
 
@@ -106,16 +106,16 @@ TEST(CommStatusDisplay, OneEventPerChangeAtMostOneUpdateASecond) {
 }
 
 TEST(CommStatusDisplay, PausedFailureIsSilentButRemembered) {
-  AppHost host;
-  host.Start();
-  host.app->GetBus().PausePolling();
+  BusFixture host;
+  host.StartComms();
+  host.bus.PausePolling();
   host.events.Advance(1001);
   host.Comms().SetCommStatus(true, 0);
   EXPECT_TRUE(host.status.shown.empty());
   EXPECT_TRUE(host.writer.events.empty());
-  EXPECT_TRUE(host.app->GetBus().lastrxfail);
+  EXPECT_TRUE(host.bus.lastrxfail);
 
-  host.app->GetBus().ResumePolling();
+  host.bus.ResumePolling();
   host.events.Advance(1001);
   host.Comms().SetCommStatus(true, 0);
   EXPECT_EQ(host.status.shown.size(), 1u);
@@ -123,9 +123,9 @@ TEST(CommStatusDisplay, PausedFailureIsSilentButRemembered) {
 }
 
 TEST(CommStatusDisplay, PortEventsChecksEveryLoopAndRestartsTimer) {
-  AppHost host;
+  BusFixture host;
   host.Set("Comm", "Loops", "2");
-  host.Start(2);
+  host.StartComms(2);
   host.events.Advance(1001);
   host.Comms().EvCommNotify(1, 0x2);
   ASSERT_EQ(host.status.shown.size(), 1u);
@@ -134,29 +134,29 @@ TEST(CommStatusDisplay, PortEventsChecksEveryLoopAndRestartsTimer) {
 }
 
 TEST(CommStatusDisplay, MissingAnswerIsInjectedAsCommsFailure) {
-  AppHost host;
-  host.Start();
-  RecordingReceiver rx(&host.Bus()), viewer(&host.Bus());
+  BusFixture host;
+  host.StartComms();
+  RecordingReceiver rx(&host.bus), viewer(&host.bus);
   rx.Register(&rx, MSG_SHORT);
-  host.app->GetBus().SetBusViewer(&viewer);
-  host.app->GetBus().SetRxFail(256 * 0 + 9);
+  host.bus.SetBusViewer(&viewer);
+  host.bus.SetRxFail(256 * 0 + 9);
   ASSERT_EQ(rx.frames.size(), 1u);
   EXPECT_EQ(rx.frames[0], WithSum("@\x89"
                                   "010000"));
   EXPECT_TRUE(viewer.frames.empty());
-  host.app->GetBus().SetBusViewer(nullptr);
+  host.bus.SetBusViewer(nullptr);
 
   host.events.SetShuttingDown(true);
-  host.app->GetBus().SetRxFail(9);
+  host.bus.SetRxFail(9);
   EXPECT_EQ(rx.frames.size(), 1u);
 }
 
 TEST(CommStatusDisplay, BusResetReachesMasterAndLoopWithFlushes) {
-  AppHost host;
-  host.Start();
-  RecordingReceiver rx(&host.Bus());
+  BusFixture host;
+  host.StartComms();
+  RecordingReceiver rx(&host.bus);
   rx.Register(&rx, MSG_SHORT);
-  host.app->GetBus().BusReset(0);
+  host.bus.BusReset(0);
   // The reset is the command module's poll: the demonstration loop answers it.
   ASSERT_EQ(rx.frames.size(), 1u);
   EXPECT_EQ(rx.frames[0].substr(0, 2), "@\x80");

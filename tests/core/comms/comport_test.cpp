@@ -7,7 +7,7 @@
 
 #include "core/access/translator.h"
 #include "core/platform/eventwriter.h"
-#include "support/apphost.h"
+#include "support/busfixture.h"
 #include "support/fakeserialline.h"
 #include "support/frames.h"
 
@@ -16,22 +16,22 @@ namespace {
 
 class SerialPort : public ::testing::Test {
  protected:
-  SerialPort() : rx(&host.Bus()) {
-    host.app->GetServices().seriallines = [this] { return std::make_unique<FakeSerialLine>(line); };
+  SerialPort() : rx(&host.bus) {
+    host.services.seriallines = [this] { return std::make_unique<FakeSerialLine>(line); };
     // One demonstration loop carries the port events of loop 0 to the
     // receivers, so a transmitter-empty event shows as a TxEmpty call.
-    host.Start(1);
+    host.StartComms(1);
     rx.Register(&rx, MSG_SHORT | MSG_LONG | MSG_INVALID | MSG_TXEMPTY);
   }
   std::unique_ptr<COMPort> Open(const std::string& port, bool ctsignore = false, int baud = 9600) {
     host.Set("Comm", "Loop1Port", port);
-    return std::make_unique<COMPort>(&host.Bus(), &host.app->GetServices().translator, 0, host.ini,
-                                     baud, ctsignore);
+    return std::make_unique<COMPort>(&host.bus, &host.services.translator, 0, host.ini, baud,
+                                     ctsignore);
   }
   std::string Setting(const std::string& key) { return host.ini.ReadString("Comm", key, "-"); }
-  std::string Text(int id) { return host.app->GetServices().translator.Text(id); }
+  std::string Text(int id) { return host.services.translator.Text(id); }
 
-  AppHost host;
+  BusFixture host;
   std::shared_ptr<FakeSerialLine::State> line = std::make_shared<FakeSerialLine::State>();
   RecordingReceiver rx;
 };
@@ -91,8 +91,7 @@ TEST_F(SerialPort, MissingPortIsReportedLoggedAndForgotten) {
   // "none" names no device: the same message, without trying to open.
   line->openerror = SerialError::NONE;
   line->device.clear();
-  port = std::make_unique<COMPort>(&host.Bus(), &host.app->GetServices().translator, 0, host.ini,
-                                   9600);
+  port = std::make_unique<COMPort>(&host.bus, &host.services.translator, 0, host.ini, 9600);
   EXPECT_EQ(line->device, "");
   ASSERT_EQ(host.prompter.prompts.size(), 2u);
   EXPECT_EQ(host.prompter.prompts[1].caption, "COM0");
@@ -258,7 +257,7 @@ TEST_F(SerialPort, ReceivedBytesBecomePortEventsAndFrames) {
 }
 
 TEST(LivePorts, TypeZeroIsASerialLoopAndTypeThreeAnHliLoop) {
-  AppHost host;
+  BusFixture host;
   host.Set("Product", "Edition", "live");
   host.Set("Comm", "Loops", "3");
   host.Set("Comm", "Loop1PortType", "0");
@@ -267,14 +266,13 @@ TEST(LivePorts, TypeZeroIsASerialLoopAndTypeThreeAnHliLoop) {
   host.Set("Comm", "Loop2PortType", "3");
   host.Set("Comm", "Loop2Port", "2,4");
   host.Set("Comm", "Loop3Port", "5");  // type 0 by default, 9600 baud by default
-  host.app = std::make_unique<TDockingApp>(host.events, host.prompter, host.status, host.ini,
-                                           host.launcher);
+  host.bus.SetLiveEdition(true);
   std::vector<std::shared_ptr<FakeSerialLine::State>> lines;
-  host.app->GetServices().seriallines = ([&lines] {
+  host.services.seriallines = ([&lines] {
     lines.push_back(std::make_shared<FakeSerialLine::State>());
     return std::make_unique<FakeSerialLine>(lines.back());
   });
-  host.Start(3);
+  host.StartComms(3);
   ASSERT_EQ(lines.size(), 3u);
   ASSERT_NE(dynamic_cast<COMPort*>(host.Comms().GetPort(0)), nullptr);
   EXPECT_EQ(lines[0]->device, "/dev/pts/9");

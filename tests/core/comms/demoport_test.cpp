@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "support/apphost.h"
+#include "support/busfixture.h"
 #include "support/frames.h"
 
 namespace quillark::test {
@@ -12,8 +12,8 @@ namespace {
 
 class Demo : public ::testing::Test {
  protected:
-  Demo() : rx(&host.Bus()) {
-    host.Start();
+  Demo() : rx(&host.bus) {
+    host.StartComms();
     rx.Register(&rx, MSG_SHORT | MSG_LONG | MSG_INVALID);
   }
   DemoPort& Port(int loop = 0) { return dynamic_cast<DemoPort&>(*host.Comms().GetPort(loop)); }
@@ -23,7 +23,7 @@ class Demo : public ::testing::Test {
     char buf[FRAMEBUFFER];
     std::memcpy(buf, body.data(), body.size());
     buf[body.size()] = '\0';
-    host.app->SendBusMessage(loop, buf, static_cast<int>(body.size()));
+    host.bus.SendBusMessage(loop, buf, static_cast<int>(body.size()));
     return rx.frames;
   }
   std::string Poll(int addr) { return Ask(std::string("?") + char(addr | 0x80) + "\r").at(0); }
@@ -32,7 +32,7 @@ class Demo : public ::testing::Test {
     return std::stoi(answer.substr(6, 2), nullptr, 16);
   }
 
-  AppHost host;
+  BusFixture host;
   RecordingReceiver rx;
 };
 
@@ -60,35 +60,35 @@ TEST_F(Demo, SeededLevelsRepeat) {
 }
 
 TEST_F(Demo, AlarmEventsSetStatusLevelAndLoopSummary) {
-  host.app->GetBus().SetEvent(5, DEMO_FIRE1);
+  host.bus.SetEvent(5, DEMO_FIRE1);
   std::string answer = Poll(5);
   EXPECT_EQ(Status(answer), "0e");
   EXPECT_GE(Level(answer), 0x10);
   EXPECT_LE(Level(answer), 0x13);
   EXPECT_EQ(Status(Poll(0)), "0e");  // the command module's summary
 
-  host.app->GetBus().SetEvent(6, DEMO_AUX);
+  host.bus.SetEvent(6, DEMO_AUX);
   EXPECT_GE(Level(Poll(6)), 0x08);
-  host.app->GetBus().SetEvent(7, DEMO_PREALARM);
+  host.bus.SetEvent(7, DEMO_PREALARM);
   EXPECT_EQ(Status(Poll(7)), "06");
-  host.app->GetBus().SetEvent(8, DEMO_FIRE2);
+  host.bus.SetEvent(8, DEMO_FIRE2);
   EXPECT_EQ(Status(Poll(8)), "1e");
   EXPECT_EQ(Status(Poll(0)), "1e");
 
   // Address 127 is left out of the summary; events for another loop are ignored.
-  host.app->GetBus().SetEvent(5, DEMO_RESET);
-  host.app->GetBus().SetEvent(6, DEMO_RESET);
-  host.app->GetBus().SetEvent(7, DEMO_RESET);
-  host.app->GetBus().SetEvent(8, DEMO_RESET);
-  host.app->GetBus().SetEvent(127, DEMO_FIRE1);
-  host.app->GetBus().SetEvent(256 + 9, DEMO_FIRE1);
+  host.bus.SetEvent(5, DEMO_RESET);
+  host.bus.SetEvent(6, DEMO_RESET);
+  host.bus.SetEvent(7, DEMO_RESET);
+  host.bus.SetEvent(8, DEMO_RESET);
+  host.bus.SetEvent(127, DEMO_FIRE1);
+  host.bus.SetEvent(256 + 9, DEMO_FIRE1);
   EXPECT_EQ(Status(Poll(0)), "00");
   EXPECT_EQ(Status(Poll(9)), "00");
   EXPECT_EQ(Status(Poll(127)), "0e");
 }
 
 TEST_F(Demo, IsolateReleasesOnlyWhenNoOtherFaultRemains) {
-  host.app->GetBus().SetEvent(5, DEMO_DETFAULT);
+  host.bus.SetEvent(5, DEMO_DETFAULT);
   Ask(">\x85I0011");
   std::string isolated = Poll(5);
   EXPECT_EQ(isolated.substr(2, 4), "0124");
@@ -104,10 +104,10 @@ TEST_F(Demo, IsolateReleasesOnlyWhenNoOtherFaultRemains) {
 TEST_F(Demo, GlobalResetClearsIsolationEverywhereAndAlarmsWhereNoFaultRemains) {
   Ask(">\x83I0011");
   Ask(">\x8aI0011");
-  host.app->GetBus().SetEvent(10, DEMO_FIRE1);
-  host.app->GetBus().SetEvent(12, DEMO_FIRE2);
-  host.app->GetBus().SetEvent(11, DEMO_DETFAULT);
-  host.app->GetBus().SetEvent(11, DEMO_FIRE1);
+  host.bus.SetEvent(10, DEMO_FIRE1);
+  host.bus.SetEvent(12, DEMO_FIRE2);
+  host.bus.SetEvent(11, DEMO_DETFAULT);
+  host.bus.SetEvent(11, DEMO_FIRE1);
   std::vector<std::string> acks = Ask(">\x80R000");
   EXPECT_EQ(Poll(3).substr(2, 4), "0000");
   EXPECT_EQ(Poll(10).substr(2, 4), "0000");
@@ -188,7 +188,7 @@ TEST_F(Demo, SilentRequestsAndKinds) {
 
 TEST_F(Demo, AnswersComeOnTheLoopAskedAndLoopNeverFails) {
   host.Set("Comm", "Loops", "3");
-  host.Start(3);
+  host.StartComms(3);
   rx.frames.clear();
   Ask("?\x85\r", 2);
   ASSERT_EQ(rx.loops.size(), 1u);

@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "support/apphost.h"
+#include "support/busfixture.h"
 #include "support/fakeserialline.h"
 #include "support/frames.h"
 
@@ -34,12 +34,12 @@ Bytes Stuffed(const Bytes& frame) {
 
 class Hli : public ::testing::Test {
  protected:
-  Hli() : rx(&host.Bus()) {
-    host.app->GetServices().seriallines = [this] { return std::make_unique<FakeSerialLine>(line); };
-    host.Start(1);
+  Hli() : rx(&host.bus) {
+    host.services.seriallines = [this] { return std::make_unique<FakeSerialLine>(line); };
+    host.StartComms(1);
     rx.Register(&rx, MSG_SHORT | MSG_LONG | MSG_INVALID);
     host.Set("Comm", "Loop1Port", "2,5");
-    port = std::make_unique<HLIPort>(&host.Bus(), &host.app->GetServices().translator, 0, host.ini);
+    port = std::make_unique<HLIPort>(&host.bus, &host.services.translator, 0, host.ini);
     host.events.RunPending();
     startup = line->writes;
     line->writes.clear();
@@ -62,7 +62,7 @@ class Hli : public ::testing::Test {
     return line->writes;
   }
 
-  AppHost host;
+  BusFixture host;
   std::shared_ptr<FakeSerialLine::State> line = std::make_shared<FakeSerialLine::State>();
   RecordingReceiver rx;
   std::unique_ptr<HLIPort> port;
@@ -104,7 +104,7 @@ TEST_F(Hli, NetworkIdIsTheLastNumberOfThePortSetting) {
   for (const auto& [value, id] : std::vector<std::pair<std::string, int>>{
            {"/dev/pts/3,12", 12}, {"3", 3}, {"4, 7 ", 7}, {"none", 0}}) {
     host.Set("Comm", "Loop1Port", value);
-    HLIPort p(&host.Bus(), nullptr, 0, host.ini);
+    HLIPort p(&host.bus, nullptr, 0, host.ini);
     EXPECT_EQ(p.GetNetId(), id) << value;
   }
 }

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <deque>
 
-#include "support/apphost.h"
+#include "support/busfixture.h"
 #include "support/frames.h"
 
 namespace quillark::test {
@@ -39,7 +39,7 @@ class ScriptedPort : public IOPort {
 
 class PortFraming : public ::testing::Test {
  protected:
-  PortFraming() : rx(&host.Bus()) { rx.Register(&rx, MSG_SHORT | MSG_LONG | MSG_INVALID); }
+  PortFraming() : rx(&host.bus) { rx.Register(&rx, MSG_SHORT | MSG_LONG | MSG_INVALID); }
   // Delivered frames with the length the port gave them.
   struct LengthRecorder : MsgClass {
     using MsgClass::MsgClass;
@@ -47,12 +47,12 @@ class PortFraming : public ::testing::Test {
     void MsgRx(int, const char* msg) override { frames.emplace_back(msg); }
     std::vector<std::string> frames;
   };
-  AppHost host;
+  BusFixture host;
   RecordingReceiver rx;
 };
 
 TEST_F(PortFraming, FrameSplitAcrossReadsIsDeliveredOnceWithoutCr) {
-  ScriptedPort port(&host.Bus(), 0, host.ini);
+  ScriptedPort port(&host.bus, 0, host.ini);
   std::string frame = WithSum(
       "@\x85"
       "010000");
@@ -65,7 +65,7 @@ TEST_F(PortFraming, FrameSplitAcrossReadsIsDeliveredOnceWithoutCr) {
 }
 
 TEST_F(PortFraming, TwoFramesInOneReadInOrderAndBareCrIgnored) {
-  ScriptedPort port(&host.Bus(), 0, host.ini);
+  ScriptedPort port(&host.bus, 0, host.ini);
   std::string a = WithSum(
                   "@\x85"
                   "000001"),
@@ -78,7 +78,7 @@ TEST_F(PortFraming, TwoFramesInOneReadInOrderAndBareCrIgnored) {
 
 TEST_F(PortFraming, RingUsesOneFewerPositionThanItsSizeAndWraps) {
   host.Set("Comm", "RxBuff", "20");
-  ScriptedPort port(&host.Bus(), 0, host.ini);
+  ScriptedPort port(&host.bus, 0, host.ini);
   EXPECT_EQ(port.GetRxBuff(), 20);
   std::string frame = WithSum(
       "@\x85"
@@ -93,7 +93,7 @@ TEST_F(PortFraming, RingUsesOneFewerPositionThanItsSizeAndWraps) {
 
 TEST_F(PortFraming, FullRingKeepsWhatItHasAndCutsOnCr) {
   host.Set("Comm", "RxBuff", "20");
-  ScriptedPort port(&host.Bus(), 0, host.ini);
+  ScriptedPort port(&host.bus, 0, host.ini);
   // 30 bytes without CR into 19 positions: the ring holds 18 and then keeps
   // overwriting its last byte.
   port.Receive(std::string(30, 'x'));
@@ -112,8 +112,8 @@ TEST_F(PortFraming, FullRingKeepsWhatItHasAndCutsOnCr) {
 }
 
 TEST_F(PortFraming, OverlongRunIsCutInto4104CharacterPieces) {
-  ScriptedPort port(&host.Bus(), 0, host.ini);
-  LengthRecorder lengths(&host.Bus());
+  ScriptedPort port(&host.bus, 0, host.ini);
+  LengthRecorder lengths(&host.bus);
   lengths.Register(&lengths, MSG_LONG | MSG_INVALID);
   port.ReceiveAll(std::string(4500, 'a') + "\r");
   // The full ring (4998 bytes at most) is never reached; the CR cuts a first
@@ -126,7 +126,7 @@ TEST_F(PortFraming, OverlongRunIsCutInto4104CharacterPieces) {
 TEST_F(PortFraming, BadRingSizeSettingFallsBackToDefault) {
   for (const char* bad : {"0", "1", "-5", "junk", "999999999999"}) {
     host.Set("Comm", "RxBuff", bad);
-    ScriptedPort port(&host.Bus(), 0, host.ini);
+    ScriptedPort port(&host.bus, 0, host.ini);
     EXPECT_EQ(port.GetRxBuff(), 5000) << bad;
     port.Receive(WithSum("@\x85"
                          "000001") +
@@ -136,9 +136,9 @@ TEST_F(PortFraming, BadRingSizeSettingFallsBackToDefault) {
 }
 
 TEST(PortFailureWatch, SilentJustOverTimeoutAndAnyLoopsEventReportsIt) {
-  AppHost host(0xFFFFFFFFu - 20000);  // the watch runs across the tick wrap
-  ScriptedPort port0(&host.Bus(), 0, host.ini);
-  ScriptedPort port2(&host.Bus(), 2, host.ini);
+  BusFixture host(0xFFFFFFFFu - 20000);  // the watch runs across the tick wrap
+  ScriptedPort port0(&host.bus, 0, host.ini);
+  ScriptedPort port2(&host.bus, 2, host.ini);
   EXPECT_EQ(port0.GetCommFailTimeout(), 50000u);
   host.events.Advance(50000);
   EXPECT_FALSE(port0.Notify(0, 0));

@@ -5,7 +5,7 @@
 #include "core/comms/netphndl.h"
 #include "core/comms/netpserv.h"
 #include "core/platform/eventwriter.h"
-#include "support/apphost.h"
+#include "support/busfixture.h"
 #include "support/faketcp.h"
 #include "support/frames.h"
 
@@ -18,13 +18,13 @@ class Monitoring : public ::testing::Test {
   void Start(int loops = 1) {
     host.Set("Comm", "Loops", std::to_string(loops));
     host.Set("NetworkMonitoring", "Enable", "1");
-    host.app->GetServices().tcp = &net;
-    host.app->GetBus().SetNetMirrorFactory([this](int n, INI& ini) {
+    host.services.tcp = &net;
+    host.bus.SetNetMirrorFactory([this](int n, INI& ini) {
       auto h = std::make_unique<NetPortHandler>(host.Bus(), n, ini, net);
       handler = h.get();
       return h;
     });
-    host.Start(loops);
+    host.StartComms(loops);
   }
   std::unique_ptr<FakeClient> Connect(std::uint16_t port = 3001) {
     auto c = std::make_unique<FakeClient>(net, port);
@@ -34,10 +34,10 @@ class Monitoring : public ::testing::Test {
   void Send(int loop, const std::string& frame) {
     char buf[FRAMEBUFFER];
     frame.copy(buf, frame.size());
-    host.app->SendBusMessage(loop, buf, static_cast<int>(frame.size()));
+    host.bus.SendBusMessage(loop, buf, static_cast<int>(frame.size()));
   }
-  // The application goes before the network it used.
-  ~Monitoring() override { host.app.reset(); }
+  // The ports go before the network they used.
+  ~Monitoring() override { host.StopComms(); }
   std::vector<std::string> EventsOf(int category) const {
     std::vector<std::string> out;
     for (const auto& e : host.writer.events)
@@ -45,7 +45,7 @@ class Monitoring : public ::testing::Test {
     return out;
   }
 
-  AppHost host;
+  BusFixture host;
   FakeTcpNetwork net{host.events};
   NetPortHandler* handler = nullptr;
 };
@@ -59,19 +59,19 @@ TEST_F(Monitoring, ListensOnePortPerLoopAndOnlyWhenEnabled) {
   // Loops opened again after a settings change: the old ports are given up
   // before the new ones are taken, so the same base works again too.
   host.Set("NetworkMonitoring", "PortBase", "4001");
-  host.app->GetMainWindow()->CreateCommHandler();
+  host.StartComms(host.bus.GetLoops());
   host.Set("NetworkMonitoring", "PortBase", "3001");
-  host.app->GetMainWindow()->CreateCommHandler();
+  host.StartComms(host.bus.GetLoops());
   EXPECT_EQ(net.listeners.size(), 3u);
   EXPECT_EQ(net.listeners.count(3001), 1u);
   EXPECT_TRUE(host.prompter.prompts.empty());
 
-  AppHost off;
+  BusFixture off;
   FakeTcpNetwork quiet{off.events};
-  off.app->GetServices().tcp = &quiet;
-  off.Start();
+  off.services.tcp = &quiet;
+  off.StartComms();
   EXPECT_TRUE(quiet.listeners.empty());
-  off.app.reset();
+  off.StopComms();
 }
 
 TEST_F(Monitoring, PortThatCannotBeHadIsReportedAndOtherLoopsAreServed) {

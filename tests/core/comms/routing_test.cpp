@@ -3,18 +3,17 @@
 #include <cstring>
 
 #include "core/comms/message.h"
-#include "support/apphost.h"
+#include "support/busfixture.h"
 #include "support/frames.h"
 
 namespace quillark::test {
 namespace {
 
-class FakeMaster : public PollingEngine {
+class FakeMaster : public BusPoller {
  public:
   explicit FakeMaster(std::vector<std::string>& log) : log(log) {}
   void PausePolling() override { log.push_back("pause"); }
   void ResumePolling() override { log.push_back("resume"); }
-  void SetLoops(int) override {}
   void MsgRx(int, const char* msg) override { log.push_back(std::string("master:") + msg); }
   std::vector<std::string>& log;
 };
@@ -37,14 +36,15 @@ class NamedReceiver : public MsgClass {
 class Routing : public ::testing::Test {
  protected:
   void Despatch(const std::string& frame, bool fromport = true) {
-    host.app->DespatchRxMessage(0, frame.c_str(), static_cast<int>(frame.size()), fromport);
+    host.bus.DespatchRxMessage(0, frame.c_str(), static_cast<int>(frame.size()), fromport);
   }
-  AppHost host;
+  BusFixture host;
   std::vector<std::string> log;
+  FakeMaster master{log};
 };
 
 TEST_F(Routing, DeliveryFollowsClassBits) {
-  RecordingReceiver shortonly(&host.Bus()), both(&host.Bus()), all(&host.Bus());
+  RecordingReceiver shortonly(&host.bus), both(&host.bus), all(&host.bus);
   shortonly.Register(&shortonly, MSG_SHORT);
   both.Register(&both, MSG_SHORT | MSG_LONG);
   all.Register(&all, MSG_SHORT | MSG_LONG | MSG_INVALID | MSG_TXEMPTY);
@@ -66,11 +66,11 @@ TEST_F(Routing, DeliveryFollowsClassBits) {
 }
 
 TEST_F(Routing, OrderIsViewerFirstListThenMasterLast) {
-  host.Start();
-  host.app->GetMainWindow()->SetCommandModule(std::make_unique<FakeMaster>(log));
-  NamedReceiver viewer(&host.Bus(), "viewer", log), a(&host.Bus(), "a", log),
-      b(&host.Bus(), "b", log), display(&host.Bus(), "display", log);
-  host.app->GetBus().SetBusViewer(&viewer);
+  host.StartComms();
+  host.bus.SetPoller(&master);
+  NamedReceiver viewer(&host.bus, "viewer", log), a(&host.bus, "a", log), b(&host.bus, "b", log),
+      display(&host.bus, "display", log);
+  host.bus.SetBusViewer(&viewer);
   a.Register(&a, MSG_SHORT);
   b.Register(&b, MSG_SHORT);
   display.Register(&display, MSG_SHORT | MSG_FIRST);
@@ -88,11 +88,11 @@ TEST_F(Routing, OrderIsViewerFirstListThenMasterLast) {
   Despatch("?\x85");
   Despatch("?\x86", false);
   EXPECT_EQ(log, (std::vector<std::string>{"viewer:?\x85", "master:?\x85", "master:?\x86"}));
-  host.app->GetBus().SetBusViewer(nullptr);
+  host.bus.SetBusViewer(nullptr);
 }
 
 TEST_F(Routing, DeregisteringDuringDeliveryIsSafe) {
-  NamedReceiver a(&host.Bus(), "a", log), b(&host.Bus(), "b", log), c(&host.Bus(), "c", log);
+  NamedReceiver a(&host.bus, "a", log), b(&host.bus, "b", log), c(&host.bus, "c", log);
   a.Register(&a, MSG_SHORT);
   b.Register(&b, MSG_SHORT);
   c.Register(&c, MSG_SHORT);
@@ -106,16 +106,16 @@ TEST_F(Routing, DeregisteringDuringDeliveryIsSafe) {
       "000000");
   Despatch(answer);
   EXPECT_EQ(log, (std::vector<std::string>{"a:" + answer, "b:" + answer, "c:" + answer}));
-  EXPECT_EQ(host.app->GetBus().RegisteredReceivers(), 1u);
+  EXPECT_EQ(host.bus.RegisteredReceivers(), 1u);
   log.clear();
   Despatch(answer);
   EXPECT_EQ(log, (std::vector<std::string>{"c:" + answer}));
 
   // Deregistering something never registered changes nothing.
-  RecordingReceiver stranger(&host.Bus());
+  RecordingReceiver stranger(&host.bus);
   stranger.DeRegister();
-  host.app->GetBus().DeRegister(&stranger);
-  EXPECT_EQ(host.app->GetBus().RegisteredReceivers(), 1u);
+  host.bus.DeRegister(&stranger);
+  EXPECT_EQ(host.bus.RegisteredReceivers(), 1u);
 }
 
 TEST_F(Routing, DestroyedWhileRegisteredWarnsAndLeavesNoStaleEntry) {
@@ -124,24 +124,24 @@ TEST_F(Routing, DestroyedWhileRegisteredWarnsAndLeavesNoStaleEntry) {
     void MsgRx(int, const char*) override {}
   };
   {
-    Careless careless(&host.Bus());
+    Careless careless(&host.bus);
     careless.Register(&careless, MSG_SHORT);
   }
   ASSERT_EQ(host.prompter.prompts.size(), 1u);
   EXPECT_EQ(host.prompter.prompts[0].caption, "MsgClass::~MsgClass()");
   EXPECT_EQ(host.prompter.prompts[0].text, "Derived class still registered");
   EXPECT_EQ(host.prompter.prompts[0].icon, PromptIcon::STOP);
-  EXPECT_EQ(host.app->GetBus().RegisteredReceivers(), 0u);
+  EXPECT_EQ(host.bus.RegisteredReceivers(), 0u);
   Despatch(
       WithSum("@\x85"
               "000000"));  // would call the destroyed object
 }
 
 TEST_F(Routing, MissingDisplayIsRebuiltBeforeMasterSeesFrame) {
-  host.Start();
-  host.app->GetMainWindow()->SetCommandModule(std::make_unique<FakeMaster>(log));
+  host.StartComms();
+  host.bus.SetPoller(&master);
   int builds = 0;
-  host.app->GetBus().SetDisplayBuilder([&] {
+  host.bus.SetDisplayBuilder([&] {
     log.push_back("build");
     ++builds;
   });
@@ -152,8 +152,8 @@ TEST_F(Routing, MissingDisplayIsRebuiltBeforeMasterSeesFrame) {
   EXPECT_EQ(log[0], "build");
   EXPECT_EQ(log[1].rfind("master:", 0), 0u);
 
-  NamedReceiver display(&host.Bus(), "display", log);
-  host.app->GetBus().SetMainDisplay(&display);
+  NamedReceiver display(&host.bus, "display", log);
+  host.bus.SetMainDisplay(&display);
   Despatch(
       WithSum("@\x85"
               "000000"));
@@ -161,18 +161,18 @@ TEST_F(Routing, MissingDisplayIsRebuiltBeforeMasterSeesFrame) {
 }
 
 TEST_F(Routing, SendAppendsSumExceptForPollsAndShowsViewer) {
-  host.Start();
-  NamedReceiver viewer(&host.Bus(), "viewer", log);
-  host.app->GetBus().SetBusViewer(&viewer);
+  host.StartComms();
+  NamedReceiver viewer(&host.bus, "viewer", log);
+  host.bus.SetBusViewer(&viewer);
   char frame[FRAMEBUFFER] =
       ">\x85"
       "A000";
-  host.app->SendBusMessage(0, frame, 6);
+  host.bus.SendBusMessage(0, frame, 6);
   EXPECT_EQ(std::string(frame), WithSum(">\x85"
                                         "A000") +
                                     "\r");
   char poll[FRAMEBUFFER] = "?\x85\r";
-  host.app->SendBusMessage(0, poll, 3);
+  host.bus.SendBusMessage(0, poll, 3);
   EXPECT_EQ(std::string(poll), "?\x85\r");
   // The viewer saw both sent frames, then the demonstration loop's answer.
   ASSERT_GE(log.size(), 2u);
@@ -181,26 +181,26 @@ TEST_F(Routing, SendAppendsSumExceptForPollsAndShowsViewer) {
                                 "A000") +
                         "\r");
   EXPECT_EQ(log[1], "viewer:?\x85\r");
-  host.app->GetBus().SetBusViewer(nullptr);
+  host.bus.SetBusViewer(nullptr);
 }
 
 TEST_F(Routing, TxEmptyReachesOnlyTxEmptyReceivers) {
-  host.Start();
-  RecordingReceiver wants(&host.Bus()), ignores(&host.Bus());
+  host.StartComms();
+  RecordingReceiver wants(&host.bus), ignores(&host.bus);
   wants.Register(&wants, MSG_TXEMPTY);
   ignores.Register(&ignores, MSG_LONG);
-  host.app->GetBus().TxEmpty();
+  host.bus.TxEmpty();
   EXPECT_EQ(wants.txempty, 1);
   EXPECT_EQ(ignores.txempty, 0);
 }
 
 TEST_F(Routing, RemoteFrameGoesToItsLoopUnchanged) {
   host.Set("Comm", "Loops", "2");
-  host.Start(2);
-  RecordingReceiver rx(&host.Bus());
+  host.StartComms(2);
+  RecordingReceiver rx(&host.bus);
   rx.Register(&rx, MSG_SHORT);
   std::string frame = std::string(1, '\x01') + "?\x85\r";
-  host.app->GetBus().ControlRx(3, frame.data());
+  host.bus.ControlRx(3, frame.data());
   ASSERT_EQ(rx.frames.size(), 1u);
   EXPECT_EQ(rx.loops[0], 1);
   EXPECT_EQ(rx.frames[0].substr(0, 2), "@\x85");

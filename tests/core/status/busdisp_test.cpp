@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "support/apphost.h"
+#include "support/busfixture.h"
 #include "support/frames.h"
 
 namespace quillark::test {
@@ -167,25 +167,25 @@ TEST(LineStore, KeepsEveryLineAcrossBlocksAndClears) {
 
 class BusDispApp : public ::testing::Test {
  protected:
-  BusDispApp() { host.Start(2); }
-  AppHost host;
+  BusDispApp() { host.StartComms(2); }
+  BusFixture host;
 };
 
 TEST_F(BusDispApp, SeesPortFramesAndSentFramesWhileOpenOnly) {
-  auto disp = std::make_unique<BusDisp>(&host.Bus());
-  EXPECT_EQ(host.app->GetBus().GetBusViewer(), disp.get());
+  auto disp = std::make_unique<BusDisp>(&host.bus);
+  EXPECT_EQ(host.bus.GetBusViewer(), disp.get());
   disp->FastPollChange(true);
 
   const std::string answer = FastPollAnswer(3, 0, 0, 1);
-  host.app->DespatchRxMessage(1, answer.c_str(), 10, true);
+  host.bus.DespatchRxMessage(1, answer.c_str(), 10, true);
   // Made up by the program (a device that did not answer): not shown.
-  host.app->GetBus().SetRxFail(0x103);
+  host.bus.SetRxFail(0x103);
   char cmd[FRAMEBUFFER] =
       ">\x83"
       "A000";
-  host.app->SendBusMessage(0, cmd, 6);
+  host.bus.SendBusMessage(0, cmd, 6);
   char poll[FRAMEBUFFER] = "?\x83\r";
-  host.app->SendBusMessage(0, poll, 3);
+  host.bus.SendBusMessage(0, poll, 3);
   const auto lines = Lines(*disp);
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[0].substr(0, 18), "2-003  DET sh->CM\t");
@@ -196,20 +196,20 @@ TEST_F(BusDispApp, SeesPortFramesAndSentFramesWhileOpenOnly) {
   EXPECT_EQ(disp->GetBusErr(), 0u);
 
   disp->Close();
-  EXPECT_EQ(host.app->GetBus().GetBusViewer(), nullptr);
-  host.app->DespatchRxMessage(1, answer.c_str(), 10, true);
+  EXPECT_EQ(host.bus.GetBusViewer(), nullptr);
+  host.bus.DespatchRxMessage(1, answer.c_str(), 10, true);
   EXPECT_EQ(disp->DiagCount(), 4u);
 
   // A viewer going does not unhook another that took over.
-  auto second = std::make_unique<BusDisp>(&host.Bus());
+  auto second = std::make_unique<BusDisp>(&host.bus);
   disp.reset();
-  EXPECT_EQ(host.app->GetBus().GetBusViewer(), second.get());
+  EXPECT_EQ(host.bus.GetBusViewer(), second.get());
   second.reset();
-  EXPECT_EQ(host.app->GetBus().GetBusViewer(), nullptr);
+  EXPECT_EQ(host.bus.GetBusViewer(), nullptr);
 }
 
 TEST_F(BusDispApp, SavesEveryLineWithCrLfAndReportsFilesItCannotWrite) {
-  BusDisp disp(&host.Bus());
+  BusDisp disp(&host.bus);
   std::string payload(60, 'a');
   disp.AddItem(0, WithSum(Frame('<', 1, "G" + payload)).c_str());
   disp.AddItem(0, WithSum(Frame('>', 2, "A000")).c_str());

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "support/apphost.h"
+#include "support/busfixture.h"
 #include "support/frames.h"
 
 namespace quillark::test {
@@ -32,17 +32,17 @@ class StatusMonitor : public ::testing::Test {
  protected:
   explicit StatusMonitor(std::uint32_t starttick = 0) : host(starttick) {
     host.Set("Comm", "Loops", "2");
-    host.Start(2);
+    host.StartComms(2);
     // The bus viewer sees every frame sent; the frames despatched here are
     // marked as made up, so it sees nothing else.
-    host.app->GetBus().SetBusViewer(&viewer);
-    monitor = std::make_unique<DeviceStatusMonitor>(&host.Bus(), list);
+    host.bus.SetBusViewer(&viewer);
+    monitor = std::make_unique<DeviceStatusMonitor>(&host.bus, list);
     list.Attach(&observer);
   }
-  ~StatusMonitor() override { host.app->GetBus().SetBusViewer(nullptr); }
+  ~StatusMonitor() override { host.bus.SetBusViewer(nullptr); }
 
   void Despatch(const std::string& frame, int loop = 0) {
-    host.app->DespatchRxMessage(loop, frame.c_str(), static_cast<int>(frame.size()), false);
+    host.bus.DespatchRxMessage(loop, frame.c_str(), static_cast<int>(frame.size()), false);
   }
   std::vector<std::string> TakeSent() {
     std::vector<std::string> out;
@@ -53,8 +53,8 @@ class StatusMonitor : public ::testing::Test {
     return out;
   }
 
-  AppHost host;
-  RecordingReceiver viewer{&host.Bus()};
+  BusFixture host;
+  RecordingReceiver viewer{&host.bus};
   DeviceStatusList list;
   RecordingObserver observer;
   std::unique_ptr<DeviceStatusMonitor> monitor;
@@ -78,7 +78,7 @@ TEST_F(StatusMonitor, FastPollAnswersAreStoredOnlyWhenTheyChange) {
   EXPECT_FALSE(list.GetState(299).HasValues());
 
   // The failure mark the main window makes up for a silent device.
-  host.app->GetBus().SetRxFail(5);
+  host.bus.SetRxFail(5);
   EXPECT_EQ(list.GetState(5), DeviceStatus(0x01, 0, 0, 0, 0, 0, 0, 0));
   EXPECT_EQ(observer.updates, (std::vector<int>{261, 5, 300, 5}));
 }
@@ -157,11 +157,11 @@ TEST_F(StatusMonitor, LevelPollsArePacedByTrafficEveryEightSeconds) {
   EXPECT_EQ(TakeSent(), std::vector<std::string>{LevelPoll(0, 1)});
 
   // None while polling is paused; the first frame after it resumes asks.
-  host.app->GetBus().PausePolling();
+  host.bus.PausePolling();
   host.events.Advance(20000);
   Despatch(traffic);
   EXPECT_TRUE(TakeSent().empty());
-  host.app->GetBus().ResumePolling();
+  host.bus.ResumePolling();
   Despatch(traffic);
   EXPECT_EQ(TakeSent(), std::vector<std::string>{LevelPoll(0, 1)});
 }

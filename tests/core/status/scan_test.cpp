@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "support/apphost.h"
+#include "support/busfixture.h"
 #include "support/frames.h"
 
 namespace quillark::test {
@@ -29,11 +29,11 @@ class Owner : public MsgClass {
 
 class ScannerTest : public ::testing::Test {
  protected:
-  ScannerTest() : wire(&host.Bus()), owner(&host.Bus()) {}
+  ScannerTest() : wire(&host.bus), owner(&host.bus) {}
   void Start(int loops) {
     host.Set("Comm", "Loops", std::to_string(loops));
-    host.Start(loops);
-    host.app->GetBus().SetBusViewer(&wire);
+    host.StartComms(loops);
+    host.bus.SetBusViewer(&wire);
   }
   // The requests sent, as kind, address byte and letter.
   std::vector<std::string> Requests() const {
@@ -44,7 +44,7 @@ class ScannerTest : public ::testing::Test {
                       std::to_string(static_cast<unsigned char>(f[1]) & 0x7F));
     return out;
   }
-  AppHost host;
+  BusFixture host;
   RecordingReceiver wire;
   Owner owner;
 };
@@ -52,7 +52,7 @@ class ScannerTest : public ::testing::Test {
 TEST_F(ScannerTest, EveryPositionOnEveryLoopAnsweredStepsAtOnceAndSkips128) {
   Start(2);
   ScanRequest r{2, 126, 130, "xxE000", 4010};
-  Scanner scan(&host.Bus(), owner, r);
+  Scanner scan(&host.bus, owner, r);
   owner.scanner = &scan;
   std::vector<std::string> captions;
   scan.SetOnChange([&] { captions.push_back(scan.GetCaption() + " " + scan.GetStatusText()); });
@@ -80,7 +80,7 @@ TEST_F(ScannerTest, EveryPositionOnEveryLoopAnsweredStepsAtOnceAndSkips128) {
 TEST_F(ScannerTest, CommandModulePositionWaitsForEveryLoopAndCancelEndsTheScan) {
   Start(2);
   ScanRequest r{2, 0, 3, "xxQ000", 500};
-  Scanner scan(&host.Bus(), owner, r);
+  Scanner scan(&host.bus, owner, r);
   owner.scanner = &scan;
   scan.SetupWindow();
   // The demonstration modules keep quiet: the scan asks both loops and waits.
@@ -92,23 +92,23 @@ TEST_F(ScannerTest, CommandModulePositionWaitsForEveryLoopAndCancelEndsTheScan) 
   // other addresses are not. One loop's answer is not enough to move on.
   const std::string module = WithSum(std::string("/\x81Q0001"));
   const std::string other = WithSum(std::string("<\x85Q0001"));
-  host.app->DespatchRxMessage(0, other.c_str(), static_cast<int>(other.size()), true);
-  host.app->DespatchRxMessage(0, module.c_str(), static_cast<int>(module.size()), true);
+  host.bus.DespatchRxMessage(0, other.c_str(), static_cast<int>(other.size()), true);
+  host.bus.DespatchRxMessage(0, module.c_str(), static_cast<int>(module.size()), true);
   ASSERT_EQ(owner.handed.size(), 1u);
   EXPECT_EQ(owner.handed[0], "0:" + module);
   EXPECT_EQ(scan.GetDevice(), 0);
   // An answer the owner does not take does not count either.
   owner.accept = false;
-  host.app->DespatchRxMessage(1, module.c_str(), static_cast<int>(module.size()), true);
+  host.bus.DespatchRxMessage(1, module.c_str(), static_cast<int>(module.size()), true);
   EXPECT_EQ(scan.GetDevice(), 0);
   owner.accept = true;
-  host.app->DespatchRxMessage(1, module.c_str(), static_cast<int>(module.size()), true);
+  host.bus.DespatchRxMessage(1, module.c_str(), static_cast<int>(module.size()), true);
   // On to the detectors, which the demonstration loops answer at once.
   EXPECT_EQ(scan.GetResult(), Scanner::SCAN_COMPLETE);
   EXPECT_EQ(Requests().size(), 2u + 3 * 2);
 
   // Cancel ends a scan where it stands: nothing more is asked or handed on.
-  Scanner again(&host.Bus(), owner, r);
+  Scanner again(&host.bus, owner, r);
   owner.scanner = &again;
   again.SetupWindow();
   again.AbortScan();
@@ -117,14 +117,14 @@ TEST_F(ScannerTest, CommandModulePositionWaitsForEveryLoopAndCancelEndsTheScan) 
   host.events.Advance(20000);
   EXPECT_EQ(Requests().size(), sent);
   owner.handed.clear();
-  host.app->DespatchRxMessage(0, module.c_str(), static_cast<int>(module.size()), true);
+  host.bus.DespatchRxMessage(0, module.c_str(), static_cast<int>(module.size()), true);
   EXPECT_TRUE(owner.handed.empty());
 }
 
 TEST_F(ScannerTest, RunReturnsWhenTheLastPositionIsDone) {
   Start(1);
   ScanRequest r{1, 5, 5, "xxE000", 4010};
-  Scanner scan(&host.Bus(), owner, r);
+  Scanner scan(&host.bus, owner, r);
   owner.scanner = &scan;
   EXPECT_EQ(scan.Run(), Scanner::SCAN_COMPLETE);
   EXPECT_EQ(Requests(), (std::vector<std::string>{">5"}));
