@@ -28,6 +28,7 @@ constexpr std::uint32_t RGB(int r, int g, int b) {
 std::uint32_t TLED::Colour(LEDtype type, LEDstatus state) {
   switch (type) {
     case TL_FAULT:
+      if (state == SL_UNKNOWN) return RGB(0xA0, 0xA0, 0xA0);
       return state == SL_OFF ? RGB(0, 255, 0)
                              : (state == SL_ON ? RGB(255, 255, 0) : RGB(0x40, 0x40, 0xFF));
     case TL_ALARM:
@@ -41,6 +42,7 @@ std::uint32_t TLED::Colour(LEDtype type, LEDstatus state) {
 const std::string& TLED::GetText() const {
   static const std::string ok = " OK", fault = "Fault", isol = "Isol";
   if (type != TL_FAULT) return label;
+  if (state == SL_UNKNOWN) return unknowntext;
   return state == SL_OFF ? ok : (state == SL_ON ? fault : isol);
 }
 
@@ -55,6 +57,10 @@ PanelDisp::PanelDisp(const DeviceConfig& device, int id, std::uint32_t bg)
       alarms{TLED(TL_ALARM, "Fire2"), TLED(TL_ALARM, "Fire1"), TLED(TL_ALARM, "Pre."),
              TLED(TL_ALARM, "Aux")} {
   for (auto& r : roundbars) r = TLED(TL_ROUNDBAR, "");
+  // The bus master polls detectors and command modules only: a power supply
+  // answers nothing until something asks it, so its state is never known
+  // from the polls and the lamp says why instead of showing a fault.
+  if (device.GetType() == POWERSUPPLY) status.SetUnknownText("Not polled");
   const int loop = (id >> 8) + 1;
   char buf[64];
   if (device.GetType() == BUSCONTROLLER)
@@ -73,6 +79,14 @@ int PanelDisp::ShownLevel(unsigned level) {
 }
 
 void PanelDisp::Update(unsigned st, unsigned fault, unsigned lvl) {
+  if (st > 0xFF) {
+    status.SetLED(SL_UNKNOWN);
+    for (auto& a : alarms) a.SetLED(SL_OFF);
+    level = ShownLevel(lvl);
+    for (int i = 0; i < ROUNDBARS; ++i)
+      roundbars[static_cast<std::size_t>(i)].SetLED(level > GAUGEMAX + i ? SL_ON : SL_OFF);
+    return;
+  }
   if ((st & ST_FAULT) == 0)
     status.SetLED(SL_OFF);
   else

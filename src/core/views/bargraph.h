@@ -20,14 +20,17 @@ class DeviceContext;
 // One lamp of a panel. Colours are red + 256 x green + 65536 x blue, as the
 // event colours are.
 enum LEDtype { TL_FAULT = 1, TL_ALARM = 2, TL_ROUNDBAR = 3 };
-enum LEDstatus { SL_OFF = 0, SL_ON = 1, SL_ON2 = 2 };
+// SL_UNKNOWN: nothing has been heard from the device yet, so the status lamp
+// can say neither OK nor Fault.
+enum LEDstatus { SL_OFF = 0, SL_ON = 1, SL_ON2 = 2, SL_UNKNOWN = 3 };
 
 class TLED {
  public:
   TLED() = default;
   TLED(LEDtype type, std::string label) : type(type), label(std::move(label)) {
-    // A status lamp shows "Fault" until the device has answered.
-    if (type == TL_FAULT) state = SL_ON;
+    // A status lamp is grey until the device has answered: a device whose
+    // state is not known yet must not look faulty.
+    if (type == TL_FAULT) state = SL_UNKNOWN;
   }
   // Returns the state the lamp had before.
   LEDstatus SetLED(LEDstatus s) {
@@ -40,12 +43,16 @@ class TLED {
   std::uint32_t GetColour() const { return Colour(type, state); }
   // The status lamp names its state; the others always show their label.
   const std::string& GetText() const;
+  // What the status lamp says while the state is unknown ("Unknown", or
+  // "Not polled" for a device the bus master never polls).
+  void SetUnknownText(std::string text) { unknowntext = std::move(text); }
   static std::uint32_t Colour(LEDtype type, LEDstatus state);
 
  private:
   LEDtype type = TL_ALARM;
   LEDstatus state = SL_OFF;
   std::string label;
+  std::string unknowntext = "Unknown";
 };
 
 // Where the parts of a panel sit, relative to the panel's top left corner.
@@ -84,7 +91,9 @@ class PanelDisp {
 
   PanelDisp(const DeviceConfig& device, int deviceid, std::uint32_t background);
 
-  // From the three bytes of a fast-poll answer.
+  // From the three bytes of a fast-poll answer; a status word above a byte
+  // (the not-yet-known marker) leaves the status lamp unknown and the alarm
+  // lamps dark.
   void Update(unsigned status, unsigned fault, unsigned level);
   // The level a level byte shows: bits 5 and 6 are not part of it, and a
   // byte with the top bit set shows nothing.

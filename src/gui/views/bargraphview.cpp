@@ -92,9 +92,23 @@ const QPixmap& LampPixmap(const TLED& led, const QSize& size) {
   else
     p.drawRoundedRect(r, 3, 3);
   if (!text.empty()) {
-    p.setFont(GetFonts().lamp);
+    // Longer words ("Unknown", "Not polled") are set smaller, on two lines if
+    // need be, rather than cut.
+    QFont font = GetFonts().lamp;
+    const QString words = Latin1(text);
+    const QRect box(QPoint(1, 0), QSize(size.width() - 2, size.height()));
+    const int flags = Qt::AlignCenter | Qt::TextWordWrap;
+    while (font.pixelSize() > 6 || (font.pixelSize() < 0 && font.pointSizeF() > 4.5)) {
+      const QRect need = QFontMetrics(font).boundingRect(box, flags, words);
+      if (need.width() <= box.width() && need.height() <= box.height()) break;
+      if (font.pixelSize() > 0)
+        font.setPixelSize(font.pixelSize() - 1);
+      else
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    }
+    p.setFont(font);
     p.setPen(TextOn(c));
-    p.drawText(QRect(QPoint(0, 0), size), Qt::AlignCenter, Latin1(text));
+    p.drawText(box, flags, words);
   }
   p.end();
   return cache.emplace(key, pm).first->second;

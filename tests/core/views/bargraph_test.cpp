@@ -1,5 +1,7 @@
 #include "core/views/bargraph.h"
 
+#include "core/common/statusbits.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -79,13 +81,22 @@ class BargraphTest : public ::testing::Test {
   std::unique_ptr<Bargraph> bargraph;
 };
 
+TEST(PanelDispTest, PowerSupplyIsNotPolledNotFaulty) {
+  PanelDisp p(DeviceConfig(0x181, POWERSUPPLY), 0x181, 0);
+  EXPECT_EQ(p.Status().GetState(), SL_UNKNOWN);
+  EXPECT_EQ(p.Status().GetText(), "Not polled");
+}
+
 TEST(PanelDispTest, LampsFollowStatusFaultAndLevel) {
   DeviceConfig det(0x103, DETECTOR, PELORIN2000DETECTOR);
   PanelDisp p(det, 0x103, 0);
   EXPECT_EQ(p.GetTitle(), "Detector 2-003");
-  // Until the first answer the status lamp says "Fault".
-  EXPECT_EQ(p.Status().GetState(), SL_ON);
-  EXPECT_EQ(p.Status().GetText(), "Fault");
+  // Until the first answer nothing is known: grey, never "Fault".
+  EXPECT_EQ(p.Status().GetState(), SL_UNKNOWN);
+  EXPECT_EQ(p.Status().GetText(), "Unknown");
+  p.Update(STATUS_UNKNOWN, FAULTS_UNKNOWN, 0);
+  EXPECT_EQ(p.Status().GetText(), "Unknown");
+  EXPECT_EQ(p.Status().GetColour(), 0xA0A0A0u);
 
   p.Update(0x00, 0x20, 0x65);  // fault bits mean nothing without status bit 0
   EXPECT_EQ(p.Status().GetState(), SL_OFF);
