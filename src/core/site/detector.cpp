@@ -23,8 +23,6 @@ bool InTable(int model) {
 
 }  // namespace
 
-char Detector::namebuffer[33];
-
 // Indexed by model code.
 const std::int32_t Detector::aspiratorspeeds[20] = {
     1, 10, 1, 10, 1, 1, 16, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,
@@ -76,24 +74,14 @@ const std::int32_t Detector::programcaps[20] = {
     0xE0800,  // 19 PELORINTINDLE
 };
 
-const char* Detector::GetTypeName(int Model, INI* ini) {
-  if (!InTable(Model) || translator == nullptr) {
-    std::strcpy(namebuffer, "unknown");
-    return namebuffer;
-  }
+std::string Detector::GetTypeName(int Model, INI* ini) const {
+  if (!InTable(Model) || translator == nullptr) return "unknown";
   // Model names are product names: always the English text, whatever the
   // language, so that the same device reads the same everywhere.
   std::string name = translator->GetTextInLanguage(MODELNAMES + Model, 0);
-  if (ini != nullptr) {
-    ini->ReadString("DetectorNames", Format("Name%d", Model), name, namebuffer,
-                    static_cast<int>(sizeof namebuffer));
-  } else {
-    std::size_t n = std::min(name.size(), sizeof namebuffer - 1);
-    std::memcpy(namebuffer, name.data(), n);
-    namebuffer[n] = '\0';
-  }
-  namebuffer[32] = '\0';
-  return namebuffer;
+  if (ini != nullptr) name = ini->ReadString("DetectorNames", Format("Name%d", Model), name);
+  if (name.size() > NAMELENGTH) name.resize(NAMELENGTH);
+  return name;
 }
 
 int Detector::GetAspiratorSpeeds(int Model) {

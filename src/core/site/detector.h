@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "core/site/devicetypes.h"
 
@@ -65,9 +66,9 @@ class Detector {
 
   explicit Detector(Translator* translator) : translator(translator) {}
 
-  // Display name of a model; the INI section "DetectorNames" may rename it.
-  // Returns a shared buffer that the next call overwrites: copy it at once.
-  const char* GetTypeName(int Model, INI* ini = nullptr);
+  // Display name of a model, at most 32 characters; the INI section
+  // "DetectorNames" may rename it.
+  std::string GetTypeName(int Model, INI* ini = nullptr) const;
   static int GetNumberOfDetectorTypes() { return 20; }
   static int GetAspiratorSpeeds(int Model);
   static std::int32_t GetModelCaps(int Model, std::int32_t Capability, int Version);
@@ -76,7 +77,7 @@ class Detector {
 
  private:
   Translator* translator;
-  static char namebuffer[33];
+  static constexpr std::size_t NAMELENGTH = 32;
   static const std::int32_t aspiratorspeeds[20];
   static const std::int32_t modelcaps[20];
   static const std::int32_t programcaps[20];
