@@ -38,7 +38,7 @@ class BusFixture {
   CommHandler& StartComms(int loops = 1) {
     bus.SetLoops(loops);
     bus.SetCommHandler(nullptr);
-    comms = std::make_unique<CommHandler>(bus, translator, &status, ini);
+    comms = std::make_unique<CommHandler>(bus);
     bus.SetCommHandler(comms.get());
     return *comms;
   }

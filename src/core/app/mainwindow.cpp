@@ -109,8 +109,7 @@ PCcommandModule* TMainWindow::GetBusMaster() const {
 
 void TMainWindow::CreateCommHandler() {
   DestroyCommHandler();
-  const Services& services = Parent.GetServices();
-  commhandler = std::make_unique<CommHandler>(bus, services.translator, &services.status, ini);
+  commhandler = std::make_unique<CommHandler>(bus);
   bus.SetCommHandler(commhandler.get());
 }
 

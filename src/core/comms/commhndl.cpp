@@ -10,9 +10,11 @@
 
 namespace quillark {
 
-CommHandler::CommHandler(BusRouter& AParent, Translator& ATranslator, StatusDisplay* AStatusText,
-                         INI& ini)
-    : Parent(AParent), Translate(ATranslator), StatusText(AStatusText) {
+CommHandler::CommHandler(BusRouter& AParent)
+    : Parent(AParent),
+      Translate(AParent.GetServices().translator),
+      StatusText(&AParent.GetServices().status) {
+  INI& ini = Parent.GetServices().ini;
   currenttime = Parent.Events().TickCount();
 
   // Fewer than one loop would leave nothing to supervise.

@@ -20,7 +20,9 @@ class Translator;
 // loss of communications and shows the state in the status bar.
 class CommHandler {
  public:
-  CommHandler(BusRouter& AParent, Translator& ATranslator, StatusDisplay* AStatusText, INI& ini);
+  // The loops, their ports and the status text come from the settings and
+  // services of `AParent`.
+  explicit CommHandler(BusRouter& AParent);
   ~CommHandler();
   CommHandler(const CommHandler&) = delete;
   CommHandler& operator=(const CommHandler&) = delete;
