@@ -90,8 +90,13 @@ TEST_F(PosixLauncherTest, ProgramPastItsTimeIsStoppedAndReportedUnfinished) {
   EXPECT_FALSE(results[0].finished);
   EXPECT_EQ(results[0].exitcode, 128 + SIGTERM);
 
-  // Deaf to the polite request: SIGKILL after the grace.
-  Launch({"-c", "trap '' TERM; sleep 30; true"}, std::nullopt, 200);
+  // Deaf to the polite request: SIGKILL after the grace. The clock stands
+  // still until the shell has set its trap: a TERM before that would end it
+  // politely on a slow machine.
+  const std::string ready = (dir / "ready").string();
+  Launch({"-c", "trap '' TERM; : > \"$1\"; sleep 30; true", "sh", ready}, std::nullopt, 200);
+  for (int i = 0; i < 2500 && !std::filesystem::exists(ready); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
   ASSERT_TRUE(RunUntilResults(2));
   EXPECT_TRUE(results[1].started);
   EXPECT_FALSE(results[1].finished);
