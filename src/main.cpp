@@ -28,7 +28,13 @@ int main(int argc, char* argv[]) {
     std::string arg = argv[i];
     if (arg == "--headless") {
       headless = true;
-    } else if (arg == "--home" && i + 1 < argc) {
+    } else if (arg == "--home") {
+      // Without its folder the program would fall back to its own folder
+      // and write its logs and settings where nobody meant them to go.
+      if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+        std::cerr << "quillark: --home needs a folder\n";
+        return 2;
+      }
       home = argv[++i];
     } else if (arg == "--help" || arg == "-h") {
       std::cout << "usage: quillark [--headless] [--home DIR]\n";

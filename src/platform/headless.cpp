@@ -4,14 +4,19 @@
 #include <unistd.h>
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <functional>
 #include <iostream>
 
 #include "core/access/commands.h"
 #include "core/app/console.h"
+#include "core/app/consolelinereader.h"
 #include "core/app/dockingapp.h"
 #include "core/common/inifile.h"
+#include "core/common/textutil.h"
 #include "core/platform/eventwriter.h"
 #include "core/platform/posixlauncher.h"
 #include "core/platform/prompter.h"
@@ -50,6 +55,18 @@ void OnSignal(int) {
   [[maybe_unused]] auto n = write(signalpipe[1], &c, 1);
 }
 
+// Standard output may be a pipe whose reader has gone (`| head -1`): the
+// write then fails instead of killing the program, and output stops there.
+// Events still reach the event text log. Static, as events may be said
+// until the application is gone.
+bool stdoutdead = false;
+
+void Print(const std::string& line) {
+  if (stdoutdead) return;
+  std::cout << line << std::endl;
+  if (!std::cout) stdoutdead = true;
+}
+
 // Single lines of text with the line end removed.
 std::string OneLine(std::string text) {
   for (char& c : text)
@@ -85,12 +102,15 @@ int RunHeadless(const std::filesystem::path& home) {
   };
   app.SetQuitHook(quit);
   app.AddEventListener([](int category, const std::string& text) {
-    std::cout << "event " << EventCategoryName(category) << ": " << OneLine(text) << std::endl;
+    Print(std::string("event ") + EventCategoryName(category) + ": " + OneLine(text));
   });
 
+  std::signal(SIGPIPE, SIG_IGN);
   if (pipe(signalpipe) == 0) {
+    // A closed terminal (SIGHUP) ends the program in order, like a stop request.
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
+    std::signal(SIGHUP, OnSignal);
   }
   QSocketNotifier signalnotifier(signalpipe[0], QSocketNotifier::Read);
   QObject::connect(&signalnotifier, &QSocketNotifier::activated, [&] {
@@ -102,44 +122,69 @@ int RunHeadless(const std::filesystem::path& home) {
   // Standard input: one command a line; end of input shuts down. Commands
   // wait with the event loop running (pausing polling, for one); typed lines
   // are user input, which such waits hold back, so they are only read again
-  // once the command in hand has finished.
-  std::string pending;
+  // once the command in hand has finished, and a command that answers later
+  // (a slowed log-on) holds back the lines after it.
+  ConsoleLineReader reader;
   bool endofinput = false;
+  bool inputbroken = false;
   fcntl(STDIN_FILENO, F_SETFL, fcntl(STDIN_FILENO, F_GETFL) | O_NONBLOCK);
   QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
-  QObject::connect(&input, &QSocketNotifier::activated, [&] {
-    input.setEnabled(false);
-    char buf[4096];
-    for (;;) {
-      ssize_t n = read(STDIN_FILENO, buf, sizeof buf);
-      if (n == 0) endofinput = true;
-      if (n <= 0) break;
-      pending.append(buf, static_cast<std::size_t>(n));
-    }
-    for (auto nl = pending.find('\n'); nl != std::string::npos && !quitting;
-         nl = pending.find('\n')) {
-      std::string line = pending.substr(0, nl);
-      pending.erase(0, nl + 1);
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      for (const auto& answer : console.Execute(line)) std::cout << answer << std::endl;
+  std::function<void()> runlines = [&] {
+    while (!quitting && !console.Busy()) {
+      auto line = reader.Next();
+      if (!line) break;
+      if (line->overlong) {
+        Print(
+            Format("error: line longer than %zu characters discarded", ConsoleLineReader::MAXLINE));
+        continue;
+      }
+      for (const auto& answer : console.Execute(line->text)) Print(answer);
       if (console.QuitRequested()) {
         app.ExecuteCommand(CMD_EXIT);  // pause polling, then close
         return;
       }
     }
-    // A line without end must not grow without bound.
-    if (pending.size() > 65536) pending.clear();
+    if (quitting || console.Busy()) return;
     if (endofinput) {
       quit();
       return;
     }
-    if (!quitting) input.setEnabled(true);
+    if (!inputbroken) input.setEnabled(true);
+  };
+  console.SetLateAnswer([&](const Console::Lines& lines) {
+    for (const auto& answer : lines) Print(answer);
+    runlines();
+  });
+  QObject::connect(&input, &QSocketNotifier::activated, [&] {
+    input.setEnabled(false);
+    char buf[4096];
+    for (;;) {
+      ssize_t n = read(STDIN_FILENO, buf, sizeof buf);
+      if (n > 0) {
+        reader.Append(std::string_view(buf, static_cast<std::size_t>(n)));
+        continue;
+      }
+      if (n == 0) {
+        endofinput = true;
+      } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+        // Standard input that cannot be read (a write-only /dev/null under
+        // nohup) would wake the watcher again at once, for ever: the console
+        // is given up and supervision goes on without it.
+        const int err = errno;
+        inputbroken = true;
+        std::cerr << "quillark: standard input cannot be read (" << std::strerror(err)
+                  << "); the console is closed, supervision goes on" << std::endl;
+      }
+      break;
+    }
+    runlines();
   });
 
   // Start-up runs inside the event loop, so its waits and timers work.
   QMetaObject::invokeMethod(
       &events, [&] { app.InitMainWindow(home); }, Qt::QueuedConnection);
   int code = qapp.exec();
+  console.SetLateAnswer(nullptr);
   events.BeginShutdown();
   app.Shutdown();
   return code;

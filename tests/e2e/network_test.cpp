@@ -267,5 +267,29 @@ TEST_F(TwoComputers, OtherHostsAreTurnedAway) {
   EXPECT_TRUE(Mentions(*pa, "event SYSLOG: Remote connection from 127.0.0.1 refused loop 1"));
 }
 
+// What a client does to the loop is on record: the isolate as an event
+// naming the client, the reset also as a reset record in system.ev2.
+TEST_F(TwoComputers, RawClientOperationsAreAudited) {
+  auto pa = StartA();
+  RawClient client(base + 1);
+  ASSERT_TRUE(client.connected);
+  client.Send(WithSum(">\x85I1") + "\r");
+  EXPECT_TRUE(StatusBecomes(*pa, "2-005", "2-005 status 0x01 faults 0x20"));
+  client.Send(WithSum(">\x80R000") + "\r");
+  EXPECT_TRUE(StatusBecomes(*pa, "2-005", "2-005 status 0x00 faults 0x00"));
+  EXPECT_TRUE(Quit(*pa));
+  EXPECT_TRUE(Mentions(
+      *pa, "event INFORMATION: Isolate on detector 261 by remote client 127.0.0.1 on loop 2"));
+  EXPECT_TRUE(Mentions(
+      *pa, "event INFORMATION: Reset of all detectors by remote client 127.0.0.1 on loop 2"));
+  // Records are 24 characters after the 10 of the header; a reset is event
+  // 0x34 for loop 2's address 0x0100.
+  const std::string log = a.Read("system.ev2");
+  bool reset = false;
+  for (std::size_t at = 10; at + 24 <= log.size(); at += 24)
+    reset |= log.substr(at + 10, 8) == "01000034";
+  EXPECT_TRUE(reset) << log;
+}
+
 }  // namespace
 }  // namespace quillark::test

@@ -55,11 +55,20 @@ void Process::CloseInput() {
   in = -1;
 }
 
+void Process::CloseOutput() {
+  if (out >= 0) close(out);
+  out = -1;
+}
+
 void Process::Signal(int sig) {
   if (!exited) kill(pid, sig);
 }
 
 bool Process::ReadSome(int timeoutms) {
+  if (out < 0) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(timeoutms));
+    return false;
+  }
   pollfd p{out, POLLIN, 0};
   if (poll(&p, 1, timeoutms) <= 0) return false;
   char buf[4096];

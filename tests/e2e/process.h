@@ -17,6 +17,10 @@ class Process {
 
   void Send(const std::string& line);
   void CloseInput();
+  // As a reader that stops reading (`| head -1`): the program's output pipe
+  // has no reader left.
+  void CloseOutput();
+  int Pid() const { return pid; }
   // Reads output until a line containing `text` arrives after the line that
   // the previous call returned (returned) or the time runs out (empty). Every
   // line read is kept in `lines`.

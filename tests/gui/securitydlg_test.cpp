@@ -32,6 +32,26 @@ class SecurityDlgTest : public ::testing::Test {
   test::DemoCore core;
 };
 
+// Guessing through the dialog is slowed like guessing at the console: OK is
+// answered later, with the program running on meanwhile.
+TEST_F(SecurityDlgTest, AfterRepeatedFailuresTheDialogAnswersLaterWithoutBlocking) {
+  GuiLogOnPrompt prompt;
+  Sec().SetLogOnPrompt(&prompt);
+  for (int i = 0; i < 5; ++i) EXPECT_FALSE(Sec().LogOn("Engineer", "guess"));
+  bool answering = false;
+  bool ranmeanwhile = false;
+  WhenShown<SecurityEntryDlg>([&](SecurityEntryDlg& dlg) {
+    dlg.AccessLevel()->setCurrentIndex(2);
+    dlg.accept();
+    answering = dlg.Answering() && dlg.isVisible();
+    QTimer::singleShot(0, [&] { ranmeanwhile = true; });
+  });
+  EXPECT_TRUE(Sec().HasPermission(SA_DIAGS, true));
+  EXPECT_TRUE(answering);
+  EXPECT_TRUE(ranmeanwhile);
+  EXPECT_EQ(Sec().GetAccessLevel(), 2u);
+}
+
 TEST_F(SecurityDlgTest, LogOnDialogListsAccountsAtTheCurrentLevelAndHandsBackTheChoice) {
   GuiLogOnPrompt prompt;
   Sec().SetLogOnPrompt(&prompt);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +27,9 @@ class LogOnPrompt {
   // dialog never sees a stored password.
   virtual std::optional<LogOnAnswer> AskForLogOn(const std::vector<std::string>& names,
                                                  std::size_t preselected) = 0;
+  // While log-ons are being guessed, the next answer is taken only after
+  // `ms` milliseconds (0: at once). The dialog keeps running meanwhile.
+  virtual void SetAnswerDelay(std::uint32_t ms) { (void)ms; }
 };
 
 // The password-editing dialog: a view over a PasswordEditSession. It shows the

@@ -153,10 +153,27 @@ Security::Security(EventWriter& ev, INI& settings, Translator& tr, EventLoop& cl
       clock(cl),
       prompter(pr),
       passwordstore(std::move(store)) {
+  TightenPasswordStore();
   timeoutperiod = ini.ReadInt("Security", "Timeout", "300");
   currentaccesslevel = 0;
   LoadUserAccounts();
   SetUserAndAccessLevel(accounts[0].GetName(), 0);
+}
+
+void Security::TightenPasswordStore() {
+  // The passwords are only scrambled: a store that others may read or write
+  // gives the access levels away.
+  struct stat st {};
+  const auto& path = passwordstore.Path();
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || (st.st_mode & 077) == 0) return;
+  const bool done = ::chmod(path.c_str(), st.st_mode & 0700) == 0;
+  events.WriteEvent(
+      WE_SECURITY,
+      Format(done ? "The password file %s was open to other users (mode %04o); it is now private "
+                    "to its owner."
+                  : "The password file %s is open to other users (mode %04o) and could not be "
+                    "made private.",
+             path.string().c_str(), static_cast<unsigned>(st.st_mode & 07777)));
 }
 
 bool Security::LoadUserAccounts() {
@@ -242,11 +259,61 @@ bool Security::LogOn(const std::string& name, const std::string& password) {
                               [&](const UserAccount& a) { return a.GetName() == name; });
   // An unknown name has no stored password, but logging on as nobody must
   // still fail.
-  if (account == accounts.end() || account->GetPassword() != password) return false;
+  if (account == accounts.end() || account->GetPassword() != password) {
+    LogOnFailed(name);
+    return false;
+  }
+  EndFailureRun();
   SetUserAndAccessLevel(name, account->GetLevel());
   lasttime = clock.Now();
   events.WriteEvent(WE_SECURITY, "Access level change. New access level '" + currentuser + "'.");
   return true;
+}
+
+namespace {
+
+// A name typed at the console goes into the logs as it was typed, but never
+// as a flood or with line ends that would forge further entries.
+std::string LoggedName(const std::string& name) {
+  std::string out = name.substr(0, 64);
+  for (char& c : out)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  if (name.size() > out.size()) out += "...";
+  return out;
+}
+
+}  // namespace
+
+std::uint32_t Security::LogOnDelay() const {
+  const std::uint32_t now = clock.TickCount();
+  std::size_t recent = 0;
+  for (const std::uint32_t at : failures)
+    if (!TicksElapsed(now, at, FAILUREWINDOWMS)) ++recent;
+  return recent >= FAILURELIMIT ? SLOWLOGONMS : 0;
+}
+
+void Security::LogOnFailed(const std::string& name) {
+  // The password is never written: a mistyped one is often nearly the real one.
+  events.WriteEvent(WE_SECURITY, "Log-on failed for user '" + LoggedName(name) + "'.");
+  const std::uint32_t now = clock.TickCount();
+  while (!failures.empty() && TicksElapsed(now, failures.front(), FAILUREWINDOWMS))
+    failures.pop_front();
+  failures.push_back(now);
+  ++runfailures;
+  if (failures.size() >= FAILURELIMIT) runslowed = true;
+  // A minute without another failure ends the run.
+  runend = clock.SingleShot(FAILUREWINDOWMS, [this] { EndFailureRun(); });
+}
+
+void Security::EndFailureRun() {
+  runend.Cancel();
+  if (runslowed)
+    events.WriteEvent(
+        WE_SECURITY,
+        Format("Log-on slowed down after repeated failures: %zu failed log-ons.", runfailures));
+  runfailures = 0;
+  runslowed = false;
+  failures.clear();
 }
 
 void Security::LogOff() {
@@ -281,6 +348,7 @@ bool Security::PromptForUserAccessChange(operation op) {
   // The level doubles as the list index: with one account per level that is
   // the current level's own account.
   std::size_t preselected = std::min<std::size_t>(currentaccesslevel, accounts.size() - 1);
+  logonprompt->SetAnswerDelay(LogOnDelay());
   auto answer = logonprompt->AskForLogOn(AccountNames(), preselected);
   if (!answer) return false;
 
@@ -290,6 +358,11 @@ bool Security::PromptForUserAccessChange(operation op) {
     std::string_view typed = std::string_view(answer->password).substr(0, PASSWORDEDITLIMIT);
     if (password.empty() || EqualsNoCase(typed, password)) chosen = answer->entry;
   }
+
+  if (chosen != answer->entry)
+    LogOnFailed(answer->entry < accounts.size() ? accounts[answer->entry].GetName() : "");
+  else
+    EndFailureRun();
 
   // A wrong password lands on the preselected entry, whose level is never
   // above the current one; the change is logged either way so that failed

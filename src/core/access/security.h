@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <ctime>
+#include <deque>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -9,6 +10,7 @@
 
 #include "core/access/logonprompt.h"
 #include "core/common/inifile.h"
+#include "core/platform/eventloop.h"
 
 namespace quillark {
 
@@ -140,6 +142,14 @@ class Security {
   // `password` is its password exactly (letter case counts); false with
   // nothing changed otherwise.
   bool LogOn(const std::string& name, const std::string& password);
+  // Failed log-ons are slowed once they come in numbers: with FAILURELIMIT
+  // failures in the last FAILUREWINDOWMS, each further attempt is answered
+  // only after this many milliseconds (0: at once). Nobody is ever locked
+  // out: in an emergency the right password still works, a little later.
+  std::uint32_t LogOnDelay() const;
+  static constexpr std::size_t FAILURELIMIT = 5;
+  static constexpr std::uint32_t FAILUREWINDOWMS = 60000;
+  static constexpr std::uint32_t SLOWLOGONMS = 2000;
   // The "LOCK" command: back to the first account at level 0.
   void LogOff();
   // The "PASSWORDS" command. False when refused or there is no editor.
@@ -162,11 +172,21 @@ class Security {
  private:
   friend class PasswordEditSession;
 
+  void TightenPasswordStore();
   std::string GetPassword(std::string_view name);
   // Refusals (bad password, unusable name, write failure) are shown to the
   // operator and answered false.
   bool SetPassword(std::string_view name, const std::string& password);
   std::vector<std::string> AccountNames() const;
+  // Every failure is a security event; a run that was slowed down ends with
+  // one event that counts it.
+  void LogOnFailed(const std::string& name);
+  void EndFailureRun();
+
+  std::deque<std::uint32_t> failures;  // tick counts within the window
+  std::size_t runfailures = 0;
+  bool runslowed = false;
+  TimerHandle runend;
 
   EventWriter& events;
   INI& ini;

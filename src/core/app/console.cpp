@@ -143,7 +143,13 @@ Console::Lines Console::Select(const Args& args) {
 Console::Lines Console::Demo(int command) {
   if (app.IsLiveEdition())
     return {"error: simulated events exist only in the demonstration edition"};
-  if (app.GetSelDetector() < 0) return {"error: select a device first"};
+  const int device = app.GetSelDetector();
+  if (device < 0) return {"error: select a device first"};
+  // The bus master would answer for a device that is not there, and the
+  // operator would believe the simulated event reached it.
+  const TSiteConfig* site = app.GetSiteConfig();
+  if (site == nullptr || site->GetDevice(static_cast<std::uint32_t>(device)) == nullptr)
+    return {"error: " + DeviceName(device) + " is not in the site"};
   return Run(command);
 }
 
@@ -244,6 +250,23 @@ Console::Lines Console::LogOn(const Args& args) {
       app.GetMainWindow() != nullptr ? app.GetMainWindow()->GetSecurity() : nullptr;
   if (security == nullptr) return {"error: not running"};
   if (args.empty() || args.size() > 2) return {"error: usage: logon NAME [PASSWORD]"};
+  const std::uint32_t delay = security->LogOnDelay();
+  if (delay == 0 || !lateanswer) return TryLogOn(args);
+  // Guessing is slowed without holding up the loops: the attempt is made,
+  // and answered, once the delay has passed.
+  busy = true;
+  latetimer = app.GetServices().events.SingleShot(delay, [this, args] {
+    busy = false;
+    Lines answer = TryLogOn(args);
+    if (lateanswer) lateanswer(answer);
+  });
+  return {};
+}
+
+Console::Lines Console::TryLogOn(const Args& args) {
+  Security* security =
+      app.GetMainWindow() != nullptr ? app.GetMainWindow()->GetSecurity() : nullptr;
+  if (security == nullptr) return {"error: not running"};
   if (!security->LogOn(args[0], args.size() == 2 ? args[1] : std::string()))
     return {"refused: unknown name or wrong password"};
   return {Format("logged on as %s, access level %u", security->GetUser().c_str(),

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "core/platform/eventloop.h"
+
 namespace quillark {
 
 class TDockingApp;
@@ -27,6 +29,11 @@ class Console {
   // Runs one line and returns its answer; an unknown word names `help`.
   Lines Execute(const std::string& line);
   bool QuitRequested() const { return quit; }
+  // A command that answers later (a log-on slowed by repeated failures) is
+  // busy until then; its answer goes to `answer`, and the host reads no
+  // further line meanwhile.
+  bool Busy() const { return busy; }
+  void SetLateAnswer(std::function<void(const Lines&)> answer) { lateanswer = std::move(answer); }
   // Later features add their own words.
   void AddWord(Word word);
 
@@ -43,6 +50,7 @@ class Console {
   // Runs a menu command and says how it went.
   Lines Run(int command);
   Lines LogOn(const Args& args);
+  Lines TryLogOn(const Args& args);
   Lines Alarms() const;
   Lines Silence();
   Lines Mass(int command);
@@ -52,6 +60,9 @@ class Console {
   TDockingApp& app;
   std::vector<Word> words;
   bool quit = false;
+  bool busy = false;
+  std::function<void(const Lines&)> lateanswer;
+  TimerHandle latetimer;
 };
 
 }  // namespace quillark

@@ -55,6 +55,7 @@ TMainWindow::~TMainWindow() {
   devicestatusmonitor.reset();
   devicestatuslist.reset();
   busstatusmonitor.reset();
+  bus.SetRemoteAudit(nullptr);
   deviceops.reset();
   security.reset();
   matrixscan.reset();
@@ -77,6 +78,7 @@ void TMainWindow::SetupWindow() {
   security = std::make_unique<Security>(*this, ini, services.translator, services.events,
                                         services.prompter, Parent.GetPaths().home / "dovetree.ini");
   deviceops = std::make_unique<DeviceOperations>(bus, syslog.get(), security.get());
+  bus.SetRemoteAudit(deviceops.get());
   eventinfo->LoadOptions(ini);
   alarmdisp =
       std::make_unique<AlarmDisp>(bus, services.sound, *eventinfo, syslog.get(),

@@ -1,5 +1,8 @@
 #include "core/common/inifile.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <sstream>
 #include <system_error>
@@ -120,9 +123,25 @@ bool INIfile::WriteString(const std::string& section, const std::string& key,
 bool INIfile::Save() {
   std::filesystem::path temp = path;
   temp += ".tmp";
+  // The new file takes the place of the old one, so it takes its mode and
+  // owner too: a settings file kept private (it may hold a password) must
+  // not come back readable by everybody after the first change.
+  struct stat old {};
+  const bool existed = ::stat(path.c_str(), &old) == 0;
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
     if (!out) return false;
+    // Before a byte is written, so the content is never readable under a
+    // wider mode than the old file had.
+    if (existed) {
+      [[maybe_unused]] int ignored = ::chown(temp.c_str(), old.st_uid, old.st_gid);
+      if (::chmod(temp.c_str(), old.st_mode & 07777) != 0) {
+        out.close();
+        std::error_code ec;
+        std::filesystem::remove(temp, ec);
+        return false;
+      }
+    }
     for (const auto& line : lines) out << line << "\r\n";
     out.flush();
     if (!out) {

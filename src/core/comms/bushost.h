@@ -10,6 +10,7 @@ namespace quillark {
 
 class EventLoop;
 class MsgClass;
+class RemoteAudit;
 class Prompter;
 class Translator;
 
@@ -36,6 +37,8 @@ class BusHost {
   virtual int SendBusMessage(int loop, char* msg, int msglength) = 0;
   // A complete frame from a remote client: data[0] is the loop, then `datalen` bytes.
   virtual void ControlRx(int datalen, const char* data) = 0;
+  // Where the operations remote clients send are recorded; none at first.
+  virtual RemoteAudit* GetRemoteAudit() const { return nullptr; }
   // A port event, delivered later on the event loop (the counterpart of a
   // posted WM_COMMNOTIFY).
   virtual void PostCommNotify(int loop, int status) = 0;

@@ -36,6 +36,8 @@ class BusRouter : public BusHost {
   BusRouter& operator=(const BusRouter&) = delete;
 
   Services& GetServices() const override { return services; }
+  RemoteAudit* GetRemoteAudit() const override { return remoteaudit; }
+  void SetRemoteAudit(RemoteAudit* audit) { remoteaudit = audit; }
 
   void Register(MsgClass* msgclass, std::uint32_t flags) override;
   void DeRegister(MsgClass* msgclass) override;
@@ -107,6 +109,7 @@ class BusRouter : public BusHost {
   CommHandler* commhandler = nullptr;
   BusPoller* poller = nullptr;
   NetMirrorFactory netmirrorfactory;
+  RemoteAudit* remoteaudit = nullptr;
   bool paused = false;
   bool live = false;
   bool shuttingdown = false;

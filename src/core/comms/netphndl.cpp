@@ -6,6 +6,7 @@
 #include "core/common/textutil.h"
 #include "core/comms/bushost.h"
 #include "core/comms/netpserv.h"
+#include "core/comms/remoteaudit.h"
 #include "core/platform/eventloop.h"
 
 namespace quillark {
@@ -86,7 +87,8 @@ void NetPortHandler::SendMessageA(int loop, const char* data, int length) {
     if (s->GetLoop() == loop) s->SendMessageA(data, length);
 }
 
-void NetPortHandler::DespatchRxMessage(int loop, const char* data, int length) {
+void NetPortHandler::DespatchRxMessage(int loop, const char* data, int length,
+                                       const std::string& client) {
   if (length <= 0) return;
   auto buffer = std::make_shared<std::vector<char>>(static_cast<std::size_t>(length) + 1);
   (*buffer)[0] = static_cast<char>(loop);
@@ -94,8 +96,15 @@ void NetPortHandler::DespatchRxMessage(int loop, const char* data, int length) {
   // The item arrived inside a socket callback; writing it to the bus there
   // could remove the very client it came from, so it is written just after.
   std::weak_ptr<int> guard = alive;
-  parent.Events().Post([this, guard, buffer, length] {
-    if (guard.lock()) parent.ControlRx(length, buffer->data());
+  parent.Events().Post([this, guard, buffer, length, loop, client] {
+    if (!guard.lock()) return;
+    parent.ControlRx(length, buffer->data());
+    // A remote operator's isolate or reset is recorded like a local one, or
+    // the log would show devices changing state with nobody having acted.
+    RemoteAudit* audit = parent.GetRemoteAudit();
+    if (audit == nullptr) return;
+    if (auto op = DecodeRemoteOperation(loop, buffer->data() + 1, length))
+      audit->RecordRemote(*op, loop, client);
   });
 }
 

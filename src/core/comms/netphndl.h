@@ -32,7 +32,8 @@ class NetPortHandler : public MsgClass, public NetMirror {
   void SendMessageA(int loop, const char* data, int length);
   // A complete item from a remote computer, written to the loop once the
   // current work is done, as if this program had sent it.
-  void DespatchRxMessage(int loop, const char* data, int length);
+  // `client` is the sender's address, for the record of what it did.
+  void DespatchRxMessage(int loop, const char* data, int length, const std::string& client = "");
   void WriteEvent(int type, const std::string& text);
   void DeleteAllPortServers();
 

@@ -31,6 +31,7 @@ void NetItemRing::DespatchRxMessage(const ItemHandler& item) {
 
 NetPort::NetPort(NetPortServer& AParent, std::unique_ptr<TcpStream> socket, bool control)
     : parent(AParent), sendsocket(std::move(socket)), controlenabled(control) {
+  peer = sendsocket->PeerAddress();
   sendsocket->OnReadyRead([this] { OnReadable(); });
   // The list is pruned at the next relay, as for a failed send.
   sendsocket->OnDisconnected([this] { MarkAsZombie(); });
@@ -48,7 +49,7 @@ void NetPort::SendMessageA(const char* data, int length) {
 }
 
 void NetPort::DespatchRxMessage(const char* data, int length) {
-  parent.DespatchRxMessage(data, length);
+  parent.DespatchRxMessage(data, length, peer);
 }
 
 void NetPort::OnReadable() {

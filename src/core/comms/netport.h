@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace quillark {
 
@@ -59,6 +60,7 @@ class NetPort {
   bool zombie = false;
   bool controlenabled;
   NetItemRing ring;
+  std::string peer;  // kept: a closed socket no longer knows it
 };
 
 }  // namespace quillark

@@ -18,6 +18,7 @@ NetPortServer::NetPortServer(NetPortHandler& AParent, int l, int port, int maxco
 NetPortServer::~NetPortServer() {
   enabled = false;
   releasetimer.Cancel();
+  refusaltimer.Cancel();
   DeleteAllNetPorts();
   if (s != nullptr) s->Close();
 }
@@ -36,8 +37,7 @@ void NetPortServer::Accept(std::unique_ptr<TcpStream> socket) {
   const std::string peer = socket->PeerAddress();
   if (!parent.IsAllowedHost(peer)) {
     socket->Close();
-    parent.WriteEvent(WE_SYSLOG,
-                      Format("Remote connection from %s refused loop %u", peer.c_str(), loop + 1));
+    Refuse(peer);
     return;
   }
   if (static_cast<long>(NetPorts.size()) < maxconnections) {
@@ -49,6 +49,38 @@ void NetPortServer::Accept(std::unique_ptr<TcpStream> socket) {
   }
 }
 
+void NetPortServer::Refuse(const std::string& peer) {
+  // Hosts beyond the limit share one count, so the table cannot grow with
+  // every address an attacker can make up.
+  const std::string host =
+      refused.count(peer) != 0 || refused.size() < MAXREFUSEDHOSTS ? peer : "other hosts";
+  auto [entry, first] = refused.try_emplace(host, 0u);
+  if (!first) {
+    ++entry->second;
+    return;
+  }
+  parent.WriteEvent(WE_SYSLOG,
+                    Format("Remote connection from %s refused loop %u", host.c_str(), loop + 1));
+  if (!refusaltimer.Active())
+    refusaltimer =
+        parent.GetApp().Events().Repeating(REFUSALSUMMARYMS, [this] { SummariseRefusals(); });
+}
+
+void NetPortServer::SummariseRefusals() {
+  for (auto it = refused.begin(); it != refused.end();) {
+    if (it->second == 0) {
+      // A quiet minute: the host's next refusal is logged as a first again.
+      it = refused.erase(it);
+      continue;
+    }
+    parent.WriteEvent(WE_SYSLOG, Format("Remote connection from %s refused %u more times loop %u",
+                                        it->first.c_str(), it->second, loop + 1));
+    it->second = 0;
+    ++it;
+  }
+  if (refused.empty()) refusaltimer.Cancel();
+}
+
 void NetPortServer::CreatePort(std::unique_ptr<TcpStream> socket) {
   NetPorts.push_back(std::make_unique<NetPort>(*this, std::move(socket), !parent.IsReadOnly()));
 }
@@ -58,8 +90,8 @@ void NetPortServer::DeleteAllNetPorts() {
   NetPorts.clear();
 }
 
-void NetPortServer::DespatchRxMessage(const char* data, int length) {
-  parent.DespatchRxMessage(loop, data, length);
+void NetPortServer::DespatchRxMessage(const char* data, int length, const std::string& client) {
+  parent.DespatchRxMessage(loop, data, length, client);
 }
 
 void NetPortServer::RemoveZombies() {

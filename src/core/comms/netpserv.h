@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <list>
+#include <map>
 #include <memory>
+#include <string>
 
 #include "core/platform/eventloop.h"
 
@@ -35,13 +37,19 @@ class NetPortServer {
   void DeleteAllNetPorts();
   int GetLoop() const { return loop; }
   int GetPortNumber() const { return portnumber; }
-  void DespatchRxMessage(const char* data, int length);
+  void DespatchRxMessage(const char* data, int length, const std::string& client = "");
+  // A refused host is logged once, then counted: at most one line per host
+  // and minute, so a host that keeps trying cannot flood the log.
+  static constexpr std::uint32_t REFUSALSUMMARYMS = 60000;
+  static constexpr std::size_t MAXREFUSEDHOSTS = 256;
 
   std::size_t Connections() const { return NetPorts.size(); }
   int Pending() const { return txlen; }
 
  private:
   void Accept(std::unique_ptr<TcpStream> socket);
+  void Refuse(const std::string& peer);
+  void SummariseRefusals();
   void RemoveZombies();
   void SendToAll(const char* data, int length);
   void Release();
@@ -57,6 +65,8 @@ class NetPortServer {
   int txlen = 0;
   std::list<std::unique_ptr<NetPort>> NetPorts;
   TimerHandle releasetimer;
+  std::map<std::string, unsigned> refused;  // host: refusals not yet logged
+  TimerHandle refusaltimer;
 };
 
 }  // namespace quillark

@@ -104,6 +104,49 @@ bool DeviceOperations::Reset(int device) {
   return true;
 }
 
+namespace {
+
+// Named as the local operations name them.
+const char* KindOfDevice(int slot) {
+  return slot == 0 ? "command module" : "detector";
+}
+
+}  // namespace
+
+void DeviceOperations::RecordRemote(const RemoteOperation& op, int loop,
+                                    const std::string& client) {
+  const std::string who = Format("remote client %s on loop %d",
+                                 client.empty() ? "(unknown)" : client.c_str(), loop + 1);
+  const char* what = KindOfDevice(Slot(op.device));
+  switch (op.kind) {
+    case RemoteOperation::ISOLATE:
+    case RemoteOperation::DEISOLATE:
+      app.WriteEvent(WE_INFORMATION, Format("Isolate %s %s %d by %s",
+                                            op.kind == RemoteOperation::ISOLATE ? "on" : "off",
+                                            what, op.device, who.c_str()));
+      return;
+    case RemoteOperation::RESET:
+      app.WriteEvent(WE_INFORMATION, Format("Reset %s %d by %s", what, op.device, who.c_str()));
+      if (syslog != nullptr) syslog->WriteReset(static_cast<std::uint32_t>(op.device));
+      return;
+    case RemoteOperation::LOOPRESET: {
+      // A global reset is three frames per loop (detectors, power supplies,
+      // command modules); the detectors' one stands for it in the log.
+      const char* whom = op.target == '>'   ? "detectors"
+                         : op.target == '#' ? "power supplies"
+                                            : "command modules";
+      app.WriteEvent(WE_INFORMATION, Format("Reset of all %s by %s", whom, who.c_str()));
+      if (op.target == '>' && syslog != nullptr)
+        syslog->WriteReset(static_cast<std::uint32_t>(op.device));
+      return;
+    }
+    case RemoteOperation::FUNCTIONWRITE:
+      app.WriteEvent(WE_INFORMATION,
+                     Format("Function write to %s %d by %s", what, op.device, who.c_str()));
+      return;
+  }
+}
+
 bool DeviceOperations::SingleReset(int device) {
   if (!Reset(device)) return false;
   // A demonstration loop also forgets the device's simulated alarms and faults.

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "core/common/loops.h"
+#include "core/comms/remoteaudit.h"
 
 namespace quillark {
 
@@ -15,7 +16,7 @@ class BusHost;
 // polling pause and resume; nothing is awaited, because the devices confirm
 // only through what they report in the following fast polls (an isolated
 // device sets fault bit 0x20).
-class DeviceOperations {
+class DeviceOperations : public RemoteAudit {
  public:
   // `security` decides who may act and names the user in the event texts;
   // without it nothing is permitted. `syslog` receives the reset records and
@@ -26,6 +27,11 @@ class DeviceOperations {
 
   void SetSecurity(Security* s) { security = s; }
   void SetSysLog(SysLog* s) { syslog = s; }
+
+  // An operation a network monitoring client sent straight to the bus: the
+  // same events and system log records as the local command, naming the
+  // client and the loop instead of a user.
+  void RecordRemote(const RemoteOperation& op, int loop, const std::string& client) override;
 
   // Isolates (`isolate` true) or de-isolates a device. With `prompt` the
   // operator is asked to log on when the access level is not enough. False

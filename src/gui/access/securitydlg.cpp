@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "core/access/security.h"
@@ -74,6 +75,20 @@ SecurityEntryDlg::SecurityEntryDlg(const std::vector<std::string>& names, std::s
                                      "password."),
                       names, preselected, parent) {}
 
+void SecurityEntryDlg::accept() {
+  if (answerdelay == 0) {
+    QDialog::accept();
+    return;
+  }
+  if (answering) return;
+  // Guessing is slowed, not blocked: the window keeps drawing and the
+  // program keeps supervising while the answer waits.
+  answering = true;
+  for (auto* box : findChildren<QDialogButtonBox*>()) box->setEnabled(false);
+  explanation->setText(QStringLiteral("Checking the password..."));
+  QTimer::singleShot(static_cast<int>(answerdelay), this, [this] { QDialog::accept(); });
+}
+
 LogOnAnswer SecurityEntryDlg::Answer() const {
   LogOnAnswer a;
   a.entry =
@@ -116,6 +131,7 @@ void PasswordChangeDlg::accept() {
 std::optional<LogOnAnswer> GuiLogOnPrompt::AskForLogOn(const std::vector<std::string>& names,
                                                        std::size_t preselected) {
   SecurityEntryDlg dlg(names, preselected, parent);
+  dlg.SetAnswerDelay(answerdelay);
   if (dlg.exec() != QDialog::Accepted) return std::nullopt;
   return dlg.Answer();
 }

@@ -48,6 +48,16 @@ class SecurityEntryDlg : public SecurityBaseDlg {
   SecurityEntryDlg(const std::vector<std::string>& names, std::size_t preselected,
                    QWidget* parent = nullptr);
   LogOnAnswer Answer() const;
+  // OK is answered only after `ms` (repeated failures); the dialog stays live.
+  void SetAnswerDelay(std::uint32_t ms) { answerdelay = ms; }
+  bool Answering() const { return answering; }
+
+ public slots:
+  void accept() override;
+
+ private:
+  std::uint32_t answerdelay = 0;
+  bool answering = false;
 };
 
 // Edits the passwords of the accounts through a PasswordEditSession: moving
@@ -77,9 +87,11 @@ class GuiLogOnPrompt : public LogOnPrompt {
   void SetParent(QWidget* p) { parent = p; }
   std::optional<LogOnAnswer> AskForLogOn(const std::vector<std::string>& names,
                                          std::size_t preselected) override;
+  void SetAnswerDelay(std::uint32_t ms) override { answerdelay = ms; }
 
  private:
   QPointer<QWidget> parent;
+  std::uint32_t answerdelay = 0;
 };
 
 class GuiPasswordEditor : public PasswordEditor {

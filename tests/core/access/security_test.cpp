@@ -168,9 +168,11 @@ TEST_F(SecurityTest, PromptChecksPasswordsWithoutCaseAndLogsEvenAWrongOne) {
   logon.answers.push_back(LogOnAnswer{2, "wrong"});
   EXPECT_FALSE(s.HasPermission(SA_DIAGS, true));
   EXPECT_EQ(s.GetAccessLevel(), 0u);
-  ASSERT_EQ(writer.events.size(), 1u);
+  ASSERT_EQ(writer.events.size(), 2u);
   EXPECT_EQ(writer.events[0].category, WE_SECURITY);
-  EXPECT_EQ(writer.events[0].text, "Access level change. New access level 'Read only'.");
+  EXPECT_EQ(writer.events[0].text, "Log-on failed for user 'Engineer'.");
+  EXPECT_EQ(writer.events[1].category, WE_SECURITY);
+  EXPECT_EQ(writer.events[1].text, "Access level change. New access level 'Read only'.");
   ASSERT_EQ(prompter.prompts.size(), 1u);
   EXPECT_EQ(prompter.prompts[0].caption, "");
   EXPECT_EQ(prompter.prompts[0].icon, PromptIcon::STOP);
@@ -190,7 +192,14 @@ TEST_F(SecurityTest, LogOnByNameAndPasswordAndLock) {
   Security& s = Make();
   EXPECT_FALSE(s.LogOn("Administrator", "key"));  // letter case counts here
   EXPECT_FALSE(s.LogOn("Nobody", ""));            // no such account
-  EXPECT_TRUE(writer.events.empty());
+  ASSERT_EQ(writer.events.size(), 2u);
+  for (const auto& e : writer.events) {
+    EXPECT_EQ(e.category, WE_SECURITY);
+    EXPECT_EQ(e.text.find("key"), std::string::npos) << e.text;  // never the password
+  }
+  EXPECT_EQ(writer.events[0].text, "Log-on failed for user 'Administrator'.");
+  EXPECT_EQ(writer.events[1].text, "Log-on failed for user 'Nobody'.");
+  writer.events.clear();
 
   ASSERT_TRUE(s.LogOn("Administrator", "Key"));
   EXPECT_EQ(s.GetAccessLevel(), 3u);
@@ -294,6 +303,67 @@ TEST_F(SecurityTest, StoreIsPrivateWhateverTheUmaskAndEarlierMode) {
   StorePasswords({{2, "pw"}});
   EXPECT_EQ(::umask(old), 0u);  // put back as it was
   EXPECT_EQ(Mode(), PRIVATE);
+}
+
+// Guessing is slowed, never locked out, and the run is counted in the log.
+TEST_F(SecurityTest, RepeatedFailuresAreSlowedAndSummarisedButNeverLockOut) {
+  Make();
+  StorePasswords({{3, "Key"}});
+  Security& s = Make();
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(s.LogOnDelay(), 0u);
+    EXPECT_FALSE(s.LogOn("Administrator", "guess"));
+    clock.Advance(1000);
+  }
+  EXPECT_FALSE(s.LogOn("Administrator\r\nforged", "guess"));  // the fifth in a minute
+  EXPECT_EQ(writer.events.back().text, "Log-on failed for user 'Administrator??forged'.");
+  EXPECT_EQ(s.LogOnDelay(), Security::SLOWLOGONMS);
+  EXPECT_FALSE(s.LogOn("Administrator", "guess"));
+  EXPECT_EQ(s.LogOnDelay(), Security::SLOWLOGONMS);
+  // The right password still works while slowed; the run ends with one count.
+  ASSERT_TRUE(s.LogOn("Administrator", "Key"));
+  ASSERT_GE(writer.events.size(), 2u);
+  EXPECT_EQ(writer.events[writer.events.size() - 2].text,
+            "Log-on slowed down after repeated failures: 6 failed log-ons.");
+  EXPECT_EQ(s.LogOnDelay(), 0u);
+
+  // Failures spread over more than a minute are never slowed; a run that was
+  // never slowed is not summarised.
+  writer.events.clear();
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(s.LogOnDelay(), 0u) << i;
+    EXPECT_FALSE(s.LogOn("Engineer", "guess"));
+    clock.Advance(Security::FAILUREWINDOWMS / 4 + 1);
+  }
+  EXPECT_EQ(writer.events.size(), 8u);
+  clock.Advance(Security::FAILUREWINDOWMS + 1);
+  EXPECT_EQ(writer.events.size(), 8u);
+
+  // A slowed run that just stops is summarised a minute after its last try.
+  writer.events.clear();
+  for (int i = 0; i < 5; ++i) EXPECT_FALSE(s.LogOn("Engineer", "guess"));
+  clock.Advance(Security::FAILUREWINDOWMS + 1);
+  ASSERT_EQ(writer.events.size(), 6u);
+  EXPECT_EQ(writer.events.back().text,
+            "Log-on slowed down after repeated failures: 5 failed log-ons.");
+  EXPECT_EQ(s.LogOnDelay(), 0u);
+}
+
+TEST_F(SecurityTest, OpenPasswordStoreIsMadePrivateAtStartWithAnEvent) {
+  Make();
+  StorePasswords({{1, "pw"}});
+  std::filesystem::permissions(home / "dovetree.ini", std::filesystem::perms::owner_read |
+                                                          std::filesystem::perms::owner_write |
+                                                          std::filesystem::perms::group_read |
+                                                          std::filesystem::perms::others_read);
+  Make();
+  EXPECT_EQ(Mode(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  ASSERT_EQ(writer.events.size(), 1u);
+  EXPECT_EQ(writer.events[0].category, WE_SECURITY);
+  EXPECT_NE(writer.events[0].text.find("(mode 0644)"), std::string::npos) << writer.events[0].text;
+  writer.events.clear();
+  Make();  // already private: nothing to say
+  EXPECT_TRUE(writer.events.empty());
 }
 
 }  // namespace

@@ -155,6 +155,48 @@ TEST_F(Startup, GuardedCommandsAskForTheAccessLevel) {
   EXPECT_TRUE(security);
 }
 
+// Guessed passwords at the console are answered ever later, without the
+// console or the loops stopping: the answer comes from a timer, and the host
+// is told the console is busy meanwhile.
+TEST_F(Startup, ConsoleLogOnGuessingIsSlowedNotBlocked) {
+  CopyDemo();
+  Start();
+  Console console(*host.app);
+  std::vector<std::string> late;
+  console.SetLateAnswer([&](const std::vector<std::string>& lines) {
+    late.insert(late.end(), lines.begin(), lines.end());
+  });
+  for (int i = 0; i < 5; ++i)
+    EXPECT_EQ(Run(console, "logon Engineer wrong" + std::to_string(i))[0],
+              "refused: unknown name or wrong password");
+  int failures = 0;
+  for (const auto& e : events) {
+    failures += e.text == "Log-on failed for user 'Engineer'." ? 1 : 0;
+    EXPECT_EQ(e.text.find("wrong"), std::string::npos) << e.text;
+  }
+  EXPECT_EQ(failures, 5);
+
+  EXPECT_TRUE(Run(console, "logon Administrator").empty());
+  EXPECT_TRUE(console.Busy());
+  host.events.Advance(1999);
+  EXPECT_TRUE(late.empty());
+  host.events.Advance(1);
+  EXPECT_FALSE(console.Busy());
+  EXPECT_EQ(late, (std::vector<std::string>{"logged on as Administrator, access level 3"}));
+  EXPECT_EQ(events[events.size() - 2].text,
+            "Log-on slowed down after repeated failures: 5 failed log-ons.");
+}
+
+TEST_F(Startup, SimulatedEventOnADeviceOutsideTheSiteIsRefused) {
+  CopyDemo();
+  Start();
+  Console console(*host.app);
+  Run(console, "select 1-099");
+  EXPECT_EQ(Run(console, "fire2"), (std::vector<std::string>{"error: 1-099 is not in the site"}));
+  Run(console, "select 1-005");
+  EXPECT_EQ(Run(console, "fire2"), (std::vector<std::string>{"ok"}));
+}
+
 TEST(ConsoleWords, DeviceNamesParseStrictly) {
   EXPECT_EQ(Console::ParseDevice("1-005"), 5);
   EXPECT_EQ(Console::ParseDevice("16-127"), 15 * 256 + 127);

@@ -74,6 +74,24 @@ TEST(INIfile, UnwritablePlaceReportsFailureAndKeepsFile) {
   EXPECT_EQ(ini.ReadString("S", "K", "d"), "d");
 }
 
+// A private settings file (it may hold the pager password) stays private
+// through the atomic rewrite, whatever the umask would give a new file.
+TEST(INIfile, RewriteKeepsTheFileMode) {
+  TempDir dir;
+  namespace fs = std::filesystem;
+  for (const fs::perms mode : {fs::perms::owner_read | fs::perms::owner_write,
+                               fs::perms::owner_read | fs::perms::owner_write |
+                                   fs::perms::group_read | fs::perms::group_write}) {
+    dir.Write("q.ini", "[Pager]\r\nPassword=x\r\n");
+    fs::permissions(dir / "q.ini", mode);
+    INIfile ini(dir / "q.ini");
+    ASSERT_TRUE(ini.WriteString("Pager", "Password", "y"));
+    EXPECT_EQ(fs::status(dir / "q.ini").permissions(), mode);
+    EXPECT_EQ(dir.Read("q.ini"), "[Pager]\r\nPassword=y\r\n");
+    EXPECT_FALSE(fs::exists(dir / "q.ini.tmp"));
+  }
+}
+
 TEST(TextUtil, AtoLLikeTheCLibraryButSafe) {
   EXPECT_EQ(AtoL("  42abc"), 42);
   EXPECT_EQ(AtoL("-17"), -17);

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "core/common/textutil.h"
 #include "core/comms/netphndl.h"
 #include "core/comms/netpserv.h"
+#include "core/comms/remoteaudit.h"
 #include "core/platform/eventwriter.h"
 #include "support/busfixture.h"
 #include "support/faketcp.h"
@@ -239,6 +241,54 @@ TEST_F(Monitoring, OnlyAllowedHostsMayConnect) {
             (std::vector<std::string>{"Remote connection from 10.0.0.9 refused loop 1"}));
   EXPECT_TRUE(handler->IsAllowedHost("192.168.1.20"));
   EXPECT_FALSE(handler->IsAllowedHost("192.168.1.2"));
+}
+
+// A host that keeps trying is logged once, then counted once a minute; a
+// host quiet for a minute is logged afresh.
+TEST_F(Monitoring, RefusedHostsAreLoggedOnceThenSummarisedPerMinute) {
+  host.Set("NetworkMonitoring", "AllowedHosts", "192.168.1.20");
+  Start();
+  std::vector<std::unique_ptr<FakeClient>> tries;
+  auto attempt = [&](const std::string& from, int times) {
+    net.clientaddress = from;
+    for (int i = 0; i < times; ++i) tries.push_back(Connect());
+  };
+  attempt("10.0.0.9", 90);
+  attempt("10.0.0.8", 1);
+  EXPECT_EQ(EventsOf(WE_SYSLOG),
+            (std::vector<std::string>{"Remote connection from 10.0.0.9 refused loop 1",
+                                      "Remote connection from 10.0.0.8 refused loop 1"}));
+  host.events.Advance(NetPortServer::REFUSALSUMMARYMS);
+  attempt("10.0.0.9", 3);
+  host.events.Advance(NetPortServer::REFUSALSUMMARYMS);
+  host.events.Advance(NetPortServer::REFUSALSUMMARYMS);  // a quiet minute
+  attempt("10.0.0.9", 1);
+  EXPECT_EQ(EventsOf(WE_SYSLOG), (std::vector<std::string>{
+                                     "Remote connection from 10.0.0.9 refused loop 1",
+                                     "Remote connection from 10.0.0.8 refused loop 1",
+                                     "Remote connection from 10.0.0.9 refused 89 more times loop 1",
+                                     "Remote connection from 10.0.0.9 refused 3 more times loop 1",
+                                     "Remote connection from 10.0.0.9 refused loop 1"}));
+  for (const auto& c : tries) EXPECT_TRUE(c->closed);
+}
+
+// Items reach the audit after they were written, with the client's address.
+TEST_F(Monitoring, ClientOperationsReachTheAuditWithTheClientsAddress) {
+  struct Recorder : RemoteAudit {
+    void RecordRemote(const RemoteOperation& op, int loop, const std::string& client) override {
+      seen.push_back(
+          Format("%d %d %d %s", static_cast<int>(op.kind), op.device, loop, client.c_str()));
+    }
+    std::vector<std::string> seen;
+  } audit;
+  host.Bus().SetRemoteAudit(&audit);
+  Start(2);
+  net.clientaddress = "192.0.2.7";
+  auto a = Connect(3002);
+  a->Send(WithSum(">\x85I0011") + "\r" + WithSum("?\x85") + "\r" + WithSum(">\x80R000") + "\r");
+  host.events.RunPending();
+  EXPECT_EQ(audit.seen, (std::vector<std::string>{"0 261 1 192.0.2.7", "3 256 1 192.0.2.7"}));
+  host.Bus().SetRemoteAudit(nullptr);
 }
 
 TEST(NetItemRing, ItemsAreCutAtEveryCrAndOverlongLinesAreDropped) {

@@ -147,6 +147,44 @@ TEST_F(Operations, GlobalResetSendsEachKindToEveryLoopInTurn) {
   EXPECT_EQ(text.substr(92, 8), "00000034");
 }
 
+// What a network monitoring client writes onto a loop is recorded as the
+// same operation typed here would be, naming the client and its loop.
+TEST_F(Operations, RemoteItemsAreRecordedLikeLocalOperations) {
+  auto record = [&](int loop, const std::string& item) {
+    const std::string withsum = WithSum(item) + "\r";
+    if (auto op = DecodeRemoteOperation(loop, withsum.data(), static_cast<int>(withsum.size())))
+      ops.RecordRemote(*op, loop, "192.0.2.7");
+  };
+  record(0, ">\x85I0011");
+  record(0, ">\x85I1");  // short form: the devices take it as an isolate too
+  record(1, ">\x85I0010");
+  record(0, ":\x81I0011");
+  record(0, ">\x80R000");
+  record(0, "#\x80R000");  // the rest of a global reset: no second record
+  record(2, ">\x87R000");
+  record(1, ">\x86P0102");
+  // Polls, reads, answers and malformed items are no operations.
+  for (const std::string item : {"?\x85",
+                                 ">\x85"
+                                 "A000",
+                                 "<\x85I0011", ">\x05I0011", ">\x85", ">\x80I0011", "", "\x85I"})
+    record(0, item);
+  EXPECT_EQ(Events(), (std::vector<std::string>{
+                          "Isolate on detector 5 by remote client 192.0.2.7 on loop 1",
+                          "Isolate on detector 5 by remote client 192.0.2.7 on loop 1",
+                          "Isolate off detector 261 by remote client 192.0.2.7 on loop 2",
+                          "Isolate on command module 0 by remote client 192.0.2.7 on loop 1",
+                          "Reset of all detectors by remote client 192.0.2.7 on loop 1",
+                          "Reset of all power supplies by remote client 192.0.2.7 on loop 1",
+                          "Reset detector 519 by remote client 192.0.2.7 on loop 3",
+                          "Function write to detector 262 by remote client 192.0.2.7 on loop 2"}));
+  const std::string text = SysLogText();
+  ASSERT_EQ(text.size(), 10u + 2 * 24);
+  EXPECT_EQ(text.substr(20, 8), "00000034");  // the loop's reset
+  EXPECT_EQ(text.substr(44, 8), "02070034");  // detector 3-007
+  EXPECT_TRUE(log.sent.empty());              // recorded, never sent again
+}
+
 TEST_F(Operations, SingleResetAlsoClearsTheSimulatedDevice) {
   host.app->GetBus().SetEvent(256 + 5, DEMO_DETFAULT);
   ops.Isolate(256 + 5, true);
