@@ -42,6 +42,9 @@ class Console {
   Lines Demo(int command);
   // Runs a menu command and says how it went.
   Lines Run(int command);
+  // Asks first, answered by "yes" on the next line; "globalreset yes" runs
+  // at once, for scripts.
+  Lines GlobalReset(const Args& args);
   Lines LogOn(const Args& args);
   Lines Alarms() const;
   Lines Silence();
@@ -52,6 +55,7 @@ class Console {
   TDockingApp& app;
   std::vector<Word> words;
   bool quit = false;
+  bool resetasked = false;  // the global reset waits for "yes"
 };
 
 }  // namespace quillark
