@@ -26,6 +26,13 @@ class LogOnPrompt {
   // dialog never sees a stored password.
   virtual std::optional<LogOnAnswer> AskForLogOn(const std::vector<std::string>& names,
                                                  std::size_t preselected) = 0;
+  // The name of the access level the command being asked about needs, set
+  // before each AskForLogOn so that the dialog can say it.
+  void SetRequiredLevel(std::string level) { required = std::move(level); }
+  const std::string& RequiredLevel() const { return required; }
+
+ private:
+  std::string required;
 };
 
 // The password-editing dialog: a view over a PasswordEditSession. It shows the

@@ -66,13 +66,25 @@ void SecurityBaseDlg::showEvent(QShowEvent* e) {
   CentreOnScreen(*this);
 }
 
+namespace {
+
+QString EntryExplanation(const std::string& required) {
+  if (required.empty())
+    return QStringLiteral(
+        "The correct authorization is required to perform this operation. Please enter the "
+        "required access level and password.");
+  return QStringLiteral(
+             "The correct authorization is required to perform this operation: the %1 level "
+             "or above. Please enter the required access level and password.")
+      .arg(QString::fromStdString(required));
+}
+
+}  // namespace
+
 SecurityEntryDlg::SecurityEntryDlg(const std::vector<std::string>& names, std::size_t preselected,
-                                   QWidget* parent)
-    : SecurityBaseDlg(QStringLiteral("Security"),
-                      QStringLiteral("The correct authorization is required to perform this "
-                                     "operation. Please enter the required access level and "
-                                     "password."),
-                      names, preselected, parent) {}
+                                   QWidget* parent, const std::string& required)
+    : SecurityBaseDlg(QStringLiteral("Security"), EntryExplanation(required), names, preselected,
+                      parent) {}
 
 LogOnAnswer SecurityEntryDlg::Answer() const {
   LogOnAnswer a;
@@ -115,7 +127,7 @@ void PasswordChangeDlg::accept() {
 
 std::optional<LogOnAnswer> GuiLogOnPrompt::AskForLogOn(const std::vector<std::string>& names,
                                                        std::size_t preselected) {
-  SecurityEntryDlg dlg(names, preselected, parent);
+  SecurityEntryDlg dlg(names, preselected, parent, RequiredLevel());
   if (dlg.exec() != QDialog::Accepted) return std::nullopt;
   return dlg.Answer();
 }
