@@ -192,26 +192,6 @@ TEST_F(DesktopTest, ExitEndsTheProgramWhateverTheAlarmViewerOrAModalDialogSays) 
   EXPECT_EQ(dialogresult, QDialog::Rejected);
 }
 
-TEST_F(DesktopTest, AnExitThatIsRefusedStartsNothing) {
-  Sec().LogOff();  // read only may not end the program
-  WhenModal<SecurityEntryDlg>([](SecurityEntryDlg& dlg) { dlg.reject(); });
-  frame.close();
-  core.host.events.Advance(10);
-  EXPECT_TRUE(frame.isVisible());
-  EXPECT_FALSE(core.App().GetBus().IsPollPaused());
-
-  // A second try is asked again rather than taken as already under way.
-  EXPECT_EQ(RunUntilExit([this] {
-              WhenModal<SecurityEntryDlg>([](SecurityEntryDlg& dlg) {
-                dlg.AccessLevel()->setCurrentIndex(2);
-                dlg.accept();
-              });
-              frame.close();
-              core.host.events.Advance(10);
-            }),
-            0);
-}
-
 TEST_F(DesktopTest, GlobalResetAndMassOperationsAskWithTheirCountsAndNoIsTheDefault) {
   TDockingApp& app = core.App();
   app.SetSelDetector(5);

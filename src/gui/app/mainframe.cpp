@@ -262,7 +262,13 @@ void MainFrame::UpdateCommands() {
       statusBar()->showMessage(QStringLiteral("Access dropped back to %1")
                                    .arg(QString::fromStdString(security->GetUser())),
                                30000);
-    userfield->setText(QString::fromStdString(security->StatusText()));
+    const QString user = QString::fromStdString(security->StatusText());
+    if (user != userfield->text()) {
+      userfield->setText(user);
+      // Wide enough for the whole text at once, not after the next layout.
+      userfield->setMinimumWidth(userfield->fontMetrics().horizontalAdvance(user) +
+                                 2 * userfield->frameWidth() + 8);
+    }
   }
   plaintitle = QString::fromStdString(app->GetTitle());
   if (!captioninverted && windowTitle() != plaintitle) setWindowTitle(plaintitle);
