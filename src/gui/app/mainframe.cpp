@@ -268,6 +268,7 @@ void MainFrame::UpdateCommands() {
       // Wide enough for the whole text at once, not after the next layout.
       userfield->setMinimumWidth(userfield->fontMetrics().horizontalAdvance(user) +
                                  2 * userfield->frameWidth() + 8);
+      QCoreApplication::sendPostedEvents(statusBar(), QEvent::LayoutRequest);
     }
   }
   plaintitle = QString::fromStdString(app->GetTitle());
