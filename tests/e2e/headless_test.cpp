@@ -80,8 +80,32 @@ TEST_F(Headless, AlarmsIsolationAndResetAreLoggedAndGuarded) {
 
   const std::string log = home.Read("event.log");
   EXPECT_NE(log.find("ALARM: Detector 1-003"), std::string::npos) << log;
-  EXPECT_NE(log.find("Isolate on detector 3 by user 'Engineer'"), std::string::npos) << log;
+  EXPECT_NE(log.find("Isolate on detector 1-003 by user 'Engineer'"), std::string::npos) << log;
   EXPECT_NE(log.find("SECURITY: Access level change"), std::string::npos) << log;
+}
+
+TEST_F(Headless, GlobalResetAsksForYesOnTheNextLineUnlessGivenIt) {
+  auto p = Start();
+  EXPECT_TRUE(Answers(*p, "select 1-003", "selected 1-003"));
+  EXPECT_TRUE(Answers(*p, "logon Engineer", "logged on as Engineer"));
+  EXPECT_TRUE(Answers(*p, "isolate", "ok"));
+  EXPECT_TRUE(StatusBecomes(*p, "1-003", "1-003 status 0x0"));
+
+  // Anything but "yes" cancels, and the line is still carried out.
+  EXPECT_TRUE(Answers(*p, "globalreset", "type 'yes' to reset"));
+  EXPECT_TRUE(Mentions(*p, "Reset "));
+  EXPECT_TRUE(Answers(*p, "stats", "global reset cancelled"));
+  EXPECT_TRUE(Answers(*p, "events 50", "1-003"));
+  EXPECT_FALSE(Mentions(*p, "Global reset by user"));
+
+  EXPECT_TRUE(Answers(*p, "globalreset", "anything else cancels"));
+  EXPECT_TRUE(Answers(*p, "YES", "ok"));
+  EXPECT_TRUE(Answers(*p, "globalreset yes", "ok"));
+  EXPECT_TRUE(Quit(*p));
+  const std::string log = home.Read("event.log");
+  const auto first = log.find("Global reset by user 'Engineer'");
+  ASSERT_NE(first, std::string::npos) << log;
+  EXPECT_NE(log.find("Global reset by user 'Engineer'", first + 1), std::string::npos) << log;
 }
 
 TEST_F(Headless, EndOfInputAndSignalsShutDownCleanly) {

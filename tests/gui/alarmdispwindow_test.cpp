@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <QListWidget>
+#include <QHeaderView>
 #include <QPushButton>
+#include <QTreeWidget>
 
+#include "core/access/security.h"
 #include "core/app/dockingapp.h"
 #include "core/app/mainwindow.h"
+#include "core/comms/demoport.h"
 #include "guihost.h"
 
 namespace quillark {
@@ -33,10 +36,10 @@ TEST_F(AlarmDispWindowTest, AlarmLineShowsInItsColourAndSelectionDrivesTheButton
   const auto& lines = Disp().GetLines();
   const int row = Disp().FindDevice(SERVERROOM);
   ASSERT_GE(row, 0);
-  ASSERT_EQ(w.List()->count(), static_cast<int>(lines.size()));
+  ASSERT_EQ(w.Count(), static_cast<int>(lines.size()));
   const AlarmLine& line = lines[static_cast<std::size_t>(row)];
-  EXPECT_EQ(w.List()->item(row)->text().toStdString(), line.text);
-  const QColor c = w.List()->item(row)->background().color();
+  EXPECT_EQ(w.LineText(row).toStdString(), line.text);
+  const QColor c = w.List()->topLevelItem(row)->background(AlarmDispWindow::COL_STATE).color();
   EXPECT_EQ(c.red(), static_cast<int>(line.colour & 0xFF));
   EXPECT_EQ(c.green(), static_cast<int>((line.colour >> 8) & 0xFF));
   EXPECT_EQ(c.blue(), static_cast<int>((line.colour >> 16) & 0xFF));
@@ -49,9 +52,11 @@ TEST_F(AlarmDispWindowTest, AlarmLineShowsInItsColourAndSelectionDrivesTheButton
   int isolated = -1;
   bool isolate = false;
   Disp().SetActions({[&](int d, bool on) { isolated = d, isolate = on; }, {}, {}, {}});
-  w.List()->setCurrentRow(row);
+  w.SelectRow(row);
   EXPECT_EQ(Disp().GetSelectedIndex(), row);
-  for (int id : {301, 302, 303, 304, 305}) EXPECT_TRUE(w.GetButton(id)->isEnabled()) << id;
+  for (int id : {302, 303, 304}) EXPECT_TRUE(w.GetButton(id)->isEnabled()) << id;
+  // No zone or map view to show them in: offered only where one is.
+  for (int id : {301, 305}) EXPECT_FALSE(w.GetButton(id)->isEnabled()) << id;
   test::SaveGrab(w, "alarmdisp");
   w.GetButton(303)->click();
   EXPECT_EQ(isolated, SERVERROOM);
@@ -59,15 +64,16 @@ TEST_F(AlarmDispWindowTest, AlarmLineShowsInItsColourAndSelectionDrivesTheButton
 
   // A second device's line joins below; the selection stays on the first.
   Fire(WAREHOUSE);
-  ASSERT_EQ(w.List()->count(), static_cast<int>(lines.size()));
-  for (int i = 0; i < w.List()->count(); ++i)
-    EXPECT_EQ(w.List()->item(i)->text().toStdString(), lines[static_cast<std::size_t>(i)].text);
-  EXPECT_EQ(w.List()->currentRow(), Disp().GetSelectedIndex());
+  ASSERT_EQ(w.Count(), static_cast<int>(lines.size()));
+  for (int i = 0; i < w.Count(); ++i)
+    EXPECT_EQ(w.LineText(i).toStdString(), lines[static_cast<std::size_t>(i)].text);
+  EXPECT_EQ(w.CurrentRow(), Disp().GetSelectedIndex());
   EXPECT_EQ(Disp().GetSelectedIndex(), Disp().FindDevice(SERVERROOM));
 
-  // Esc leaves the list up; Close hides it; the command brings it back.
+  // Esc and Close hide it; the command brings it back.
   w.reject();
-  EXPECT_TRUE(w.isVisible());
+  EXPECT_FALSE(w.isVisible());
+  w.Toggle();
   w.GetButton(306)->click();
   EXPECT_FALSE(w.isVisible());
   w.Toggle();
@@ -83,12 +89,12 @@ TEST_F(AlarmDispWindowTest, FollowsADisplayThatAlreadyHasLinesAndIsCleared) {
   Disp().Select(row);
   {
     AlarmDispWindow w(Disp());
-    ASSERT_EQ(w.List()->count(), static_cast<int>(Disp().GetLines().size()));
-    EXPECT_EQ(w.List()->currentRow(), row);
+    ASSERT_EQ(w.Count(), static_cast<int>(Disp().GetLines().size()));
+    EXPECT_EQ(w.CurrentRow(), row);
     EXPECT_TRUE(w.GetButton(304)->isEnabled());
 
     Disp().Clear();
-    EXPECT_EQ(w.List()->count(), 0);
+    EXPECT_EQ(w.Count(), 0);
     EXPECT_FALSE(w.GetButton(304)->isEnabled());
   }
   // The window let go of the display when it went.
@@ -104,7 +110,65 @@ TEST_F(AlarmDispWindowTest, FullSizeSitsRightOfTheMainWindowAndCannotBeClosed) {
   EXPECT_TRUE(w.isVisible());
   EXPECT_FALSE(w.GetButton(306)->isEnabled());
   w.close();
+  w.reject();
   EXPECT_TRUE(w.isVisible());
+}
+
+TEST_F(AlarmDispWindowTest, ColumnsFitReadOnTheirColourAndTheButtonsSayWhatTheyDo) {
+  AlarmDispWindow w(Disp());
+  Fire(SERVERROOM);
+  const int row = Disp().FindDevice(SERVERROOM);
+  ASSERT_GE(row, 0);
+  QTreeWidgetItem* item = w.List()->topLevelItem(row);
+  EXPECT_EQ(item->text(AlarmDispWindow::COL_DEVICE), QStringLiteral("1-001"));
+  EXPECT_FALSE(item->text(AlarmDispWindow::COL_DATE).isEmpty());
+  EXPECT_FALSE(item->text(AlarmDispWindow::COL_STATE).isEmpty());
+  EXPECT_EQ(item->toolTip(AlarmDispWindow::COL_LOCATION).toStdString(),
+            Disp().GetLines()[static_cast<std::size_t>(row)].text);
+  EXPECT_EQ(w.List()->header()->sectionResizeMode(AlarmDispWindow::COL_LOCATION),
+            QHeaderView::Interactive);
+
+  // At its default size nothing needs sideways scrolling: the columns fit.
+  w.resize(w.sizeHint());
+  w.show();
+  int total = 0;
+  for (int i = 0; i < AlarmDispWindow::COLUMNS - 1; ++i) total += w.List()->columnWidth(i);
+  EXPECT_LT(total, w.List()->viewport()->width());
+  EXPECT_EQ(w.List()->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+
+  // Every button has its Alt letter.
+  for (int id = 301; id <= 307; ++id) EXPECT_TRUE(w.GetButton(id)->text().contains('&')) << id;
+
+  // Isolated, the line takes the configured isolated colour unchanged and
+  // light text on it; the button offers to de-isolate.
+  const EventInfo& colours = *core.App().GetMainWindow()->GetEventInfo();
+  bool isolate = false;
+  Disp().SetActions({[&](int, bool on) { isolate = on; }, {}, {}, {}});
+  core.App().GetBus().SetEvent(SERVERROOM, DEMO_RESET);
+  core.host.events.Advance(1000);
+  ASSERT_TRUE(core.App().GetMainWindow()->GetSecurity()->LogOn("Engineer", ""));
+  ASSERT_TRUE(core.App().Isolate(SERVERROOM, true));
+  core.host.events.Advance(1000);
+  const int irow = Disp().FindDevice(SERVERROOM);
+  ASSERT_GE(irow, 0);
+  ASSERT_NE(Disp().GetDeviceFaultStatus(SERVERROOM) & 0x20, 0u);
+  w.SelectRow(irow);
+  QTreeWidgetItem* isolated = w.List()->topLevelItem(irow);
+  const QColor bg = isolated->background(AlarmDispWindow::COL_STATE).color();
+  const QColor fg = isolated->foreground(AlarmDispWindow::COL_STATE).color();
+  const EventInfo::colour bgc = EventInfo::RGB(bg.red(), bg.green(), bg.blue());
+  EXPECT_EQ(bgc, colours.GetIsolatedColour());
+  EXPECT_GE(EventInfo::ContrastRatio(EventInfo::RGB(fg.red(), fg.green(), fg.blue()), bgc), 4.5);
+  EXPECT_EQ(w.GetButton(AlarmDispWindow::IDC_ISOLATE)->text(), QStringLiteral("De-&isolate"));
+  test::SaveGrab(w, "alarmdisp-columns");
+  w.GetButton(AlarmDispWindow::IDC_ISOLATE)->click();
+  EXPECT_FALSE(isolate);
+
+  // Silence says so.
+  EXPECT_FALSE(w.GetButton(AlarmDispWindow::IDC_SILENCE)->isChecked());
+  w.GetButton(AlarmDispWindow::IDC_SILENCE)->click();
+  EXPECT_TRUE(w.GetButton(AlarmDispWindow::IDC_SILENCE)->isChecked());
+  EXPECT_EQ(w.GetButton(AlarmDispWindow::IDC_SILENCE)->text(), QStringLiteral("&Silenced"));
 }
 
 }  // namespace

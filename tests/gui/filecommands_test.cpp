@@ -77,6 +77,7 @@ TEST_F(FileCommandsTest, OpenedFilesJoinTheFileMenuNewestFirstAndStayThereAfterA
     });
     EXPECT_EQ(core.App().ExecuteCommand(CMD_OPEN), TDockingApp::CommandResult::DONE);
     EXPECT_EQ(filter, FileCommands::OPENFILTER);
+    EXPECT_TRUE(filter.startsWith("All supported files (*.rcw *.rec *.cfg"));
     EXPECT_EQ(shown, (std::vector<int>{2}));
     answer = QString::fromStdString(Path("old.evt"));
     core.App().ExecuteCommand(CMD_OPEN);

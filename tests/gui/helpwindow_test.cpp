@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QKeyEvent>
+
 namespace quillark::test {
 namespace {
 
@@ -13,6 +16,11 @@ TEST(HelpWindow, ShowsTheShippedPagesAtTheirContext) {
   EXPECT_TRUE(text.contains("Command module settings"));
   help.ShowContext(0);
   EXPECT_TRUE(help.isVisible());
+
+  // Escape closes it, as it closes the dialogs.
+  QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QCoreApplication::sendEvent(&help, &escape);
+  EXPECT_FALSE(help.isVisible());
 }
 
 }  // namespace

@@ -64,6 +64,7 @@ TEST_F(SecurityDlgTest, LogOnDialogListsAccountsAtTheCurrentLevelAndHandsBackThe
     EXPECT_EQ(dlg.Password()->echoMode(), QLineEdit::Password);
     EXPECT_TRUE(dlg.Password()->text().isEmpty());
     EXPECT_TRUE(dlg.Explanation()->text().startsWith("The correct authorization is required"));
+    EXPECT_TRUE(dlg.Explanation()->text().contains("the Engineer level or above"));
     dlg.AccessLevel()->setCurrentIndex(2);
     test::SaveGrab(dlg, "securityentry");
     dlg.accept();
@@ -90,7 +91,7 @@ class AdministratorPrompt : public LogOnPrompt {
   }
 };
 
-TEST_F(SecurityDlgTest, PasswordDialogStoresWhatIsTypedOnMovingAndOnOkAndStaysOnARefusal) {
+TEST_F(SecurityDlgTest, PasswordDialogKeepsWhatIsTypedOnMovingStoresOnOkAndStaysOnARefusal) {
   AdministratorPrompt admin;
   GuiPasswordEditor editor;
   Sec().SetLogOnPrompt(&admin);
@@ -101,7 +102,7 @@ TEST_F(SecurityDlgTest, PasswordDialogStoresWhatIsTypedOnMovingAndOnOkAndStaysOn
     EXPECT_EQ(dlg.Password()->echoMode(), QLineEdit::Password);
     EXPECT_EQ(dlg.Password()->maxLength(), 31);
     dlg.Password()->setText("viewer");
-    dlg.AccessLevel()->setCurrentIndex(3);  // stores the Read only password
+    dlg.AccessLevel()->setCurrentIndex(3);  // keeps the Read only password for OK
     EXPECT_TRUE(dlg.Password()->text().isEmpty());
 
     // A password the store cannot keep is refused: the dialog stays open on
@@ -133,6 +134,30 @@ TEST_F(SecurityDlgTest, PasswordDialogStoresWhatIsTypedOnMovingAndOnOkAndStaysOn
   });
   EXPECT_TRUE(Sec().EditPasswords());
   EXPECT_TRUE(Sec().LogOn("Administrator", "Adm1n"));
+  Sec().SetLogOnPrompt(nullptr);
+  Sec().SetPasswordEditor(nullptr);
+}
+
+TEST_F(SecurityDlgTest, PasswordDialogCancelAfterMovingOnWritesNothing) {
+  AdministratorPrompt admin;
+  GuiPasswordEditor editor;
+  Sec().SetLogOnPrompt(&admin);
+  Sec().SetPasswordEditor(&editor);
+  const auto store = Sec().GetPasswordStore();
+  ASSERT_FALSE(std::filesystem::exists(store));
+
+  WhenShown<PasswordChangeDlg>([](PasswordChangeDlg& dlg) {
+    dlg.Password()->setText("first");
+    dlg.AccessLevel()->setCurrentIndex(2);
+    dlg.Password()->setText("second");
+    dlg.AccessLevel()->setCurrentIndex(0);
+    EXPECT_EQ(dlg.Password()->text(), QStringLiteral("first"));  // as typed, before OK
+    dlg.reject();
+  });
+  EXPECT_TRUE(Sec().EditPasswords());
+  EXPECT_FALSE(std::filesystem::exists(store));
+  EXPECT_TRUE(Sec().LogOn("Read only", ""));
+  EXPECT_TRUE(Sec().LogOn("Engineer", ""));
   Sec().SetLogOnPrompt(nullptr);
   Sec().SetPasswordEditor(nullptr);
 }

@@ -30,6 +30,14 @@ class LogOnPrompt {
   // While log-ons are being guessed, the next answer is taken only after
   // `ms` milliseconds (0: at once). The dialog keeps running meanwhile.
   virtual void SetAnswerDelay(std::uint32_t ms) { (void)ms; }
+
+  // The name of the access level the command being asked about needs, set
+  // before each AskForLogOn so that the dialog can say it.
+  void SetRequiredLevel(std::string level) { required = std::move(level); }
+  const std::string& RequiredLevel() const { return required; }
+
+ private:
+  std::string required;
 };
 
 // The password-editing dialog: a view over a PasswordEditSession. It shows the

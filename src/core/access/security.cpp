@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <system_error>
 
 #include "core/access/translator.h"
@@ -21,9 +22,8 @@ constexpr int ACCESSDISABLED = 19600;
 constexpr int FILEWRITEERROR = 17600;
 constexpr std::size_t USERNAMESLENGTH = 3200;
 
-constexpr const char* NOPERMISSION =
-    "You do not have permission to use this function at the current access level or the wrong "
-    "password was entered.";
+constexpr const char* LEVELNAMES[] = {"Read only", "Operator", "Engineer", "Administrator"};
+static_assert(std::size(LEVELNAMES) == MAXACCESSLEVEL + 1);
 constexpr const char* BADPASSWORD =
     "The password was not stored. A password can have at most 31 characters, each a letter, a "
     "digit, a blank or a punctuation mark of the keyboard.";
@@ -122,25 +122,39 @@ PasswordEditSession::PasswordEditSession(Security& s) : security(s), names(s.Acc
   password = security.GetPassword(names.at(0));
 }
 
-bool PasswordEditSession::Store(const std::string& edittext) {
-  // Leaving a password as it was writes nothing, so a stored value the
+bool PasswordEditSession::Keep(const std::string& edittext) {
+  // Leaving a password as it was changes nothing, so a stored value the
   // dialog could not have produced is kept rather than refused.
   if (edittext == password) return true;
-  if (!security.SetPassword(names[selection], edittext)) return false;
+  if (!security.CheckPassword(names[selection], edittext)) return false;
+  pending[selection] = edittext;
   password = edittext;
   return true;
 }
 
 bool PasswordEditSession::Select(std::size_t entry, const std::string& edittext) {
   if (entry >= names.size()) return false;
-  if (!Store(edittext)) return false;
+  if (!Keep(edittext)) return false;
   selection = entry;
-  password = security.GetPassword(names[entry]);
+  auto typed = pending.find(entry);
+  password = typed != pending.end() ? typed->second : security.GetPassword(names[entry]);
   return true;
 }
 
 bool PasswordEditSession::Ok(const std::string& edittext) {
-  return Store(edittext);
+  if (!Keep(edittext)) return false;
+  bool all = true;
+  for (auto it = pending.begin(); it != pending.end();) {
+    // A written entry leaves the session, so a second OK after a failure
+    // writes only what is still missing.
+    if (security.SetPassword(names[it->first], it->second)) {
+      it = pending.erase(it);
+    } else {
+      all = false;
+      ++it;
+    }
+  }
+  return all;
 }
 
 // --- Security
@@ -214,16 +228,21 @@ std::string Security::GetPassword(std::string_view name) {
   return UnscramblePassword(buffer);
 }
 
-bool Security::SetPassword(std::string_view name, const std::string& password) {
+bool Security::CheckPassword(std::string_view name, const std::string& password) {
   if (!IsStorablePassword(password)) {
     prompter.Show("", BADPASSWORD, PromptIcon::STOP);
     return false;
   }
-  std::string_view key = StoreKey(name);
-  if (!IsUsableKey(key)) {
+  if (!IsUsableKey(StoreKey(name))) {
     prompter.Show("", BADUSERNAME, PromptIcon::STOP);
     return false;
   }
+  return true;
+}
+
+bool Security::SetPassword(std::string_view name, const std::string& password) {
+  if (!CheckPassword(name, password)) return false;
+  std::string_view key = StoreKey(name);
   // The store is replaced through a temporary file on every write; a private
   // umask makes both private from the moment they exist, and the chmod covers
   // a store that was already there with a looser mode.
@@ -330,9 +349,45 @@ bool Security::EditPasswords() {
   return true;
 }
 
+const char* Security::LevelName(unsigned level) {
+  return LEVELNAMES[std::min(level, MAXACCESSLEVEL)];
+}
+
+unsigned Security::NeededLevel(operation op) {
+  const int index = static_cast<int>(op);
+  if (index < 0 || index > SA_PAGER) return MAXACCESSLEVEL + 1;
+  return neededlevel[index];
+}
+
+long long Security::SecondsLeft() const {
+  if (currentaccesslevel == 0) return 0;
+  const long long used = static_cast<long long>(clock.Now()) - static_cast<long long>(lasttime);
+  return used >= timeoutperiod ? 0 : timeoutperiod - used;
+}
+
+bool Security::DropExpiredAccess() {
+  if (!AccessTimeout()) return false;
+  SetUserAndAccessLevel(accounts[0].GetName(), 0);
+  events.WriteEvent(WE_SECURITY, "Access level change. New access level '" + currentuser + "'.");
+  return true;
+}
+
+std::string Security::StatusText() const {
+  std::string text = currentuser + " (level " + std::to_string(currentaccesslevel) + " " +
+                     LevelName(currentaccesslevel) + ")";
+  if (currentaccesslevel == 0) return text;
+  const long long left = SecondsLeft();
+  char buffer[48];
+  if (left >= 3600)
+    std::snprintf(buffer, sizeof buffer, ", %lld:%02lld:%02lld left", left / 3600, left / 60 % 60,
+                  left % 60);
+  else
+    std::snprintf(buffer, sizeof buffer, ", %lld:%02lld left", left / 60, left % 60);
+  return text + buffer;
+}
+
 bool Security::HasPermission(operation op, bool prompt) {
-  // Silent: the operator sees the prompt, the log sees the next log-on.
-  if (AccessTimeout()) SetUserAndAccessLevel(accounts[0].GetName(), 0);
+  DropExpiredAccess();
   if (IsAccessLevelSufficientForOperation(op, currentaccesslevel)) return true;
   return prompt && PromptForUserAccessChange(op);
 }
@@ -349,14 +404,20 @@ bool Security::PromptForUserAccessChange(operation op) {
   // the current level's own account.
   std::size_t preselected = std::min<std::size_t>(currentaccesslevel, accounts.size() - 1);
   logonprompt->SetAnswerDelay(LogOnDelay());
+  const unsigned needed = NeededLevel(op);
+  logonprompt->SetRequiredLevel(needed <= MAXACCESSLEVEL ? LevelName(needed) : "");
   auto answer = logonprompt->AskForLogOn(AccountNames(), preselected);
   if (!answer) return false;
 
   std::size_t chosen = preselected;
-  if (answer->entry < accounts.size()) {
+  bool wrongpassword = answer->entry >= accounts.size();
+  if (!wrongpassword) {
     const std::string& password = accounts[answer->entry].GetPassword();
     std::string_view typed = std::string_view(answer->password).substr(0, PASSWORDEDITLIMIT);
-    if (password.empty() || EqualsNoCase(typed, password)) chosen = answer->entry;
+    if (password.empty() || EqualsNoCase(typed, password))
+      chosen = answer->entry;
+    else
+      wrongpassword = true;
   }
 
   if (chosen != answer->entry)
@@ -373,7 +434,20 @@ bool Security::PromptForUserAccessChange(operation op) {
   events.WriteEvent(WE_SECURITY, "Access level change. New access level '" + name + "'.");
 
   if (IsAccessLevelSufficientForOperation(op, currentaccesslevel)) return true;
-  prompter.Show("", NOPERMISSION, PromptIcon::STOP, PromptButtons::OK);
+  // A mistyped password and an account without the right need different
+  // remedies, so the operator is told which it was.
+  std::string text;
+  if (wrongpassword) {
+    text = "Wrong password for '" +
+           (answer->entry < accounts.size() ? accounts[answer->entry].GetName() : name) + "'.";
+  } else {
+    text = "This account may not do that: '" + name + "' has the " + LevelName(currentaccesslevel) +
+           " level";
+    text += needed <= MAXACCESSLEVEL
+                ? std::string(", and this needs the ") + LevelName(needed) + " level or above."
+                : ", and nobody may do this.";
+  }
+  prompter.Show("", text, PromptIcon::STOP, PromptButtons::OK);
   return false;
 }
 

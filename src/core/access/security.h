@@ -4,6 +4,7 @@
 #include <ctime>
 #include <deque>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -88,7 +89,9 @@ class UserAccount {
 class Security;
 
 // One run of the password dialog (see PasswordEditor). A password typed for an
-// entry is stored when the operator moves to another entry or presses "OK".
+// entry is checked when the operator moves to another entry and kept in the
+// session; only "OK" writes the store, so "Cancel" leaves every password as
+// it was.
 class PasswordEditSession {
  public:
   const std::vector<std::string>& Names() const { return names; }
@@ -96,23 +99,26 @@ class PasswordEditSession {
   // The stored password of the selected entry, for the (masked) edit box.
   const std::string& Password() const { return password; }
 
-  // Stores `edittext` for the entry selected so far, then selects `entry` and
-  // loads its password. False, with the selection unchanged, when the text
-  // could not be stored (the operator has been told why) or `entry` is not in
-  // the list.
+  // Keeps `edittext` for the entry selected so far, then selects `entry` and
+  // shows its password (as typed in this session, else as stored). False,
+  // with the selection unchanged, when the text could not be stored (the
+  // operator has been told why) or `entry` is not in the list.
   bool Select(std::size_t entry, const std::string& edittext);
-  // Stores `edittext` for the selected entry; false when it could not be.
+  // Keeps `edittext` for the selected entry and writes every changed
+  // password; false when one could not be (the rest are still written).
   bool Ok(const std::string& edittext);
 
  private:
   friend class Security;
   explicit PasswordEditSession(Security& security);
-  bool Store(const std::string& edittext);
+  bool Keep(const std::string& edittext);
 
   Security& security;
   std::vector<std::string> names;
   std::size_t selection = 0;
   std::string password;
+  // The passwords typed in this session, by entry, not yet written.
+  std::map<std::size_t, std::string> pending;
 };
 
 // Decides which guarded commands the current operator may run, and keeps the
@@ -163,6 +169,19 @@ class Security {
   bool PromptForUserAccessChange(operation op);
   static bool IsAccessLevelSufficientForOperation(operation op, unsigned level);
 
+  // "Read only", "Operator", "Engineer", "Administrator".
+  static const char* LevelName(unsigned level);
+  // The level `op` needs (above MAXACCESSLEVEL for an unknown operation).
+  static unsigned NeededLevel(operation op);
+  // Seconds until a raised level drops back; 0 at level 0.
+  long long SecondsLeft() const;
+  // Drops a raised level whose time is up back to the first account, and
+  // writes the change as a log-on is written. True when it dropped.
+  bool DropExpiredAccess();
+  // Who is logged on, at which level, and for how long, for the status bar:
+  // "Engineer (level 2 Engineer), 4:59 left".
+  std::string StatusText() const;
+
   const std::string& GetUser() const { return currentuser; }
   unsigned GetAccessLevel() const { return currentaccesslevel; }
   const std::vector<UserAccount>& GetAccounts() const { return accounts; }
@@ -177,6 +196,8 @@ class Security {
   // Refusals (bad password, unusable name, write failure) are shown to the
   // operator and answered false.
   bool SetPassword(std::string_view name, const std::string& password);
+  // Whether SetPassword could take `password` for `name`; a refusal is shown.
+  bool CheckPassword(std::string_view name, const std::string& password);
   std::vector<std::string> AccountNames() const;
   // Every failure is a security event; a run that was slowed down ends with
   // one event that counts it.

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <clocale>
 #include <cstring>
 #include <string>
 
@@ -18,7 +17,7 @@ namespace {
 
 struct Language {
   const char* suffix;  // of menu and dialog layout names
-  const char* locale;  // C run-time locale
+  const char* locale;  // what the windows format numbers and dates by
 };
 
 // Languages that are not offered ("NA" names) still have a suffix and a
@@ -48,15 +47,6 @@ bool InTable(int language) {
   return language >= 0 && language < Translator::LANGUAGES;
 }
 
-// Linux names its locales by codeset ("en_US.UTF-8"); the bare "en_US" exists
-// only where someone generated it. Take the name as given first, then the
-// UTF-8 form, before calling the language unusable.
-bool SetLocale(const char* name) {
-  if (std::setlocale(LC_ALL, name) != nullptr) return true;
-  std::string utf8 = std::string(name) + ".UTF-8";
-  return std::setlocale(LC_ALL, utf8.c_str()) != nullptr;
-}
-
 }  // namespace
 
 Translator::Translator(INI* i, Prompter* p) : ini(i), prompter(p) {
@@ -74,10 +64,14 @@ int Translator::GetLanguage() {
 void Translator::SetLanguage(int language) {
   CurrentLanguage = language;
   if (ini != nullptr) ini->WriteInt("Product", "Language", language);
-  if (InTable(language) && SetLocale(languages[language].locale)) return;
-  std::setlocale(LC_ALL, "C");
-  if (prompter != nullptr)
-    prompter->Show("Error", Format("Language = %d\n", language), PromptIcon::INFORMATION);
+  if (InTable(language) || prompter == nullptr) return;
+  prompter->Show(
+      "", Format("There are no texts for language %d; the English texts are shown.", language),
+      PromptIcon::INFORMATION);
+}
+
+const char* Translator::LocaleName(int language) {
+  return InTable(language) ? languages[language].locale : languages[0].locale;
 }
 
 // A language outside the table has no texts of its own: adding it to the id

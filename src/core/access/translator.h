@@ -22,7 +22,14 @@ class Translator {
 
   int GetLanguage();  // the stored setting
   int GetCurrentLanguage() const { return CurrentLanguage; }
-  void SetLanguage(int language);  // store, switch and set the C locale
+  // Stores and switches the language. The process's C locale is left as it
+  // is: numbers in files must not change with the operator's language, and a
+  // machine without the language's C locale must still switch. A language
+  // outside the table reads English and is reported once.
+  void SetLanguage(int language);
+  // The locale name ("fr_FR") the windows format numbers and dates by; the
+  // English one outside the table.
+  static const char* LocaleName(int language);
 
   // The text `id` + language, else `id`, else empty. The returned buffer is
   // overwritten by the next lookup: copy it at once (or use Text()).

@@ -48,8 +48,10 @@ Console::Console(TDockingApp& a) : app(a) {
        [this](const Args&) { return Run(CMD_DEISOLATE); }},
       {"reset", "", "reset the selected device",
        [this](const Args&) { return Run(CMD_SINGLERESET); }},
-      {"globalreset", "", "reset every device of every loop",
-       [this](const Args&) { return Run(CMD_RESET); }},
+      {"globalreset", "[yes]",
+       "reset every device of every loop, de-isolating them; asks for 'yes' on the next line "
+       "unless given",
+       [this](const Args& a) { return GlobalReset(a); }},
       {"massisolate", "", "isolate every selected detector, one by one",
        [this](const Args&) { return Mass(CMD_ISOLATESELECTED); }},
       {"massdeisolate", "", "de-isolate every selected detector, one by one",
@@ -78,6 +80,17 @@ Console::Lines Console::Execute(const std::string& line) {
   std::istringstream in(line);
   Args args;
   for (std::string w; in >> w;) args.push_back(w);
+  if (resetasked) {
+    // Only a plain "yes" goes on; anything else cancels and is run as typed.
+    resetasked = false;
+    if (args.size() == 1 && ToLower(args.front()) == "yes") return Run(CMD_RESET);
+    Lines out{"global reset cancelled"};
+    if (!args.empty()) {
+      Lines rest = Execute(line);
+      out.insert(out.end(), rest.begin(), rest.end());
+    }
+    return out;
+  }
   if (args.empty()) return {};
   const std::string name = ToLower(args.front());
   args.erase(args.begin());
@@ -161,10 +174,19 @@ Console::Lines Console::Run(int command) {
       return {"refused: the access level is too low; log on first (logon NAME PASSWORD)"};
     case TDockingApp::CommandResult::DISABLED:
       return {"refused: not available for the selected device"};
+    case TDockingApp::CommandResult::CANCELLED:
+      return {"cancelled"};
     case TDockingApp::CommandResult::UNHANDLED:
       break;
   }
   return {"error: not available in this build"};
+}
+
+Console::Lines Console::GlobalReset(const Args& args) {
+  if (args.size() == 1 && ToLower(args.front()) == "yes") return Run(CMD_RESET);
+  if (!args.empty()) return {"error: usage: globalreset [yes]"};
+  resetasked = true;
+  return {app.ConfirmationQuestion(CMD_RESET), "type 'yes' to reset; anything else cancels"};
 }
 
 namespace {

@@ -49,6 +49,9 @@ class Console {
   Lines Demo(int command);
   // Runs a menu command and says how it went.
   Lines Run(int command);
+  // Asks first, answered by "yes" on the next line; "globalreset yes" runs
+  // at once, for scripts.
+  Lines GlobalReset(const Args& args);
   Lines LogOn(const Args& args);
   Lines TryLogOn(const Args& args);
   Lines Alarms() const;
@@ -63,6 +66,7 @@ class Console {
   bool busy = false;
   std::function<void(const Lines&)> lateanswer;
   TimerHandle latetimer;
+  bool resetasked = false;  // the global reset waits for "yes"
 };
 
 }  // namespace quillark

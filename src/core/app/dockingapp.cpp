@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <exception>
+#include <set>
 
 #include "core/access/commands.h"
 #include "core/access/translator.h"
@@ -196,6 +197,10 @@ TDockingApp::CommandResult TDockingApp::ExecuteCommand(int id) {
   const CommandInfo* info = FindCommand(id);
   if (info != nullptr && info->permission != NOPERMISSION && !HasPermission(info->permission))
     return CommandResult::REFUSED;
+  if (confirmer) {
+    const std::string question = ConfirmationQuestion(id);
+    if (!question.empty() && !confirmer(question)) return CommandResult::CANCELLED;
+  }
   try {
     it->second();
   } catch (const std::exception& e) {
@@ -208,6 +213,61 @@ TDockingApp::CommandResult TDockingApp::ExecuteCommand(int id) {
     WriteEvent(WE_INFORMATION, text);
   }
   return CommandResult::DONE;
+}
+
+namespace {
+
+std::string Counted(std::size_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+}  // namespace
+
+std::string TDockingApp::ConfirmationQuestion(int id) const {
+  std::set<int> loops;
+  std::size_t devices = 0, isolated = 0;
+  switch (id) {
+    case CMD_RESET: {
+      // The reset goes out on every polled loop, so every configured device
+      // there is reset, and an isolated detector comes back into service.
+      const int polled = router.GetLoops();
+      if (site != nullptr) {
+        for (const DeviceConfig& d : *site) {
+          // Zones and the site itself are entries of the file, not devices.
+          if (d.GetType() != BUSCONTROLLER && d.GetType() != POWERSUPPLY && d.GetType() != DETECTOR)
+            continue;
+          const int loop = static_cast<int>(d.GetLoop());
+          if (loop < 0 || loop >= polled) continue;
+          ++devices;
+          loops.insert(loop);
+          if (d.GetType() == DETECTOR &&
+              (GetDeviceFaultStatus((loop << 8) | static_cast<int>(d.GetAddress() & 0xFF)) &
+               0x20) != 0)
+            ++isolated;
+        }
+      }
+      std::string text = "Reset " + Counted(devices, "device", "devices") + " on " +
+                         Counted(loops.size(), "loop", "loops") + "?";
+      if (isolated != 0)
+        text += " " + Counted(isolated, "isolated detector is", "isolated detectors are") +
+                " de-isolated as well.";
+      return text;
+    }
+    case CMD_ISOLATESELECTED:
+    case CMD_DEISOLATESELECTED:
+      // Counted as the operation itself will load them: never a command
+      // module, nothing that cannot be addressed.
+      for (int a : selection) {
+        if ((a & 0xFF) == 0 || !DeviceOperations::IsValidDevice(a)) continue;
+        ++devices;
+        loops.insert(a >> 8);
+      }
+      return std::string(id == CMD_ISOLATESELECTED ? "Isolate " : "De-isolate ") +
+             Counted(devices, "selected detector", "selected detectors") + " on " +
+             Counted(loops.size(), "loop", "loops") + "?";
+    default:
+      return {};
+  }
 }
 
 // --- Main window -------------------------------------------------------------

@@ -102,8 +102,18 @@ class TDockingApp : public DeviceContext, public EventWriter {
   bool HasCommandHandler(int id) const { return handlers.count(id) != 0; }
   // Runs a command by id after asking for its permission. An exception
   // escaping the handler is shown and written as an event.
-  enum class CommandResult { DONE, REFUSED, DISABLED, UNHANDLED };
+  // CANCELLED: the operator answered No to the command's question.
+  enum class CommandResult { DONE, REFUSED, DISABLED, UNHANDLED, CANCELLED };
   CommandResult ExecuteCommand(int id);
+  // Commands that act on every device, or on every selected one, are asked
+  // about first (after their permission) through the host's confirmer, which
+  // answers true for Yes. Without one they run as asked: a script has
+  // already decided.
+  using Confirmer = std::function<bool(const std::string& question)>;
+  void SetConfirmer(Confirmer c) { confirmer = std::move(c); }
+  // The question asked before command `id`, saying how many devices of how
+  // many loops it touches; empty for a command that runs without asking.
+  std::string ConfirmationQuestion(int id) const;
   bool HasPermission(int op);
   // EXIT and end of input ask the host to close the program.
   void SetQuitHook(std::function<void()> hook) { quithook = std::move(hook); }
@@ -179,6 +189,7 @@ class TDockingApp : public DeviceContext, public EventWriter {
   std::map<int, FileOpener> fileopeners;
   std::vector<EventListener> eventlisteners;
   std::function<void()> quithook;
+  Confirmer confirmer;
 };
 
 }  // namespace quillark

@@ -7,6 +7,8 @@
 #include "core/comms/netmirror.h"
 #include "core/comms/netphndl.h"
 #include "core/platform/eventloop.h"
+#include "core/platform/services.h"
+#include "core/platform/statusdisplay.h"
 
 namespace quillark {
 
@@ -120,12 +122,15 @@ void BusRouter::PostCommNotify(int loop, int st) {
 void BusRouter::PausePolling() {
   if (poller != nullptr) poller->PausePolling();
   paused = true;
+  services.status.SetStatusText(PAUSEDTEXT, RGB_BLACK, RGB_LIGHTYELLOW);
 }
 
 void BusRouter::ResumePolling(bool reset) {
   if (reset && commhandler != nullptr) commhandler->ResetLoops();
   if (poller != nullptr) poller->ResumePolling();
   paused = false;
+  // The loops' own state replaces the notice with the next notification.
+  if (commhandler != nullptr) commhandler->ShowStatusNow();
 }
 
 // --- Loops -------------------------------------------------------------------

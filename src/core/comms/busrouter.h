@@ -57,6 +57,9 @@ class BusRouter : public BusHost {
   // Runs the display builder unless a build is already under way.
   void BuildDisplay();
 
+  // While polling is paused the status field says so, whatever the loops
+  // last reported: a paused program must not look like a supervising one.
+  static constexpr const char* PAUSEDTEXT = "Polling paused";
   void PausePolling() override;
   void ResumePolling() override { ResumePolling(true); }
   // Without `reset` the ports are left as they are (after a notification

@@ -142,7 +142,19 @@ void CommHandler::EvTimer(int timer) {
 void CommHandler::SetCommStatus(bool rxfail, int badloop) {
   const std::uint32_t now = Parent.Events().TickCount();
   // The display changes at most once a second.
-  if (!TicksElapsed(now, currenttime, 1000)) return;
+  if (!statusdue && !TicksElapsed(now, currenttime, 1000)) return;
+  statusdue = false;
+  if (Parent.IsPollPaused()) {
+    // A failure seen while paused is not announced, but is remembered so
+    // that its clearing is written once polling goes on.
+    if (rxfail) Parent.lastrxfail = true;
+    if (StatusText != nullptr) {
+      StatusText->FlashCaption(false);
+      StatusText->SetStatusText(BusRouter::PAUSEDTEXT, RGB_BLACK, RGB_LIGHTYELLOW);
+    }
+    currenttime = now;
+    return;
+  }
 
   if (rxfail && !Parent.IsPollPaused()) {
     std::string text = Format(Translate.Text(19100).c_str(), badloop + 1);

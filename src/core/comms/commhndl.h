@@ -41,6 +41,8 @@ class CommHandler {
   void EvCommNotify(int commId, int status);
   void EvTimer(int timer);
   void SetCommStatus(bool rxfail, int badloop);
+  // Lets the next notification repaint the status field at once.
+  void ShowStatusNow() { statusdue = true; }
 
   int GetLoops() const { return Loops; }
   IOPort* GetPort(int loop) const;
@@ -58,6 +60,7 @@ class CommHandler {
   int Loops = 1;
   TimerHandle polltimer;
   std::uint32_t currenttime = 0;
+  bool statusdue = false;
   std::array<std::unique_ptr<IOPort>, MAXLOOPS> CommLoop;
   std::array<bool, MAXLOOPS> CommEnabled{};
   std::unique_ptr<NetMirror> NetPort;

@@ -1,11 +1,37 @@
 #include "core/events/eventinfo.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 
 #include "core/common/ini.h"
 
 namespace quillark {
+
+namespace {
+
+double Linear(unsigned channel) {
+  const double c = channel / 255.0;
+  return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+double Luminance(EventInfo::colour c) {
+  return 0.2126 * Linear(c & 0xFF) + 0.7152 * Linear((c >> 8) & 0xFF) +
+         0.0722 * Linear((c >> 16) & 0xFF);
+}
+
+}  // namespace
+
+double EventInfo::ContrastRatio(colour a, colour b) {
+  const double la = Luminance(a), lb = Luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+EventInfo::colour EventInfo::ReadableTextOn(colour background) {
+  const colour black = RGB(0, 0, 0), white = RGB(255, 255, 255);
+  return ContrastRatio(black, background) >= ContrastRatio(white, background) ? black : white;
+}
 namespace {
 
 // Three decimal numbers "red,green,blue" the way "%d,%d,%d" reads them; false

@@ -30,6 +30,14 @@ class EventInfo {
            (static_cast<colour>(b & 0xFF) << 16);
   }
 
+  // The contrast ratio of two colours as the accessibility guidelines
+  // compute it from their relative luminance: 1 (same) to 21 (black on white).
+  static double ContrastRatio(colour a, colour b);
+  // Black or white, whichever reads better on `background`; either way at
+  // least 4.5:1, so a dark configured colour (isolated lines) keeps its
+  // text readable without the colour being changed.
+  static colour ReadableTextOn(colour background);
+
   // Reads the "Options" section: the switches and the colours "colour0" to
   // "colour7" ("red,green,blue"); an absent or unreadable colour keeps the
   // built-in one.

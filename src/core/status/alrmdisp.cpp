@@ -215,6 +215,38 @@ void AlarmDisp::WriteChangeRecords(int device, unsigned status, unsigned fault, 
     if (type != SysLog::COMMSFAIL) syslog->WriteEvent(address, type, 255, 0, 0);
 }
 
+AlarmColumns AlarmColumns::Split(std::string_view line) {
+  // "dd/mm/yyyy  hh:mm:ss  L-AAA[  (location)  ]state", as LineStart and
+  // DecodeStatus build it.
+  AlarmColumns c;
+  const auto digit = [&](std::size_t i) {
+    return i < line.size() && line[i] >= '0' && line[i] <= '9';
+  };
+  if (line.size() < AlarmDisp::DEVICETEXT || !digit(0) || line[2] != '/' || line[5] != '/' ||
+      line.substr(10, 2) != "  " || line[14] != ':' || line.substr(20, 2) != "  ") {
+    c.state = std::string(line);
+    return c;
+  }
+  c.date = std::string(line.substr(0, 10));
+  c.time = std::string(line.substr(12, 8));
+  std::string_view rest = line.substr(AlarmDisp::DEVICETEXT);
+  const std::size_t end = rest.find(' ');
+  c.device = std::string(rest.substr(0, end));
+  rest = end == std::string_view::npos ? std::string_view() : rest.substr(end);
+  if (rest.substr(0, 3) == "  (") {
+    // The location is the device's own text and may hold brackets; the
+    // state after it never holds ")  ".
+    const std::size_t close = rest.rfind(")  ");
+    if (close != std::string_view::npos && close >= 3) {
+      c.location = std::string(rest.substr(3, close - 3));
+      rest = rest.substr(close + 3);
+    }
+  }
+  while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+  c.state = std::string(rest);
+  return c;
+}
+
 std::string AlarmDisp::LineStart(int device) const {
   const std::time_t now = app.Events().Now();
   std::tm tm{};
@@ -421,6 +453,31 @@ void AlarmDisp::Reset() {
   actions.reset(device);
   // The demonstration port clears the device that was reset.
   app.SetEvent(device, DEMO_RESET);
+}
+
+bool AlarmDisp::SelectedIsIsolated() const {
+  int device;
+  return GetSelectedDevice(device) && (GetDeviceFaultStatus(device) & FT_ISOLATED) != 0;
+}
+
+bool AlarmDisp::CanShowZone() const {
+  int device;
+  if (!GetSelectedDevice(device) || !actions.viewzone || site == nullptr) return false;
+  const DeviceConfig* d = site->GetDevice(static_cast<std::uint32_t>(device));
+  return d != nullptr && d->GetZone() != 0 &&
+         site->GetDevice(static_cast<std::uint32_t>(d->GetZone()), ZONE) != nullptr;
+}
+
+bool AlarmDisp::CanShowMap() const {
+  int device;
+  if (!GetSelectedDevice(device) || !actions.viewmap || site == nullptr) return false;
+  const DeviceConfig* d = site->GetDevice(static_cast<std::uint32_t>(device));
+  if (d == nullptr) return false;
+  if (!d->GetMap().empty()) return true;
+  // A device without a picture of its own is shown on its zone's.
+  const DeviceConfig* zone =
+      d->GetZone() != 0 ? site->GetDevice(static_cast<std::uint32_t>(d->GetZone()), ZONE) : nullptr;
+  return zone != nullptr && !zone->GetMap().empty();
 }
 
 void AlarmDisp::Zone() {

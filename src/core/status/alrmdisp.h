@@ -31,6 +31,13 @@ struct AlarmLine {
   bool firstfire = false;  // drawn in the first-fire colour
 };
 
+// A line cut into what the viewer shows in columns. A line that is not of
+// the display's own making (no date and time in front) is all state.
+struct AlarmColumns {
+  std::string date, time, device, location, state;
+  static AlarmColumns Split(std::string_view line);
+};
+
 // What the window is told as the list changes. The list itself is read with
 // AlarmDisp::GetLines(); every call comes after the change.
 class AlarmDispObserver {
@@ -129,6 +136,14 @@ class AlarmDisp : public MsgClass, public DeviceStatusSource {
   int GetSelectedIndex() const { return selected; }
   bool GetSelectedDevice(int& device) const;
   bool ActionsEnabled() const { return selected >= 0; }
+
+  // What the buttons can do for the selected line: Isolate de-isolates an
+  // isolated device, so its button says so; Zone and Map are for a device
+  // with a zone the site defines, or a picture to show, and a view to show
+  // it in.
+  bool SelectedIsIsolated() const;
+  bool CanShowZone() const;
+  bool CanShowMap() const;
 
   // --- Buttons; each acts on the selected line's device
   void Silence();

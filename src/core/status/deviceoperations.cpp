@@ -60,9 +60,12 @@ bool DeviceOperations::Isolate(int device, bool isolate, bool prompt) {
   const std::string body = Addressed(Slot(device)) + "I001" + (isolate ? "1" : "0");
   // Every command module is named as one, whichever loop it is on: the
   // record must say what was isolated.
-  const char* what = Slot(device) == 0 ? "command module" : "detector";
-  const std::string text =
-      Format("Isolate %s %s %d by user '%s'", isolate ? "on" : "off", what, device, User().c_str());
+  // Named as the screens name it ("2-005"), so that the log and the
+  // panels can be compared at a glance.
+  const int slot = Slot(device);
+  const char* what = slot == 0 ? "command module" : slot >= 128 ? "power supply" : "detector";
+  const std::string text = Format("Isolate %s %s %d-%03d by user '%s'", isolate ? "on" : "off",
+                                  what, LoopOf(device) + 1, slot, User().c_str());
 
   // The bus is ours between pause and resume: no poll can come between.
   app.PausePolling();
@@ -97,9 +100,10 @@ bool DeviceOperations::Reset(int device) {
   app.ResumePolling();
 
   const std::string user = User();
-  app.WriteEvent(WE_INFORMATION,
-                 global ? Format("Global reset by user '%s'", user.c_str())
-                        : Format("Reset detector %d by user '%s'", device, user.c_str()));
+  app.WriteEvent(WE_INFORMATION, global ? Format("Global reset by user '%s'", user.c_str())
+                                        : Format("Reset %s %d-%03d by user '%s'",
+                                                 Slot(device) >= 128 ? "power supply" : "detector",
+                                                 LoopOf(device) + 1, Slot(device), user.c_str()));
   if (syslog != nullptr) syslog->WriteReset(global ? 0u : static_cast<std::uint32_t>(device));
   return true;
 }

@@ -360,6 +360,68 @@ void Bargraph::SelectRect(const PanelDisp::Rect& r, SelectMode mode) {
   SelectIndexes(hit, mode);
 }
 
+// --- Keyboard ----------------------------------------------------------------------
+
+void Bargraph::MoveFocus(Direction d) {
+  const int n = static_cast<int>(panels.size());
+  if (n == 0) return;
+  const int from = GetFocusPanel();
+  int to = from;
+  if (from < 0) {
+    to = d == FOCUS_LAST ? n - 1 : 0;
+  } else {
+    switch (d) {
+      case FOCUS_LEFT:
+        to = from > 0 ? from - 1 : from;
+        break;
+      case FOCUS_RIGHT:
+        to = from + 1 < n ? from + 1 : from;
+        break;
+      case FOCUS_UP:
+        to = from >= columns ? from - columns : from;
+        break;
+      case FOCUS_DOWN:
+        // The last row may be short: Down from above its end lands on its
+        // last panel rather than nowhere.
+        if (from + columns < n)
+          to = from + columns;
+        else if (from / columns < (n - 1) / columns)
+          to = n - 1;
+        break;
+      case FOCUS_FIRST:
+        to = 0;
+        break;
+      case FOCUS_LAST:
+        to = n - 1;
+        break;
+    }
+  }
+  if (to == from) return;
+  focusdevice = panels[static_cast<std::size_t>(to)].GetDeviceId();
+  if (from >= 0) Changed(from);
+  Changed(to);
+}
+
+void Bargraph::EnsureFocus() {
+  if (GetFocusPanel() >= 0 || panels.empty()) return;
+  const int selected = context != nullptr ? context->GetSelDetector() : -1;
+  const int index = selected >= 0 ? GetPanelIndex(selected) : -1;
+  focusdevice = panels[static_cast<std::size_t>(index >= 0 ? index : 0)].GetDeviceId();
+  Changed(GetFocusPanel());
+}
+
+void Bargraph::SelectFocus(SelectMode mode) {
+  const int i = GetFocusPanel();
+  if (i >= 0) SelectIndexes({i}, mode);
+}
+
+int Bargraph::FocusCommand() const {
+  const int i = GetFocusPanel();
+  if (i < 0) return 0;
+  const PanelDisp::Rect& r = panels[static_cast<std::size_t>(i)].GetPanelRect();
+  return DoubleClickCommand(r.left, r.top);
+}
+
 // --- Commands --------------------------------------------------------------------
 
 std::vector<Bargraph::MenuEntry> Bargraph::ContextMenu() const {

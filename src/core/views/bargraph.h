@@ -204,6 +204,23 @@ class Bargraph : public MsgClass {
   void SelectionChanged() { AllChangedNotify(); }
   bool HasDetectorSelected() const;
 
+  // --- Keyboard: a focus panel that the arrows move and Space selects, so
+  // that every device can be reached without a mouse.
+  enum Direction { FOCUS_LEFT, FOCUS_RIGHT, FOCUS_UP, FOCUS_DOWN, FOCUS_FIRST, FOCUS_LAST };
+  // The focused panel's index, or -1. It follows its device through a
+  // rebuilt set of panels, and is lost when the device has no panel.
+  int GetFocusPanel() const { return focusdevice < 0 ? -1 : GetPanelIndex(focusdevice); }
+  // Moves the focus a step across the laid-out grid; without a focus the
+  // first step lands on the first panel. The panels left and reached are
+  // redrawn.
+  void MoveFocus(Direction d);
+  // Focuses the selected device's panel when nothing has the focus.
+  void EnsureFocus();
+  // Space (SEL_REPLACE) and Ctrl+Space (SEL_TOGGLE) on the focused panel.
+  void SelectFocus(SelectMode mode);
+  // What Return runs on the focused panel (see DoubleClickCommand).
+  int FocusCommand() const;
+
   // --- Context menu and double click
   struct MenuEntry {
     int command;  // 0: a separator
@@ -252,6 +269,7 @@ class Bargraph : public MsgClass {
   int currenttab;
   bool switchloop = false;
   int columns = 1;
+  int focusdevice = -1;  // the device whose panel has the keyboard focus
   int layoutwidth = 0;
   int extentw = 0, extenth = 0;
 };

@@ -67,13 +67,25 @@ void SecurityBaseDlg::showEvent(QShowEvent* e) {
   CentreOnScreen(*this);
 }
 
+namespace {
+
+QString EntryExplanation(const std::string& required) {
+  if (required.empty())
+    return QStringLiteral(
+        "The correct authorization is required to perform this operation. Please enter the "
+        "required access level and password.");
+  return QStringLiteral(
+             "The correct authorization is required to perform this operation: the %1 level "
+             "or above. Please enter the required access level and password.")
+      .arg(QString::fromStdString(required));
+}
+
+}  // namespace
+
 SecurityEntryDlg::SecurityEntryDlg(const std::vector<std::string>& names, std::size_t preselected,
-                                   QWidget* parent)
-    : SecurityBaseDlg(QStringLiteral("Security"),
-                      QStringLiteral("The correct authorization is required to perform this "
-                                     "operation. Please enter the required access level and "
-                                     "password."),
-                      names, preselected, parent) {}
+                                   QWidget* parent, const std::string& required)
+    : SecurityBaseDlg(QStringLiteral("Security"), EntryExplanation(required), names, preselected,
+                      parent) {}
 
 void SecurityEntryDlg::accept() {
   if (answerdelay == 0) {
@@ -130,7 +142,7 @@ void PasswordChangeDlg::accept() {
 
 std::optional<LogOnAnswer> GuiLogOnPrompt::AskForLogOn(const std::vector<std::string>& names,
                                                        std::size_t preselected) {
-  SecurityEntryDlg dlg(names, preselected, parent);
+  SecurityEntryDlg dlg(names, preselected, parent, RequiredLevel());
   dlg.SetAnswerDelay(answerdelay);
   if (dlg.exec() != QDialog::Accepted) return std::nullopt;
   return dlg.Answer();

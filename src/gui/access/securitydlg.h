@@ -45,8 +45,9 @@ class SecurityEntryDlg : public SecurityBaseDlg {
   Q_OBJECT
 
  public:
+  // `required` names the level the operation needs; empty when unknown.
   SecurityEntryDlg(const std::vector<std::string>& names, std::size_t preselected,
-                   QWidget* parent = nullptr);
+                   QWidget* parent = nullptr, const std::string& required = {});
   LogOnAnswer Answer() const;
   // OK is answered only after `ms` (repeated failures); the dialog stays live.
   void SetAnswerDelay(std::uint32_t ms) { answerdelay = ms; }
@@ -61,8 +62,8 @@ class SecurityEntryDlg : public SecurityBaseDlg {
 };
 
 // Edits the passwords of the accounts through a PasswordEditSession: moving
-// to another account stores the text typed for the one left, OK stores the
-// current one and closes. A text the session refuses keeps the dialog where
+// to another account keeps the text typed for the one left, OK writes them
+// all and closes, Cancel writes nothing. A text the session refuses keeps the dialog where
 // it was.
 class PasswordChangeDlg : public SecurityBaseDlg {
   Q_OBJECT

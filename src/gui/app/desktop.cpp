@@ -1,5 +1,8 @@
 #include "gui/app/desktop.h"
 
+#include <QLocale>
+#include <QMessageBox>
+
 #include "core/access/commands.h"
 #include "core/access/translator.h"
 #include "core/app/dockingapp.h"
@@ -13,6 +16,7 @@
 #include "gui/access/languagedlg.h"
 #include "gui/app/filecommands.h"
 #include "gui/app/mainframe.h"
+#include "gui/common/windowplacekeeper.h"
 #include "gui/comms/commsettingsdlg.h"
 #include "gui/events/eventlogcommands.h"
 #include "gui/events/notifysetupdlg.h"
@@ -26,6 +30,7 @@ namespace quillark {
 Desktop::Desktop(TDockingApp& a, INI& ini, MainFrame& f)
     : app(a), frame(f), help(&f), logon(&f), passwords(&f), sophost(&f) {
   app.SetCommandHandler(CMD_CONTENTS, [this] { help.ShowContext(0); });
+  app.SetConfirmer([this](const std::string& question) { return Confirm(question); });
   TMainWindow* window = app.GetMainWindow();
   if (Security* security = window->GetSecurity()) {
     security->SetLogOnPrompt(&logon);
@@ -36,6 +41,8 @@ Desktop::Desktop(TDockingApp& a, INI& ini, MainFrame& f)
     alarmwindow->SetHelpHandler([this](int context) { help.ShowContext(context); });
     if (ini.ReadInt("AlarmViewer", "FullSize", "0") != 0)
       alarmwindow->PlaceFullSize(AlarmDispWindow::FullSizeRect(frame.geometry()));
+    else
+      new WindowPlaceKeeper(*alarmwindow, ini, "AlarmViewer");
     app.SetCommandHandler(CMD_ALARMDISPLAY, [this] { alarmwindow->Toggle(); });
   }
   if (SOPLauncher* launcher = window->GetSOPLauncher())
@@ -53,11 +60,15 @@ Desktop::Desktop(TDockingApp& a, INI& ini, MainFrame& f)
     LanguageDlg dialog(app.GetServices().translator, ini, &frame);
     if (dialog.exec() != QDialog::Accepted) return;
     // Only the English menu layout exists, so the menu stays as it is.
-    app.GetServices().translator.SetLanguage(
-        static_cast<int>(ini.ReadInt("Product", "Language", "0")));
+    const int language = static_cast<int>(ini.ReadInt("Product", "Language", "0"));
+    app.GetServices().translator.SetLanguage(language);
+    // Qt carries its own locale data, so the windows format numbers and
+    // dates in the language whether or not the machine has its C locale.
+    QLocale::setDefault(QLocale(QString::fromLatin1(Translator::LocaleName(language))));
   });
   files = std::make_unique<FileCommands>(app, ini, frame);
   eventlogs = std::make_unique<EventLogCommands>(app, &frame);
+  eventlogs->SetPlaceKeeping(&ini);
   eventlogs->SetHelpHandler([this](int context) { help.ShowContext(context); });
   eventlogs->SetRecentHandler([this](const std::string& path) { files->AddRecent(path); });
   // The device display; built again whenever it is missing.
@@ -72,9 +83,10 @@ Desktop::Desktop(TDockingApp& a, INI& ini, MainFrame& f)
 }
 
 void Desktop::WireBusAndSettings(INI& ini) {
-  app.SetCommandHandler(CMD_BUSDISPLAY, [this] {
+  app.SetCommandHandler(CMD_BUSDISPLAY, [this, &ini] {
     if (busviewer == nullptr) {
       busviewer = new BusDispWindow(app.GetBus(), &frame);
+      new WindowPlaceKeeper(*busviewer, ini, "BusViewer");
       busviewer->SetHelpHandler([this](int context) { help.ShowContext(context); });
       busviewer->SetHelpCloser([this] { help.hide(); });
     }
@@ -107,6 +119,7 @@ Desktop::~Desktop() {
   // No display may be rebuilt while shutting down, and every window goes
   // before the core object it shows.
   app.GetBus().SetDisplayBuilder(nullptr);
+  app.SetConfirmer(nullptr);
   delete frame.takeCentralWidget();
   TMainWindow* window = app.GetMainWindow();
   if (window != nullptr && window->GetSOPLauncher() != nullptr) {
@@ -127,6 +140,16 @@ Desktop::~Desktop() {
   delete busviewer;
   busmasterwindow.reset();
   alarmwindow.reset();
+}
+
+bool Desktop::Confirm(const std::string& question) {
+  // No is the default: a stray Return must not reset or isolate a site.
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Quillark"),
+                  QString::fromStdString(question), QMessageBox::Yes | QMessageBox::No, &frame);
+  box.setObjectName(QStringLiteral("Confirmation"));
+  box.setDefaultButton(QMessageBox::No);
+  box.setEscapeButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
 }
 
 BusDispWindow* Desktop::BusViewer() const {

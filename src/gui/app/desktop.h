@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <memory>
+#include <string>
 
 #include "gui/access/securitydlg.h"
 #include "gui/common/helpwindow.h"
@@ -43,6 +44,8 @@ class Desktop {
   // A mass operation brings up the hidden alarm viewer below its window, so
   // that the devices' answers can be followed.
   void FollowOperation(SOPDialog* dialog);
+  // Asks before a command that touches every (selected) device.
+  bool Confirm(const std::string& question);
   // BUSDISPLAY, COMMUNICATIONSETTINGS, EMAIL and PAGER.
   void WireBusAndSettings(INI& ini);
 

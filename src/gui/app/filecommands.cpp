@@ -10,13 +10,19 @@
 
 namespace quillark {
 
+// Every type the program opens comes first, so that the dialog shows all of
+// them until the operator narrows it down.
 const QString FileCommands::OPENFILTER = QStringLiteral(
+    "All supported files (*.rcw *.rec *.cfg *.ev2 *.evt *.ilt *.lgo);;"
     "Chart (*.rcw);;DOS Chart (*.rec);;Site (*.cfg);;System log (*.ev2);;Event log (*.evt);;"
     "Language text (*.ilt);;Logos (*.lgo)");
 
 FileCommands::FileCommands(TDockingApp& a, INI& ini, MainFrame& f)
-    : app(a), frame(f), recent(ini), choosefile([](QWidget* parent, const QString& filter) {
-        return QFileDialog::getOpenFileName(parent, QStringLiteral("Open"), QString(), filter);
+    : app(a), frame(f), recent(ini), choosefile([&a](QWidget* parent, const QString& filter) {
+        // The program's files live in its home, so the dialog starts there.
+        return QFileDialog::getOpenFileName(parent, QStringLiteral("Open"),
+                                            QString::fromStdString(a.GetPaths().home.string()),
+                                            filter);
       }) {
   app.SetCommandHandler(CMD_OPEN, [this] {
     const QString name = choosefile(&frame, OPENFILTER);

@@ -14,6 +14,7 @@
 #include "gui/app/desktop.h"
 #include "gui/app/mainframe.h"
 #include "gui/common/qtsoundplayer.h"
+#include "gui/common/windowplacekeeper.h"
 #include "gui/guiprompter.h"
 #include "platform/qteventloop.h"
 #include "platform/qtserialline.h"
@@ -73,7 +74,6 @@ int RunGui(const std::filesystem::path& home, int argc, char** argv) {
   frame.setWindowTitle(app.GetAppName());
   app.GetServices().tcp = &tcp;
   app.GetServices().seriallines = QtSerialLine::Factory();
-  app.SetQuitHook([] { QApplication::quit(); });
   app.SetCommandHandler(CMD_ABOUT, [&frame, &app] {
     QMessageBox::about(&frame, "About Quillark",
                        QString("<b>%1</b><p>Version %2</p><p>Supervision of aspirating smoke "
@@ -81,13 +81,12 @@ int RunGui(const std::filesystem::path& home, int argc, char** argv) {
                            .arg(app.GetAppName())
                            .arg(QUILLARK_VERSION));
   });
-  // Closing is never refused: pause polling and end.
-  frame.SetCloseHandler([&app] { app.ExecuteCommand(CMD_EXIT); });
+  frame.InstallExit(app);
 
   QSplashScreen splash(LogoPicture(home));
   splash.show();
   QTimer::singleShot(3000, &splash, &QWidget::close);
-  frame.resize(1100, 760);
+  if (!WindowPlaceKeeper::Restore(frame, ini, "Main")) frame.resize(1100, 760);
   frame.show();
 
   std::unique_ptr<Desktop> desktop;
@@ -97,6 +96,7 @@ int RunGui(const std::filesystem::path& home, int argc, char** argv) {
     frame.Attach(&app);
   });
   int code = qapp.exec();
+  WindowPlaceKeeper::Save(frame, ini, "Main");
   events.BeginShutdown();
   desktop.reset();
   app.Shutdown();

@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "core/access/commands.h"
+#include "core/access/security.h"
 #include "core/app/dockingapp.h"
 #include "core/app/mainwindow.h"
 #include "core/events/notifier.h"
@@ -43,9 +44,9 @@ const std::vector<MenuDef>& Menus() {
         {CMD_EXIT, "E&xit", "Alt+F4"}}},
       {"&Device",
        {{CMD_ISOLATE, "&Isolate", "Ctrl+I"},
-        {CMD_DEISOLATE, "&De-Isolate", "Ctrl+D"},
+        {CMD_DEISOLATE, "&De-isolate", "Ctrl+D"},
         {CMD_SINGLERESET, "&Reset", "Ctrl+R"},
-        {CMD_RESET, "Global &Reset", nullptr},
+        {CMD_RESET, "&Global reset...", nullptr},
         {0, nullptr, nullptr},
         {CMD_ISOLATESELECTED, "Isolate selected detectors...", nullptr},
         {CMD_DEISOLATESELECTED, "De-isolate selected detectors...", nullptr},
@@ -87,6 +88,11 @@ QColor ToQColor(Rgb c) {
 
 MainFrame::MainFrame(QWidget* parent) : QMainWindow(parent) {
   setWindowTitle("Quillark demonstration version");
+  userfield = new QLabel(this);
+  userfield->setObjectName(QStringLiteral("user"));
+  userfield->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  userfield->setToolTip(QStringLiteral("Logged on user and access level"));
+  statusBar()->addPermanentWidget(userfield);
   statusfield = new QLabel(this);
   // Seventeen characters wide, like the field it replaces.
   statusfield->setMinimumWidth(statusfield->fontMetrics().horizontalAdvance(QString(17, 'M')));
@@ -248,6 +254,23 @@ void MainFrame::UpdateCommands() {
     printer->setChecked(w != nullptr && w->GetNotifier() != nullptr &&
                         w->GetNotifier()->IsPrinterLogging());
   }
+  if (Security* security =
+          app->GetMainWindow() != nullptr ? app->GetMainWindow()->GetSecurity() : nullptr) {
+    // A raised level drops back on its own; the operator sees it here, not
+    // only at the next refusal.
+    if (security->DropExpiredAccess())
+      statusBar()->showMessage(QStringLiteral("Access dropped back to %1")
+                                   .arg(QString::fromStdString(security->GetUser())),
+                               30000);
+    const QString user = QString::fromStdString(security->StatusText());
+    if (user != userfield->text()) {
+      userfield->setText(user);
+      // Wide enough for the whole text at once, not after the next layout.
+      userfield->setMinimumWidth(userfield->fontMetrics().horizontalAdvance(user) +
+                                 2 * userfield->frameWidth() + 8);
+      QCoreApplication::sendPostedEvents(statusBar(), QEvent::LayoutRequest);
+    }
+  }
   plaintitle = QString::fromStdString(app->GetTitle());
   if (!captioninverted && windowTitle() != plaintitle) setWindowTitle(plaintitle);
 }
@@ -272,12 +295,24 @@ void MainFrame::WarningBeep() {
   QApplication::beep();
 }
 
+void MainFrame::InstallExit(TDockingApp& a) {
+  // QApplication::quit() would ask every window to close and give up at the
+  // first refusal, leaving polling paused behind a running program; exit()
+  // leaves every event loop, nested ones of modal dialogs too.
+  a.SetQuitHook([] { QCoreApplication::exit(0); });
+  SetCloseHandler([&a] { return a.ExecuteCommand(CMD_EXIT) == TDockingApp::CommandResult::DONE; });
+}
+
 void MainFrame::closeEvent(QCloseEvent* event) {
-  if (!closing && onclose) {
-    closing = true;
-    onclose();
+  if (!onclose) {
+    event->accept();
+    return;
   }
-  event->accept();
+  // The window stays until the event loop has ended; a refused EXIT must not
+  // leave a hidden main window over a running program.
+  event->ignore();
+  if (closing) return;
+  closing = onclose();
 }
 
 }  // namespace quillark

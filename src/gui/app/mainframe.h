@@ -35,6 +35,8 @@ class MainFrame : public QMainWindow, public StatusDisplay {
   void FlashCaption(bool invert) override;
   void WarningBeep() override;
   QString StatusText() const { return statusfield->text(); }
+  // Who is logged on, at which level and for how long.
+  QString UserText() const { return userfield->text(); }
 
   // The recent files at the foot of the File menu, newest first; choosing
   // one calls `open` with its path.
@@ -42,8 +44,13 @@ class MainFrame : public QMainWindow, public StatusDisplay {
                       std::function<void(const std::string&)> open);
   std::vector<QAction*> RecentActions() const { return recentactions; }
 
-  // Asked before the window closes (the EXIT command, the close box).
-  void SetCloseHandler(std::function<void()> handler) { onclose = std::move(handler); }
+  // The close box runs EXIT through `app`, and EXIT ends the event loops at
+  // once: every window, the alarm viewer that never closes and any modal
+  // dialog included. The program then shuts down in its own order once
+  // exec() has returned. A refused EXIT leaves everything running.
+  void InstallExit(TDockingApp& app);
+  // Asked before the window closes; true when the program has begun to end.
+  void SetCloseHandler(std::function<bool()> handler) { onclose = std::move(handler); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -57,10 +64,11 @@ class MainFrame : public QMainWindow, public StatusDisplay {
   TDockingApp* app = nullptr;
   std::map<int, QAction*> actions;
   QLabel* statusfield;
+  QLabel* userfield;
   QTimer enabler;
   bool captioninverted = false;
   QString plaintitle;  // the title while the caption is not inverted
-  std::function<void()> onclose;
+  std::function<bool()> onclose;
   QMenu* filemenu = nullptr;
   std::vector<std::string> recentfiles;
   std::function<void(const std::string&)> openrecent;

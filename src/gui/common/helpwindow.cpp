@@ -1,5 +1,6 @@
 #include "gui/common/helpwindow.h"
 
+#include <QKeyEvent>
 #include <QUrl>
 
 // The pages are compiled into a static library, whose resources must be
@@ -16,6 +17,16 @@ HelpWindow::HelpWindow(QWidget* parent) : QTextBrowser(parent) {
   setWindowTitle("Quillark help");
   setOpenExternalLinks(false);
   resize(640, 560);
+}
+
+void HelpWindow::keyPressEvent(QKeyEvent* e) {
+  // Escape closes help as it closes every dialog.
+  if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
+    hide();
+    e->accept();
+    return;
+  }
+  QTextBrowser::keyPressEvent(e);
 }
 
 void HelpWindow::ShowContext(int context) {

@@ -11,6 +11,9 @@ class HelpWindow : public QTextBrowser {
   explicit HelpWindow(QWidget* parent = nullptr);
   // Shows the contents, or the section of context number `context` (0: contents).
   void ShowContext(int context);
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override;
 };
 
 }  // namespace quillark

@@ -3,6 +3,7 @@
 #include "core/access/commands.h"
 #include "core/app/dockingapp.h"
 #include "core/events/fileext.h"
+#include "gui/common/windowplacekeeper.h"
 #include "gui/events/eventlogwindow.h"
 
 namespace quillark {
@@ -24,6 +25,7 @@ void EventLogCommands::Show(int device, const std::string& filename) {
   // what a read would start from; no device is read.
   if (!filename.empty()) device = app.GetSelDetector() >= 0 ? app.GetSelDetector() : 0;
   EventLogWindow window(app, device, filename, parent);
+  if (placeini != nullptr) new WindowPlaceKeeper(window, *placeini, "EventLog");
   window.SetHelpHandler(help);
   window.SetRecentHandler(recent);
   window.Start();

@@ -7,6 +7,8 @@ class QWidget;
 
 namespace quillark {
 
+class INI;
+
 class EventLogWindow;
 class TDockingApp;
 
@@ -22,6 +24,8 @@ class EventLogCommands {
 
   void SetHelpHandler(std::function<void(int)> h) { help = std::move(h); }
   void SetRecentHandler(std::function<void(const std::string&)> h) { recent = std::move(h); }
+  // Where the windows' places are kept; without it they open where Qt puts them.
+  void SetPlaceKeeping(INI* ini) { placeini = ini; }
   // How a window is run once set up; modally unless told otherwise (tests
   // look at it instead).
   void SetRunner(std::function<void(EventLogWindow&)> r) { runner = std::move(r); }
@@ -34,6 +38,7 @@ class EventLogCommands {
   QWidget* parent;
   std::function<void(int)> help;
   std::function<void(const std::string&)> recent;
+  INI* placeini = nullptr;
   std::function<void(EventLogWindow&)> runner;
 };
 

@@ -2,11 +2,10 @@
 
 #include <QCloseEvent>
 #include <QColor>
-#include <QFontDatabase>
 #include <QHBoxLayout>
-#include <QLabel>
-#include <QListWidget>
+#include <QHeaderView>
 #include <QPushButton>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace quillark {
@@ -19,16 +18,7 @@ QColor ToQColor(EventInfo::colour c) {
                 static_cast<int>((c >> 16) & 0xFF));
 }
 
-// The headings sit over the columns of the fixed-pitch lines: the date at
-// character 0, the time at 12, the device text at 22 (AlarmDisp::DEVICETEXT)
-// and what follows it a device text later.
-QString Headings() {
-  QString h = QStringLiteral("Date");
-  h = h.leftJustified(12, ' ') + QStringLiteral("Time");
-  h = h.leftJustified(static_cast<int>(AlarmDisp::DEVICETEXT), ' ') + QStringLiteral("Detector");
-  h = h.leftJustified(static_cast<int>(AlarmDisp::DEVICETEXT) + 10, ' ') + QStringLiteral("Status");
-  return h;
-}
+constexpr std::size_t SILENCE = 0, ISOLATE = 1, RESET = 2, ZONE = 3, MAP = 4, CLOSE = 5, HELP = 6;
 
 }  // namespace
 
@@ -37,45 +27,68 @@ AlarmDispWindow::AlarmDispWindow(AlarmDisp& d, QWidget* parent) : QDialog(parent
   setObjectName(QStringLiteral("AlarmViewer"));
   setModal(false);
 
-  const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-  headings = new QLabel(Headings(), this);
-  headings->setFont(fixed);
-  headings->setIndent(4);
-  list = new QListWidget(this);
-  list->setFont(fixed);
+  list = new QTreeWidget(this);
+  list->setColumnCount(COLUMNS);
+  list->setHeaderLabels({QStringLiteral("Date"), QStringLiteral("Time"), QStringLiteral("Device"),
+                         QStringLiteral("Location"), QStringLiteral("State")});
+  list->setRootIsDecorated(false);
+  list->setItemsExpandable(false);
+  list->setUniformRowHeights(true);
+  list->setAllColumnsShowFocus(true);
   list->setSelectionMode(QAbstractItemView::SingleSelection);
   list->setSortingEnabled(false);
-  list->setUniformItemSizes(true);
-  list->setMinimumSize(list->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 90, 200);
+  list->setTextElideMode(Qt::ElideRight);
+  // Everything fits the width: the state takes what is left and is cut
+  // short with "..." rather than scrolled sideways; the tool tip has it all.
+  list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  QHeaderView* header = list->header();
+  header->setSectionResizeMode(QHeaderView::Interactive);
+  header->setStretchLastSection(true);
+  header->setSectionsMovable(false);
+  const QFontMetrics fm = list->fontMetrics();
+  const int pad = fm.horizontalAdvance(QLatin1Char('M')) * 2;
+  list->setColumnWidth(COL_DATE, fm.horizontalAdvance(QStringLiteral("00/00/0000")) + pad);
+  list->setColumnWidth(COL_TIME, fm.horizontalAdvance(QStringLiteral("00:00:00")) + pad);
+  list->setColumnWidth(COL_DEVICE, fm.horizontalAdvance(QStringLiteral("00-000")) + pad);
+  list->setColumnWidth(COL_LOCATION, fm.horizontalAdvance(QLatin1Char('x')) * 22 + pad);
+  list->setMinimumSize(fm.horizontalAdvance(QLatin1Char('x')) * 90, 200);
 
-  static const char* const names[] = {"Silence", "Isolate", "Reset",  "Zone...",
-                                      "Map...",  "Close",   "Help..."};
+  // Alt letters for every button, so that the viewer works without a mouse.
+  static const char* const names[] = {"&Silence", "&Isolate", "&Reset",  "&Zone...",
+                                      "&Map...",  "&Close",   "&Help..."};
   auto* row = new QHBoxLayout;
   for (std::size_t i = 0; i < buttons.size(); ++i) {
     buttons[i] = new QPushButton(QString::fromLatin1(names[i]), this);
     buttons[i]->setAutoDefault(false);
-    if (i == 5) row->addStretch();
+    if (i == CLOSE) row->addStretch();
     row->addWidget(buttons[i]);
   }
-  buttons[5]->setDefault(true);
+  buttons[CLOSE]->setDefault(true);
+  buttons[SILENCE]->setCheckable(true);
+  // The Isolate button's widest text keeps the row from jumping.
+  buttons[ISOLATE]->setMinimumWidth(
+      buttons[ISOLATE]->sizeHint().width() +
+      buttons[ISOLATE]->fontMetrics().horizontalAdvance(QStringLiteral("De-")));
 
   auto* layout = new QVBoxLayout(this);
   layout->setSpacing(2);
-  layout->addWidget(headings);
   layout->addWidget(list, 1);
   layout->addSpacing(6);
   layout->addLayout(row);
 
-  connect(list, &QListWidget::currentRowChanged, this, [this](int row) {
-    if (!updating) disp.Select(row);
+  connect(list, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
+    if (!updating) disp.Select(current == nullptr ? -1 : list->indexOfTopLevelItem(current));
   });
-  connect(buttons[0], &QPushButton::clicked, this, [this] { disp.Silence(); });
-  connect(buttons[1], &QPushButton::clicked, this, [this] { disp.Isolate(); });
-  connect(buttons[2], &QPushButton::clicked, this, [this] { disp.Reset(); });
-  connect(buttons[3], &QPushButton::clicked, this, [this] { disp.Zone(); });
-  connect(buttons[4], &QPushButton::clicked, this, [this] { disp.Map(); });
-  connect(buttons[5], &QPushButton::clicked, this, [this] { hide(); });
-  connect(buttons[6], &QPushButton::clicked, this, [this] {
+  connect(buttons[SILENCE], &QPushButton::clicked, this, [this] {
+    disp.Silence();
+    RefreshButtons();
+  });
+  connect(buttons[ISOLATE], &QPushButton::clicked, this, [this] { disp.Isolate(); });
+  connect(buttons[RESET], &QPushButton::clicked, this, [this] { disp.Reset(); });
+  connect(buttons[ZONE], &QPushButton::clicked, this, [this] { disp.Zone(); });
+  connect(buttons[MAP], &QPushButton::clicked, this, [this] { disp.Map(); });
+  connect(buttons[CLOSE], &QPushButton::clicked, this, [this] { hide(); });
+  connect(buttons[HELP], &QPushButton::clicked, this, [this] {
     if (help) help(HELPTOPIC);
   });
 
@@ -93,7 +106,7 @@ QRect AlarmDispWindow::FullSizeRect(const QRect& mainwindow) {
 
 void AlarmDispWindow::PlaceFullSize(const QRect& rect) {
   setGeometry(rect);
-  buttons[5]->setEnabled(false);
+  buttons[CLOSE]->setEnabled(false);
   show();
 }
 
@@ -108,77 +121,129 @@ void AlarmDispWindow::Toggle() {
   activateWindow();
 }
 
+void AlarmDispWindow::reject() {
+  if (buttons[CLOSE]->isEnabled()) hide();
+}
+
 QPushButton* AlarmDispWindow::GetButton(int id) const {
   switch (id) {
     case IDC_SILENCE:
-      return buttons[0];
+      return buttons[SILENCE];
     case IDC_ISOLATE:
-      return buttons[1];
+      return buttons[ISOLATE];
     case IDC_RESET:
-      return buttons[2];
+      return buttons[RESET];
     case IDC_ZONE:
-      return buttons[3];
+      return buttons[ZONE];
     case IDC_MAP:
-      return buttons[4];
+      return buttons[MAP];
     case IDC_CLOSE:
-      return buttons[5];
+      return buttons[CLOSE];
     case IDC_HELP:
-      return buttons[6];
+      return buttons[HELP];
     default:
       return nullptr;
   }
 }
 
+int AlarmDispWindow::Count() const {
+  return list->topLevelItemCount();
+}
+
+QString AlarmDispWindow::LineText(int row) const {
+  const QTreeWidgetItem* item = list->topLevelItem(row);
+  return item == nullptr ? QString() : item->toolTip(COL_STATE);
+}
+
+int AlarmDispWindow::CurrentRow() const {
+  QTreeWidgetItem* item = list->currentItem();
+  return item == nullptr ? -1 : list->indexOfTopLevelItem(item);
+}
+
+void AlarmDispWindow::SelectRow(int row) {
+  list->setCurrentItem(list->topLevelItem(row));
+}
+
 void AlarmDispWindow::AddItem(const AlarmLine& line) {
-  auto* item = new QListWidgetItem(QString::fromStdString(line.text));
-  item->setBackground(ToQColor(line.colour));
-  list->addItem(item);
+  const AlarmColumns c = AlarmColumns::Split(line.text);
+  auto* item = new QTreeWidgetItem(
+      QStringList{QString::fromStdString(c.date), QString::fromStdString(c.time),
+                  QString::fromStdString(c.device), QString::fromStdString(c.location),
+                  QString::fromStdString(c.state)});
+  const QString whole = QString::fromStdString(line.text);
+  // The configured colour stays as it is; the text takes whichever of black
+  // and white reads on it.
+  const QColor background = ToQColor(line.colour);
+  const QColor text = ToQColor(EventInfo::ReadableTextOn(line.colour));
+  for (int i = 0; i < COLUMNS; ++i) {
+    item->setToolTip(i, whole);
+    item->setBackground(i, background);
+    item->setForeground(i, text);
+  }
+  list->addTopLevelItem(item);
 }
 
 void AlarmDispWindow::Reload() {
   updating = true;
   list->clear();
   for (const AlarmLine& line : disp.GetLines()) AddItem(line);
-  list->setCurrentRow(disp.GetSelectedIndex());
+  SelectRow(disp.GetSelectedIndex());
   updating = false;
   EnableActions(disp.ActionsEnabled());
 }
 
 void AlarmDispWindow::EnableActions(bool on) {
-  for (std::size_t i = 0; i < 5; ++i) buttons[i]->setEnabled(on);
+  for (std::size_t i : {SILENCE, ISOLATE, RESET}) buttons[i]->setEnabled(on);
+  buttons[ZONE]->setEnabled(on && disp.CanShowZone());
+  buttons[MAP]->setEnabled(on && disp.CanShowMap());
+  RefreshButtons();
+}
+
+void AlarmDispWindow::RefreshButtons() {
+  buttons[ISOLATE]->setText(disp.SelectedIsIsolated() ? QStringLiteral("De-&isolate")
+                                                      : QStringLiteral("&Isolate"));
+  const bool silenced = disp.IsSilenced();
+  buttons[SILENCE]->setChecked(silenced);
+  buttons[SILENCE]->setText(silenced ? QStringLiteral("&Silenced") : QStringLiteral("&Silence"));
 }
 
 void AlarmDispWindow::LineRemoved(std::size_t index) {
   updating = true;
-  delete list->takeItem(static_cast<int>(index));
+  delete list->takeTopLevelItem(static_cast<int>(index));
   updating = false;
+  RefreshButtons();
 }
 
 void AlarmDispWindow::LineAppended(std::size_t index) {
   const auto& lines = disp.GetLines();
   // The list mirrors the display line for line; anything else means a
   // change was missed, and the whole list is read again.
-  if (index >= lines.size() || static_cast<int>(index) != list->count()) {
+  if (index >= lines.size() || static_cast<int>(index) != list->topLevelItemCount()) {
     Reload();
     return;
   }
   updating = true;
   AddItem(lines[index]);
   updating = false;
+  // A changed line (isolated now, say) comes back as a new one.
+  EnableActions(disp.ActionsEnabled());
 }
 
 void AlarmDispWindow::LinesCleared() {
   updating = true;
   list->clear();
   updating = false;
+  RefreshButtons();
 }
 
 void AlarmDispWindow::SelectionChanged(int index, bool actionsenabled) {
   updating = true;
-  if (index < 0)
-    list->setCurrentRow(-1, QItemSelectionModel::Clear);
-  else
-    list->setCurrentRow(index);
+  if (index < 0) {
+    list->setCurrentItem(nullptr);
+    list->clearSelection();
+  } else {
+    SelectRow(index);
+  }
   updating = false;
   EnableActions(actionsenabled);
 }
@@ -186,6 +251,7 @@ void AlarmDispWindow::SelectionChanged(int index, bool actionsenabled) {
 void AlarmDispWindow::ShowRequested() {
   // An alarm brings the window up, but must not take the keyboard from
   // whatever the operator is typing into.
+  RefreshButtons();
   if (isVisible()) {
     raise();
     return;
@@ -198,7 +264,7 @@ void AlarmDispWindow::ShowRequested() {
 void AlarmDispWindow::closeEvent(QCloseEvent* e) {
   // The window is never destroyed before the main window: closing hides it.
   e->ignore();
-  if (buttons[5]->isEnabled()) hide();
+  if (buttons[CLOSE]->isEnabled()) hide();
 }
 
 }  // namespace quillark

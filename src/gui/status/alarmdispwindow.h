@@ -8,16 +8,16 @@
 #include "core/status/alrmdisp.h"
 
 class QCloseEvent;
-class QLabel;
-class QListWidget;
 class QPushButton;
+class QTreeWidget;
 
 namespace quillark {
 
 // The "Alarm/fault viewer": a modeless window over the alarm display, one
-// line per device in alarm, in fault or with an active input, each drawn on
-// its own colour. The window only shows what AlarmDisp holds and hands the
-// operator's choices back to it.
+// row per device in alarm, in fault or with an active input, in columns
+// (date, time, device, location, state) on the line's own colour with text
+// that stays readable on it. The window only shows what AlarmDisp holds and
+// hands the operator's choices back to it.
 class AlarmDispWindow : public QDialog, public AlarmDispObserver {
   Q_OBJECT
 
@@ -51,7 +51,13 @@ class AlarmDispWindow : public QDialog, public AlarmDispObserver {
   // Help asks for topic HELPTOPIC here; without a handler it does nothing.
   void SetHelpHandler(std::function<void(int)> h) { help = std::move(h); }
 
-  QListWidget* List() const { return list; }
+  enum Column : int { COL_DATE, COL_TIME, COL_DEVICE, COL_LOCATION, COL_STATE, COLUMNS };
+  QTreeWidget* List() const { return list; }
+  int Count() const;
+  // The whole line of a row, as its tool tip shows it.
+  QString LineText(int row) const;
+  int CurrentRow() const;
+  void SelectRow(int row);
   QPushButton* GetButton(int id) const;
 
   // --- AlarmDispObserver
@@ -62,8 +68,9 @@ class AlarmDispWindow : public QDialog, public AlarmDispObserver {
   void ShowRequested() override;
 
  public slots:
-  // Esc does nothing: the list must not vanish under an alarm by a stray key.
-  void reject() override {}
+  // Esc is Close: hidden where Close may hide it. A new line brings the
+  // window back by itself.
+  void reject() override;
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -72,10 +79,11 @@ class AlarmDispWindow : public QDialog, public AlarmDispObserver {
   void Reload();
   void AddItem(const AlarmLine& line);
   void EnableActions(bool on);
+  // Button texts and states that follow the selected line and the sound.
+  void RefreshButtons();
 
   AlarmDisp& disp;
-  QListWidget* list = nullptr;
-  QLabel* headings = nullptr;
+  QTreeWidget* list = nullptr;
   // Silence, Isolate, Reset, Zone, Map, Close, Help
   std::array<QPushButton*, 7> buttons{};
   std::function<void(int)> help;

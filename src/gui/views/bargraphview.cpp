@@ -1,6 +1,8 @@
 #include "gui/views/bargraphview.h"
 
+#include <QFocusEvent>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QLinearGradient>
 #include <QMenu>
 #include <QMouseEvent>
@@ -37,11 +39,10 @@ QRect Place(const PanelDisp::Rect& r, const PanelGeometry::Box& b) {
   return QRect(r.left + b.x, r.top + b.y, b.w, b.h);
 }
 
-// Text on a lamp that stays readable whatever the lamp's colour.
+// Text on a lamp that stays readable (4.5:1 or better) whatever the lamp's
+// colour; an unlit lamp is drawn near black.
 QColor TextOn(std::uint32_t c) {
-  const int luma =
-      static_cast<int>((c & 0xFF) * 3 + ((c >> 8) & 0xFF) * 6 + ((c >> 16) & 0xFF)) / 10;
-  return luma > 110 ? Qt::black : QColor(200, 200, 200);
+  return ToQColor(EventInfo::ReadableTextOn(c == 0 ? EventInfo::RGB(20, 20, 20) : c));
 }
 
 // The fonts, set up once: painting thousands of panels must not build them
@@ -148,6 +149,9 @@ class BargraphCanvas : public QWidget {
       : QWidget(&view), view(view), app(app), bargraph(bargraph) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(false);
+    // Tab reaches the panels; the arrows, Space and Return then work them.
+    setFocusPolicy(Qt::StrongFocus);
+    setAccessibleName(QStringLiteral("Device panels"));
   }
 
  protected:
@@ -166,6 +170,98 @@ class BargraphCanvas : public QWidget {
       p.setBrush(Qt::NoBrush);
       p.drawRect(DragRect().adjusted(0, 0, -1, -1));
     }
+    const int focus = bargraph.GetFocusPanel();
+    if (hasFocus() && focus >= 0) {
+      // Black and white dashes together stay visible on any panel colour.
+      const QRect r = ToQRect(bargraph.GetPanels()[static_cast<std::size_t>(focus)].GetPanelRect())
+                          .adjusted(-3, -3, 2, 2);
+      p.setBrush(Qt::NoBrush);
+      p.setPen(QPen(Qt::black, 2));
+      p.drawRect(r);
+      p.setPen(QPen(Qt::yellow, 2, Qt::DashLine));
+      p.drawRect(r);
+    }
+  }
+
+  void focusInEvent(QFocusEvent* e) override {
+    QWidget::focusInEvent(e);
+    bargraph.EnsureFocus();
+    ShowFocus();
+  }
+  void focusOutEvent(QFocusEvent* e) override {
+    QWidget::focusOutEvent(e);
+    ShowFocus();
+  }
+
+  void keyPressEvent(QKeyEvent* e) override {
+    const bool ctrl = (e->modifiers() & Qt::ControlModifier) != 0;
+    switch (e->key()) {
+      case Qt::Key_Left:
+        bargraph.MoveFocus(Bargraph::FOCUS_LEFT);
+        break;
+      case Qt::Key_Right:
+        bargraph.MoveFocus(Bargraph::FOCUS_RIGHT);
+        break;
+      case Qt::Key_Up:
+        bargraph.MoveFocus(Bargraph::FOCUS_UP);
+        break;
+      case Qt::Key_Down:
+        bargraph.MoveFocus(Bargraph::FOCUS_DOWN);
+        break;
+      case Qt::Key_Home:
+        bargraph.MoveFocus(Bargraph::FOCUS_FIRST);
+        break;
+      case Qt::Key_End:
+        bargraph.MoveFocus(Bargraph::FOCUS_LAST);
+        break;
+      case Qt::Key_Space:
+        bargraph.EnsureFocus();
+        bargraph.SelectFocus(ctrl ? Bargraph::SEL_TOGGLE : Bargraph::SEL_REPLACE);
+        break;
+      case Qt::Key_Return:
+      case Qt::Key_Enter:
+        if (const int cmd = bargraph.FocusCommand(); cmd != 0) {
+          bargraph.SelectFocus(Bargraph::SEL_REPLACE);
+          app.ExecuteCommand(cmd);
+        }
+        break;
+      case Qt::Key_F10:
+        if ((e->modifiers() & Qt::ShiftModifier) == 0) return QWidget::keyPressEvent(e);
+        KeyboardMenu();
+        break;
+      default:
+        QWidget::keyPressEvent(e);
+        return;
+    }
+    ShowFocus();
+    e->accept();
+  }
+
+  // The context menu key (and Shift+F10) opens the menu at the focused
+  // panel, for the focused panel.
+  void KeyboardMenu() {
+    bargraph.EnsureFocus();
+    const int i = bargraph.GetFocusPanel();
+    QPoint at(0, 0);
+    if (i >= 0) {
+      const PanelDisp& panel = bargraph.GetPanels()[static_cast<std::size_t>(i)];
+      if (!bargraph.IsSelected(panel))
+        bargraph.SelectFocus(Bargraph::SEL_REPLACE);
+      else
+        app.SetSelDetector(panel.GetDeviceId());
+      at = ToQRect(panel.GetPanelRect()).center();
+    }
+    auto menu = view.MakeContextMenu(this);
+    menu->exec(mapToGlobal(at));
+  }
+
+  // Keeps the focused panel in sight and its frame drawn.
+  void ShowFocus() {
+    const int i = bargraph.GetFocusPanel();
+    if (i < 0) return;
+    const QRect r = ToQRect(bargraph.GetPanels()[static_cast<std::size_t>(i)].GetPanelRect());
+    view.EnsureVisible(r);
+    update(r.adjusted(-5, -5, 5, 5));
   }
 
   bool event(QEvent* e) override {
@@ -222,6 +318,10 @@ class BargraphCanvas : public QWidget {
     app.ExecuteCommand(cmd);
   }
   void contextMenuEvent(QContextMenuEvent* e) override {
+    if (e->reason() == QContextMenuEvent::Keyboard) {
+      KeyboardMenu();
+      return;
+    }
     // A right click on a panel outside the selection picks that panel; on a
     // selected one it keeps the selection and acts on that panel.
     const int i = bargraph.PanelAt(e->pos().x(), e->pos().y());
@@ -263,6 +363,7 @@ BargraphView::BargraphView(TDockingApp& a, std::unique_ptr<Bargraph> b, QWidget*
   scroll->setWidget(canvas);
   layout->addWidget(tabs);
   layout->addWidget(scroll, 1);
+  setFocusProxy(canvas);
 
   for (int t = 0; t < bargraph->GetTabCount(); ++t)
     tabs->addTab(QString::fromStdString(bargraph->GetTabCaption(t)));
@@ -281,6 +382,10 @@ BargraphView::~BargraphView() {
 
 QWidget* BargraphView::Canvas() const {
   return canvas;
+}
+
+void BargraphView::EnsureVisible(const QRect& r) {
+  scroll->ensureVisible(r.center().x(), r.center().y(), r.width() / 2 + 6, r.height() / 2 + 6);
 }
 
 void BargraphView::PaintPanel(QPainter& p, const PanelDisp& panel, bool selected) {
@@ -395,7 +500,9 @@ void BargraphView::showEvent(QShowEvent* event) {
 void BargraphView::PanelChanged(int index) {
   const auto& panels = bargraph->GetPanels();
   if (index < 0 || index >= static_cast<int>(panels.size())) return;
-  canvas->update(ToQRect(panels[static_cast<std::size_t>(index)].GetPanelRect()));
+  // The focus frame reaches a little beyond the panel.
+  canvas->update(
+      ToQRect(panels[static_cast<std::size_t>(index)].GetPanelRect()).adjusted(-5, -5, 5, 5));
 }
 
 void BargraphView::AllChanged() {

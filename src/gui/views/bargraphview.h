@@ -30,6 +30,8 @@ class BargraphView : public QWidget, private BargraphObserver {
   // The context menu for the current selection; choosing an entry runs its
   // command.
   std::unique_ptr<QMenu> MakeContextMenu(QWidget* parent);
+  // Scrolls panel rectangle `r` into sight.
+  void EnsureVisible(const QRect& r);
   // Paints one panel at its place.
   static void PaintPanel(QPainter& p, const PanelDisp& panel, bool selected);
 

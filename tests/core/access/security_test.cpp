@@ -48,10 +48,6 @@ struct ScriptedEditor : PasswordEditor {
   std::function<void(PasswordEditSession&)> script;
 };
 
-const std::string NOPERMISSION =
-    "You do not have permission to use this function at the current access level or the wrong "
-    "password was entered.";
-
 class SecurityTest : public ::testing::Test {
  protected:
   SecurityTest() : ini(home / "quillark.ini"), translate(&ini, nullptr) {}
@@ -157,7 +153,10 @@ TEST_F(SecurityTest, NameListsAndThePreselectedEntry) {
   EXPECT_FALSE(t.HasPermission(SA_SITECONF, true));
   EXPECT_EQ(t.GetAccessLevel(), 1u);  // a name counts at its first (lowest) level
   ASSERT_EQ(prompter.prompts.size(), 1u);
-  EXPECT_EQ(prompter.prompts[0].text, NOPERMISSION);
+  EXPECT_EQ(prompter.prompts[0].text,
+            "This account may not do that: 'Sam' has the Operator level, and this needs the "
+            "Administrator level or above.");
+  EXPECT_EQ(logon.RequiredLevel(), "Administrator");
 }
 
 TEST_F(SecurityTest, PromptChecksPasswordsWithoutCaseAndLogsEvenAWrongOne) {
@@ -176,6 +175,8 @@ TEST_F(SecurityTest, PromptChecksPasswordsWithoutCaseAndLogsEvenAWrongOne) {
   ASSERT_EQ(prompter.prompts.size(), 1u);
   EXPECT_EQ(prompter.prompts[0].caption, "");
   EXPECT_EQ(prompter.prompts[0].icon, PromptIcon::STOP);
+  EXPECT_EQ(prompter.prompts[0].text, "Wrong password for 'Engineer'.");
+  EXPECT_EQ(logon.RequiredLevel(), "Engineer");
 
   logon.answers.push_back(LogOnAnswer{2, "eNG"});
   EXPECT_TRUE(s.HasPermission(SA_DIAGS, true));
@@ -222,7 +223,9 @@ TEST_F(SecurityTest, RaisedLevelTimesOutFromTheLogOn) {
   clock.Advance(1'000);
   EXPECT_FALSE(s.HasPermission(SA_RESET, false));
   EXPECT_EQ(s.GetUser(), "Read only");
-  EXPECT_EQ(writer.events.size(), 1u);  // the drop is silent
+  ASSERT_EQ(writer.events.size(), 2u);  // the drop is written like a log-on
+  EXPECT_EQ(writer.events[1].category, WE_SECURITY);
+  EXPECT_EQ(writer.events[1].text, "Access level change. New access level 'Read only'.");
 
   ini.WriteString("Security", "Timeout", "0");
   Security& z = Make();
@@ -254,15 +257,28 @@ TEST_F(SecurityTest, PasswordEditingStoresScrambledAndKeepsUntouchedEntries) {
     seen.push_back(session.Password());  // the first entry's own password
     EXPECT_TRUE(session.Select(3, session.Password()));
     seen.push_back(session.Password());
-    EXPECT_TRUE(session.Select(4, "new"));  // stores "new" for entry 3
-    // Cancel: what is in the box for entry 4 is dropped.
+    EXPECT_TRUE(session.Select(4, "new"));  // kept for entry 3
+    EXPECT_TRUE(session.Select(3, "four"));
+    seen.push_back(session.Password());  // as typed, not as stored
+    // Cancel: nothing typed in this session reaches the store.
+  };
+  const std::string before = home.Read("dovetree.ini");
+  ASSERT_TRUE(s.EditPasswords());
+  EXPECT_EQ(seen, (std::vector<std::string>{"g1", "", "new"}));
+  EXPECT_EQ(home.Read("dovetree.ini"), before);
+  EXPECT_EQ(s.GetAccounts()[3].GetPassword(), "");
+
+  // OK writes every entry typed in the session.
+  editor.script = [&](PasswordEditSession& session) {
+    EXPECT_TRUE(session.Select(3, session.Password()));
+    EXPECT_TRUE(session.Select(4, "new"));
+    EXPECT_TRUE(session.Ok("four"));
   };
   ASSERT_TRUE(s.EditPasswords());
-  EXPECT_EQ(seen, (std::vector<std::string>{"g1", ""}));
   EXPECT_EQ(s.GetUser(), "Administrator");  // reloaded, still logged on
   EXPECT_EQ(s.GetAccounts()[0].GetPassword(), "g1");
   EXPECT_EQ(s.GetAccounts()[3].GetPassword(), "new");
-  EXPECT_EQ(s.GetAccounts()[4].GetPassword(), "");
+  EXPECT_EQ(s.GetAccounts()[4].GetPassword(), "four");
 }
 
 TEST_F(SecurityTest, PasswordEditingNeedsTheAdministratorAndRefusesWhatCannotBeStored) {
@@ -290,6 +306,31 @@ TEST_F(SecurityTest, PasswordEditingNeedsTheAdministratorAndRefusesWhatCannotBeS
   ASSERT_TRUE(s.EditPasswords());
   ASSERT_EQ(prompter.prompts.size(), 3u);
   EXPECT_EQ(prompter.prompts[2].text.rfind("Error writing to file\n", 0), 0u);
+}
+
+TEST_F(SecurityTest, StatusTextSaysWhoAtWhichLevelAndForHowLongAndTheDropIsWrittenOnce) {
+  Security& s = Make();
+  EXPECT_EQ(s.StatusText(), "Read only (level 0 Read only)");
+  EXPECT_EQ(s.SecondsLeft(), 0);
+  ASSERT_TRUE(s.LogOn("Engineer", ""));
+  EXPECT_EQ(s.StatusText(), "Engineer (level 2 Engineer), 5:00 left");
+  clock.Advance(61'000);
+  EXPECT_EQ(s.StatusText(), "Engineer (level 2 Engineer), 3:59 left");
+  EXPECT_FALSE(s.DropExpiredAccess());
+
+  clock.Advance(240'000);
+  EXPECT_EQ(s.SecondsLeft(), 0);
+  writer.events.clear();
+  EXPECT_TRUE(s.DropExpiredAccess());
+  EXPECT_FALSE(s.DropExpiredAccess());
+  ASSERT_EQ(writer.events.size(), 1u);
+  EXPECT_EQ(writer.events[0].text, "Access level change. New access level 'Read only'.");
+  EXPECT_EQ(s.StatusText(), "Read only (level 0 Read only)");
+
+  ini.WriteString("Security", "Timeout", "7200");
+  Security& l = Make();
+  ASSERT_TRUE(l.LogOn("Administrator", ""));
+  EXPECT_EQ(l.StatusText(), "Administrator (level 3 Administrator), 2:00:00 left");
 }
 
 TEST_F(SecurityTest, StoreIsPrivateWhateverTheUmaskAndEarlierMode) {

@@ -46,7 +46,8 @@ TEST_F(TranslatorTest, ReadsTheStoredLanguageWithoutTouchingTheLocale) {
   EXPECT_EQ(Translator(nullptr, nullptr).GetCurrentLanguage(), 0);
 }
 
-TEST_F(TranslatorTest, LanguageOutsideTheTableFallsBackToTheCLocaleAndSaysSo) {
+TEST_F(TranslatorTest, LanguageOutsideTheTableReadsEnglishAndSaysSoInWords) {
+  std::setlocale(LC_ALL, "C");
   for (int language : {18, 25, -1}) {
     SCOPED_TRACE(language);
     prompter.prompts.clear();
@@ -55,26 +56,29 @@ TEST_F(TranslatorTest, LanguageOutsideTheTableFallsBackToTheCLocaleAndSaysSo) {
     EXPECT_EQ(t.GetCurrentLanguage(), language);
     EXPECT_EQ(t.GetLanguage(), language);  // stored as given
     EXPECT_EQ(Locale(), "C");
+    EXPECT_STREQ(Translator::LocaleName(language), "en_US");
     ASSERT_EQ(prompter.prompts.size(), 1u);
-    EXPECT_EQ(prompter.prompts[0].caption, "Error");
-    EXPECT_EQ(prompter.prompts[0].text, "Language = " + std::to_string(language) + "\n");
+    EXPECT_EQ(prompter.prompts[0].caption, "");
+    EXPECT_EQ(prompter.prompts[0].text, "There are no texts for language " +
+                                            std::to_string(language) +
+                                            "; the English texts are shown.");
     EXPECT_EQ(prompter.prompts[0].icon, PromptIcon::INFORMATION);
   }
 }
 
-TEST_F(TranslatorTest, LanguageInTheTableIsStoredAndSetsItsLocaleIfTheSystemHasIt) {
-  // Whether fr_FR exists depends on the machine; either outcome must be clean.
+TEST_F(TranslatorTest, LanguageInTheTableSwitchesWithoutABoxAndLeavesTheCLocale) {
+  // The process locale stays "C" whatever the machine has installed: numbers
+  // written to files must not take a decimal comma.
+  std::setlocale(LC_ALL, "C");
   Translator t(&ini, &prompter);
-  t.SetLanguage(3);
-  EXPECT_EQ(t.GetCurrentLanguage(), 3);
-  EXPECT_EQ(ini.ReadString("Product", "Language", ""), "3");
-  if (prompter.prompts.empty()) {
-    EXPECT_EQ(Locale().rfind("fr_FR", 0), 0u) << Locale();
-  } else {
-    EXPECT_EQ(Locale(), "C");
-    ASSERT_EQ(prompter.prompts.size(), 1u);
-    EXPECT_EQ(prompter.prompts[0].text, "Language = 3\n");
+  for (int language : {3, 2, 17, 0}) {
+    t.SetLanguage(language);
+    EXPECT_EQ(t.GetCurrentLanguage(), language);
+    EXPECT_EQ(ini.ReadString("Product", "Language", ""), std::to_string(language));
   }
+  EXPECT_TRUE(prompter.prompts.empty());
+  EXPECT_EQ(Locale(), "C");
+  EXPECT_STREQ(Translator::LocaleName(3), "fr_FR");
 
   // No settings file and nobody to tell: still switches.
   Translator bare(nullptr, nullptr);

@@ -134,6 +134,55 @@ TEST_F(Startup, ExitPausesPollingThenAsksTheHostToClose) {
   EXPECT_TRUE(closed);
 }
 
+TEST_F(Startup, CommandsOnEveryDeviceAskTheConfirmerAndTheConsoleWaitsForYes) {
+  CopyDemo();
+  Start();
+  host.events.Advance(2000);
+  using R = TDockingApp::CommandResult;
+  Console console(*host.app);
+  Run(console, "select 1-005");
+  Run(console, "logon Engineer");
+
+  // The question counts what the command touches; No cancels it.
+  std::vector<std::string> asked;
+  bool answer = false;
+  host.app->SetConfirmer([&](const std::string& q) {
+    asked.push_back(q);
+    return answer;
+  });
+  EXPECT_EQ(host.app->ExecuteCommand(CMD_RESET), R::CANCELLED);
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0], "Reset 26 devices on 2 loops?");
+  host.app->GetSelection().InsertInternalAddress(256 + 3);
+  EXPECT_EQ(host.app->ExecuteCommand(CMD_ISOLATESELECTED), R::CANCELLED);
+  EXPECT_EQ(asked.back(), "Isolate 2 selected detectors on 2 loops?");
+  for (const auto& e : events) EXPECT_EQ(e.text.find("Global reset"), std::string::npos);
+  answer = true;
+  EXPECT_EQ(host.app->ExecuteCommand(CMD_RESET), R::DONE);
+  EXPECT_EQ(events.back().text, "Global reset by user 'Engineer'");
+  EXPECT_EQ(host.app->ConfirmationQuestion(CMD_ISOLATE), "");
+
+  // The console asks for itself: "yes" on the next line, or at once.
+  host.app->SetConfirmer(nullptr);
+  const std::size_t before = events.size();
+  auto question = Run(console, "globalreset");
+  ASSERT_EQ(question.size(), 2u);
+  EXPECT_EQ(question[0], "Reset 26 devices on 2 loops?");
+  EXPECT_EQ(events.size(), before);
+  auto cancelled = Run(console, "select 1-006");
+  ASSERT_EQ(cancelled.size(), 2u);
+  EXPECT_EQ(cancelled[0], "global reset cancelled");
+  EXPECT_EQ(cancelled[1].rfind("selected 1-006", 0), 0u);
+  EXPECT_EQ(Run(console, "yes"), (std::vector<std::string>{"error: unknown command 'yes'; type "
+                                                           "'help' for the list"}));
+  EXPECT_EQ(events.size(), before);
+  Run(console, "globalreset");
+  EXPECT_EQ(Run(console, "yes"), (std::vector<std::string>{"ok"}));
+  EXPECT_EQ(Run(console, "globalreset yes"), (std::vector<std::string>{"ok"}));
+  EXPECT_EQ(Run(console, "globalreset now"),
+            (std::vector<std::string>{"error: usage: globalreset [yes]"}));
+}
+
 TEST_F(Startup, GuardedCommandsAskForTheAccessLevel) {
   CopyDemo();
   Start();

@@ -105,20 +105,32 @@ TEST(CommStatusDisplay, OneEventPerChangeAtMostOneUpdateASecond) {
   EXPECT_EQ(host.writer.events[1].text, "Communications OK");
 }
 
-TEST(CommStatusDisplay, PausedFailureIsSilentButRemembered) {
+TEST(CommStatusDisplay, PausedPollingIsShownAndAFailureThenIsSilentButRemembered) {
   BusFixture host;
   host.StartComms();
+  host.status.shown.clear();
   host.bus.PausePolling();
+  ASSERT_EQ(host.status.shown.size(), 1u);
+  EXPECT_EQ(host.status.shown[0].text, "Polling paused");
+  EXPECT_EQ(host.status.shown[0].bg, RGB_LIGHTYELLOW);
+
+  // Neither a failure nor a quiet loop puts "Communications OK" back while
+  // nothing is polled.
   host.events.Advance(1001);
   host.Comms().SetCommStatus(true, 0);
-  EXPECT_TRUE(host.status.shown.empty());
+  host.events.Advance(1001);
+  host.Comms().SetCommStatus(false, 0);
+  for (const auto& shown : host.status.shown) EXPECT_EQ(shown.text, "Polling paused");
   EXPECT_TRUE(host.writer.events.empty());
   EXPECT_TRUE(host.bus.lastrxfail);
 
+  // Resumed, the next notification repaints at once, without waiting out
+  // the second.
   host.bus.ResumePolling();
-  host.events.Advance(1001);
+  host.status.shown.clear();
   host.Comms().SetCommStatus(true, 0);
-  EXPECT_EQ(host.status.shown.size(), 1u);
+  ASSERT_EQ(host.status.shown.size(), 1u);
+  EXPECT_EQ(host.status.shown[0].text, "No Communications loop 1");
   EXPECT_TRUE(host.writer.events.empty());  // no new failure event
 }
 

@@ -75,5 +75,30 @@ TEST(EventInfo, OptionsFromSettings) {
   EXPECT_EQ(info.GetAlarmsInIsolate(), 1);
 }
 
+TEST(EventColourContrast, TextOnEveryColourReadsAtFourAndAHalfToOne) {
+  using C = EventInfo;
+  EXPECT_NEAR(C::ContrastRatio(C::RGB(0, 0, 0), C::RGB(255, 255, 255)), 21.0, 1e-9);
+  EXPECT_NEAR(C::ContrastRatio(C::RGB(10, 20, 30), C::RGB(10, 20, 30)), 1.0, 1e-9);
+
+  // The default isolated blue takes white text; the light ones keep black.
+  const EventInfo defaults;
+  EXPECT_EQ(C::ReadableTextOn(defaults.GetIsolatedColour()), C::RGB(255, 255, 255));
+  EXPECT_EQ(C::ReadableTextOn(defaults.GetFaultColour()), C::RGB(0, 0, 0));
+  EXPECT_EQ(C::ReadableTextOn(defaults.GetNormalColour()), C::RGB(0, 0, 0));
+
+  // Whatever colour is configured, including the mid greys where neither
+  // black nor white does well.
+  for (int i = 0; i < EventInfo::EC_COUNT; ++i) {
+    const C::colour bg = defaults.GetEventColour(i);
+    EXPECT_GE(C::ContrastRatio(C::ReadableTextOn(bg), bg), 4.5) << i;
+  }
+  for (int r = 0; r < 256; r += 17)
+    for (int g = 0; g < 256; g += 17)
+      for (int b = 0; b < 256; b += 17) {
+        const C::colour bg = C::RGB(r, g, b);
+        ASSERT_GE(C::ContrastRatio(C::ReadableTextOn(bg), bg), 4.5) << r << "," << g << "," << b;
+      }
+}
+
 }  // namespace
 }  // namespace quillark

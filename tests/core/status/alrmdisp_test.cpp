@@ -139,6 +139,32 @@ TEST_F(AlarmDispTest, LineLayoutColoursEventsAndRecords) {
   EXPECT_EQ(host.writer.events.back().category, WE_INFORMATION);
 }
 
+TEST(AlarmColumnsTest, TheDisplaysOwnLinesSplitIntoColumnsAndAnyOtherStaysWhole) {
+  AlarmColumns c = AlarmColumns::Split(
+      "09/12/2026  03:04:05  1-005  (Plant (east) room)    Alarms: Fire 1    Evacuate");
+  EXPECT_EQ(c.date, "09/12/2026");
+  EXPECT_EQ(c.time, "03:04:05");
+  EXPECT_EQ(c.device, "1-005");
+  EXPECT_EQ(c.location, "Plant (east) room");
+  EXPECT_EQ(c.state, "Alarms: Fire 1    Evacuate");
+
+  c = AlarmColumns::Split("09/12/2026  03:04:05  2-010  Alarms: Input 1,Input 2");
+  EXPECT_EQ(c.device, "2-010");
+  EXPECT_EQ(c.location, "");
+  EXPECT_EQ(c.state, "Alarms: Input 1,Input 2");
+
+  c = AlarmColumns::Split("09/12/2026  03:04:05  1-001");  // nothing after the device
+  EXPECT_EQ(c.device, "1-001");
+  EXPECT_EQ(c.state, "");
+
+  for (const char* other : {"", "Demonstration line", "09/12/2026 03:04:05 1-005 x",
+                            "xx/12/2026  03:04:05  1-005  state"}) {
+    c = AlarmColumns::Split(other);
+    EXPECT_EQ(c.state, other);
+    EXPECT_EQ(c.date + c.time + c.device + c.location, "");
+  }
+}
+
 TEST_F(AlarmDispTest, SystemLogRecordsOfEachChange) {
   Answer(0, 1, "000000");
   Answer(0, 1, "010300");  // both flow bits at once
@@ -331,6 +357,41 @@ TEST_F(AlarmDispTest, ActionsOnTheSelectedDeviceAndTheConfiguredInputReset) {
   resets.clear();
   for (const char* a : {"200000", "210400", "000000", "200000"}) Answer(0, 1, a);
   EXPECT_EQ(resets, (std::vector<int>{0, 0}));
+}
+
+TEST_F(AlarmDispTest, ButtonsSayWhatTheyCanDoForTheSelectedLine) {
+  // Device 5 is in a zone the site defines, with a picture; device 6 has a
+  // zone number the site does not know and no picture; 2-009 is not
+  // configured at all.
+  DeviceConfig zone(1, ZONE, PELORINVANTOR);
+  zone.SetMap("zone1.bmp");
+  site.InsertDevice(zone);
+  site.GetDevice(5)->SetZone(1);
+  site.GetDevice(6)->SetZone(7);
+  Answer(0, 5, "010400");
+  Answer(0, 6, "012000");
+  Answer(1, 9, "012000");
+
+  EXPECT_FALSE(disp.CanShowZone());  // nothing selected
+  disp.Select(0);
+  EXPECT_FALSE(disp.SelectedIsIsolated());
+  EXPECT_TRUE(disp.CanShowZone());
+  EXPECT_TRUE(disp.CanShowMap());
+  disp.Select(1);
+  EXPECT_TRUE(disp.SelectedIsIsolated());
+  EXPECT_FALSE(disp.CanShowZone());
+  EXPECT_FALSE(disp.CanShowMap());
+  site.GetDevice(6)->SetMap("own.bmp");
+  EXPECT_TRUE(disp.CanShowMap());
+  disp.Select(2);
+  EXPECT_FALSE(disp.CanShowZone());
+  EXPECT_FALSE(disp.CanShowMap());
+
+  // Without a view to show them in, neither is offered.
+  disp.Select(0);
+  disp.SetActions({});
+  EXPECT_FALSE(disp.CanShowZone());
+  EXPECT_FALSE(disp.CanShowMap());
 }
 
 }  // namespace

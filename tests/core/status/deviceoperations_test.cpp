@@ -92,11 +92,12 @@ TEST_F(Operations, IsolateFramesAndTextsByKindOfDevice) {
                                       OnLoop(1, '#', 0x83, "I0011")}));
   EXPECT_EQ(Port(2).GetDetFault(5), 0);
   for (int addr = 0; addr < 128; ++addr) ASSERT_EQ(Port(1).GetDetFault(addr), 0) << addr;
-  EXPECT_EQ(Events(), (std::vector<std::string>{"Isolate on detector 517 by user 'Operator'",
-                                                "Isolate off detector 517 by user 'Operator'",
-                                                "Isolate on command module 0 by user 'Operator'",
-                                                "Isolate off command module 512 by user 'Operator'",
-                                                "Isolate on detector 386 by user 'Operator'"}));
+  EXPECT_EQ(Events(),
+            (std::vector<std::string>{"Isolate on detector 3-005 by user 'Operator'",
+                                      "Isolate off detector 3-005 by user 'Operator'",
+                                      "Isolate on command module 1-000 by user 'Operator'",
+                                      "Isolate off command module 3-000 by user 'Operator'",
+                                      "Isolate on power supply 2-130 by user 'Operator'"}));
 }
 
 TEST_F(Operations, NothingHappensWithoutPermissionOrForAnUnaddressableDevice) {
@@ -136,9 +137,9 @@ TEST_F(Operations, GlobalResetSendsEachKindToEveryLoopInTurn) {
   EXPECT_EQ(log.sent[7], OnLoop(1, '#', 0xFF, "R000"));
   EXPECT_EQ(Events(),
             (std::vector<std::string>{
-                "Isolate on detector 5 by user 'Operator'", "Global reset by user 'Operator'",
-                "Reset detector 263 by user 'Operator'", "Reset detector 510 by user 'Operator'",
-                "Global reset by user 'Operator'"}));
+                "Isolate on detector 1-005 by user 'Operator'", "Global reset by user 'Operator'",
+                "Reset detector 2-007 by user 'Operator'",
+                "Reset power supply 2-254 by user 'Operator'", "Global reset by user 'Operator'"}));
   // Header (10), then a record (24) per reset: address, event 52, data 0 0 0.
   const std::string text = SysLogText();
   ASSERT_EQ(text.size(), 10u + 4 * 24);

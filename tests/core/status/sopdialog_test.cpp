@@ -215,7 +215,7 @@ TEST(MassOperationOnDemoLoops, IsolatesThroughTheApplicationWithoutPromptingFrom
   host.events.Advance(5000);
   EXPECT_EQ(d.GetFieldText(SOPDialog::IDC_DONE), "2");
   EXPECT_EQ(d.GetFieldText(SOPDialog::IDC_COMMSFAULT), "1");
-  EXPECT_EQ(host.writer.events.back().text, "Isolate on detector 263 by user 'Operator'");
+  EXPECT_EQ(host.writer.events.back().text, "Isolate on detector 2-007 by user 'Operator'");
 
   // Once the access level has lapsed, the commands stop; nobody is asked.
   host.events.Advance(400'000);

@@ -329,6 +329,71 @@ TEST_F(BargraphTest, SelectionAndContextMenu) {
   EXPECT_EQ(bargraph->DoubleClickCommand(r0.left + 5, r0.top + 5), CMD_VIEWMAP);
 }
 
+TEST_F(BargraphTest, KeyboardFocusMovesAcrossTheGridAndSpaceSelects) {
+  Start();
+  SelectionSet& sel = host.app->GetSelection();
+  const auto& panels = bargraph->GetPanels();
+  const int n = static_cast<int>(panels.size());
+  const int step = PanelGeometry::WIDTH + PanelGeometry::GAP;
+  bargraph->Layout(4 * step + PanelGeometry::GAP);  // four columns
+  ASSERT_GT(n, 9);
+  ASSERT_NE(n % 4, 0) << "the last row must be short for the Down case";
+  auto id = [&](int i) { return panels[static_cast<std::size_t>(i)].GetDeviceId(); };
+
+  EXPECT_EQ(bargraph->GetFocusPanel(), -1);
+  bargraph->MoveFocus(Bargraph::FOCUS_DOWN);  // the first step lands on the first panel
+  EXPECT_EQ(bargraph->GetFocusPanel(), 0);
+  seen.panels.clear();
+  bargraph->MoveFocus(Bargraph::FOCUS_RIGHT);
+  EXPECT_EQ(seen.panels, (std::vector<int>{0, 1}));  // both redrawn, nothing else
+  bargraph->MoveFocus(Bargraph::FOCUS_DOWN);
+  EXPECT_EQ(bargraph->GetFocusPanel(), 5);
+  bargraph->MoveFocus(Bargraph::FOCUS_UP);
+  bargraph->MoveFocus(Bargraph::FOCUS_LEFT);
+  bargraph->MoveFocus(Bargraph::FOCUS_LEFT);  // the edge holds
+  bargraph->MoveFocus(Bargraph::FOCUS_UP);
+  EXPECT_EQ(bargraph->GetFocusPanel(), 0);
+
+  // Down over the end of a short last row lands on its last panel.
+  const int rowend = ((n - 1) / 4 - 1) * 4 + 3;  // the end of the row above the last
+  bargraph->MoveFocus(Bargraph::FOCUS_LAST);
+  EXPECT_EQ(bargraph->GetFocusPanel(), n - 1);
+  bargraph->MoveFocus(Bargraph::FOCUS_UP);
+  EXPECT_EQ(bargraph->GetFocusPanel(), n - 5);
+  for (int i = n - 5; i < rowend; ++i) bargraph->MoveFocus(Bargraph::FOCUS_RIGHT);
+  ASSERT_EQ(bargraph->GetFocusPanel(), rowend);
+  bargraph->MoveFocus(Bargraph::FOCUS_DOWN);
+  EXPECT_EQ(bargraph->GetFocusPanel(), n - 1);
+
+  // Space replaces the selection, Ctrl+Space toggles; the single-device
+  // commands follow the panel picked.
+  bargraph->MoveFocus(Bargraph::FOCUS_FIRST);
+  bargraph->MoveFocus(Bargraph::FOCUS_RIGHT);
+  bargraph->SelectFocus(Bargraph::SEL_REPLACE);
+  EXPECT_EQ(sel.Count(), 1);
+  EXPECT_EQ(host.app->GetSelDetector(), id(1));
+  bargraph->MoveFocus(Bargraph::FOCUS_RIGHT);
+  bargraph->SelectFocus(Bargraph::SEL_TOGGLE);
+  EXPECT_EQ(sel.Count(), 2);
+  EXPECT_EQ(host.app->GetSelDetector(), id(2));
+  bargraph->SelectFocus(Bargraph::SEL_TOGGLE);
+  EXPECT_EQ(sel.Count(), 1);
+  EXPECT_TRUE(sel.ContainsInternalAddress(id(1)));
+  EXPECT_EQ(bargraph->FocusCommand(),
+            bargraph->DoubleClickCommand(panels[2].GetPanelRect().left + 1,
+                                         panels[2].GetPanelRect().top + 1));
+
+  // The focus follows its device through a rebuild, and a fresh focus
+  // starts on the selected device.
+  const int device = id(2);
+  bargraph->CreatePanels();
+  EXPECT_EQ(bargraph->GetFocusPanel(), bargraph->GetPanelIndex(device));
+  Bargraph other(&host.Bus(), host.app.get(), 2);
+  other.EnsureFocus();
+  EXPECT_EQ(other.GetFocusPanel(), other.GetPanelIndex(host.app->GetSelDetector()));
+  EXPECT_GE(other.GetFocusPanel(), 0);
+}
+
 TEST_F(BargraphTest, RegistersFirstAndLeavesOnDestruction) {
   Start();
   const std::size_t with = host.app->GetBus().RegisteredReceivers();
