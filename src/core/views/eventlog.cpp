@@ -442,12 +442,13 @@ void EventLog::DecodeFileText(std::size_t from, bool aligned) {
     return pos + RECORD <= end && AllLogDigits(text + pos, RECORD) && text[pos + 10] == '0' &&
            text[pos + 14] == '0' && text[pos + 15] == '0';
   };
-  // After damage only a record that looks real, followed by another (or by
-  // the end), is trusted to be back in step.
+  // After damage only a record that looks real, followed by another, by
+  // more damage or by the end, is trusted to be back in step.
   auto anchor = [&](std::size_t pos) {
     if (!whole(pos) || !PlausibleRecord(text + pos)) return false;
     const std::size_t next = pos + RECORD;
-    return next + RECORD > end || (whole(next) && PlausibleRecord(text + next));
+    return next + RECORD > end || !IsLogDigit(static_cast<unsigned char>(text[next])) ||
+           (whole(next) && PlausibleRecord(text + next));
   };
 
   records.reserve(records.size() + (end - from) / RECORD);
