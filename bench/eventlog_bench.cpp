@@ -1,6 +1,7 @@
 // A device event log of a million records: opening the file (reading and
 // decoding every record), filtering it again, formatting the lines a view
-// shows, and what it costs in memory per record.
+// shows, and what it costs in memory per record; and the console's
+// "events 20", which needs only the end of the log.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -115,5 +116,32 @@ void BM_EventLogScreenful(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * 40);
 }
 BENCHMARK(BM_EventLogScreenful)->Unit(benchmark::kMicrosecond);
+
+// The last 20 lines as the console lists them: only the end of the file is
+// read, so the cost does not grow with the log.
+void BM_EventLogLast20(benchmark::State& state) {
+  const std::string& file = LogFile();
+  for (auto _ : state) {
+    EventLog log(nullptr, 2, 0, Texts());
+    log.LoadLast(file, 20);
+    for (std::size_t i = log.EventCount() >= 20 ? log.EventCount() - 20 : 0; i < log.EventCount();
+         ++i)
+      benchmark::DoNotOptimize(log.GetEventLine(i));
+  }
+}
+BENCHMARK(BM_EventLogLast20)->Unit(benchmark::kMicrosecond);
+
+// The same lines from the whole log loaded and decoded, for comparison.
+void BM_EventLogLast20FromWholeLog(benchmark::State& state) {
+  const std::string& file = LogFile();
+  for (auto _ : state) {
+    EventLog log(nullptr, 2, 0, Texts());
+    log.Load(file);
+    for (std::size_t i = log.EventCount() >= 20 ? log.EventCount() - 20 : 0; i < log.EventCount();
+         ++i)
+      benchmark::DoNotOptimize(log.GetEventLine(i));
+  }
+}
+BENCHMARK(BM_EventLogLast20FromWholeLog)->Unit(benchmark::kMillisecond);
 
 }  // namespace

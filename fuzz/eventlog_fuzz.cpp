@@ -1,9 +1,12 @@
 // Event log files come from anywhere (devices' logs saved elsewhere, the
 // system log, hand-edited files): loading must never harm, must keep only
 // lowercase hexadecimal, must show no more events than there are complete
-// records, and an .ev2 saved from it must load back to the same list.
+// records (besides the marks of damage), and an .ev2 saved from it must load
+// back to the same list without the marks. Reading only the newest records
+// must give the same newest lines as reading the whole file.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -51,14 +54,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (text.size() > quillark::EventLog::LOADLIMIT) std::abort();
   for (char c : text)
     if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) std::abort();
-  if (log.EventCount() > MaxRecords(text)) std::abort();
+  const std::size_t marks = log.DamageCount();
+  if (log.EventCount() < marks || log.EventCount() - marks > MaxRecords(text)) std::abort();
   for (std::size_t i = 0; i < log.EventCount(); ++i)
     if (log.GetEventLine(i).size() < quillark::EventLog::LINEWIDTH) std::abort();
 
   if (!log.Save(out) || !log.Save(txt)) std::abort();
   quillark::EventLog back(nullptr, 1, 0, tr);
   back.Load(out);
-  if (back.GetLogText() != text || back.EventCount() != log.EventCount()) std::abort();
+  if (back.GetLogText() != text || back.DamageCount() != 0 ||
+      back.EventCount() != log.EventCount() - marks)
+    std::abort();
+
+  // The newest records of the clean log, read from its end, are the last
+  // lines of the whole list.
+  if (back.EventCount() > 0) {
+    quillark::EventLog tail(nullptr, 1, 0, tr);
+    const std::size_t want = 1 + size % 5;
+    tail.LoadLast(out, want);
+    const std::size_t n = std::min(want, back.EventCount());
+    if (tail.EventCount() < n) std::abort();
+    for (std::size_t i = 0; i < n; ++i)
+      if (tail.GetEventLine(tail.EventCount() - 1 - i) !=
+          back.GetEventLine(back.EventCount() - 1 - i))
+        std::abort();
+  }
 
   // Every decoded record is shown by the filter that shows everything, and
   // a narrower filter shows a subset of them.

@@ -1,5 +1,6 @@
 #include "core/app/console.h"
 
+#include <algorithm>
 #include <sstream>
 
 #include "core/access/commands.h"
@@ -258,10 +259,12 @@ Console::Lines Console::Events(const Args& args) const {
   std::error_code ec;
   if (!std::filesystem::exists(app.GetPaths().syslog, ec)) return {"the system log is empty"};
   EventLog log(nullptr, window->GetLoops(), 0, app.GetServices().translator);
-  if (!log.Load(app.GetPaths().syslog.string())) return {"error: the system log cannot be read"};
+  const std::size_t want = static_cast<std::size_t>(std::min<long>(n, EventLog::MAXRECORDS));
+  if (!log.LoadLast(app.GetPaths().syslog.string(), want))
+    return {"error: the system log cannot be read"};
   Lines out;
   const std::size_t count = log.EventCount();
-  const std::size_t first = count > static_cast<std::size_t>(n) ? count - n : 0;
+  const std::size_t first = count > want ? count - want : 0;
   for (std::size_t i = first; i < count; ++i) out.push_back(log.GetEventLine(i));
   if (out.empty()) out.push_back("the system log is empty");
   return out;

@@ -105,14 +105,21 @@ void TDockingApp::ShowBargraph() {
   paths.site = ResolveSitePath(services.ini.ReadString("Site", "Site", "default"));
   ReadLoopSettings();
   if (site != nullptr) {
-    // A site that cannot be read is reported and leaves an empty site.
+    // A site that cannot be read whole keeps what was read before the fault
+    // and the command modules: supervising part of a site beats supervising
+    // none of it. The fault goes into the event log as well, so that whoever
+    // services the system later sees why devices are missing.
     if (!site->Load(paths.site.string())) {
-      services.prompter.Show("",
-                             "Cannot load the site configuration " + paths.site.string() +
-                                 " (error " + std::to_string(site->GetLoadError()) + ").",
-                             PromptIcon::STOP);
-      site->DeleteAllDevices();
+      const std::string text =
+          Format("Error loading site configuration file. Code: %d", site->GetLoadError());
+      WriteEvent(WE_SYSLOG, text + Format(" (%s, line %d)", paths.site.string().c_str(),
+                                          site->GetLoadErrorLine()));
+      services.prompter.Show("", text, PromptIcon::STOP);
     }
+    for (const TSiteConfig::Refused& r : site->GetRefused())
+      WriteEvent(WE_SYSLOG, Format("Site configuration file %s, line %d: %s; the entry is not "
+                                   "supervised.",
+                                   paths.site.string().c_str(), r.line, r.reason.c_str()));
   }
   if (mainwindow != nullptr) {
     mainwindow->InitMatrixScan();

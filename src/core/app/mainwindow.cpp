@@ -26,7 +26,7 @@ TMainWindow::TMainWindow(TDockingApp& AParent, int l)
   bus.SetLoops(loops);
   eventinfo = std::make_unique<EventInfo>();
   if (!Parent.GetPaths().syslog.empty())
-    syslog = std::make_unique<SysLog>(Parent.GetPaths().syslog, services.events);
+    syslog = std::make_unique<SysLog>(Parent.GetPaths().syslog, services.events, this);
   // The event text log opens first, so that the start-up banner is in it.
   if (!Parent.GetPaths().home.empty()) {
     notifier = std::make_unique<EventNotifier>(ini, services.prompter, services.launcher,

@@ -7,6 +7,7 @@
 #include "core/common/ini.h"
 #include "core/events/email.h"
 #include "core/events/pager.h"
+#include "core/platform/logfiles.h"
 #include "core/platform/programlauncher.h"
 #include "core/platform/prompter.h"
 
@@ -113,13 +114,18 @@ class EventNotifier::PollingHold {
 };
 
 EventNotifier::EventNotifier(INI& i, Prompter& p, ProgramLauncher& l, std::filesystem::path h,
-                             Clock c)
-    : ini(i), prompter(p), launcher(l), home(std::move(h)), clock(std::move(c)) {
+                             Clock c, LogFiles* f)
+    : ini(i),
+      prompter(p),
+      launcher(l),
+      home(std::move(h)),
+      clock(std::move(c)),
+      files(f != nullptr ? *f : DiskLogFiles()) {
   if (!clock) clock = [] { return std::time(nullptr); };
   if (ini.ReadInt("Log", "DiskLogging", "1") != 0) {
     const std::string name = ini.ReadString("Log", "File", "event.log");
     // A log that cannot be opened leaves disk logging off without a word.
-    if (!name.empty()) eventlog.reset(std::fopen((home / name).c_str(), "ab"));
+    if (!name.empty() && files.Append(home / name, {}) == 0) eventlog = home / name;
   }
   printerlogging = ini.ReadInt("Log", "PrinterLogging", "0") != 0;
   mailer = std::make_unique<EMail>(ini, launcher, prompter);
@@ -135,10 +141,7 @@ std::string EventNotifier::TimeText(std::time_t t) {
 void EventNotifier::WriteEvent(int category, const std::string& text) {
   const std::string when = TimeText(clock());
   const std::string block = when + "\r\n" + EventCategoryName(category) + ": " + text + "\r\n\r\n";
-  if (eventlog != nullptr) {
-    std::fwrite(block.data(), 1, block.size(), eventlog.get());
-    std::fflush(eventlog.get());
-  }
+  if (!eventlog.empty()) WriteDiskLog(when, block);
 
   // E-mail and the pager only ever carry alarms and faults.
   const bool urgent = category == WE_ALARM || category == WE_FAULT;
@@ -168,6 +171,25 @@ void EventNotifier::WriteEvent(int category, const std::string& text) {
   }
   // The operator is told only now: nobody's answer may keep polling held.
   if (pagefailed) pager->ReportFailure();
+}
+
+void EventNotifier::WriteDiskLog(const std::string& when, const std::string& block) {
+  std::string text;
+  if (disklogfailed) {
+    // The last write may have left half a block: end its line first.
+    text = "\r\n" + when + "\r\n" + EventCategoryName(WE_SYSLOG) +
+           ": Event log entries are missing here: the log could not be written.\r\n\r\n";
+  }
+  text += block;
+  const std::int64_t written = files.Append(eventlog, text);
+  if (written == static_cast<std::int64_t>(text.size())) {
+    disklogfailed = false;
+    return;
+  }
+  if (!disklogfailed)
+    std::fprintf(stderr, "The event log %s cannot be written: events are being lost.\n",
+                 eventlog.string().c_str());
+  disklogfailed = true;
 }
 
 void EventNotifier::FinishJob(PrinterJob& job, const std::string& device) {

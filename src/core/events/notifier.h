@@ -14,6 +14,7 @@ namespace quillark {
 
 class EMail;
 class INI;
+class LogFiles;
 class Page;
 class ProgramLauncher;
 class Prompter;
@@ -51,9 +52,10 @@ class EventNotifier : public EventWriter {
   using Clock = std::function<std::time_t()>;
 
   // Opens the disk log ("Log"/"DiskLogging", "Log"/"File" in `home`), reads
-  // "Log"/"PrinterLogging" and makes the mailer and the pager.
+  // "Log"/"PrinterLogging" and makes the mailer and the pager. `files`
+  // defaults to the disk.
   EventNotifier(INI& ini, Prompter& prompter, ProgramLauncher& launcher, std::filesystem::path home,
-                Clock clock);
+                Clock clock, LogFiles* files = nullptr);
   ~EventNotifier() override;
   EventNotifier(const EventNotifier&) = delete;
   EventNotifier& operator=(const EventNotifier&) = delete;
@@ -74,7 +76,7 @@ class EventNotifier : public EventWriter {
   // when it comes.
   bool SendFileToPrinter(std::FILE* file);
 
-  bool IsDiskLogging() const { return eventlog != nullptr; }
+  bool IsDiskLogging() const { return !eventlog.empty(); }
   EMail* GetMailer() const { return mailer.get(); }
   Page* GetPager() const { return pager.get(); }
 
@@ -111,7 +113,15 @@ class EventNotifier : public EventWriter {
   PollingControl polling;
   std::function<void(bool)> printerobserver;
 
-  std::unique_ptr<std::FILE, FileCloser> eventlog;
+  // The disk log, written one whole block per write so that a full disk can
+  // cut a block short but never glue two together. After a failure the next
+  // block that fits starts on a line of its own, after a note that entries
+  // are missing; the failure itself is said once on standard error (the log
+  // cannot carry news of its own failure).
+  void WriteDiskLog(const std::string& when, const std::string& block);
+  LogFiles& files;
+  std::filesystem::path eventlog;  // empty: no disk logging
+  bool disklogfailed = false;
   bool printerlogging = false;
   bool printerreported = false;
   std::unique_ptr<EMail> mailer;

@@ -1,12 +1,14 @@
 #include "core/events/syslog.h"
 
+#include <cstdio>
 #include <ctime>
 #include <memory>
-#include <system_error>
 
 #include "core/common/statusbits.h"
 #include "core/common/textutil.h"
 #include "core/platform/eventloop.h"
+#include "core/platform/eventwriter.h"
+#include "core/platform/logfiles.h"
 
 namespace quillark {
 namespace {
@@ -18,8 +20,12 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 
 }  // namespace
 
-SysLog::SysLog(std::filesystem::path log, const EventLoop& clock)
-    : log(std::move(log)), clock(clock) {}
+SysLog::SysLog(std::filesystem::path log, const EventLoop& clock, EventWriter* events,
+               LogFiles* files)
+    : log(std::move(log)),
+      clock(clock),
+      events(events),
+      files(files != nullptr ? *files : DiskLogFiles()) {}
 
 std::string SysLog::DateText() const {
   std::time_t now = clock.Now();
@@ -38,24 +44,77 @@ void SysLog::WriteDate(std::FILE* file) const {
   std::fwrite(date.data(), 1, date.size(), file);
 }
 
+std::filesystem::path SysLog::DamagedName() const {
+  std::time_t now = clock.Now();
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &tm);
+  std::filesystem::path name = log;
+  name += std::string(".damaged-") + stamp;
+  return name;
+}
+
+void SysLog::Report(const std::string& text) {
+  std::fprintf(stderr, "%s\n", text.c_str());
+  if (events != nullptr) events->WriteEvent(WE_SYSLOG, text);
+}
+
+bool SysLog::SetAside(std::int64_t size) {
+  const std::filesystem::path base = DamagedName();
+  std::filesystem::path aside = base;
+  // Never over an older damaged log: each one may hold the only copy of
+  // its events.
+  for (int n = 2; files.Exists(aside) && n < 1000; ++n)
+    aside = base.string() + "-" + std::to_string(n);
+  if (!files.MoveAside(log, aside)) return false;
+  Report(
+      Format("The system log %s did not end on a whole record (%lld characters); it was kept "
+             "as %s and a new log was started.",
+             log.string().c_str(), static_cast<long long>(size), aside.string().c_str()));
+  return true;
+}
+
+void SysLog::WriteFailed() {
+  if (failing) return;
+  failing = true;
+  Report(Format("The system log %s cannot be written: events are not being logged there.",
+                log.string().c_str()));
+}
+
 bool SysLog::WriteEvent(std::uint32_t address, eventtype type, unsigned data1, unsigned data2,
                         unsigned data3) {
-  std::error_code ec;
-  const bool existed = std::filesystem::exists(log, ec);
-  File file(std::fopen(log.c_str(), "ab"));
-  if (!file) return false;
+  std::int64_t size = files.Size(log);
+  if (size > 0 && !OnBoundary(size)) {
+    // Appending now would shift every later record off its place for good.
+    if (!SetAside(size)) {
+      WriteFailed();
+      return false;
+    }
+    size = files.Size(log);
+  }
 
   // One time for header and record, and one write, so that a record is
   // never split from its date.
   std::string date = DateText();
   std::string text;
-  if (!existed) text = date;
+  if (size <= 0) text = date;
   text += date;
   text += Format("%04x%04x%02x%02x%02x", address & 0xFFFFu, static_cast<unsigned>(type) & 0xFFFFu,
                  data1 & 0xFFu, data2 & 0xFFu, data3 & 0xFFu);
-  bool ok = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
-  ok = std::fclose(file.release()) == 0 && ok;
-  return ok;
+  const std::int64_t written = files.Append(log, text);
+  if (written != static_cast<std::int64_t>(text.size())) {
+    // Part of a record would misplace all that follow: back to the boundary.
+    if (written > 0) files.Truncate(log, static_cast<std::uint64_t>(size > 0 ? size : 0));
+    WriteFailed();
+    return false;
+  }
+  if (failing) {
+    failing = false;
+    Report(Format("The system log %s is written again; events before this were lost.",
+                  log.string().c_str()));
+  }
+  return true;
 }
 
 std::vector<SysLog::eventtype> SysLog::ChangeEvents(unsigned oldstatus, unsigned newstatus,

@@ -7,7 +7,9 @@
 #include <new>
 #include <optional>
 #include <ostream>
+#include <sstream>
 #include <streambuf>
+#include <string_view>
 #include <system_error>
 
 #include "core/common/textutil.h"
@@ -59,6 +61,7 @@ class OldLineReader {
   std::optional<std::string> Line(std::size_t maxlength) {
     if (AtEnd(sb)) return std::nullopt;
     std::string line;
+    ++lines;
     for (;;) {
       auto c = sb.sbumpc();
       if (c == Traits::eof() || c == '\n') break;
@@ -79,13 +82,19 @@ class OldLineReader {
     return v;
   }
 
+  // Lines read so far: the number of the last one.
+  int LineNumber() const { return lines; }
+
   static constexpr std::size_t NUMBERLENGTH = 9;
   static constexpr std::size_t LOCATIONLENGTH = 31;
   static constexpr std::size_t TEXTLENGTH = 255;
 
  private:
   std::streambuf& sb;
+  int lines = 0;
 };
+
+constexpr char BOM[] = "\xEF\xBB\xBF";
 
 }  // namespace
 
@@ -238,18 +247,79 @@ bool TSiteConfig::Load(const std::string& ConfigFile) {
   return Load(in);
 }
 
+std::string TSiteConfig::AddressProblem(const DeviceConfig& d) {
+  const devicetype type = d.GetType();
+  if (type != BUSCONTROLLER && type != DETECTOR && type != POWERSUPPLY) return {};
+  const std::uint32_t address = d.GetAddress();
+  const std::uint32_t loop = address >> 8, slot = address & 0xFFu;
+  const char* kind = type == BUSCONTROLLER ? "command module"
+                     : type == DETECTOR    ? "detector"
+                                           : "power supply";
+  if (loop >= static_cast<std::uint32_t>(LOOPS))
+    return Format("%s address %u is beyond loop %d", kind, address, LOOPS);
+  if (type == BUSCONTROLLER && slot != 1)
+    return Format("command module address %u is not loop x 256 + 1", address);
+  if (type == DETECTOR && (slot < 1 || slot > 127))
+    return Format("detector address %u: loop %u address %u is outside 1 to 127", address, loop + 1,
+                  slot);
+  if (type == POWERSUPPLY && (slot < 1 || slot > 128))
+    return Format("power supply address %u: loop %u address %u is outside 1 to 128", address,
+                  loop + 1, slot);
+  return {};
+}
+
+bool TSiteConfig::Accept(DeviceConfig&& entry, int line, DeviceConfig** stored) {
+  std::string problem = AddressProblem(entry);
+  if (!problem.empty()) {
+    refused.push_back({line, std::move(problem)});
+    if (stored != nullptr) *stored = nullptr;
+    return true;
+  }
+  DeviceConfig* d = InsertDevice(std::move(entry));
+  if (stored != nullptr) *stored = d;
+  return d != nullptr;
+}
+
 bool TSiteConfig::Load(std::istream& in) {
   New();
   loaderror = LOADERROR_NONE;
-  std::streambuf* sb = in.rdbuf();
-  if (sb == nullptr || !in.good()) return false;
-  const auto start = in.tellg();
+  loaderrorline = 0;
+  refused.clear();
+  if (in.rdbuf() == nullptr || !in.good()) return false;
+  std::string text;
+  try {
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  } catch (const std::bad_alloc&) {
+    loaderror = LOADERROR_STORE;
+    return false;
+  }
+  return LoadText(text);
+}
 
+bool TSiteConfig::LoadText(const std::string& whole) {
+  // Editors on other systems start UTF-8 files with a byte-order mark.
+  std::string_view text(whole);
+  if (text.substr(0, 3) == BOM) text.remove_prefix(3);
+  // An empty file is a site without devices, as a freshly created one is.
+  if (text.find_first_not_of(" \t\r\n\v\f") == std::string_view::npos) return true;
+  auto fail = [this](int code, int line) {
+    loaderror = code;
+    loaderrorline = line;
+    return false;
+  };
+  // Every site file has its version on a line of its own: a file without a
+  // single line end is cut inside its first line or is no site file at all.
+  if (text.find('\n') == std::string_view::npos) return fail(LOADERROR_FORMAT, 1);
+
+  std::istringstream in{std::string(text)};
   long version = 0;
-  if (!ReadHeaderNumber(*sb, version)) version = 0;  // no number: the old format's rules
+  if (!ReadHeaderNumber(*in.rdbuf(), version)) return fail(LOADERROR_FORMAT, 1);
+  // A newer program's file would be read as this one's and silently lose
+  // whatever it holds beyond it.
+  if (version < 0 || version > CURRENTVERSION) return fail(LOADERROR_VERSION, 1);
   if (version <= LASTOLDVERSION) {
     in.clear();
-    if (start == std::streampos(-1) || !in.seekg(start)) return false;
+    in.seekg(0);
     return OldLoad(in);
   }
   return LoadCurrent(in);
@@ -257,35 +327,36 @@ bool TSiteConfig::Load(std::istream& in) {
 
 bool TSiteConfig::LoadCurrent(std::istream& in) {
   std::streambuf& sb = *in.rdbuf();
+  // Lines are counted as the white space between entries is passed, which
+  // is where every line end of the format is.
+  int line = 1;
+  auto skip = [&sb, &line] {
+    while (IsSpace(sb.sgetc()))
+      if (sb.sbumpc() == '\n') ++line;
+  };
+  auto fail = [this, &line](int code) {
+    loaderror = code;
+    loaderrorline = line;
+    return false;
+  };
   // A file that ends after its version (as a freshly created one does) holds
   // no devices.
-  SkipSpace(sb);
+  skip();
   if (AtEnd(sb)) return true;
   long iconsize = 0;
-  if (!ReadHeaderNumber(sb, iconsize) || iconsize < INT32_MIN || iconsize > INT32_MAX) {
-    loaderror = LOADERROR_LINE;
-    return false;
-  }
+  if (!ReadHeaderNumber(sb, iconsize) || iconsize < INT32_MIN || iconsize > INT32_MAX)
+    return fail(LOADERROR_LINE);
   size = static_cast<int>(iconsize);
 
   for (;;) {
-    SkipSpace(sb);
+    skip();
     if (AtEnd(sb)) return true;
     DeviceConfig entry;
     // Loading stops at a line that cannot be read. That is reported: saving
     // the site as loaded would otherwise drop every device after it unseen.
-    if (!entry.Read(in)) {
-      loaderror = LOADERROR_LINE;
-      return false;
-    }
-    if (InsertDevice(std::move(entry)) == nullptr) {
-      loaderror = LOADERROR_STORE;
-      return false;
-    }
-    if (in.fail()) {
-      loaderror = LOADERROR_LINE;
-      return false;
-    }
+    if (!entry.Read(in)) return fail(LOADERROR_LINE);
+    if (!Accept(std::move(entry), line)) return fail(LOADERROR_STORE);
+    if (in.fail()) return fail(LOADERROR_LINE);
   }
 }
 
@@ -303,19 +374,22 @@ bool TSiteConfig::OldLoad(const std::string& ConfigFile) {
 bool TSiteConfig::OldLoad(std::istream& in) {
   New();
   loaderror = LOADERROR_NONE;
+  loaderrorline = 0;
+  refused.clear();
   if (in.rdbuf() == nullptr || !in.good()) {
     loaderror = LOADERROR_OPEN;
     return false;
   }
   OldLineReader file(*in.rdbuf());
-  auto failwith = [this](int code) {
+  auto failwith = [this, &file](int code) {
     loaderror = code;
+    loaderrorline = file.LineNumber();
     return false;
   };
 
   // A file without even a version line holds no devices.
   const long version = file.Number().value_or(0);
-  if (version > CURRENTVERSION) return failwith(LOADERROR_VERSION);
+  if (version < 0 || version > CURRENTVERSION) return failwith(LOADERROR_VERSION);
   if (version > 2) {
     if (auto s = file.Number()) size = static_cast<int>(*s);
   }
@@ -324,6 +398,7 @@ bool TSiteConfig::OldLoad(std::istream& in) {
   for (;;) {
     const auto parentaddress = file.Number();
     if (!parentaddress || *parentaddress == 255) return true;
+    const int firstline = file.LineNumber();
     const auto parenttype = file.Ranged(-1, 2);
     if (!parenttype) return failwith(2);
     const auto address = file.Ranged(-10016, 4223);
@@ -392,8 +467,9 @@ bool TSiteConfig::OldLoad(std::istream& in) {
       entry.SetSiteXY(p);
     }
 
-    DeviceConfig* stored = InsertDevice(std::move(entry));
-    if (stored == nullptr) return failwith(LOADERROR_STORE);
+    DeviceConfig* stored = nullptr;
+    if (!Accept(std::move(entry), firstline, &stored)) return failwith(LOADERROR_STORE);
+    if (stored == nullptr) continue;
     // Old files may hold commas in their texts; the setters keep them out.
     stored->SetLocation(*location);
     stored->SetMap(*map);

@@ -5,6 +5,7 @@
 #include <list>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "core/common/loops.h"
 #include "core/site/devcnfig.h"
@@ -32,9 +33,12 @@ class TSiteConfig {
   // loaderror codes besides those of the old format's fields (2 to 37).
   static constexpr int LOADERROR_NONE = 0;
   static constexpr int LOADERROR_OPEN = -1;     // old format: file cannot be opened
-  static constexpr int LOADERROR_VERSION = -2;  // old format: version above 5
+  static constexpr int LOADERROR_VERSION = -2;  // a version this program does not know
   static constexpr int LOADERROR_LINE = -3;     // current format: a device line is unreadable
-  static constexpr int LOADERROR_STORE = 35;    // an entry could not be stored
+  // Not a site file at all: no version number at its start (a file of NUL
+  // bytes), or not a single line end in it (cut inside its first line).
+  static constexpr int LOADERROR_FORMAT = -4;
+  static constexpr int LOADERROR_STORE = 35;  // an entry could not be stored
 
   // With newcfg, or without a name, a new site (New) that keeps the name.
   // Otherwise the named file is loaded; a failure is shown through
@@ -106,6 +110,22 @@ class TSiteConfig {
   int GetDeviceIconSize() const { return size; }
   void SetDeviceIconSize(int s) { size = s; }
   int GetLoadError() const { return loaderror; }
+  // The line of the file where the last failed load stopped (0: none).
+  int GetLoadErrorLine() const { return loaderrorline; }
+
+  // An entry the last load left out although its line could be read.
+  struct Refused {
+    int line;
+    std::string reason;
+  };
+  const std::vector<Refused>& GetRefused() const { return refused; }
+
+  // Why an entry cannot be on the bus where its address puts it, or empty.
+  // Command modules are at loop x 256 + 1, detectors at 1 to 127 and power
+  // supplies at 1 to 128 of their loop, on loops 1 to 16; any other address
+  // would be cut into the loop's range on the wire and so poll, and report
+  // failures for, some other device. Other kinds are not on the bus.
+  static std::string AddressProblem(const DeviceConfig& device);
   const std::string& GetConfig() const { return Config; }
 
   iterator begin() { return Devices.begin(); }
@@ -121,10 +141,16 @@ class TSiteConfig {
   }
   void Reindex();
   bool LoadCurrent(std::istream& in);
+  bool LoadText(const std::string& text);
+  // Stores a loaded entry, or notes why it was left out; false when it
+  // could not be stored.
+  bool Accept(DeviceConfig&& entry, int line, DeviceConfig** stored = nullptr);
 
   std::list<DeviceConfig> Devices;
   std::unordered_map<std::uint64_t, iterator> index;
   int loaderror = LOADERROR_NONE;
+  int loaderrorline = 0;
+  std::vector<Refused> refused;
   std::string Config;
   int size = 0;
 };

@@ -67,6 +67,10 @@ bool PCcommandModule::OnNetworkLoop(int device) const {
 bool PCcommandModule::Pollable(const DeviceConfig& d) const {
   if (d.GetType() != DETECTOR && d.GetType() != BUSCONTROLLER) return false;
   if (d.GetAddress() >= static_cast<std::uint32_t>(loops) * 256) return false;
+  // An address outside its kind's range would be cut into the loop's on the
+  // wire and poll some other device, whose missing answers would then be
+  // reported as that device's comms failure.
+  if (!TSiteConfig::AddressProblem(d).empty()) return false;
   // Another computer polls a network loop and we hear its polls and answers;
   // polls of ours would be answered late or not at all, and the device would
   // be reported failed while it answers there.
@@ -103,6 +107,12 @@ int PCcommandModule::GetNextPollDevice() {
 void PCcommandModule::Poll(int device) {
   polltimer.Cancel();
   if (state == CM_PAUSED || !busmaster) return;
+  // Only the command module (0) and detectors (1 to 127) are polled; the walk
+  // may land on any entry when nothing in the site is pollable.
+  if (device < 0 || (device & 0xFF) > 127 || (device >> 8) >= loops) {
+    StartTimer(polltimeout);
+    return;
+  }
   recsuccess = false;
   impl->pollstart = main != nullptr ? main->Events().TickCount() : 0;
   // Only when nothing else is pollable does the walk land on a network loop:

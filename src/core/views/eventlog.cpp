@@ -71,6 +71,20 @@ bool IsLogDigit(int c) {
   return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
 }
 
+bool AllLogDigits(const char* p, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i)
+    if (!IsLogDigit(static_cast<unsigned char>(p[i]))) return false;
+  return true;
+}
+
+// Whether the date and time of a record could be real. Used only to find
+// the next record after damage, where a run of hex digits alone may be the
+// tail of one record and the head of the next.
+bool PlausibleRecord(const char* p) {
+  const EventRecord r = ReadDate(p);
+  return r.day >= 1 && r.day <= 31 && r.month >= 1 && r.month <= 12 && r.hour < 24 && r.minute < 60;
+}
+
 // The extra text of the codes that carry data, shown when data 1 is not ff.
 std::string ExtraText(const EventRecord& r) {
   const int d1 = r.data1, d2 = r.data2, d3 = r.data3;
@@ -297,12 +311,7 @@ void EventLog::DisplayEventLog(std::string_view text) {
   const std::size_t end = TextEnd(text);
   if (end < static_cast<std::size_t>(HEADER)) return;
 
-  const char* p = text.data();
-  const EventRecord head = ReadDate(p);
-  readdate =
-      Format("%02u/%02u/%04u", unsigned{head.day}, unsigned{head.month}, unsigned{head.year});
-  readtime = Format("%02u:%02u", unsigned{head.hour}, unsigned{head.minute});
-  if (observer != nullptr) observer->ReadTimeChanged();
+  ReadHeaderTime(text);
 
   const std::size_t first = shown.size();
   records.reserve(records.size() + (end - HEADER) / RECORD);
@@ -316,8 +325,19 @@ void EventLog::DisplayEventLog(std::string_view text) {
   Announce(first);
 }
 
+void EventLog::ReadHeaderTime(std::string_view header) {
+  const char* p = header.data();
+  const EventRecord head = ReadDate(p);
+  readdate =
+      Format("%02u/%02u/%04u", unsigned{head.day}, unsigned{head.month}, unsigned{head.year});
+  readtime = Format("%02u:%02u", unsigned{head.hour}, unsigned{head.minute});
+  if (observer != nullptr) observer->ReadTimeChanged();
+}
+
 bool EventLog::Passes(const EventRecord& r) const {
   if (filter.none != 0) return false;
+  // Damage is shown whatever the filter: it may hide any kind of event.
+  if (r.code == DAMAGEMARK) return true;
   if (!filter.Shows(GetLogCategory(r.code))) return false;
   if (filter.date != 0) {
     const dovetree::Date d(r.day, r.month, r.year);
@@ -351,6 +371,10 @@ void EventLog::AddEvent(const EventRecord& record) {
 }
 
 std::string EventLog::FormatEvent(Translator& translator, const EventRecord& r) {
+  if (r.code == DAMAGEMARK) {
+    const unsigned skipped = (unsigned{r.data1} << 16) | (unsigned{r.data2} << 8) | r.data3;
+    return Format("---- damaged log: %u characters skipped here ----", skipped);
+  }
   const unsigned loop = r.address >> 8;
   const unsigned device = r.address & 0xFFu;
   std::string text;
@@ -394,7 +418,90 @@ std::size_t EventLog::MemoryUsed() const {
          shown.capacity() * sizeof(std::uint32_t);
 }
 
+void EventLog::AddDamageMark(std::size_t skipped) {
+  ++damagecount;
+  const std::size_t n = std::min<std::size_t>(skipped, 0xFFFFFF);
+  EventRecord mark;
+  mark.code = DAMAGEMARK;
+  mark.data1 = static_cast<std::uint8_t>(n >> 16);
+  mark.data2 = static_cast<std::uint8_t>(n >> 8);
+  mark.data3 = static_cast<std::uint8_t>(n);
+  AddEvent(mark);
+}
+
+void EventLog::DecodeFileText(std::size_t from, bool aligned) {
+  // Line ends after the last record are an editor's, not damage.
+  std::size_t end = log.size();
+  while (end > from && (log[end - 1] == '\n' || log[end - 1] == '\r')) --end;
+
+  const char* text = log.data();
+  // A stored record is hex throughout, its address is on loop 1 to 16 and
+  // its code below 0x100 (device codes are widened with "00", and so are the
+  // program's own): a shifted record almost never is all three.
+  auto whole = [&](std::size_t pos) {
+    return pos + RECORD <= end && AllLogDigits(text + pos, RECORD) && text[pos + 10] == '0' &&
+           text[pos + 14] == '0' && text[pos + 15] == '0';
+  };
+  // After damage only a record that looks real, followed by another, by
+  // more damage or by the end, is trusted to be back in step.
+  auto anchor = [&](std::size_t pos) {
+    if (!whole(pos) || !PlausibleRecord(text + pos)) return false;
+    const std::size_t next = pos + RECORD;
+    return next + RECORD > end || !IsLogDigit(static_cast<unsigned char>(text[next])) ||
+           (whole(next) && PlausibleRecord(text + next));
+  };
+
+  records.reserve(records.size() + (end - from) / RECORD);
+  const std::size_t first = shown.size();
+  displaying = true;
+  // Records are copied down over what was skipped, so the log text becomes
+  // the header and the records alone without a second copy of a large log.
+  std::size_t out = from;
+  std::size_t skipped = 0;
+  bool insync = aligned ? whole(from) : anchor(from);
+  std::size_t pos = from;
+  while (pos < end) {
+    if (insync ? whole(pos) : anchor(pos)) {
+      insync = true;
+      if (skipped != 0) AddDamageMark(skipped);
+      skipped = 0;
+      const EventRecord r = ReadRecord(text + pos);
+      if (out != pos) std::memmove(log.data() + out, text + pos, RECORD);
+      out += RECORD;
+      pos += RECORD;
+      if (r.code != EMPTYRECORD) AddEvent(r);
+      continue;
+    }
+    insync = false;
+    ++skipped;
+    ++pos;
+  }
+  if (skipped != 0) AddDamageMark(skipped);
+  displaying = false;
+  log.resize(out);
+  Announce(first);
+}
+
 bool EventLog::Load(const std::string& name) {
+  if (!LoadNewest(name, MAXRECORDS)) return false;
+  if (oldernotread != 0)
+    ShowError(Format("This log is too large to show whole: only its newest %zu records are "
+                     "shown, %zu older ones are not.",
+                     static_cast<std::size_t>(MAXRECORDS), oldernotread),
+              false);
+  return true;
+}
+
+bool EventLog::LoadLast(const std::string& name, std::size_t lines) {
+  // Empty records, filtered ones and damage may leave fewer lines than
+  // records read; then a longer tail is read, up to the whole log.
+  for (std::size_t tail = lines + 64;; tail *= 2) {
+    if (!LoadNewest(name, tail)) return false;
+    if (EventCount() >= lines || oldernotread == 0 || tail >= MAXRECORDS) return true;
+  }
+}
+
+bool EventLog::LoadNewest(const std::string& name, std::size_t maxrecords) {
   File file(std::fopen(name.c_str(), "rb"));
   if (!file) {
     std::string text = translator.Text(TEXT_CANNOTOPEN);
@@ -403,48 +510,59 @@ bool EventLog::Load(const std::string& name) {
   }
   filename = name;
   ClearEvents();
+  oldernotread = 0;
+  damagecount = 0;
+  maxrecords = std::min(maxrecords, static_cast<std::size_t>(MAXRECORDS));
 
-  bool ok = true;
+  bool readfailed = false;
   bool nomemory = false;
   try {
-    // Grown once rather than doubled on the way, which would hold up to
-    // twice a large log's size while it loads.
     std::error_code sizeerror;
     const std::uintmax_t size = std::filesystem::file_size(name, sizeerror);
-    if (!sizeerror)
-      log.reserve(static_cast<std::size_t>(std::min<std::uintmax_t>(size, LOADLIMIT)));
-    char chunk[65536];
-    bool done = false;
-    while (!done) {
-      std::size_t n = std::fread(chunk, 1, sizeof chunk, file.get());
-      if (n == 0) break;
-      std::size_t take = 0;
-      for (; take < n; ++take) {
-        const int c = static_cast<unsigned char>(chunk[take]);
-        if (c == '\r') {
-          done = true;
-          break;
-        }
-        if (!IsLogDigit(c) || log.size() + take >= LOADLIMIT) {
-          ok = false;
-          done = true;
-          break;
-        }
-      }
-      log.append(chunk, take);
+    const std::size_t tailbytes = maxrecords * RECORD;
+    // The header, then (for a long log) a jump to the record boundary from
+    // which the newest records follow. A damaged log may be out of step
+    // there: decoding finds its feet again at the next real record.
+    char header[HEADER];
+    const std::size_t got = std::fread(header, 1, HEADER, file.get());
+    std::size_t start = got;
+    if (got == static_cast<std::size_t>(HEADER) && !sizeerror && size > HEADER + tailbytes) {
+      const std::uintmax_t skip = (size - HEADER - tailbytes + RECORD - 1) / RECORD;
+      start = HEADER + static_cast<std::size_t>(skip) * RECORD;
+      if (std::fseek(file.get(), static_cast<long>(start), SEEK_SET) != 0) readfailed = true;
+      oldernotread = static_cast<std::size_t>(skip);
     }
-    // A read that fails (a folder, a device gone) is as bad as a bad character.
-    if (!done && std::ferror(file.get())) ok = false;
+    // Grown once rather than doubled on the way, which would hold up to
+    // twice a large log's size while it loads.
+    const std::size_t limit = HEADER + tailbytes + RECORD;
+    if (!sizeerror) log.reserve(static_cast<std::size_t>(std::min<std::uintmax_t>(size, limit)));
+    log.append(header, got);
+    char chunk[65536];
+    while (!readfailed && log.size() < limit) {
+      const std::size_t want = std::min(sizeof chunk, limit - log.size());
+      const std::size_t n = std::fread(chunk, 1, want, file.get());
+      if (n == 0) break;
+      log.append(chunk, n);
+    }
+    // A read that fails (a folder, a device gone) is not an empty log.
+    if (std::ferror(file.get())) readfailed = true;
+
+    if (log.size() >= static_cast<std::size_t>(HEADER) && AllLogDigits(log.data(), HEADER)) {
+      ReadHeaderTime(log);
+      DecodeFileText(HEADER, oldernotread == 0);
+    } else if (!log.empty()) {
+      // No header to trust: every record is looked for, behind a blank one.
+      log.insert(0, HEADER, '0');
+      DecodeFileText(HEADER, false);
+    }
   } catch (const std::bad_alloc&) {
     nomemory = true;
     ShowError(NOMEMORY, true);
   }
-  if (!ok) ShowError(LOADERROR, true);
-
-  DisplayEventLog(log);
+  if (readfailed) ShowError(LOADERROR, true);
   file.reset();
   if (observer != nullptr) observer->RecentDocument(name);
-  return ok && !nomemory;
+  return !readfailed && !nomemory;
 }
 
 bool EventLog::Save(const std::string& name) {

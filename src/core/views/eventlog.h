@@ -75,6 +75,12 @@ class EventLog : public MsgClass {
   static constexpr std::uint32_t SCANTIMEOUT = 4010;
   static constexpr int ALLDETECTORS = -1;
   static constexpr std::uint16_t EMPTYRECORD = 0x00FF;
+  // Stands in the list where log text that holds no record was skipped; its
+  // data bytes carry how many characters (at most 0xFFFFFF). Neither the
+  // devices (two-digit codes) nor the program write such a code.
+  static constexpr std::uint16_t DAMAGEMARK = 0xFFFE;
+  // The most records a load keeps: a larger log shows its newest ones.
+  static constexpr std::size_t MAXRECORDS = (LOADLIMIT - HEADER) / RECORD;
   static constexpr std::size_t LINEWIDTH = 45;  // lines are padded to this before extra text
 
   // `device` is a packed device number (loop << 8 | slot) or ALLDETECTORS;
@@ -121,10 +127,27 @@ class EventLog : public MsgClass {
   // The line shown for event `index`, in the current language.
   std::string GetEventLine(std::size_t index) const;
 
-  // Opens a log file. False, with a message, when it cannot be opened (the
-  // list is kept then) or holds something other than lowercase hexadecimal
-  // before its end (the events before that point are shown).
+  // Opens a log file and shows every record that can be decoded. Text that
+  // holds no record (a stray line end, a cut record, a foreign character) is
+  // skipped and marked in the list by a DAMAGEMARK line; reading goes on at
+  // the next place that looks like a record again. A log of more than
+  // MAXRECORDS shows its newest ones, with a message saying so. The log text
+  // kept (and saved) is the header and the records decoded. False, with a
+  // message, only when the file cannot be opened (the list is kept then) or
+  // read.
   bool Load(const std::string& filename);
+  // The same, reading no more than the newest `maxrecords` records from the
+  // end of the file and saying nothing about the rest: what a caller that
+  // wants the last few events of a long log needs.
+  bool LoadNewest(const std::string& filename, std::size_t maxrecords);
+  // Enough of the end of the file for its last `lines` lines (marks of
+  // damage among them): a listing of the last few events of a log of a
+  // million must not hold up polling while the whole of it is decoded.
+  bool LoadLast(const std::string& filename, std::size_t lines);
+  // Records of the last load that were older than what was read.
+  std::size_t OlderRecordsNotRead() const { return oldernotread; }
+  // Places of the last load where text was skipped.
+  std::size_t DamageCount() const { return damagecount; }
   // An .ev2 or .evt name gets the log text as it is; any other name the lines
   // as shown, each ending in CR LF. The file is replaced only when completely
   // written. False, with a message, when it cannot be written.
@@ -168,6 +191,10 @@ class EventLog : public MsgClass {
   void ShowError(const std::string& text, bool stop);
   void Announce(std::size_t first);
   void Forget();
+  void ReadHeaderTime(std::string_view header);
+  // Decodes `log` from `from` on, keeping only what decodes (see Load).
+  void DecodeFileText(std::size_t from, bool aligned);
+  void AddDamageMark(std::size_t skipped);
 
   int loops;
   Translator& translator;
@@ -189,6 +216,8 @@ class EventLog : public MsgClass {
   std::vector<EventRecord> records;  // every non-empty record of the log, in log order
   std::vector<std::uint32_t> shown;  // positions in `records` of the lines, in list order
   std::string readdate, readtime;
+  std::size_t oldernotread = 0;
+  std::size_t damagecount = 0;
 };
 
 }  // namespace quillark

@@ -1,7 +1,9 @@
 // Opening files by type, and the list of files opened last.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -44,6 +46,41 @@ TEST(RecentFiles, NewestFirstNoRepeatsAtMostFourAndKeptInTheSettings) {
   again.WriteString("RecentFiles", "File3", "/b.cfg");
   again.WriteString("RecentFiles", "File4", "/c.evt");
   EXPECT_EQ(RecentFiles(again).Files(), (std::vector<std::string>{"/b.cfg", "/c.evt"}));
+}
+
+// A site file damaged after its first detector: that detector and the
+// command modules are supervised, and the fault is shown and logged where a
+// service finds it.
+TEST(SiteAtStartUp, DamagedSiteKeepsWhatWasReadAndLogsWhy) {
+  AppHost host;
+  std::ostringstream file;
+  file << "5\r\n0\r\n"
+       << DeviceConfig(0x105, DETECTOR) << "\r\n"
+       << DeviceConfig(0x1c8, DETECTOR) << "\r\n"
+       << "; edited by hand\r\n";
+  host.home.Write("site.cfg", file.str());
+  host.Set("Site", "Site", (host.home / "site.cfg").string());
+  host.app->InitMainWindow(host.home.Path());
+
+  const TSiteConfig* site = host.app->GetSiteConfig();
+  ASSERT_NE(site, nullptr);
+  EXPECT_NE(site->GetDevice(0x105, DETECTOR), nullptr);
+  EXPECT_NE(site->GetDevice(0x101, BUSCONTROLLER), nullptr);
+  EXPECT_EQ(site->GetDevice(0x1c8, DETECTOR), nullptr);
+  EXPECT_TRUE(
+      std::any_of(host.prompter.prompts.begin(), host.prompter.prompts.end(), [](const auto& p) {
+        return p.text == "Error loading site configuration file. Code: -3" &&
+               p.icon == PromptIcon::STOP;
+      }));
+
+  const std::string log = host.home.Read("event.log");
+  EXPECT_NE(log.find("SYSLOG: Error loading site configuration file. Code: -3 (" +
+                     (host.home / "site.cfg").string() + ", line 5)"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("line 4: detector address 456: loop 2 address 200 is outside 1 to 127"),
+            std::string::npos)
+      << log;
 }
 
 // The application started over a site with two detectors, with a log-on

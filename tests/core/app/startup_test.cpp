@@ -6,6 +6,7 @@
 
 #include "core/access/commands.h"
 #include "core/app/console.h"
+#include "core/common/textutil.h"
 #include "core/site/config.h"
 #include "core/status/devicestatuslist.h"
 #include "core/status/pccommandmodule.h"
@@ -256,6 +257,27 @@ TEST(ConsoleWords, DeviceNamesParseStrictly) {
   EXPECT_EQ(Console::DeviceName(256 + 7), "2-007");
 }
 
+// The console lists the newest records of the system log past any damage
+// before them, with the place of the damage marked.
+TEST_F(Startup, ConsoleListsTheNewestEventsPastDamage) {
+  Start();
+  auto rec = [](unsigned day, unsigned code) {
+    return Format("%02x%01x%03x%02x%02x%04x%04x%02x%02x%02x", day, 3u, 2026u, 10u, 0u, 0x105u, code,
+                  255u, 0u, 0u);
+  };
+  std::string log = Format("%02x%01x%03x%02x%02x", 1u, 3u, 2026u, 0u, 0u);
+  for (unsigned day = 1; day <= 200; ++day) log += rec(1 + day % 28, 112);
+  log += "\r\n" + rec(5, 65) + "\r" + rec(6, 52);  // carriage returns from a hand edit
+  host.home.Write("system.ev2", log);
+  Console console(*host.app);
+  const std::vector<std::string> lines = Run(console, "events 4");
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[0], "---- damaged log: 2 characters skipped here ----");
+  EXPECT_EQ(lines[1].substr(0, 31), "05/03/2026  10:00  2-005  Isola");
+  EXPECT_EQ(lines[2], "---- damaged log: 1 characters skipped here ----");
+  EXPECT_EQ(lines[3].substr(0, 29), "06/03/2026  10:00  2-005  Bus");
+}
+
 TEST_F(Startup, ConsoleAnswersUnknownWordsAndUsage) {
   Start();
   Console console(*host.app);
@@ -264,7 +286,9 @@ TEST_F(Startup, ConsoleAnswersUnknownWordsAndUsage) {
   EXPECT_TRUE(Run(console, "   ").empty());
   EXPECT_EQ(Run(console, "fire1")[0], "error: select a device first");
   EXPECT_EQ(Run(console, "select 99-1")[0], "error: usage: select L-AAA | select cm L");
-  EXPECT_EQ(Run(console, "select cm 2")[0], "selected 2-000 (not in the site)");
+  // Without a site file the command modules are still there.
+  EXPECT_EQ(Run(console, "select cm 2")[0], "selected 2-000");
+  EXPECT_EQ(Run(console, "select 2-099")[0], "selected 2-099 (not in the site)");
   const auto help = Run(console, "HELP");
   EXPECT_GE(help.size(), 10u);
   EXPECT_TRUE(std::any_of(help.begin(), help.end(), [](const std::string& line) {

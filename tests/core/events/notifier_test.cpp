@@ -10,6 +10,7 @@
 #include "core/events/mail.h"
 #include "core/platform/posixlauncher.h"
 #include "fakelauncher.h"
+#include "support/fakelogfiles.h"
 #include "support/recordingprompter.h"
 #include "support/tempdir.h"
 #include "support/virtualeventloop.h"
@@ -93,6 +94,32 @@ TEST_F(NotifierTest, BlockCarriesTimeAndCategoryWord) {
     expected += std::string("Fri Feb 13 23:31:30 2009\r\n") + word + ": x\r\n\r\n";
   }
   EXPECT_EQ(home.Read("event.log"), expected);
+}
+
+// A full disk may cut a block short, but the next block that fits starts on
+// a line of its own behind a note that entries are missing, and the failure
+// is said once.
+TEST_F(NotifierTest, FullDiskNeverGluesEntriesAndMarksWhereSomeWereLost) {
+  FillingDisk disk;
+  auto n = std::make_unique<EventNotifier>(
+      ini, prompter, launcher, home.Path(), [this] { return now; }, &disk);
+  n->WriteEvent(WE_ALARM, "first");
+  testing::internal::CaptureStderr();
+  disk.space = 10;
+  n->WriteEvent(WE_ALARM, "torn");
+  n->WriteEvent(WE_FAULT, "lost");
+  const std::string said = testing::internal::GetCapturedStderr();
+  disk.space = 1000;
+  n->WriteEvent(WE_ALARM, "next");
+  n->WriteEvent(WE_ALARM, "after");
+  EXPECT_EQ(
+      home.Read("event.log"),
+      Block("ALARM", "first") + EPOCH.substr(0, 10) + "\r\n" +
+          Block("SYSLOG", "Event log entries are missing here: the log could not be written.") +
+          Block("ALARM", "next") + Block("ALARM", "after"));
+  EXPECT_EQ(said, "The event log " + (home / "event.log").string() +
+                      " cannot be written: events are being lost.\n");
+  EXPECT_EQ(disk.appends, 1 + 5);  // the opening check, then one write per block
 }
 
 TEST_F(NotifierTest, DiskLogFollowsTheSettings) {

@@ -6,6 +6,8 @@
 
 #include "core/access/translator.h"
 #include "core/views/eventlog.h"
+#include "support/fakelogfiles.h"
+#include "support/recorders.h"
 #include "support/tempdir.h"
 #include "support/virtualeventloop.h"
 
@@ -50,10 +52,87 @@ TEST_F(SysLogFile, HeaderOnANewFileThenOneRecordPerEvent) {
   EXPECT_EQ(text.substr(58 + 10), "01050041ff00ab");
 }
 
-TEST_F(SysLogFile, UnwritableLogLosesTheRecordQuietly) {
-  SysLog nowhere(home / "missing" / "system.ev2", clock);
+TEST_F(SysLogFile, UnwritableLogIsReportedOnceNotSilently) {
+  test::RecordingEventWriter events;
+  SysLog nowhere(home / "missing" / "system.ev2", clock, &events);
+  EXPECT_FALSE(nowhere.WriteEvent(1, SysLog::RESET, 0, 0, 0));
   EXPECT_FALSE(nowhere.WriteEvent(1, SysLog::RESET, 0, 0, 0));
   EXPECT_FALSE(std::filesystem::exists(home / "missing"));
+  ASSERT_EQ(events.events.size(), 1u);
+  EXPECT_EQ(events.events[0].category, WE_SYSLOG);
+  EXPECT_NE(events.events[0].text.find("cannot be written"), std::string::npos);
+}
+
+// Whatever happened to the file between two records, the next record lands
+// on a record boundary of a file that starts with a header.
+class DamagedSysLog : public SysLogFile {
+ protected:
+  test::RecordingEventWriter events;
+  test::FillingDisk disk;
+  SysLog guarded{home / "system.ev2", clock, &events, &disk};
+
+  std::size_t Records() {
+    Translator tr(nullptr, nullptr);
+    EventLog log(nullptr, 1, 0, tr);
+    EXPECT_TRUE(log.Load((home / "system.ev2").string()));
+    for (std::size_t i = 0; i < log.EventCount(); ++i)
+      EXPECT_EQ(log.GetEvent(i).year, 2026) << log.GetEventLine(i);
+    return log.EventCount();
+  }
+};
+
+TEST_F(DamagedSysLog, EmptiedFileGetsItsHeaderBack) {
+  ASSERT_TRUE(guarded.WriteEvent(0x105, SysLog::FIRE2ALARM, 255, 0, 0));
+  home.Write("system.ev2", "");  // log rotation with copytruncate
+  ASSERT_TRUE(guarded.WriteEvent(0x105, SysLog::RESET, 0, 0, 0));
+  EXPECT_EQ(home.Read("system.ev2").size(), 10u + 24);
+  EXPECT_EQ(Records(), 1u);
+  EXPECT_TRUE(events.events.empty());
+}
+
+TEST_F(DamagedSysLog, FileCutMidRecordIsKeptAsideAndANewOneBegun) {
+  ASSERT_TRUE(guarded.WriteEvent(0x105, SysLog::FIRE2ALARM, 255, 0, 0));
+  ASSERT_TRUE(guarded.WriteEvent(0x105, SysLog::ISOLATE, 255, 0, 0));
+  const std::string cut = home.Read("system.ev2").substr(0, 10 + 24 + 13);
+  home.Write("system.ev2", cut);
+
+  ASSERT_TRUE(guarded.WriteEvent(0x106, SysLog::RESET, 0, 0, 0));
+  EXPECT_EQ(home.Read("system.ev2").size(), 10u + 24);
+  EXPECT_EQ(Records(), 1u);
+  const std::filesystem::path aside = guarded.DamagedName();
+  EXPECT_EQ(aside.filename(), "system.ev2.damaged-20261231-234500");
+  EXPECT_EQ(home.Read(aside.filename().string()), cut);
+  ASSERT_EQ(events.events.size(), 1u);
+  EXPECT_NE(events.events[0].text.find(aside.string()), std::string::npos);
+
+  // A second damage in the same second never overwrites the first copy.
+  home.Write("system.ev2", "1fc7ea172d1fc7");
+  ASSERT_TRUE(guarded.WriteEvent(0x106, SysLog::RESET, 0, 0, 0));
+  EXPECT_EQ(home.Read(aside.filename().string()), cut);
+  EXPECT_EQ(home.Read(aside.filename().string() + "-2"), "1fc7ea172d1fc7");
+}
+
+TEST_F(DamagedSysLog, FullDiskCutsTheRecordBackAndSaysSoOnce) {
+  ASSERT_TRUE(guarded.WriteEvent(0x105, SysLog::FIRE2ALARM, 255, 0, 0));
+  disk.space = 7;  // room for part of one record only
+  EXPECT_FALSE(guarded.WriteEvent(0x105, SysLog::FIRE1ALARM, 255, 0, 0));
+  EXPECT_EQ(home.Read("system.ev2").size(), 10u + 24);
+  disk.space = 0;
+  EXPECT_FALSE(guarded.WriteEvent(0x105, SysLog::PREALARM, 255, 0, 0));
+  ASSERT_EQ(events.events.size(), 1u);
+
+  disk.space = 1000;
+  ASSERT_TRUE(guarded.WriteEvent(0x105, SysLog::RESET, 0, 0, 0));
+  EXPECT_EQ(home.Read("system.ev2").size(), 10u + 2 * 24);
+  EXPECT_EQ(Records(), 2u);
+  ASSERT_EQ(events.events.size(), 2u);
+  EXPECT_NE(events.events[1].text.find("written again"), std::string::npos);
+
+  // A header and record cut short on a new file leave no half header behind.
+  home.Write("system.ev2", "");
+  disk.space = 12;
+  EXPECT_FALSE(guarded.WriteEvent(0x105, SysLog::RESET, 0, 0, 0));
+  EXPECT_EQ(home.Read("system.ev2"), "");
 }
 
 TEST_F(SysLogFile, ChangesAreReadBackByTheEventLog) {

@@ -164,7 +164,10 @@ TEST(SiteConfig, TruncatedFilesLoadAPrefixWithoutHarm) {
     TSiteConfig site;
     const bool ok = site.Load(in);
     if (!ok) {
-      ASSERT_EQ(site.GetLoadError(), TSiteConfig::LOADERROR_LINE) << cut;
+      // Cut inside its first line the file is no site file; later, a line.
+      ASSERT_EQ(site.GetLoadError(), bytes.find('\n') < cut ? TSiteConfig::LOADERROR_LINE
+                                                            : TSiteConfig::LOADERROR_FORMAT)
+          << cut;
     }
     ASSERT_TRUE(HasDefaultModules(site)) << cut;
     // Every loaded detector is the original; only a line cut inside its
@@ -183,7 +186,7 @@ TEST(SiteConfig, TruncatedFilesLoadAPrefixWithoutHarm) {
 }
 
 TEST(SiteConfig, HeaderOnlyFilesHoldNoDevices) {
-  for (const char* text : {"255\n", "5\r\n", "5\r\n0\r\n", "7\r\n12\r\n\r\n"}) {
+  for (const char* text : {"", " \r\n", "5\r\n", "5\r\n0\r\n", "5\r\n12\r\n\r\n"}) {
     std::istringstream in(text);
     TSiteConfig site;
     EXPECT_TRUE(site.Load(in)) << text;
@@ -193,6 +196,70 @@ TEST(SiteConfig, HeaderOnlyFilesHoldNoDevices) {
   TSiteConfig site;
   EXPECT_FALSE(site.Load(bad));
   EXPECT_EQ(site.GetLoadError(), TSiteConfig::LOADERROR_LINE);
+}
+
+// Damaged files keep the command modules and every entry read before the
+// fault, say where the load stopped, and never load as an empty site quietly.
+TEST(SiteConfig, DamagedFilesKeepWhatCameBeforeAndSayWhy) {
+  std::ostringstream good;
+  good << "5\r\n0\r\n" << Detector(0, 1) << "\r\n" << Detector(0, 2) << "\r\n";
+  struct Case {
+    const char* what;
+    std::string file;
+    int code;
+    int line;
+    std::size_t count;  // entries kept
+  } cases[] = {
+      {"trailing comment", good.str() + "; edited by hand\r\n", TSiteConfig::LOADERROR_LINE, 5, 18},
+      {"cut mid-line", good.str() + good.str().substr(8, 30), TSiteConfig::LOADERROR_LINE, 5, 18},
+      {"1 MB location", good.str() + "3,2,0,4294967295,-1," + std::string(1 << 20, 'x') + ",\r\n",
+       TSiteConfig::LOADERROR_LINE, 5, 18},
+      {"NUL bytes", std::string(4096, '\0'), TSiteConfig::LOADERROR_FORMAT, 1, 16},
+      {"no line end", "5,0,1,2,3 and so on", TSiteConfig::LOADERROR_FORMAT, 1, 16},
+      {"unknown version", "99\r\n0\r\n" + good.str().substr(6), TSiteConfig::LOADERROR_VERSION, 1,
+       16},
+      {"negative version", "-1\r\n0\r\n", TSiteConfig::LOADERROR_VERSION, 1, 16},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    std::istringstream in(k.file);
+    TSiteConfig site;
+    EXPECT_FALSE(site.Load(in));
+    EXPECT_EQ(site.GetLoadError(), k.code);
+    EXPECT_EQ(site.GetLoadErrorLine(), k.line);
+    EXPECT_EQ(site.Count(), k.count);
+    EXPECT_TRUE(HasDefaultModules(site));
+  }
+
+  // A byte-order mark is no damage.
+  std::istringstream bom("\xEF\xBB\xBF" + good.str());
+  TSiteConfig site;
+  EXPECT_TRUE(site.Load(bom));
+  EXPECT_NE(site.GetDevice(2, DETECTOR), nullptr);
+}
+
+TEST(SiteConfig, EntriesOutsideTheirKindsRangeAreLeftOutWithTheirLine) {
+  std::ostringstream file;
+  file << "5\r\n0\r\n"
+       << Detector(0, 5) << "\r\n"
+       << DeviceConfig(200, DETECTOR) << "\r\n"           // a typing error for 20
+       << DeviceConfig(0x180 + 1, POWERSUPPLY) << "\r\n"  // power supply 129
+       << DeviceConfig(0x205, BUSCONTROLLER) << "\r\n"    // module not at x 256 + 1
+       << DeviceConfig(17 * 256 + 1, DETECTOR) << "\r\n"  // loop 18
+       << DeviceConfig(0x180, POWERSUPPLY) << "\r\n"      // power supply 128: fine
+       << DeviceConfig(900, ZONE) << "\r\n"               // zones are not on the bus
+       << Detector(0, 6) << "\r\n";
+  std::istringstream in(file.str());
+  TSiteConfig site;
+  EXPECT_TRUE(site.Load(in));
+  EXPECT_EQ(site.Count(), 16u + 4);
+  EXPECT_NE(site.GetDevice(6, DETECTOR), nullptr);
+  EXPECT_EQ(site.GetDevice(200, DETECTOR), nullptr);
+  ASSERT_EQ(site.GetRefused().size(), 4u);
+  const int lines[] = {4, 5, 6, 7};
+  for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(site.GetRefused()[i].line, lines[i]);
+  EXPECT_EQ(site.GetRefused()[0].reason,
+            "detector address 200: loop 1 address 200 is outside 1 to 127");
 }
 
 TEST(SiteConfig, MissingFileGivesCodeZeroAndANewSiteUnderThatName) {
@@ -567,6 +634,20 @@ TEST(SiteConfig, CopiesHaveTheirOwnIndex) {
   site = moved;
   EXPECT_EQ(site.GetDevice(261, DETECTOR), nullptr);
   EXPECT_EQ(site.GetDevice(257, BUSCONTROLLER), &*std::next(site.begin(), 1));
+}
+
+TEST(SiteConfig, OldFormatLeavesOutEntriesOutsideTheirKindsRange) {
+  std::vector<std::string> records = OldRecord();
+  std::vector<std::string> stray = OldRecord();
+  stray[2] = "456";  // loop 2, address 200
+  records.insert(records.end(), stray.begin(), stray.end());
+  std::istringstream in(Join(OldFile(records)));
+  TSiteConfig site;
+  EXPECT_TRUE(site.OldLoad(in)) << site.GetLoadError();
+  EXPECT_NE(site.GetDevice(261, DETECTOR), nullptr);
+  EXPECT_EQ(site.GetDevice(456, DETECTOR), nullptr);
+  ASSERT_EQ(site.GetRefused().size(), 1u);
+  EXPECT_EQ(site.GetRefused()[0].line, 2 + 35 + 1);
 }
 
 }  // namespace

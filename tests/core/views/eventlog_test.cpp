@@ -248,7 +248,7 @@ class EventLogFiles : public ::testing::Test {
 };
 
 TEST_F(EventLogFiles, SavedLogLoadsBackToTheSameList) {
-  host.home.Write("in.ev2", text + "\r\nrest is ignored");
+  host.home.Write("in.ev2", text + "\r\n");  // an editor's line end is no damage
   EventLog log(&host.Bus(), 1, 0, tr, Path("in.ev2"));
   log.SetObserver(&seen);
   log.SetupWindow();
@@ -274,20 +274,91 @@ TEST_F(EventLogFiles, SavedLogLoadsBackToTheSameList) {
   EXPECT_FALSE(std::filesystem::exists(host.home / "out.txt.part"));
 }
 
-TEST_F(EventLogFiles, BadCharacterStopsLoadingWithTheEventsBeforeIt) {
-  std::string bad = text;
-  bad[10 + 24 + 24 + 5] = 'D';  // inside the third record
-  host.home.Write("bad.ev2", bad);
+// Whatever damaged the log, every record that can still be decoded is shown,
+// and each place where text was skipped is marked in the list.
+TEST_F(EventLogFiles, DamageIsMarkedAndEveryRecordAfterItShown) {
+  const std::string head = Head(1, 1, 2001, 0, 0);
+  const std::string a = Rec(5, 1, 2001, 0x105, 112, 40, 0, 3), b = Rec(6, 1, 2001, 0x105, 94),
+                    c = Rec(8, 1, 2001, 0x206, 65), d = Rec(9, 1, 2001, 0x207, 52, 0, 0, 0);
+  const std::string mark3 = "---- damaged log: 3 characters skipped here ----";
+  struct Case {
+    const char* what;
+    std::string file;
+    std::vector<std::string> lines;  // "" for each good record, else the mark
+  } cases[] = {
+      {"foreign character",
+       head + a + b.substr(0, 5) + "D" + b.substr(6) + c + d,
+       {"", "---- damaged log: 24 characters skipped here ----", "", ""}},
+      {"line end inside a record",
+       head + a + b.substr(0, 12) + "\r\n" + b.substr(12) + c + d,
+       {"", "---- damaged log: 26 characters skipped here ----", "", ""}},
+      {"cut record then a new file glued on",
+       head + a + b.substr(0, 13) + head + c + d,
+       {"", "---- damaged log: 23 characters skipped here ----", "", ""}},
+      {"NULs in the middle", head + a + b + std::string(3, '\0') + c + d, {"", "", mark3, "", ""}},
+      {"cut at the end", head + a + b + c.substr(0, 3), {"", "", mark3}},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    host.home.Write("bad.ev2", k.file);
+    EventLog log(&host.Bus(), 1, 0, tr);
+    EXPECT_TRUE(log.Load(Path("bad.ev2")));
+    std::vector<std::string> lines = Lines(log);
+    ASSERT_EQ(lines.size(), k.lines.size());
+    std::string kept = head;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      if (k.lines[i].empty())
+        EXPECT_EQ(lines[i].substr(0, 10), Format("%02u/01/2001", log.GetEvent(i).day));
+      else
+        EXPECT_EQ(lines[i], k.lines[i]);
+    }
+    EXPECT_EQ(log.DamageCount(), 1u);
+    // What is kept (and saved) is the log without the damage.
+    EXPECT_EQ(log.GetLogText().size(), 10 + 24 * (lines.size() - 1));
+    EXPECT_EQ(log.GetLogText().find_first_not_of("0123456789abcdef"), std::string::npos);
+  }
+  // Damage is no failure to read: nothing to acknowledge.
+  EXPECT_TRUE(host.prompter.prompts.empty());
+
+  // A mark passes any filter that shows something.
+  host.home.Write("bad.ev2", head + a + "\r" + c);
   EventLog log(&host.Bus(), 1, 0, tr);
-  EXPECT_FALSE(log.Load(Path("bad.ev2")));
-  ASSERT_EQ(host.prompter.prompts.size(), 1u);
-  EXPECT_EQ(host.prompter.prompts[0].caption, "error");
-  EXPECT_EQ(host.prompter.prompts[0].icon, PromptIcon::STOP);
-  EXPECT_EQ(host.prompter.prompts[0].text,
-            "An error has ocurred loading the event file.\n\nThe file may be corrupted or too "
-            "large to load.\n");
-  EXPECT_EQ(log.EventCount(), 2u);
-  EXPECT_EQ(log.GetLogText(), bad.substr(0, 10 + 24 + 24 + 5));
+  EventFilterStruct isolates;
+  SetFilterBox(isolates, FB_NONE, true);
+  SetFilterBox(isolates, FB_ISOLATE, true);
+  isolates.none = 0;
+  log.SetFilter(isolates);
+  ASSERT_TRUE(log.Load(Path("bad.ev2")));
+  ASSERT_EQ(Lines(log).size(), 2u);
+  EXPECT_EQ(Lines(log)[0], "---- damaged log: 1 characters skipped here ----");
+}
+
+TEST_F(EventLogFiles, OnlyTheNewestRecordsOfALongLogAreRead) {
+  std::string file = Head(1, 1, 2001, 0, 0);
+  for (unsigned day = 1; day <= 10; ++day) file += Rec(day, 2, 2001, 0x105, 112);
+  file += Rec(11, 2, 2001, 0x105, EventLog::EMPTYRECORD);
+  host.home.Write("long.ev2", file);
+
+  EventLog log(&host.Bus(), 1, 0, tr);
+  ASSERT_TRUE(log.LoadNewest(Path("long.ev2"), 4));
+  ASSERT_EQ(log.EventCount(), 3u);  // the empty record takes a place
+  EXPECT_EQ(log.GetEvent(0).day, 8);
+  EXPECT_EQ(log.OlderRecordsNotRead(), 7u);
+  EXPECT_EQ(log.GetReadDate(), "01/01/2001");
+
+  // Enough is read for the lines asked for, empty records or not.
+  ASSERT_TRUE(log.LoadLast(Path("long.ev2"), 10));
+  ASSERT_EQ(log.EventCount(), 10u);
+  EXPECT_EQ(log.GetEvent(0).day, 1);
+  EXPECT_EQ(log.OlderRecordsNotRead(), 0u);
+
+  // Out of step after older damage, the tail finds the records again.
+  file.insert(10 + 24 + 7, "\r");
+  host.home.Write("long.ev2", file);
+  ASSERT_TRUE(log.LoadNewest(Path("long.ev2"), 4));
+  ASSERT_GE(log.EventCount(), 2u);
+  EXPECT_EQ(log.GetEvent(log.EventCount() - 1).day, 10);
+  EXPECT_EQ(log.GetEvent(log.EventCount() - 2).day, 9);
 }
 
 TEST_F(EventLogFiles, MissingFileKeepsTheListAndUnwritableSaveSaysSo) {
