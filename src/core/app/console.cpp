@@ -38,7 +38,8 @@ Console::Console(TDockingApp& a) : app(a) {
        [this](const Args&) { return Demo(CMD_DEMODETFAULT); }},
       {"status", "[L-AAA]", "decoded status of a device (default: the selected one)",
        [this](const Args& a) { return Status(a); }},
-      {"stats", "", "poll statistics and bus counters", [this](const Args&) { return Stats(); }},
+      {"stats", "", "poll statistics, site and per loop, and bus counters",
+       [this](const Args&) { return Stats(); }},
       {"alarms", "", "the alarm viewer's lines, each with its colour",
        [this](const Args&) { return Alarms(); }},
       {"silence", "", "silence the alarm sound (and the devices' sounders)",
@@ -321,8 +322,9 @@ Console::Lines Console::Stats() const {
   Lines out;
   if (const PCcommandModule* bm = window->GetBusMaster()) {
     const auto& st = bm->Statistics();
-    out.push_back(Format("polls %u responses %u dropped %u min %u ms max %u ms avg %u ms", st.polls,
-                         st.responses, st.dropped, st.min, st.max, st.GetAvg()));
+    out.push_back(
+        Format("polls %u responses %u dropped %u min %u ms max %u ms avg %u ms cycle %u ms",
+               st.polls, st.responses, st.dropped, st.min, st.max, st.GetAvg(), st.cycle));
   }
   if (const BusStatusMonitor* bus = window->GetBusStatusMonitor()) {
     const auto& c = bus->GetStatus();
@@ -332,6 +334,14 @@ Console::Lines Console::Stats() const {
                unsigned(c.rxmessages), unsigned(c.rxfastpolls), unsigned(c.rxstdpolls),
                unsigned(c.rxunknownpolls), unsigned(c.rxunknowncommands), unsigned(c.rxbadmessages),
                unsigned(c.txmessages)));
+  }
+  // Each loop is its own bus: a slow or silent loop shows here, not in the sum.
+  if (const PCcommandModule* bm = window->GetBusMaster()) {
+    for (int loop = 0; loop < bm->GetLoops(); ++loop) {
+      const auto& c = bm->LoopStatistics(loop);
+      out.push_back(Format("loop %d polls %u answers %u cycle %u ms", loop + 1, c.polls,
+                           c.responses, c.cycle));
+    }
   }
   return out;
 }

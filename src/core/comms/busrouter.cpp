@@ -111,9 +111,26 @@ void BusRouter::ControlRx(int datalen, const char* data) {
 }
 
 void BusRouter::PostCommNotify(int loop, int st) {
+  // Every answer on every loop notifies; notifications of one loop that have
+  // not been handled yet are handled together, so a busy site costs one
+  // queued call per loop and turn of the event loop, not one per frame.
+  std::size_t slot = 0;
+  if (loop >= 0 && loop < MAXLOOPS) {
+    slot = static_cast<std::size_t>(loop);
+    const bool queued = pendingnotify[slot] != 0;
+    pendingnotify[slot] |= st;
+    if (queued && st != 0) return;
+  }
   std::weak_ptr<int> guard = alive;
-  services.events.Post([this, guard, loop, st] {
-    if (guard.lock() && commhandler != nullptr) commhandler->EvCommNotify(loop, st);
+  const bool merged = loop >= 0 && loop < MAXLOOPS;
+  services.events.Post([this, guard, loop, st, slot, merged] {
+    if (!guard.lock()) return;
+    int status = st;
+    if (merged) {
+      status = pendingnotify[slot];
+      pendingnotify[slot] = 0;
+    }
+    if (commhandler != nullptr) commhandler->EvCommNotify(loop, status);
   });
 }
 

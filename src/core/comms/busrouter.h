@@ -1,10 +1,13 @@
 #pragma once
 
+#include <array>
+
 #include <cstdint>
 #include <functional>
 #include <list>
 #include <memory>
 
+#include "core/common/loops.h"
 #include "core/comms/bushost.h"
 #include "core/comms/msgclass.h"
 
@@ -118,6 +121,8 @@ class BusRouter : public BusHost {
   bool shuttingdown = false;
   int loops = 1;
   std::shared_ptr<int> alive = std::make_shared<int>(0);
+  // Notification bits per loop waiting in the one queued call of that loop.
+  std::array<int, MAXLOOPS> pendingnotify{};
 };
 
 }  // namespace quillark

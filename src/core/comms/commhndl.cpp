@@ -130,9 +130,9 @@ void CommHandler::EvCommNotify(int commId, int status) {
       badloop = loop;
     }
   }
-  polltimer.Cancel();
+  // No timer is restarted here: this runs for every frame received, and a
+  // timer made and dropped per frame was most of the cost of a poll.
   SetCommStatus(rxfail, badloop);
-  polltimer = Parent.Events().SingleShot(POLLTIMERMS, [this] { EvTimer(POLLTIMER); });
 }
 
 void CommHandler::EvTimer(int timer) {

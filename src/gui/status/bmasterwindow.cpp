@@ -20,6 +20,11 @@ CommandModuleWindow::CommandModuleWindow(PCcommandModule& bm, QWidget* parent)
   busmasterbox = new QCheckBox(QStringLiteral("PC command module"), this);
   fastpollbox = new QCheckBox(QStringLiteral("FastPoll"), this);
   echobox = new QCheckBox(QStringLiteral("Echo responses"), this);
+  oneatatimebox = new QCheckBox(QStringLiteral("Poll one device at a time across all loops"), this);
+  oneatatimebox->setToolTip(
+      QStringLiteral("For a command-module bridge that cannot take traffic on several loops at "
+                     "once. Otherwise every loop is polled side by side."));
+  cyclelabel = new QLabel(this);
 
   timeout = new QLineEdit(this);
   timeout->setMaxLength(6);
@@ -51,8 +56,10 @@ CommandModuleWindow::CommandModuleWindow(PCcommandModule& bm, QWidget* parent)
   layout->addWidget(busmasterbox);
   layout->addWidget(fastpollbox);
   layout->addWidget(echobox);
+  layout->addWidget(oneatatimebox);
   layout->addSpacing(4);
   layout->addLayout(timeoutrow);
+  layout->addWidget(cyclelabel);
   layout->addSpacing(4);
   layout->addWidget(note);
   layout->addSpacing(6);
@@ -72,6 +79,11 @@ void CommandModuleWindow::Fill() {
   // the bus would tell the operator the opposite of what happens.
   echobox->setChecked(busmaster.GetEcho());
   timeout->setText(QString::fromStdString(busmaster.GetTimeoutString()));
+  oneatatimebox->setChecked(busmaster.GetOneAtATime());
+  // The time to visit every device once: how late an alarm can be seen.
+  const auto cycle = busmaster.Statistics().cycle;
+  cyclelabel->setText(cycle == 0 ? QStringLiteral("Poll cycle: not yet measured")
+                                 : QStringLiteral("Poll cycle: %1 ms").arg(cycle));
 }
 
 void CommandModuleWindow::Setup() {
@@ -82,6 +94,8 @@ void CommandModuleWindow::Setup() {
 }
 
 void CommandModuleWindow::accept() {
+  if (oneatatimebox->isChecked() != busmaster.GetOneAtATime())
+    busmaster.SetOneAtATime(oneatatimebox->isChecked());
   busmaster.Ok();
   hide();
   setResult(QDialog::Accepted);

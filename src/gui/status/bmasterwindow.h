@@ -13,8 +13,9 @@ namespace quillark {
 class PCcommandModule;
 
 // The "Command module settings" window of the PC bus master. Its entries
-// show the bus master's settings; OK restarts the poll statistics and
-// resumes polling, Cancel only resumes it.
+// show the bus master's settings and the last poll cycle; OK takes the
+// one-at-a-time choice, restarts the poll statistics and resumes polling,
+// Cancel only resumes it.
 class CommandModuleWindow : public QDialog {
   Q_OBJECT
 
@@ -23,6 +24,7 @@ class CommandModuleWindow : public QDialog {
     IDC_BUSMASTER = 1101,
     IDC_FASTPOLL = 1102,
     IDC_ECHO = 1103,
+    IDC_ONEATATIME = 1104,
     IDC_TIMEOUT = 601,
     IDC_HELP = 301,
   };
@@ -40,6 +42,8 @@ class CommandModuleWindow : public QDialog {
   QCheckBox* BusMasterBox() const { return busmasterbox; }
   QCheckBox* FastPollBox() const { return fastpollbox; }
   QCheckBox* EchoBox() const { return echobox; }
+  QCheckBox* OneAtATimeBox() const { return oneatatimebox; }
+  QLabel* CycleLabel() const { return cyclelabel; }
   QLineEdit* Timeout() const { return timeout; }
   QPushButton* HelpButton() const { return helpbutton; }
 
@@ -54,6 +58,8 @@ class CommandModuleWindow : public QDialog {
   QCheckBox* busmasterbox = nullptr;
   QCheckBox* fastpollbox = nullptr;
   QCheckBox* echobox = nullptr;
+  QCheckBox* oneatatimebox = nullptr;
+  QLabel* cyclelabel = nullptr;
   QLineEdit* timeout = nullptr;
   QPushButton* helpbutton = nullptr;
   std::function<void(int)> help;

@@ -134,7 +134,7 @@ TEST(CommStatusDisplay, PausedPollingIsShownAndAFailureThenIsSilentButRemembered
   EXPECT_TRUE(host.writer.events.empty());  // no new failure event
 }
 
-TEST(CommStatusDisplay, PortEventsChecksEveryLoopAndRestartsTimer) {
+TEST(CommStatusDisplay, PortEventsCheckEveryLoop) {
   BusFixture host;
   host.Set("Comm", "Loops", "2");
   host.StartComms(2);
@@ -143,6 +143,27 @@ TEST(CommStatusDisplay, PortEventsChecksEveryLoopAndRestartsTimer) {
   ASSERT_EQ(host.status.shown.size(), 1u);
   EXPECT_EQ(host.status.shown[0].text, "Communications OK");  // demonstration loops never fail
   EXPECT_TRUE(host.writer.events.empty());
+}
+
+// Every answer notifies; a busy site must not queue a call per frame, nor
+// make a timer per frame.
+TEST(CommStatusDisplay, NotificationsWaitingOnOneLoopAreHandledOnceAndStartNoTimer) {
+  BusFixture host;
+  host.Set("Comm", "Loops", "2");
+  host.StartComms(2);
+  host.events.Advance(1001);
+  const std::size_t timers = host.events.ActiveTimers();
+  for (int i = 0; i < 5; ++i) host.Bus().PostCommNotify(1, 0x2);
+  host.Bus().PostCommNotify(1, 0x4);
+  host.Bus().PostCommNotify(0, 0x2);
+  EXPECT_EQ(host.events.PendingPosts(), 2u);
+  host.events.RunPending();
+  EXPECT_EQ(host.events.ActiveTimers(), timers);
+  EXPECT_EQ(host.status.shown.size(), 1u);
+  // Once handled, the next notification queues afresh.
+  host.Bus().PostCommNotify(1, 0x2);
+  EXPECT_EQ(host.events.PendingPosts(), 1u);
+  host.events.RunPending();
 }
 
 TEST(CommStatusDisplay, MissingAnswerIsInjectedAsCommsFailure) {

@@ -17,13 +17,15 @@ class SentLog : public MsgClass {
 };
 
 // Loop 1 is another computer's loop reached through a network control port,
-// loop 2 a demonstration loop of our own.
-class NetworkLoopPolling : public ::testing::Test {
+// loop 2 a demonstration loop of our own. Both walks (per loop, and one poll
+// at a time across the site) leave the network loop alone.
+class NetworkLoopPolling : public ::testing::TestWithParam<bool> {
  protected:
   void Build(std::initializer_list<DeviceConfig> devices) {
     host.app->GetServices().tcp = &net;
     host.Set("Comm", "Loops", "2");
     host.Set("Comm", "Loop1Port", "1,pc-a");
+    host.Set("BusMaster", "PollOneAtATime", GetParam() ? "1" : "0");
     site.DeleteAllDevices();
     for (const auto& d : devices) site.InsertDevice(d);
     host.Start(2);
@@ -60,7 +62,7 @@ class NetworkLoopPolling : public ::testing::Test {
   PCcommandModule* bm = nullptr;
 };
 
-TEST_F(NetworkLoopPolling, NetworkLoopIsLeftToItsOwnBusMasterOursAreStillPolled) {
+TEST_P(NetworkLoopPolling, NetworkLoopIsLeftToItsOwnBusMasterOursAreStillPolled) {
   // Nobody answers on loop 1 (the connection is refused): it must not matter.
   Build({DeviceConfig(1, BUSCONTROLLER), DeviceConfig(5, DETECTOR), DeviceConfig(6, DETECTOR),
          DeviceConfig(256 + 1, BUSCONTROLLER), DeviceConfig(256 + 7, DETECTOR)});
@@ -74,7 +76,7 @@ TEST_F(NetworkLoopPolling, NetworkLoopIsLeftToItsOwnBusMasterOursAreStillPolled)
   EXPECT_EQ(bm->Statistics().polls, bm->Statistics().responses);
 }
 
-TEST_F(NetworkLoopPolling, SiteOnlyOnTheNetworkLoopSendsNothingAndReportsNothing) {
+TEST_P(NetworkLoopPolling, SiteOnlyOnTheNetworkLoopSendsNothingAndReportsNothing) {
   Build({DeviceConfig(1, BUSCONTROLLER), DeviceConfig(5, DETECTOR)});
   host.events.Advance(5000);
   EXPECT_TRUE(sent.sent.empty());
@@ -83,6 +85,9 @@ TEST_F(NetworkLoopPolling, SiteOnlyOnTheNetworkLoopSendsNothingAndReportsNothing
   host.app->DespatchRxMessage(0, FastPollAnswer(5, 0x08, 0, 4).c_str(), 10, true);
   EXPECT_EQ(rx.frames.back(), FastPollAnswer(5, 0x08, 0, 4));
 }
+
+INSTANTIATE_TEST_SUITE_P(Walks, NetworkLoopPolling, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "OneAtATime" : "PerLoop"; });
 
 }  // namespace
 }  // namespace quillark::test

@@ -26,6 +26,8 @@ class Polling : public ::testing::Test {
   // devices never answer.
   void Build(int loops, std::initializer_list<DeviceConfig> devices, int commloops = 0) {
     host.Set("Comm", "Loops", std::to_string(commloops > 0 ? commloops : loops));
+    // These cases pin the site-wide walk one poll at a time, frame for frame.
+    host.Set("BusMaster", "PollOneAtATime", "1");
     site.DeleteAllDevices();
     for (const auto& d : devices) site.InsertDevice(d);
     host.Start(loops);

@@ -1,0 +1,185 @@
+#!/usr/bin/env python3
+"""Polling of a full demonstration site, per-loop walk beside one-at-a-time.
+
+Runs the real program headless on a generated site of 16 loops x 127
+detectors (demonstration ports), once with every loop walked on its own and
+once with [BusMaster] PollOneAtATime=1, and prints side by side: polls per
+second per loop and for the site, the poll cycle, the alarm latency from
+`fire1` to the alarm event (min, median, max over 20 devices) and the CPU the
+program used per minute of supervising.
+
+    bench/poll_site.py [--exe build/default/src/quillark] [--seconds 30]
+
+The CPU figure is the program's own user + system time over the window, from
+/proc; the machine's other load does not count in it but can stretch timers.
+"""
+
+import argparse
+import os
+import queue
+import random
+import re
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+LOOPS = 16
+DETECTORS = 127
+TAIL = ",,(0,0),(0,0),(0,0),0,(0,0),0,,,,,,,,,,,,,,,,,0,0,(50,0-0,0),(50,0-0,0),(0,0-0,0)"
+
+
+def make_home(home, one_at_a_time):
+    shutil.copy(os.path.join(ROOT, "resources/demo/quillark.ini"), home)
+    ini = os.path.join(home, "quillark.ini")
+    with open(ini, newline="") as f:
+        text = f.read()
+    text = text.replace("Loops=2", "Loops=%d" % LOOPS)
+    text = text.replace("Site=demo.cfg", "Site=full.cfg")
+    text = text.replace("[BusMaster]\r\n",
+                        "[BusMaster]\r\nPollOneAtATime=%d\r\n" % (1 if one_at_a_time else 0))
+    with open(ini, "w", newline="") as f:
+        f.write(text)
+    lines = ["5", "0"]
+    for loop in range(LOOPS):
+        lines.append("%d,0,8,4294967295,-1," % (loop * 256 + 1) + TAIL)
+        for a in range(1, DETECTORS + 1):
+            lines.append("%d,2,6,4294967295,-1," % (loop * 256 + a) + TAIL)
+    with open(os.path.join(home, "full.cfg"), "w", newline="") as f:
+        f.write("\r\n".join(lines) + "\r\n")
+
+
+class Program:
+    def __init__(self, exe, home):
+        self.p = subprocess.Popen([exe, "--headless", "--home", home], stdin=subprocess.PIPE,
+                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
+                                  bufsize=1, env=dict(os.environ, TZ="UTC"))
+        self.lines = queue.Queue()
+        self.seen = []  # (monotonic time, line) of every line
+        threading.Thread(target=self._read, daemon=True).start()
+
+    def _read(self):
+        for line in self.p.stdout:
+            item = (time.monotonic(), line.rstrip("\n"))
+            self.seen.append(item)
+            self.lines.put(item)
+
+    def send(self, line):
+        self.p.stdin.write(line + "\n")
+        self.p.stdin.flush()
+        return time.monotonic()
+
+    def wait_for(self, pattern, limit=20.0):
+        end = time.monotonic() + limit
+        while True:
+            try:
+                t, line = self.lines.get(timeout=max(0.0, end - time.monotonic()))
+            except queue.Empty:
+                raise RuntimeError("no line with %r" % pattern)
+            if re.search(pattern, line):
+                return t, line
+
+    def stats(self):
+        self.send("stats")
+        _, site = self.wait_for(r"^polls \d+ responses")
+        loops = {}
+        while len(loops) < LOOPS:
+            _, line = self.wait_for(r"^loop \d+ polls")
+            m = re.match(r"loop (\d+) polls (\d+) answers (\d+) cycle (\d+) ms", line)
+            loops[int(m.group(1))] = (int(m.group(2)), int(m.group(4)))
+        cycle = int(re.search(r"cycle (\d+) ms", site).group(1))
+        return time.monotonic(), cycle, loops
+
+    def cpu_seconds(self):
+        with open("/proc/%d/stat" % self.p.pid) as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+    def quit(self):
+        try:
+            self.send("quit")
+            self.p.wait(timeout=20)
+        except Exception:
+            self.p.kill()
+
+
+def run(exe, one_at_a_time, seconds, rng):
+    home = tempfile.mkdtemp(prefix="quillark-bench-")
+    try:
+        make_home(home, one_at_a_time)
+        p = Program(exe, home)
+        p.wait_for(r"\*\*\*\* Quillark startup \*\*\*\*")
+        while p.stats()[1] == 0:  # a whole walk first
+            time.sleep(0.5)
+        t0, _, before = p.stats()
+        c0 = p.cpu_seconds()
+        time.sleep(seconds)
+        t1, cycle, after = p.stats()
+        c1 = p.cpu_seconds()
+        wall = t1 - t0
+        rates = [(after[n][0] - before[n][0]) / wall for n in range(1, LOOPS + 1)]
+
+        # Twenty detectors spread over the loops, set on fire at moments
+        # spread over a cycle; each latency runs from fire1 to its alarm event.
+        devices = ["%d-%03d" % (i % LOOPS + 1, 1 + (i * 53) % DETECTORS) for i in range(20)]
+        fired = {}
+        for d in devices:
+            p.send("select " + d)
+            p.wait_for("^selected " + d)
+            fired[d] = p.send("fire1")
+            p.wait_for("^ok$")
+            time.sleep(rng.uniform(0.0, 0.3))
+        latencies = {}
+        deadline = time.monotonic() + 120.0
+        while len(latencies) < len(devices) and time.monotonic() < deadline:
+            for t, line in list(p.seen):
+                for d in devices:
+                    if d not in latencies and "ALARM: Detector " + d in line:
+                        latencies[d] = t - fired[d]
+            time.sleep(0.05)
+        if len(latencies) < len(devices):
+            raise RuntimeError("alarms not shown: %s" % sorted(set(devices) - set(latencies)))
+        latencies = list(latencies.values())
+        p.quit()
+        return {
+            "site polls/s": sum(rates),
+            "loop polls/s (min..max)": (min(rates), max(rates)),
+            "cycle ms": cycle,
+            "alarm latency s (min/median/max)": (min(latencies), statistics.median(latencies),
+                                                 max(latencies)),
+            "CPU s per minute": (c1 - c0) / wall * 60.0,
+            "CPU % of a core": (c1 - c0) / wall * 100.0,
+        }
+    finally:
+        shutil.rmtree(home, ignore_errors=True)
+
+
+def show(value):
+    if isinstance(value, tuple):
+        return " / ".join("%.2f" % v for v in value)
+    return "%.2f" % value if isinstance(value, float) else str(value)
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    ap.add_argument("--exe", default=os.path.join(ROOT, "build/default/src/quillark"))
+    ap.add_argument("--seconds", type=float, default=30.0, help="CPU and rate window")
+    ap.add_argument("--seed", type=int, default=13)
+    args = ap.parse_args()
+    rng = random.Random(args.seed)
+    results = [("per loop", run(args.exe, False, args.seconds, rng)),
+               ("one at a time", run(args.exe, True, args.seconds, rng))]
+    print("full site: %d loops x %d detectors, demonstration ports, %.0f s window" %
+          (LOOPS, DETECTORS, args.seconds))
+    print("%-34s %22s %22s" % ("", results[0][0], results[1][0]))
+    for key in results[0][1]:
+        print("%-34s %22s %22s" % (key, show(results[0][1][key]), show(results[1][1][key])))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
