@@ -7,6 +7,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QThread>
 #include <QTimer>
@@ -173,6 +175,23 @@ TEST_F(SettingsDialogs, PagerOkAndApplyStoreTheSevenKeysAndTestSendsATestMessage
   changed["Pager/Enable"] = "0";
   EXPECT_EQ(Changes(before, Settings(IniPath())), changed);
   EXPECT_FALSE(Notifier().GetPager()->IsPagingEnabled());
+}
+
+// Sixteen loops on a small screen: the ports scroll, OK stays on the screen,
+// and no field is cut.
+TEST_F(SettingsDialogs, CommSettingsFitTheScreenWithSixteenLoops) {
+  CommSettingsDialog dialog(core.host.ini, core.App().GetServices().translator, core.host.prompter);
+  dialog.Loops()->setValue(16);
+  dialog.show();
+  dialog.FitPortsTo(600);
+  dialog.adjustSize();
+  EXPECT_LE(dialog.height(), 600 - 30);  // a title bar still fits above it
+  const auto* ports = dialog.findChild<QScrollArea*>();
+  ASSERT_NE(ports, nullptr);
+  const QWidget* field = dialog.PortValue(15);
+  EXPECT_LE(field->mapTo(ports->viewport(), QPoint(field->width(), 0)).x(),
+            ports->viewport()->width());
+  SaveGrab(dialog, "commsettings-sixteen");
 }
 
 TEST_F(SettingsDialogs, CommSettingsStoreWhatChangedAndRefuseAPortThatCannotWork) {

@@ -6,11 +6,16 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "core/access/translator.h"
 #include "core/platform/prompter.h"
@@ -35,7 +40,13 @@ CommSettingsDialog::CommSettingsDialog(INI& i, Translator& translate, Prompter& 
   loops->setRange(1, CommSettings::MAXLOOPS);
   loops->setValue(before.loops);
 
-  auto* portbox = new QGroupBox(QStringLiteral("Ports"), this);
+  // Sixteen loops do not fit a small screen: the ports scroll, the rest of
+  // the dialog (OK above all) stays in view.
+  ports = new QScrollArea(this);
+  ports->setFrameShape(QFrame::NoFrame);
+  ports->setWidgetResizable(true);
+  ports->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  portbox = new QGroupBox(QStringLiteral("Ports"), ports);
   auto* grid = new QGridLayout(portbox);
   grid->addWidget(new QLabel(QStringLiteral("Port type"), portbox), 0, 1);
   grid->addWidget(new QLabel(QStringLiteral("Port"), portbox), 0, 2);
@@ -84,7 +95,8 @@ CommSettingsDialog::CommSettingsDialog(INI& i, Translator& translate, Prompter& 
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
-  layout->addWidget(portbox);
+  ports->setWidget(portbox);
+  layout->addWidget(ports);
   layout->addLayout(buffers);
   layout->addWidget(box);
   layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -101,6 +113,38 @@ void CommSettingsDialog::ShowRows(int count) {
     row.type->setVisible(on);
     row.value->setVisible(on);
   }
+  FitPorts();
+}
+
+void CommSettingsDialog::showEvent(QShowEvent* event) {
+  // Sizes are only right once the style has polished the widgets.
+  FitPorts();
+  QDialog::showEvent(event);
+}
+
+void CommSettingsDialog::FitPorts() {
+  const QScreen* shown = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+  FitPortsTo(shown != nullptr ? shown->availableGeometry().height() : 0);
+}
+
+void CommSettingsDialog::FitPortsTo(int screenheight) {
+  portbox->ensurePolished();
+  portbox->layout()->invalidate();
+  portbox->layout()->activate();
+  const QSize rows = portbox->sizeHint();
+  // As tall as the rows shown, but never so tall that the dialog leaves the
+  // screen: what is left after the other parts of the dialog.
+  const int room = screenheight > 0 ? screenheight - RESERVEDHEIGHT : rows.height();
+  const bool scrolls = rows.height() > room;
+  // The bar is there exactly when the rows do not fit, and its width is
+  // added then, so it never covers the Port column.
+  ports->setVerticalScrollBarPolicy(scrolls ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+  const int frame = 2 * ports->frameWidth();
+  ports->setFixedHeight(std::max(MINPORTSHEIGHT, std::min(rows.height(), room)) + frame);
+  ports->setFixedWidth(rows.width() + frame +
+                       (scrolls ? ports->verticalScrollBar()->sizeHint().width() : 0));
+  // The dialog takes its new size now, not at the next pass of the loop.
+  if (layout() != nullptr) layout()->activate();
 }
 
 CommSettings CommSettingsDialog::Shown() const {

@@ -7,6 +7,9 @@
 
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
+class QScrollArea;
+class QShowEvent;
 class QLabel;
 class QLineEdit;
 class QSpinBox;
@@ -43,6 +46,9 @@ class CommSettingsDialog : public QDialog {
  public slots:
   void accept() override;
 
+  // Sizes the ports for a screen `screenheight` pixels high (0: no limit).
+  void FitPortsTo(int screenheight);
+
  private:
   struct Row {
     QLabel* label = nullptr;
@@ -55,7 +61,16 @@ class CommSettingsDialog : public QDialog {
   Prompter& prompter;
   CommSettings before;
   QSpinBox* loops = nullptr;
+  void showEvent(QShowEvent* event) override;
+  // Sizes the scrolling ports to the rows shown and the screen.
+  void FitPorts();
+
   std::array<Row, CommSettings::MAXLOOPS> rows{};
+  QScrollArea* ports = nullptr;
+  QGroupBox* portbox = nullptr;
+  // Height kept for the loop count, the buffers, the buttons and the frame.
+  static constexpr int RESERVEDHEIGHT = 260;
+  static constexpr int MINPORTSHEIGHT = 120;
   QLineEdit* rxbuff = nullptr;
   QLineEdit* txbuff = nullptr;
   QLineEdit* timeout = nullptr;
