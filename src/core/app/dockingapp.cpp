@@ -82,28 +82,29 @@ std::filesystem::path TDockingApp::ResolveSitePath(const std::string& value) con
   return paths.home / value;
 }
 
-void TDockingApp::ReadLoopSettings() {
-  loopsettings = LoopSettings::Read(services.ini);
-  router.SetLoops(loopsettings.loops);
+int TDockingApp::ReadLoopSettings() {
+  const int loops = LoopSettings::Read(services.ini).loops;
+  router.SetLoops(loops);
+  return loops;
 }
 
 void TDockingApp::InitMainWindow(const std::filesystem::path& home) {
   paths.home = home;
   paths.settings = home / "quillark.ini";
   paths.syslog = home / "system.ev2";
-  ReadLoopSettings();
+  const int loops = ReadLoopSettings();
   paths.site = ResolveSitePath(services.ini.ReadString("Site", "Site", "default"));
   site = std::make_unique<TSiteConfig>();
   title = GetAppName();
 
-  mainwindow = std::make_unique<TMainWindow>(*this, loopsettings.loops);
+  mainwindow = std::make_unique<TMainWindow>(*this, loops);
   mainwindow->SetupWindow();
 }
 
 void TDockingApp::ShowBargraph() {
   router.PausePolling();
   paths.site = ResolveSitePath(services.ini.ReadString("Site", "Site", "default"));
-  ReadLoopSettings();
+  const int loops = ReadLoopSettings();
   if (site != nullptr) {
     // A site that cannot be read whole keeps what was read before the fault
     // and the command modules: supervising part of a site beats supervising
@@ -123,7 +124,7 @@ void TDockingApp::ShowBargraph() {
   }
   if (mainwindow != nullptr) {
     mainwindow->InitMatrixScan();
-    mainwindow->SetLoops(loopsettings.loops);
+    mainwindow->SetLoops(loops);
   }
   title = std::string("Quillark - [") + paths.site.string() + "]";
   if (mainwindow != nullptr) router.BuildDisplay();

@@ -69,8 +69,6 @@ class TDockingApp : public DeviceContext, public EventWriter {
   void Shutdown();
   const Paths& GetPaths() const { return paths; }
   TSiteConfig* GetSiteConfig() const override { return site.get(); }
-  // "Comm"/"Loops" as last read (at start-up, display builds and settings changes).
-  const LoopSettings& GetLoopSettings() const { return loopsettings; }
   // Pauses polling, re-reads "Site" and "Loops", reloads the site, builds a
   // new device display (once the host has given a builder) and resumes:
   // after start-up, site edits and a change of loop count.
@@ -167,7 +165,9 @@ class TDockingApp : public DeviceContext, public EventWriter {
  private:
   // A simulated event (fire, fault, reset) for the selected device.
   void DemoTest(int event);
-  void ReadLoopSettings();
+  // Reads "Comm"/"Loops" and gives the count to the router, which is where
+  // the rest of the program asks for it.
+  int ReadLoopSettings();
 
   std::unique_ptr<Translator> translator;
   std::unique_ptr<SoundPlayer> silentplayer;
@@ -177,7 +177,6 @@ class TDockingApp : public DeviceContext, public EventWriter {
   std::unique_ptr<TMainWindow> mainwindow;
   std::unique_ptr<TSiteConfig> site;
   Paths paths;
-  LoopSettings loopsettings;
   std::string title;
   SelectionSet selection;
   int seldetector = -1;
