@@ -13,6 +13,7 @@
 #include <QTreeView>
 
 #include "core/app/dockingapp.h"
+#include "gui/common/printmargins.h"
 #include "guihost.h"
 #include "support/frames.h"
 
@@ -117,6 +118,7 @@ TEST_F(BusDispWindowTest, PrintsEveryLineOnPagesOfItsOwnThroughThePrinter) {
   QPrinter printer(QPrinter::HighResolution);
   printer.setOutputFormat(QPrinter::PdfFormat);
   printer.setOutputFileName(pdf);
+  KeepPrintMargins(printer);  // as every printout has them
   const int perpage = BusDispWindow::LinesPerPage(printer);
   ASSERT_GT(perpage, 20);
 

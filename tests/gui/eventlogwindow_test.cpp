@@ -24,6 +24,7 @@
 
 #include "core/common/textutil.h"
 #include "core/status/scan.h"
+#include "gui/common/printmargins.h"
 #include "gui/events/eventfilterdlg.h"
 #include "gui/events/eventlogprintout.h"
 #include "gui/status/scannerwindow.h"
@@ -321,6 +322,7 @@ TEST_F(EventLogWindowTest, PrintsEveryLineOnAsManyPagesAsItNeeds) {
   // Exactly two pages' worth: no blank third page; one more: a third.
   EventLogPrintout layout(w.Log());
   auto probe = pdf("probe.pdf");
+  KeepPrintMargins(*probe);  // as every printout has them
   layout.Layout(*probe, QRect(0, 0, probe->width(), probe->height()));
   const int per = layout.EventsPerPage();
   ASSERT_GT(per, 20);

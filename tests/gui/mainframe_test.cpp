@@ -3,10 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPrinter>
 #include <QToolBar>
 
 #include "core/access/commands.h"
+#include "gui/app/startuplogo.h"
+#include "gui/common/printmargins.h"
+#include "gui/common/toolicons.h"
 #include "guihost.h"
 
 namespace quillark::test {
@@ -62,6 +71,99 @@ TEST(MainFrame, StatusFieldShowsTextInItsColours) {
   EXPECT_FALSE(frame.windowTitle().startsWith("***"));
   frame.FlashCaption(false);
   EXPECT_EQ(frame.windowTitle().toStdString(), "Quillark");
+}
+
+}  // namespace
+}  // namespace quillark::test
+
+namespace quillark::test {
+namespace {
+
+// How much of a picture is drawn (not transparent).
+int DrawnPixels(const QIcon& icon, int size) {
+  const QImage image = icon.pixmap(size, size).toImage();
+  int drawn = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) drawn += qAlpha(image.pixel(x, y)) > 0 ? 1 : 0;
+  return drawn;
+}
+
+// Lock and Help carry pictures of the program's own on every theme, drawn at
+// each toolbar size rather than the style's fallback.
+TEST(MainFrame, LockAndHelpHaveTheirOwnPicturesAtEverySize) {
+  DemoCore core;
+  MainFrame frame;
+  frame.Attach(&core.App());
+  for (int id : {CMD_LOCK, CMD_CONTENTS}) {
+    ASSERT_NE(frame.Action(id), nullptr) << id;
+    const QIcon icon = frame.Action(id)->icon();
+    ASSERT_FALSE(icon.isNull()) << id;
+    for (int size : {16, 24, 32}) {
+      EXPECT_EQ(icon.pixmap(size, size).width(), size);
+      // A real picture fills a good part of its square, a missing one nothing.
+      EXPECT_GT(DrawnPixels(icon, size), size * size / 4) << id << " at " << size;
+    }
+  }
+  EXPECT_NE(DrawnPixels(LockIcon(), 32), DrawnPixels(HelpIcon(), 32));
+  QImage sheet(80, 40, QImage::Format_ARGB32);
+  sheet.fill(Qt::white);
+  QPainter p(&sheet);
+  p.drawPixmap(4, 4, LockIcon().pixmap(32, 32));
+  p.drawPixmap(44, 4, HelpIcon().pixmap(32, 32));
+  p.end();
+  QDir().mkpath(QUILLARK_GRAB_DIR);
+  sheet.save(QStringLiteral(QUILLARK_GRAB_DIR "/toolicons.png"));
+}
+
+// The logo stays above the main window, but the first message box ends it so
+// a start-up error is never hidden behind it.
+TEST(MainFrame, StartupLogoStaysAboveUntilItsTimeOrTheFirstDialog) {
+  MainFrame frame;
+  frame.show();
+  QPixmap picture(200, 100);
+  picture.fill(Qt::darkBlue);
+  {
+    StartupLogo logo(picture);
+    logo.Show(60000);
+    EXPECT_TRUE(logo.IsShowing());
+    EXPECT_TRUE(logo.Splash().windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    QMessageBox box(QMessageBox::Critical, "", "The COM port is in use", QMessageBox::Ok, &frame);
+    box.show();
+    EXPECT_FALSE(logo.IsShowing());
+  }
+  StartupLogo timed(picture);
+  timed.Show(10);
+  EXPECT_TRUE(timed.IsShowing());
+  // Waits for the logo's own timer to end it (at most 5 s before failing).
+  QElapsedTimer waited;
+  waited.start();
+  while (timed.IsShowing() && waited.elapsed() < 5000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  EXPECT_FALSE(timed.IsShowing());
+}
+
+// Printouts keep at least 10 mm from the edge, and wider printer margins stay.
+TEST(Printing, MarginsAreAtLeastTenMillimetresAndWiderOnesAreKept) {
+  QPrinter pdf(QPrinter::HighResolution);
+  pdf.setOutputFormat(QPrinter::PdfFormat);
+  pdf.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+  KeepPrintMargins(pdf);
+  const QRectF paper = pdf.paperRect(QPrinter::Millimeter);
+  const QRectF page = pdf.pageRect(QPrinter::Millimeter);
+  EXPECT_GE(page.left() - paper.left(), 9.99);
+  EXPECT_GE(page.top() - paper.top(), 9.99);
+  EXPECT_GE(paper.right() - page.right(), 9.99);
+  EXPECT_GE(paper.bottom() - page.bottom(), 9.99);
+
+  QPrinter wide(QPrinter::HighResolution);
+  wide.setOutputFormat(QPrinter::PdfFormat);
+  wide.setPageMargins(QMarginsF(25, 5, 12, 30), QPageLayout::Millimeter);
+  KeepPrintMargins(wide);
+  const QMarginsF kept = wide.pageLayout().margins(QPageLayout::Millimeter);
+  EXPECT_NEAR(kept.left(), 25, 0.01);
+  EXPECT_NEAR(kept.top(), 10, 0.01);
+  EXPECT_NEAR(kept.right(), 12, 0.01);
+  EXPECT_NEAR(kept.bottom(), 30, 0.01);
 }
 
 }  // namespace

@@ -87,6 +87,14 @@ TEST_F(SettingsDialogs, EmailOkStoresRecipientAndEnableOnlyAndMakesTheMailerAgai
   EXPECT_EQ(dialog.Recipient()->text(), QString());
   EXPECT_FALSE(dialog.Enable()->isChecked());
   EXPECT_EQ(dialog.Recipient()->maxLength(), 128);
+  // Switched on with nobody to send to: refused at OK, not found at an alarm.
+  dialog.Enable()->setChecked(true);
+  const auto untouched = Settings(IniPath());
+  dialog.accept();
+  EXPECT_NE(dialog.result(), QDialog::Accepted);
+  ASSERT_FALSE(core.host.prompter.prompts.empty());
+  EXPECT_NE(core.host.prompter.prompts.back().text.find("has no recipient"), std::string::npos);
+  EXPECT_TRUE(Changes(untouched, Settings(IniPath())).empty());
   dialog.Recipient()->setText(QStringLiteral("duty@plant.example"));
   dialog.Enable()->setChecked(true);
   dialog.show();
@@ -160,9 +168,22 @@ TEST_F(SettingsDialogs, PagerOkAndApplyStoreTheSevenKeysAndTestSendsATestMessage
 
   const auto prompts = core.host.prompter.prompts.size();
   dialog.TestButton()->click();
+  EXPECT_FALSE(dialog.TestButton()->isEnabled());  // one test at a time
+  // The report comes when the pager program has ended.
+  // The launcher watches its children on the program's (virtual) clock, and
+  // the dialog drops its tester through Qt's queue.
+  for (int i = 0; i < 500 && dialog.IsTesting(); ++i) {
+    core.host.events.Advance(100);
+    QCoreApplication::processEvents();
+    QThread::msleep(10);
+  }
+  ASSERT_FALSE(dialog.IsTesting());
+  EXPECT_TRUE(dialog.TestButton()->isEnabled());
   ASSERT_EQ(core.host.prompter.prompts.size(), prompts + 1);
-  EXPECT_EQ(core.host.prompter.prompts.back().text, "\"0800123\" \"pw\" \"555\" \"Test message\"");
-  for (int i = 0; i < 100 && !std::filesystem::exists(out); ++i) QThread::msleep(50);
+  EXPECT_EQ(core.host.prompter.prompts.back().text,
+            "Ran: " + pager.string() +
+                " \"0800123\" \"**\" \"555\" \"Test message\"\n\nThe pager program finished "
+                "without error: the test message is on its way.");
   std::ifstream paged(out);
   std::string args;
   std::getline(paged, args);

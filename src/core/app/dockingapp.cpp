@@ -37,8 +37,12 @@ TDockingApp::TDockingApp(EventLoop& e, Prompter& p, StatusDisplay& st, INI& ini,
     for (int id = CMD_DEMOFIRE2; id <= CMD_DEMODETFAULT; ++id)
       SetCommandHandler(id, [this, id] { DemoTest(id); });
   SetCommandHandler(CMD_LOGTOPRINTER, [this] {
-    if (mainwindow != nullptr && mainwindow->GetNotifier() != nullptr)
-      LogToPrinter(!mainwindow->GetNotifier()->IsPrinterLogging());
+    if (mainwindow == nullptr || mainwindow->GetNotifier() == nullptr) return;
+    EventNotifier& notifier = *mainwindow->GetNotifier();
+    if (notifier.IsPrinterLogging())
+      LogToPrinter(false);
+    else
+      notifier.StartPrinterLogging();
   });
   // Isolate, de-isolate and reset act on the selected device; the global
   // reset on every device of every loop.

@@ -21,7 +21,7 @@ void EMail::Init() {
   const std::filesystem::path program = MailProgram(ini);
   if (!launcher.CanRun(program)) {
     mailer.reset();
-    prompter.Show("", "Error " + program.string() + " does not exist", PromptIcon::STOP);
+    prompter.Show("", MissingMailProgramText(program), PromptIcon::STOP);
     return;
   }
   // A mailer still sending keeps its queue, so nothing is lost or reordered.

@@ -44,6 +44,13 @@ std::string MailRecipient(INI& ini) {
   return HeaderValue(buffer);
 }
 
+std::string MissingMailProgramText(const std::filesystem::path& program) {
+  return "Error " + program.string() +
+         " does not exist\n\nNo e-mail can be sent until a mail program is installed there (any "
+         "sendmail-compatible one, such as the msmtp-mta or postfix package), or until "
+         "\"Email\"/\"Sendmail\" in the settings names one.";
+}
+
 std::string MailHeaders(const std::string& recipient) {
   return "To: " + recipient + "\nSubject: " + SUBJECT + "\nMIME-Version: 1.0\n";
 }

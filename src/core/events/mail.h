@@ -23,6 +23,9 @@ std::filesystem::path MailProgram(INI& ini);
 std::vector<std::string> MailProgramArguments();
 // The recipient of the settings ("Email"/"Recipient"), cut to a header value.
 std::string MailRecipient(INI& ini);
+// What the operator is told when the mail program is not there: the failure
+// and what to do about it.
+std::string MissingMailProgramText(const std::filesystem::path& program);
 // The headers every message starts with.
 std::string MailHeaders(const std::string& recipient);
 

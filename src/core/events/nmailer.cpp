@@ -80,7 +80,7 @@ std::vector<std::string> Split(const std::string& list, char delimiter) {
 NMailer::NMailer(INI& i, ProgramLauncher& l, Prompter& prompter, bool reportmissing)
     : ini(i), launcher(l), program(MailProgram(i)) {
   if (launcher.CanRun(program)) return;
-  const std::string message = "Error " + program.string() + " does not exist";
+  const std::string message = MissingMailProgramText(program);
   if (reportmissing) prompter.Show("", message, PromptIcon::STOP);
   throw MailerUnavailable(message);
 }

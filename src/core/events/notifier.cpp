@@ -3,6 +3,9 @@
 #include "core/common/textutil.h"
 
 #include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 
 #include "core/common/ini.h"
 #include "core/events/email.h"
@@ -241,6 +244,57 @@ void EventNotifier::ReportPrinterFailure(const std::string& device) {
   LogToPrinter(false);
   WriteEvent(WE_SYSLOG, message);
   prompter.Show("", message, PromptIcon::STOP);
+}
+
+std::string EventNotifier::PrinterProblem(const std::string& device) {
+  const PrinterTarget target = ResolvePrinterDevice(device, home);
+  if (!target.valid) return "no printer is set";
+  if (target.command) {
+    const std::string& command = target.shellcommand;
+    const std::string name = command.substr(0, command.find_first_of(" \t"));
+    // Only a plain program name can be looked up; anything cleverer (a
+    // variable, a group) is left to the shell.
+    if (name.find_first_not_of(
+            "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789._/+-") !=
+        std::string::npos)
+      return {};
+    if (name.find('/') != std::string::npos)
+      return launcher.CanRun(name) ? "" : "the print command " + name + " cannot be run";
+    const char* env = std::getenv("PATH");
+    const std::string path = env != nullptr && *env != '\0' ? env : "/usr/bin:/bin";
+    for (std::size_t start = 0; start <= path.size();) {
+      const std::size_t end = std::min(path.find(':', start), path.size());
+      const std::string dir = path.substr(start, end - start);
+      if (launcher.CanRun(std::filesystem::path(dir.empty() ? "." : dir) / name)) return {};
+      start = end + 1;
+    }
+    return "the print command '" + name + "' was not found";
+  }
+  std::error_code ec;
+  if (target.mustexist && !std::filesystem::exists(target.path, ec))
+    return "there is no device " + target.path.string();
+  // The same open as a job's, so the answer is the one the next event gets.
+  std::FILE* file = std::fopen(target.path.c_str(), "ab");
+  if (file == nullptr) return target.path.string() + ": " + std::strerror(errno);
+  std::fclose(file);
+  return {};
+}
+
+bool EventNotifier::StartPrinterLogging() {
+  const std::string device = ini.ReadString("Printer", "Device", "LPT1");
+  const std::string problem = PrinterProblem(device);
+  if (problem.empty()) {
+    // Switched on by hand: a later failure is news again.
+    printerreported = false;
+    LogToPrinter(true);
+    return true;
+  }
+  LogToPrinter(false);
+  const std::string message =
+      "Printer '" + device + "' cannot be opened: " + problem + ".\n\nLog printing stays off.";
+  WriteEvent(WE_SYSLOG, message);
+  prompter.Show("", message, PromptIcon::STOP);
+  return false;
 }
 
 void EventNotifier::LogToPrinter(bool on) {

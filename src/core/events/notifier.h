@@ -70,6 +70,13 @@ class EventNotifier : public EventWriter {
 
   // Switches printer logging and stores it in "Log"/"PrinterLogging".
   void LogToPrinter(bool on);
+  // The operator ticking "Log to printer": the printer is tried there and
+  // then, so a missing device or print command is found now and not at the
+  // next alarm. On failure logging stays off, and the reason is written as a
+  // system event and shown. True when logging is on.
+  bool StartPrinterLogging();
+  // Why the printer of "Printer"/"Device" cannot take a job; empty when it can.
+  std::string PrinterProblem(const std::string& device);
   bool IsPrinterLogging() const { return printerlogging; }
   // Copies the rest of `file` to the log printer as one job. True when it
   // was printed or queued for the print command, whose failure is reported

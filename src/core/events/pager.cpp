@@ -1,5 +1,7 @@
 #include "core/events/pager.h"
 
+#include <cstring>
+
 #include "core/common/ini.h"
 #include "core/platform/programlauncher.h"
 #include "core/platform/prompter.h"
@@ -73,10 +75,60 @@ bool Page::SendPage(const std::string& text) {
   return outcome == Outcome::SENT;
 }
 
-bool Page::SendTestPage() {
-  const Outcome outcome = Launch("Test message", true);
-  if (outcome == Outcome::FAILED) ReportFailure();
-  return outcome == Outcome::SENT;
+void Page::SendTestPage(std::function<void(bool)> done) {
+  const std::string password = ReadLimited(ini, "Password", 31);
+  const std::optional<Call> call = BuildCall(ReadLimited(ini, "CallCentre", 31), password,
+                                             ReadLimited(ini, "Pager", 127), "Test message");
+  auto finish = [this, done](bool sent, const std::string& report) {
+    prompter.Show("Pager test", report, sent ? PromptIcon::INFORMATION : PromptIcon::STOP);
+    if (done) done(sent);
+  };
+  if (!call) {
+    finish(false,
+           "The test page was not sent: call centre, password, pager number and message "
+           "together are longer than " +
+               std::to_string(PARAMETERLENGTH) + " characters.");
+    return;
+  }
+  const std::filesystem::path program = ProgramPath();
+  if (!launcher.CanRun(program)) {
+    finish(false, "The test page was not sent: there is no pager program at " + program.string() +
+                      ".\n\nPaging needs a program called \"pager\" in the program folder, or in "
+                      "the folder that \"Directories\"/\"InstallDir\" of the settings names.");
+    return;
+  }
+  // The password is the one thing of the call an onlooker must not read.
+  const std::string shown = BuildCall(call->arguments[0], std::string(password.size(), '*'),
+                                      call->arguments[2], call->arguments[3])
+                                ->parameters;
+  const std::string ran = program.string() + " " + shown;
+  launcher.Launch(
+      program, call->arguments, std::nullopt,
+      [guard = std::weak_ptr<char>(alive), finish, ran](const LaunchResult& result) {
+        if (guard.expired()) return;
+        finish(result.Succeeded(), DescribeTestResult(ran, result));
+      },
+      TEST_TIMEOUT_MS);
+}
+
+std::string Page::DescribeTestResult(const std::string& ran, const LaunchResult& result) {
+  std::string how;
+  if (result.Succeeded()) {
+    how = "The pager program finished without error: the test message is on its way.";
+  } else if (!result.started) {
+    how =
+        "The pager program could not be started: " + std::string(std::strerror(result.error)) + ".";
+  } else if (!result.finished) {
+    how = "The pager program did not finish within " + std::to_string(TEST_TIMEOUT_MS / 60000) +
+          " minutes and was stopped. The modem or the call centre may not be answering.";
+  } else if (result.exitcode > 128) {
+    how = "The pager program was ended by signal " + std::to_string(result.exitcode - 128) + ".";
+  } else {
+    how = "The pager program reported failure (exit status " + std::to_string(result.exitcode) +
+          "): the message was not sent. Check the call centre number, the password, the pager "
+          "number, the port and the modem.";
+  }
+  return "Ran: " + ran + "\n\n" + how;
 }
 
 bool Page::SendPagerNotification(const std::string& text) {

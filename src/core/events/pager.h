@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -8,6 +11,7 @@
 namespace quillark {
 
 class INI;
+struct LaunchResult;
 class ProgramLauncher;
 class Prompter;
 
@@ -40,9 +44,14 @@ class Page {
   bool IsPagingAvailable() const { return available; }
   bool IsPagingEnabled() const { return available && enabled; }
 
-  // Sent from the setup dialog: shows the parameter string (captioned with the
-  // program) before starting the program, and any failure at once.
-  bool SendTestPage();
+  // The setup dialog's Test: runs the pager program with "Test message",
+  // waits for it to end without holding anything up, then tells the operator
+  // what was run (password masked) and in plain words how it went. `done`
+  // (may be empty) hears whether the program ran to a clean end.
+  static constexpr std::uint32_t TEST_TIMEOUT_MS = 120000;
+  void SendTestPage(std::function<void(bool)> done = {});
+  // The report of a test page, from the command shown and how it ended.
+  static std::string DescribeTestResult(const std::string& ran, const LaunchResult& result);
   // Sends `text` when paging is enabled; false when it was not sent.
   bool SendPagerNotification(const std::string& text);
   // Sends `text`; a failure switches paging off for the run and is reported.
@@ -63,6 +72,8 @@ class Page {
   bool available = false;
   bool enabled = false;
   int lastcode = 0;
+  // A test page may end after this pager was dropped.
+  std::shared_ptr<char> alive = std::make_shared<char>();
 };
 
 }  // namespace quillark

@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QPainter>
-#include <QSplashScreen>
 #include <QTimer>
 
 #include "core/access/commands.h"
@@ -13,6 +12,7 @@
 #include "core/platform/posixlauncher.h"
 #include "gui/app/desktop.h"
 #include "gui/app/mainframe.h"
+#include "gui/app/startuplogo.h"
 #include "gui/common/qtsoundplayer.h"
 #include "gui/common/windowplacekeeper.h"
 #include "gui/guiprompter.h"
@@ -83,11 +83,11 @@ int RunGui(const std::filesystem::path& home, int argc, char** argv) {
   });
   frame.InstallExit(app);
 
-  QSplashScreen splash(LogoPicture(home));
-  splash.show();
-  QTimer::singleShot(3000, &splash, &QWidget::close);
   if (!WindowPlaceKeeper::Restore(frame, ini, "Main")) frame.resize(1100, 760);
   frame.show();
+  // After the main window, so the window manager puts the logo above it.
+  StartupLogo logo(LogoPicture(home));
+  logo.Show();
 
   std::unique_ptr<Desktop> desktop;
   QTimer::singleShot(0, &frame, [&] {

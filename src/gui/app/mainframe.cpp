@@ -14,6 +14,7 @@
 #include "core/app/dockingapp.h"
 #include "core/app/mainwindow.h"
 #include "core/events/notifier.h"
+#include "gui/common/toolicons.h"
 
 namespace quillark {
 namespace {
@@ -143,11 +144,11 @@ QIcon MainFrame::CommandIcon(int id) const {
     case CMD_TOGGLEMAPVIEW:
       return s->standardIcon(QStyle::SP_DirIcon);
     case CMD_LOCK:
-      return s->standardIcon(QStyle::SP_DialogCancelButton);
+      return LockIcon();
     case CMD_RESET:
       return s->standardIcon(QStyle::SP_BrowserReload);
     case CMD_CONTENTS:
-      return s->standardIcon(QStyle::SP_DialogHelpButton);
+      return HelpIcon();
     default:
       return QIcon();
   }

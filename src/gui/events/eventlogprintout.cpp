@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "core/views/eventlog.h"
+#include "gui/common/printmargins.h"
 
 namespace quillark {
 
@@ -34,6 +35,7 @@ int EventLogPrintout::PageCount() const {
 }
 
 int EventLogPrintout::Print(QPrinter& printer) {
+  KeepPrintMargins(printer);
   QPainter painter;
   if (!painter.begin(&printer)) return 0;
   // The painter's origin is the corner of the printable area.

@@ -6,6 +6,7 @@
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "core/events/email.h"
@@ -58,6 +59,15 @@ void EmailSetupDialog::accept() {
   EmailSettings s;
   s.recipient = S(recipient);
   s.enable = enable->isChecked();
+  // Switched on with nobody to send to would fail at the first alarm.
+  if (s.enable && recipient->text().trimmed().isEmpty()) {
+    prompter.Show("",
+                  "E-mail is switched on but has no recipient. Enter the address alarms and "
+                  "faults should go to, or switch e-mail off.",
+                  PromptIcon::STOP);
+    recipient->setFocus();
+    return;
+  }
   if (!s.Write(ini)) {
     ReportUnwritten(prompter);
     return;
@@ -124,6 +134,8 @@ PagerSetupDialog::PagerSetupDialog(INI& i, Page* p, ProgramLauncher& l, Prompter
   layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
+PagerSetupDialog::~PagerSetupDialog() = default;
+
 bool PagerSetupDialog::Apply() {
   PagerSettings s;
   s.callcentre = S(callcentre);
@@ -143,9 +155,17 @@ bool PagerSetupDialog::Apply() {
 }
 
 bool PagerSetupDialog::Test() {
-  if (!Apply()) return false;
-  Page test(ini, launcher, prompter, home);
-  return test.SendTestPage();
+  if (!Apply() || tester != nullptr) return false;
+  tester = std::make_unique<Page>(ini, launcher, prompter, home);
+  testbutton->setEnabled(false);
+  tester->SendTestPage([this](bool) {
+    // Dropped later: this runs inside the pager's own completion.
+    QTimer::singleShot(0, this, [this] {
+      tester.reset();
+      testbutton->setEnabled(true);
+    });
+  });
+  return true;
 }
 
 void PagerSetupDialog::accept() {

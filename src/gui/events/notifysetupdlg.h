@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <filesystem>
 #include <functional>
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
@@ -55,6 +56,7 @@ class PagerSetupDialog : public QDialog {
   // `prompter` and `home`.
   PagerSetupDialog(INI& ini, Page* pager, ProgramLauncher& launcher, Prompter& prompter,
                    std::filesystem::path home, QWidget* parent = nullptr);
+  ~PagerSetupDialog() override;
 
   void SetHelpHandler(std::function<void(int)> h) { help = std::move(h); }
 
@@ -71,8 +73,11 @@ class PagerSetupDialog : public QDialog {
 
   // Stores the seven settings; false (and said so) when they could not be.
   bool Apply();
-  // Stores the settings and sends the test page; true when it went.
+  // Stores the settings and sends the test page through a pager of its own;
+  // the outcome is reported when the pager program ends, and Test stays
+  // disabled meanwhile. False when the settings could not be stored.
   bool Test();
+  bool IsTesting() const { return tester != nullptr; }
 
  public slots:
   void accept() override;
@@ -94,6 +99,7 @@ class PagerSetupDialog : public QDialog {
   QPushButton* testbutton = nullptr;
   QPushButton* helpbutton = nullptr;
   std::function<void(int)> help;
+  std::unique_ptr<Page> tester;
 };
 
 }  // namespace quillark

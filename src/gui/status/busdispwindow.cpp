@@ -20,6 +20,7 @@
 
 #include "core/access/translator.h"
 #include "core/app/dockingapp.h"
+#include "gui/common/printmargins.h"
 
 namespace quillark {
 namespace {
@@ -214,6 +215,7 @@ int BusDispWindow::LinesPerPage(QPrinter& printer) {
 int BusDispWindow::PrintTo(QPrinter& printer) {
   Flush();
   printer.setDocName(QStringLiteral("Bus viewer"));
+  KeepPrintMargins(printer);
   QPainter painter;
   if (!painter.begin(&printer)) return 0;
   painter.setFont(PrintFont());

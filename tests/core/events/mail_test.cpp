@@ -44,7 +44,7 @@ TEST_F(MailTest, MissingMailProgramIsReportedWhenMailIsWanted) {
   EXPECT_FALSE(on.IsMailAvailable());
   EXPECT_EQ(on.GetMail(), nullptr);
   ASSERT_EQ(prompter.prompts.size(), 1u);
-  EXPECT_EQ(prompter.prompts[0].text, "Error /usr/sbin/sendmail does not exist");
+  EXPECT_EQ(prompter.prompts[0].text.rfind("Error /usr/sbin/sendmail does not exist\n\n", 0), 0u);
   EXPECT_EQ(prompter.prompts[0].icon, PromptIcon::STOP);
   // The document mailer needs it whether e-mail is on or not.
   EXPECT_THROW(NMailer(ini, launcher, prompter, false), MailerUnavailable);

@@ -277,6 +277,47 @@ TEST_F(NotifierTest, PrinterThatCannotBeOpenedIsReportedOnceAndSwitchedOff) {
   EXPECT_EQ(prompter.prompts.size(), 1u);
 }
 
+// Ticking the menu item tries the printer at once: the operator learns of a
+// missing device now, with the reason, and logging stays off.
+TEST_F(NotifierTest, SwitchingPrinterLoggingOnTriesThePrinterThenAndThere) {
+  auto n = Make();
+  std::vector<bool> told;
+  n->SetPrinterLoggingObserver([&](bool on) { told.push_back(on); });
+  const std::string missing = (home / "no-such-dir" / "printer.txt").string();
+  ini.WriteString("Printer", "Device", missing);
+  EXPECT_FALSE(n->StartPrinterLogging());
+  ASSERT_EQ(prompter.prompts.size(), 1u);
+  const std::string message = "Printer '" + missing + "' cannot be opened: " + missing +
+                              ": No such file or directory.\n\nLog printing stays off.";
+  EXPECT_EQ(prompter.prompts[0].text, message);
+  EXPECT_EQ(home.Read("event.log"), Block("SYSLOG", message));
+  EXPECT_FALSE(n->IsPrinterLogging());
+  EXPECT_EQ(ini.ReadString("Log", "PrinterLogging", ""), "0");
+
+  // A print command whose program is nowhere on the path, and one that is.
+  ini.WriteString("Printer", "Device", "|no-such-lp -d office");
+  EXPECT_FALSE(n->StartPrinterLogging());
+  EXPECT_NE(prompter.prompts.back().text.find("the print command 'no-such-lp' was not found"),
+            std::string::npos);
+  launcher.runnable.insert("/usr/bin/lp");
+  ini.WriteString("Printer", "Device", "|lp -d office");
+  EXPECT_TRUE(n->StartPrinterLogging());
+  EXPECT_EQ(prompter.prompts.size(), 2u);
+  EXPECT_EQ(told, (std::vector<bool>{false, false, true}));
+  EXPECT_EQ(ini.ReadString("Log", "PrinterLogging", ""), "1");
+  EXPECT_TRUE(launcher.calls.empty());  // nothing was printed to find out
+
+  // Switched on by hand after a reported failure: the next failure is said again.
+  ini.WriteString("Printer", "Device", "LPT9");
+  n->WriteEvent(WE_INFORMATION, "one");
+  EXPECT_EQ(prompter.prompts.size(), 3u);
+  ini.WriteString("Printer", "Device", "log.prn");
+  EXPECT_TRUE(n->StartPrinterLogging());
+  ini.WriteString("Printer", "Device", "LPT9");
+  n->WriteEvent(WE_INFORMATION, "two");
+  EXPECT_EQ(prompter.prompts.size(), 4u);
+}
+
 TEST_F(NotifierTest, PrinterFileGetsEveryEventAsItsOwnJob) {
   ini.WriteString("Log", "PrinterLogging", "1");
   ini.WriteString("Printer", "Device", "log.prn");  // in the program home

@@ -97,16 +97,53 @@ TEST_F(PageTest, TooLongPageIsDroppedQuietlyAndAFailureSwitchesPagingOffUntilIni
   EXPECT_TRUE(page.IsPagingEnabled());
 }
 
-TEST_F(PageTest, TestPageShowsWhatItSendsBeforeSending) {
-  InstallPager(home.Path());
+TEST_F(PageTest, TestPageSaysWhatRanWithThePasswordMaskedAndHowItEnded) {
   ini.WriteString("Pager", "CallCentre", "0800");
+  ini.WriteString("Pager", "Password", "secret");
+  ini.WriteString("Pager", "Pager", "555");
   Page page(ini, launcher, prompter, home.Path());
-  std::size_t promptsbefore = 99;
-  launcher.onlaunch = [&](const FakeLauncher::Call&) { promptsbefore = prompter.prompts.size(); };
-  EXPECT_TRUE(page.SendTestPage());
-  EXPECT_EQ(promptsbefore, 1u);
-  EXPECT_EQ(prompter.prompts[0].caption, (home / "pager").string());
-  EXPECT_EQ(prompter.prompts[0].text, "\"0800\" \"\" \"\" \"Test message\"");
+  std::vector<bool> outcomes;
+  auto note = [&](bool sent) { outcomes.push_back(sent); };
+
+  // No program: said at once, in words, and nothing is run.
+  page.SendTestPage(note);
+  ASSERT_EQ(prompter.prompts.size(), 1u);
+  EXPECT_NE(
+      prompter.prompts[0].text.find("there is no pager program at " + (home / "pager").string()),
+      std::string::npos);
+  EXPECT_TRUE(launcher.calls.empty());
+
+  InstallPager(home.Path());
+  const std::string ran =
+      "Ran: " + (home / "pager").string() + " \"0800\" \"******\" \"555\" \"Test message\"\n\n";
+  const std::vector<std::pair<LaunchResult, std::string>> endings = {
+      {{true, true, 0, 0}, "finished without error"},
+      {{true, true, 3, 0}, "reported failure (exit status 3)"},
+      {{false, false, -1, 13}, "could not be started: Permission denied"},
+      {{true, false, 137, 0}, "did not finish within 2 minutes"},
+      {{true, true, 143, 0}, "ended by signal 15"}};
+  for (const auto& [result, words] : endings) {
+    launcher.result = result;
+    page.SendTestPage(note);
+    EXPECT_EQ(prompter.prompts.size(), outcomes.size());  // nothing until it ends
+    loop.RunPending();
+    const std::string& text = prompter.prompts.back().text;
+    EXPECT_EQ(text.rfind(ran, 0), 0u) << text;
+    EXPECT_NE(text.find(words), std::string::npos) << text;
+    EXPECT_EQ(launcher.calls.back().arguments[1], "secret");
+  }
+  EXPECT_EQ(outcomes, (std::vector<bool>{false, true, false, false, false, false}));
+  EXPECT_EQ(prompter.prompts[1].icon, PromptIcon::INFORMATION);
+  EXPECT_EQ(prompter.prompts[2].icon, PromptIcon::STOP);
+
+  // A pager dropped while its test runs reports nothing later.
+  launcher.hold = true;
+  {
+    Page gone(ini, launcher, prompter, home.Path());
+    gone.SendTestPage(note);
+  }
+  launcher.Complete({true, true, 0, 0});
+  EXPECT_EQ(outcomes.size(), 6u);
 }
 
 }  // namespace
