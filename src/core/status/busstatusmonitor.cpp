@@ -1,5 +1,6 @@
 #include "core/status/busstatusmonitor.h"
 
+#include "core/common/atomicfile.h"
 #include "core/common/textutil.h"
 
 #include <cstdio>
@@ -134,24 +135,8 @@ void BusStatusMonitor::SaveStatusData() {
   status.Put(text);
   const std::string bytes = WithCrLf(text.str());
 
-  // Written beside the report and renamed over it, so that a reader never
-  // sees half a report and a failed write leaves the previous one.
-  std::filesystem::path temp = reportfile;
-  temp += ".tmp";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return;
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-      std::error_code ignored;
-      std::filesystem::remove(temp, ignored);
-      return;
-    }
-  }
-  std::error_code error;
-  std::filesystem::rename(temp, reportfile, error);
-  if (error) std::filesystem::remove(temp, error);
+  // A reader never sees half a report, and a failed write keeps the last one.
+  WriteFileAtomically(reportfile, bytes);
 }
 
 }  // namespace quillark
