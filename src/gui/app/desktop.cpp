@@ -24,6 +24,7 @@
 #include "gui/status/bmasterwindow.h"
 #include "gui/status/busdispwindow.h"
 #include "gui/views/bargraphview.h"
+#include "gui/views/histogramwindow.h"
 
 namespace quillark {
 
@@ -68,6 +69,7 @@ Desktop::Desktop(TDockingApp& a, INI& ini, MainFrame& f)
   });
   files = std::make_unique<FileCommands>(app, ini, frame);
   eventlogs = std::make_unique<EventLogCommands>(app, &frame);
+  histograms = std::make_unique<HistogramCommands>(app, &frame);
   eventlogs->SetPlaceKeeping(&ini);
   eventlogs->SetHelpHandler([this](int context) { help.ShowContext(context); });
   eventlogs->SetRecentHandler([this](const std::string& path) { files->AddRecent(path); });
@@ -134,6 +136,7 @@ Desktop::~Desktop() {
   for (int id : {CMD_CONTENTS, CMD_ALARMDISPLAY, CMD_COMMANDMODULE, CMD_LANGUAGE})
     app.SetCommandHandler(id, nullptr);
   eventlogs.reset();
+  histograms.reset();
   files.reset();
   for (int id : {CMD_BUSDISPLAY, CMD_COMMUNICATIONSETTINGS, CMD_EMAIL, CMD_PAGER})
     app.SetCommandHandler(id, nullptr);
