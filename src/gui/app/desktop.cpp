@@ -24,6 +24,7 @@
 #include "gui/status/bmasterwindow.h"
 #include "gui/status/busdispwindow.h"
 #include "gui/views/bargraphview.h"
+#include "gui/views/chartwindow.h"
 #include "gui/views/histogramwindow.h"
 
 namespace quillark {
@@ -70,6 +71,7 @@ Desktop::Desktop(TDockingApp& a, INI& ini, MainFrame& f)
   files = std::make_unique<FileCommands>(app, ini, frame);
   eventlogs = std::make_unique<EventLogCommands>(app, &frame);
   histograms = std::make_unique<HistogramCommands>(app, &frame);
+  charts = std::make_unique<ChartCommands>(app, &frame);
   eventlogs->SetPlaceKeeping(&ini);
   eventlogs->SetHelpHandler([this](int context) { help.ShowContext(context); });
   eventlogs->SetRecentHandler([this](const std::string& path) { files->AddRecent(path); });
@@ -137,6 +139,7 @@ Desktop::~Desktop() {
     app.SetCommandHandler(id, nullptr);
   eventlogs.reset();
   histograms.reset();
+  charts.reset();
   files.reset();
   for (int id : {CMD_BUSDISPLAY, CMD_COMMUNICATIONSETTINGS, CMD_EMAIL, CMD_PAGER})
     app.SetCommandHandler(id, nullptr);

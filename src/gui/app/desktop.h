@@ -16,6 +16,7 @@ class BusDispWindow;
 class CommandModuleWindow;
 class EventLogCommands;
 class HistogramCommands;
+class ChartCommands;
 class FileCommands;
 class INI;
 class MainFrame;
@@ -62,6 +63,7 @@ class Desktop {
   std::unique_ptr<FileCommands> files;
   std::unique_ptr<EventLogCommands> eventlogs;
   std::unique_ptr<HistogramCommands> histograms;
+  std::unique_ptr<ChartCommands> charts;
   QPointer<BusDispWindow> busviewer;  // deletes itself when closed
 };
 
