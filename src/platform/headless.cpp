@@ -10,20 +10,25 @@
 #include <cstring>
 #include <functional>
 #include <iostream>
+#include <memory>
 
 #include "core/access/commands.h"
 #include "core/app/console.h"
 #include "core/app/consolelinereader.h"
 #include "core/app/dockingapp.h"
+#include "core/app/mainwindow.h"
 #include "core/common/inifile.h"
 #include "core/common/textutil.h"
 #include "core/platform/eventwriter.h"
+#include "core/platform/keepalive.h"
 #include "core/platform/posixlauncher.h"
 #include "core/platform/prompter.h"
 #include "core/platform/statusdisplay.h"
+#include "core/status/pccommandmodule.h"
 #include "platform/qteventloop.h"
 #include "platform/qtserialline.h"
 #include "platform/qttcp.h"
+#include "platform/sdnotify.h"
 
 namespace quillark {
 namespace {
@@ -76,7 +81,7 @@ std::string OneLine(std::string text) {
 
 }  // namespace
 
-int RunHeadless(const std::filesystem::path& home) {
+int RunHeadless(const std::filesystem::path& home, bool service) {
   int argc = 1;
   char name[] = "quillark";
   char* argv[] = {name, nullptr};
@@ -98,6 +103,7 @@ int RunHeadless(const std::filesystem::path& home) {
   auto quit = [&] {
     if (quitting) return;
     quitting = true;
+    NotifyServiceManager("STOPPING=1");
     QCoreApplication::quit();
   };
   app.SetQuitHook(quit);
@@ -127,8 +133,12 @@ int RunHeadless(const std::filesystem::path& home) {
   ConsoleLineReader reader;
   bool endofinput = false;
   bool inputbroken = false;
-  fcntl(STDIN_FILENO, F_SETFL, fcntl(STDIN_FILENO, F_GETFL) | O_NONBLOCK);
-  QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+  // A service has no console: standard input is not watched at all.
+  std::unique_ptr<QSocketNotifier> input;
+  if (!service) {
+    fcntl(STDIN_FILENO, F_SETFL, fcntl(STDIN_FILENO, F_GETFL) | O_NONBLOCK);
+    input = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
+  }
   std::function<void()> runlines = [&] {
     while (!quitting && !console.Busy()) {
       auto line = reader.Next();
@@ -149,44 +159,68 @@ int RunHeadless(const std::filesystem::path& home) {
       quit();
       return;
     }
-    if (!inputbroken) input.setEnabled(true);
+    if (!inputbroken && input) input->setEnabled(true);
   };
   console.SetLateAnswer([&](const Console::Lines& lines) {
     for (const auto& answer : lines) Print(answer);
     runlines();
   });
-  QObject::connect(&input, &QSocketNotifier::activated, [&] {
-    input.setEnabled(false);
-    char buf[4096];
-    for (;;) {
-      ssize_t n = read(STDIN_FILENO, buf, sizeof buf);
-      if (n > 0) {
-        reader.Append(std::string_view(buf, static_cast<std::size_t>(n)));
-        continue;
+  if (input)
+    QObject::connect(input.get(), &QSocketNotifier::activated, [&] {
+      input->setEnabled(false);
+      char buf[4096];
+      for (;;) {
+        ssize_t n = read(STDIN_FILENO, buf, sizeof buf);
+        if (n > 0) {
+          reader.Append(std::string_view(buf, static_cast<std::size_t>(n)));
+          continue;
+        }
+        if (n == 0) {
+          endofinput = true;
+        } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+          // Standard input that cannot be read (a write-only /dev/null under
+          // nohup) would wake the watcher again at once, for ever: the console
+          // is given up and supervision goes on without it.
+          const int err = errno;
+          inputbroken = true;
+          std::cerr << "quillark: standard input cannot be read (" << std::strerror(err)
+                    << "); the console is closed, supervision goes on" << std::endl;
+        }
+        break;
       }
-      if (n == 0) {
-        endofinput = true;
-      } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-        // Standard input that cannot be read (a write-only /dev/null under
-        // nohup) would wake the watcher again at once, for ever: the console
-        // is given up and supervision goes on without it.
-        const int err = errno;
-        inputbroken = true;
-        std::cerr << "quillark: standard input cannot be read (" << std::strerror(err)
-                  << "); the console is closed, supervision goes on" << std::endl;
-      }
-      break;
-    }
-    runlines();
-  });
+      runlines();
+    });
+
+  // Each keep-alive also shows the poll count in the manager's status line,
+  // so "systemctl status" tells a polling bus master from a stalled one.
+  KeepAlive keepalive(
+      events, home / KeepAlive::FILENAME, KeepAlive::IntervalFor(ServiceWatchdogMs()), [&app] {
+        std::string state = "WATCHDOG=1";
+        const TMainWindow* window = app.GetMainWindow();
+        if (const PCcommandModule* bm = window != nullptr ? window->GetBusMaster() : nullptr) {
+          const auto& st = bm->Statistics();
+          state += Format("\nSTATUS=Supervising: polls %u responses %u", st.polls, st.responses);
+        }
+        NotifyServiceManager(state);
+      });
+  app.SetStartupNote(InterruptionNote(keepalive.ReadPrevious(), events.Now()));
 
   // Start-up runs inside the event loop, so its waits and timers work.
   QMetaObject::invokeMethod(
-      &events, [&] { app.InitMainWindow(home); }, Qt::QueuedConnection);
+      &events,
+      [&] {
+        keepalive.Start();
+        app.InitMainWindow(home);
+        if (!quitting) NotifyServiceManager("READY=1\nSTATUS=Supervising");
+      },
+      Qt::QueuedConnection);
   int code = qapp.exec();
   console.SetLateAnswer(nullptr);
   events.BeginShutdown();
   app.Shutdown();
+  // Only now has supervision ended in order; a run that never gets here
+  // leaves "running" behind for the next start to report.
+  keepalive.Stop();
   return code;
 }
 
