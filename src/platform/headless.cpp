@@ -10,7 +10,6 @@
 #include <cstring>
 #include <functional>
 #include <iostream>
-#include <memory>
 
 #include "core/access/commands.h"
 #include "core/app/console.h"
@@ -133,12 +132,11 @@ int RunHeadless(const std::filesystem::path& home, bool service) {
   ConsoleLineReader reader;
   bool endofinput = false;
   bool inputbroken = false;
-  // A service has no console: standard input is not watched at all.
-  std::unique_ptr<QSocketNotifier> input;
-  if (!service) {
-    fcntl(STDIN_FILENO, F_SETFL, fcntl(STDIN_FILENO, F_GETFL) | O_NONBLOCK);
-    input = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
-  }
+  // A service has no console: standard input is never read (main keeps
+  // descriptor 0 open, on /dev/null if need be).
+  if (!service) fcntl(STDIN_FILENO, F_SETFL, fcntl(STDIN_FILENO, F_GETFL) | O_NONBLOCK);
+  QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+  if (service) input.setEnabled(false);
   std::function<void()> runlines = [&] {
     while (!quitting && !console.Busy()) {
       auto line = reader.Next();
@@ -159,37 +157,36 @@ int RunHeadless(const std::filesystem::path& home, bool service) {
       quit();
       return;
     }
-    if (!inputbroken && input) input->setEnabled(true);
+    if (!inputbroken && !service) input.setEnabled(true);
   };
   console.SetLateAnswer([&](const Console::Lines& lines) {
     for (const auto& answer : lines) Print(answer);
     runlines();
   });
-  if (input)
-    QObject::connect(input.get(), &QSocketNotifier::activated, [&] {
-      input->setEnabled(false);
-      char buf[4096];
-      for (;;) {
-        ssize_t n = read(STDIN_FILENO, buf, sizeof buf);
-        if (n > 0) {
-          reader.Append(std::string_view(buf, static_cast<std::size_t>(n)));
-          continue;
-        }
-        if (n == 0) {
-          endofinput = true;
-        } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-          // Standard input that cannot be read (a write-only /dev/null under
-          // nohup) would wake the watcher again at once, for ever: the console
-          // is given up and supervision goes on without it.
-          const int err = errno;
-          inputbroken = true;
-          std::cerr << "quillark: standard input cannot be read (" << std::strerror(err)
-                    << "); the console is closed, supervision goes on" << std::endl;
-        }
-        break;
+  QObject::connect(&input, &QSocketNotifier::activated, [&] {
+    input.setEnabled(false);
+    char buf[4096];
+    for (;;) {
+      ssize_t n = read(STDIN_FILENO, buf, sizeof buf);
+      if (n > 0) {
+        reader.Append(std::string_view(buf, static_cast<std::size_t>(n)));
+        continue;
       }
-      runlines();
-    });
+      if (n == 0) {
+        endofinput = true;
+      } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+        // Standard input that cannot be read (a write-only /dev/null under
+        // nohup) would wake the watcher again at once, for ever: the console
+        // is given up and supervision goes on without it.
+        const int err = errno;
+        inputbroken = true;
+        std::cerr << "quillark: standard input cannot be read (" << std::strerror(err)
+                  << "); the console is closed, supervision goes on" << std::endl;
+      }
+      break;
+    }
+    runlines();
+  });
 
   // Each keep-alive also shows the poll count in the manager's status line,
   // so "systemctl status" tells a polling bus master from a stalled one.
