@@ -15,15 +15,19 @@
 #include "core/app/console.h"
 #include "core/app/consolelinereader.h"
 #include "core/app/dockingapp.h"
+#include "core/app/mainwindow.h"
 #include "core/common/inifile.h"
 #include "core/common/textutil.h"
 #include "core/platform/eventwriter.h"
+#include "core/platform/keepalive.h"
 #include "core/platform/posixlauncher.h"
 #include "core/platform/prompter.h"
 #include "core/platform/statusdisplay.h"
+#include "core/status/pccommandmodule.h"
 #include "platform/qteventloop.h"
 #include "platform/qtserialline.h"
 #include "platform/qttcp.h"
+#include "platform/sdnotify.h"
 
 namespace quillark {
 namespace {
@@ -76,7 +80,7 @@ std::string OneLine(std::string text) {
 
 }  // namespace
 
-int RunHeadless(const std::filesystem::path& home) {
+int RunHeadless(const std::filesystem::path& home, bool service) {
   int argc = 1;
   char name[] = "quillark";
   char* argv[] = {name, nullptr};
@@ -98,6 +102,7 @@ int RunHeadless(const std::filesystem::path& home) {
   auto quit = [&] {
     if (quitting) return;
     quitting = true;
+    NotifyServiceManager("STOPPING=1");
     QCoreApplication::quit();
   };
   app.SetQuitHook(quit);
@@ -127,8 +132,11 @@ int RunHeadless(const std::filesystem::path& home) {
   ConsoleLineReader reader;
   bool endofinput = false;
   bool inputbroken = false;
-  fcntl(STDIN_FILENO, F_SETFL, fcntl(STDIN_FILENO, F_GETFL) | O_NONBLOCK);
+  // A service has no console: standard input is never read (main keeps
+  // descriptor 0 open, on /dev/null if need be).
+  if (!service) fcntl(STDIN_FILENO, F_SETFL, fcntl(STDIN_FILENO, F_GETFL) | O_NONBLOCK);
   QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+  if (service) input.setEnabled(false);
   std::function<void()> runlines = [&] {
     while (!quitting && !console.Busy()) {
       auto line = reader.Next();
@@ -149,7 +157,7 @@ int RunHeadless(const std::filesystem::path& home) {
       quit();
       return;
     }
-    if (!inputbroken) input.setEnabled(true);
+    if (!inputbroken && !service) input.setEnabled(true);
   };
   console.SetLateAnswer([&](const Console::Lines& lines) {
     for (const auto& answer : lines) Print(answer);
@@ -180,13 +188,36 @@ int RunHeadless(const std::filesystem::path& home) {
     runlines();
   });
 
+  // Each keep-alive also shows the poll count in the manager's status line,
+  // so "systemctl status" tells a polling bus master from a stalled one.
+  KeepAlive keepalive(
+      events, home / KeepAlive::FILENAME, KeepAlive::IntervalFor(ServiceWatchdogMs()), [&app] {
+        std::string state = "WATCHDOG=1";
+        const TMainWindow* window = app.GetMainWindow();
+        if (const PCcommandModule* bm = window != nullptr ? window->GetBusMaster() : nullptr) {
+          const auto& st = bm->Statistics();
+          state += Format("\nSTATUS=Supervising: polls %u responses %u", st.polls, st.responses);
+        }
+        NotifyServiceManager(state);
+      });
+  app.SetStartupNote(InterruptionNote(keepalive.ReadPrevious(), events.Now()));
+
   // Start-up runs inside the event loop, so its waits and timers work.
   QMetaObject::invokeMethod(
-      &events, [&] { app.InitMainWindow(home); }, Qt::QueuedConnection);
+      &events,
+      [&] {
+        keepalive.Start();
+        app.InitMainWindow(home);
+        if (!quitting) NotifyServiceManager("READY=1\nSTATUS=Supervising");
+      },
+      Qt::QueuedConnection);
   int code = qapp.exec();
   console.SetLateAnswer(nullptr);
   events.BeginShutdown();
   app.Shutdown();
+  // Only now has supervision ended in order; a run that never gets here
+  // leaves "running" behind for the next start to report.
+  keepalive.Stop();
   return code;
 }
 

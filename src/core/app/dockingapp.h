@@ -115,6 +115,10 @@ class TDockingApp : public DeviceContext, public EventWriter {
   bool HasPermission(int op);
   // EXIT and end of input ask the host to close the program.
   void SetQuitHook(std::function<void()> hook) { quithook = std::move(hook); }
+  // Said in the start-up event after the banner, such as how long the
+  // previous run left the loops unsupervised. Set before InitMainWindow.
+  void SetStartupNote(std::string note) { startupnote = std::move(note); }
+  const std::string& GetStartupNote() const { return startupnote; }
 
   // --- The bus, by the names the rest of the program knows it by
   // A frame heard on `loop` (see BusRouter::DespatchRxMessage).
@@ -188,6 +192,7 @@ class TDockingApp : public DeviceContext, public EventWriter {
   std::map<int, FileOpener> fileopeners;
   std::vector<EventListener> eventlisteners;
   std::function<void()> quithook;
+  std::string startupnote;
   Confirmer confirmer;
 };
 

@@ -37,7 +37,9 @@ TMainWindow::TMainWindow(TDockingApp& AParent, int l)
                                  [this] { bus.ResumePolling(false); }});
     eventwriter = notifier.get();
   }
-  WriteEvent(WE_INFORMATION, "**** Quillark startup ****");
+  const std::string& note = Parent.GetStartupNote();
+  WriteEvent(WE_INFORMATION, note.empty() ? std::string("**** Quillark startup ****")
+                                          : "**** Quillark startup **** " + note);
 }
 
 TMainWindow::~TMainWindow() {

@@ -9,6 +9,7 @@
 #include "core/access/commands.h"
 #include "core/app/dockingapp.h"
 #include "core/common/inifile.h"
+#include "core/platform/keepalive.h"
 #include "core/platform/posixlauncher.h"
 #include "gui/app/desktop.h"
 #include "gui/app/mainframe.h"
@@ -19,6 +20,7 @@
 #include "platform/qteventloop.h"
 #include "platform/qtserialline.h"
 #include "platform/qttcp.h"
+#include "platform/sdnotify.h"
 
 namespace quillark {
 namespace {
@@ -89,8 +91,15 @@ int RunGui(const std::filesystem::path& home, int argc, char** argv) {
   StartupLogo logo(LogoPicture(home));
   logo.Show();
 
+  // The desktop program dates its interruptions as the service does.
+  KeepAlive keepalive(events, home / KeepAlive::FILENAME,
+                      KeepAlive::IntervalFor(ServiceWatchdogMs()),
+                      [] { NotifyServiceManager("WATCHDOG=1"); });
+  app.SetStartupNote(InterruptionNote(keepalive.ReadPrevious(), events.Now()));
+
   std::unique_ptr<Desktop> desktop;
   QTimer::singleShot(0, &frame, [&] {
+    keepalive.Start();
     app.InitMainWindow(home);
     desktop = std::make_unique<Desktop>(app, ini, frame);
     frame.Attach(&app);
@@ -100,6 +109,7 @@ int RunGui(const std::filesystem::path& home, int argc, char** argv) {
   events.BeginShutdown();
   desktop.reset();
   app.Shutdown();
+  keepalive.Stop();
   return code;
 }
 

@@ -337,5 +337,15 @@ TEST_F(Startup, DemonstrationEditionIsTheDefaultWhateverThePortTypes) {
   EXPECT_TRUE(host.app->GetMainWindow()->GetCommHandler()->GetPort(0)->IsWritable());
 }
 
+TEST_F(Startup, TheStartupEventSaysHowLongTheLastRunLeftTheLoopsUnsupervised) {
+  host.app->SetStartupNote("supervision was interrupted for 42 s");
+  Start();
+  ASSERT_FALSE(events.empty());
+  EXPECT_EQ(events[0].text, "**** Quillark startup **** supervision was interrupted for 42 s");
+  EXPECT_NE(host.home.Read("event.log").find(
+                "**** Quillark startup **** supervision was interrupted for 42 s"),
+            std::string::npos);
+}
+
 }  // namespace
 }  // namespace quillark::test
