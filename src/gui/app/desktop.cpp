@@ -25,6 +25,7 @@
 #include "gui/status/busdispwindow.h"
 #include "gui/views/bargraphview.h"
 #include "gui/views/chartwindow.h"
+#include "gui/views/frontpanelwindow.h"
 #include "gui/views/histogramwindow.h"
 
 namespace quillark {
@@ -72,6 +73,7 @@ Desktop::Desktop(TDockingApp& a, INI& ini, MainFrame& f)
   eventlogs = std::make_unique<EventLogCommands>(app, &frame);
   histograms = std::make_unique<HistogramCommands>(app, &frame);
   charts = std::make_unique<ChartCommands>(app, &frame);
+  app.SetCommandHandler(CMD_FRONTPANEL, [this] { FrontPanelWindow::Open(app, &frame); });
   eventlogs->SetPlaceKeeping(&ini);
   eventlogs->SetHelpHandler([this](int context) { help.ShowContext(context); });
   eventlogs->SetRecentHandler([this](const std::string& path) { files->AddRecent(path); });
@@ -140,6 +142,10 @@ Desktop::~Desktop() {
   eventlogs.reset();
   histograms.reset();
   charts.reset();
+  // Front panels listen to the bus: they go before it does.
+  app.SetCommandHandler(CMD_FRONTPANEL, nullptr);
+  for (FrontPanelWindow* w : frame.findChildren<FrontPanelWindow*>(Qt::FindDirectChildrenOnly))
+    delete w;
   files.reset();
   for (int id : {CMD_BUSDISPLAY, CMD_COMMUNICATIONSETTINGS, CMD_EMAIL, CMD_PAGER})
     app.SetCommandHandler(id, nullptr);
