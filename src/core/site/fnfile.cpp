@@ -1,8 +1,8 @@
 #include "core/site/fnfile.h"
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <unordered_set>
 
 #include "core/site/config.h"
@@ -23,31 +23,51 @@ namespace {
 
 // One decimal field as sscanf's "%u" takes it: blanks, then digits. Nine
 // digits at most, so no number can overflow.
-bool ReadNumber(std::string_view line, std::size_t& pos, unsigned& value, std::size_t* start) {
-  while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
-  const std::size_t first = pos;
-  value = 0;
-  while (pos < line.size() && line[pos] >= '0' && line[pos] <= '9') {
-    if (pos - first >= 9) return false;
-    value = value * 10 + static_cast<unsigned>(line[pos] - '0');
-    ++pos;
+inline bool ReadNumber(const char*& p, const char* end, unsigned& value) {
+  while (p < end && (*p == ' ' || *p == '\t')) ++p;
+  const char* first = p;
+  unsigned v = 0;
+  while (p < end && static_cast<unsigned char>(*p - '0') < 10) {
+    if (p - first >= 9) return false;
+    v = v * 10 + static_cast<unsigned>(*p - '0');
+    ++p;
   }
-  if (start != nullptr) *start = first;
-  return pos > first;
+  value = v;
+  return p > first;
 }
 
-bool ParseLine(std::string_view line, FnLine& out) {
-  std::size_t pos = 0;
-  if (!ReadNumber(line, pos, out.address, nullptr)) return false;
-  if (pos >= line.size() || line[pos++] != ':') return false;
-  if (!ReadNumber(line, pos, out.function, nullptr)) return false;
+// Parses one line's fields; `end` is the end of the line. Offsets are
+// relative to `base`.
+inline bool ParseLine(const char* base, const char* p, const char* end, FnLine& out) {
+  // The program's own lines: fixed fields, read without searching.
+  if (end - p == 14 && p[6] == ':' && p[10] == ':') {
+    unsigned f[12];
+    static constexpr int at[12] = {0, 1, 2, 3, 4, 5, 7, 8, 9, 11, 12, 13};
+    unsigned bad = 0;
+    for (int i = 0; i < 12; ++i) {
+      f[i] = static_cast<unsigned char>(p[at[i]] - '0');
+      bad |= f[i] > 9 ? 1u : 0u;
+    }
+    if (bad == 0) {
+      out.address = ((((f[0] * 10 + f[1]) * 10 + f[2]) * 10 + f[3]) * 10 + f[4]) * 10 + f[5];
+      out.function = (f[6] * 10 + f[7]) * 10 + f[8];
+      out.value = (f[9] * 10 + f[10]) * 10 + f[11];
+      out.valueoffset = static_cast<std::size_t>(p + 11 - base);
+      out.valuelength = 3;
+      return true;
+    }
+  }
+  if (!ReadNumber(p, end, out.address)) return false;
+  if (p >= end || *p++ != ':') return false;
+  if (!ReadNumber(p, end, out.function)) return false;
   // An end line may stop after its second field.
   if (out.address == 255 || out.function == 255) return true;
-  if (pos >= line.size() || line[pos++] != ':') return false;
-  std::size_t start = 0;
-  if (!ReadNumber(line, pos, out.value, &start)) return false;
-  out.valueoffset = start;
-  out.valuelength = pos - start;
+  if (p >= end || *p++ != ':') return false;
+  while (p < end && (*p == ' ' || *p == '\t')) ++p;
+  const char* start = p;
+  if (!ReadNumber(p, end, out.value)) return false;
+  out.valueoffset = static_cast<std::size_t>(start - base);
+  out.valuelength = static_cast<std::size_t>(p - start);
   return true;
 }
 
@@ -60,24 +80,24 @@ FnLineReader::FnLineReader(std::string_view t) : text(t), pos(t.size()), endoffs
 }
 
 bool FnLineReader::Next(FnLine& line) {
-  while (pos < text.size()) {
+  const char* base = text.data();
+  const std::size_t size = text.size();
+  while (pos < size) {
     const std::size_t start = pos;
-    std::size_t eol = text.find('\n', pos);
-    if (eol == std::string_view::npos) eol = text.size();
-    pos = eol < text.size() ? eol + 1 : eol;
-    std::string_view body = text.substr(start, eol - start);
-    if (!body.empty() && body.back() == '\r') body.remove_suffix(1);
-    FnLine parsed;
-    if (!ParseLine(body, parsed)) continue;
-    if (parsed.address == 255 || parsed.function == 255) {
+    const void* nl = std::memchr(base + pos, '\n', size - pos);
+    const std::size_t eol =
+        nl != nullptr ? static_cast<std::size_t>(static_cast<const char*>(nl) - base) : size;
+    pos = eol < size ? eol + 1 : eol;
+    std::size_t stop = eol;
+    if (stop > start && base[stop - 1] == '\r') --stop;
+    if (!ParseLine(base, base + start, base + stop, line)) continue;
+    if (line.address == 255 || line.function == 255) {
       endoffset = start;
       sawend = true;
-      pos = text.size();
+      pos = size;
       return false;
     }
-    parsed.offset = start;
-    parsed.valueoffset += start;
-    line = parsed;
+    line.offset = start;
     return true;
   }
   return false;
@@ -187,31 +207,26 @@ bool ReadFnFile(const std::string& path, std::string& text) {
   std::error_code ec;
   const auto size = std::filesystem::file_size(path, ec);
   if (ec || size > FN_MAXFILE) return false;
-  std::ifstream in(path, std::ios::binary);
-  if (!in.is_open()) return false;
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) return false;
   text.resize(static_cast<std::size_t>(size));
-  in.read(text.data(), static_cast<std::streamsize>(size));
-  text.resize(static_cast<std::size_t>(in.gcount()));
-  return !in.bad();
+  const std::size_t got = std::fread(text.data(), 1, text.size(), f);
+  const bool failed = std::ferror(f) != 0;
+  std::fclose(f);
+  text.resize(got);
+  return !failed;
 }
 
 bool WriteFileAtomic(const std::string& path, std::string_view text) {
   if (path.empty()) return false;
-  std::filesystem::path temp(path);
-  temp += ".tmp";
+  const std::string temp = path + ".tmp";
   std::error_code ec;
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out.is_open()) return false;
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    if (out.fail()) {
-      std::filesystem::remove(temp, ec);
-      return false;
-    }
-  }
-  std::filesystem::rename(temp, path, ec);
-  if (ec) {
+  std::FILE* f = std::fopen(temp.c_str(), "wb");
+  if (f == nullptr) return false;
+  bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+  ok = std::fclose(f) == 0 && ok;
+  if (ok) std::filesystem::rename(temp, path, ec);
+  if (!ok || ec) {
     std::filesystem::remove(temp, ec);
     return false;
   }
@@ -228,7 +243,8 @@ int FnTextValue(std::string_view text, unsigned address, int index) {
   return -1;
 }
 
-bool FnTextSetValue(std::string& text, unsigned address, int index, int value) {
+bool FnTextSetValue(std::string& text, unsigned address, int index, int value, bool* changed) {
+  if (changed != nullptr) *changed = false;
   FnFileHeader header;
   if (index < 0 || index >= FunctionSet::COUNT || value < 0 || value > 255 ||
       !ParseFnHeader(text, header))
@@ -240,6 +256,7 @@ bool FnTextSetValue(std::string& text, unsigned address, int index, int value) {
   for (FnLine found; reader.Next(found);) {
     if (found.address != address || found.function != function) continue;
     if (found.value == static_cast<unsigned>(value)) return true;
+    if (changed != nullptr) *changed = true;
     std::size_t end = text.find('\n', found.offset);
     if (end == std::string::npos) end = text.size();
     if (end > found.offset && text[end - 1] == '\r') --end;
@@ -252,6 +269,7 @@ bool FnTextSetValue(std::string& text, unsigned address, int index, int value) {
   insert += line + FN_LINEEND;
   if (!reader.SawEndLine()) insert += FN_ENDLINE;
   text.insert(at, insert);
+  if (changed != nullptr) *changed = true;
   return true;
 }
 
@@ -286,8 +304,8 @@ void TSiteConfig::SetFnValue(devicetype type, std::uint32_t address, int index, 
   std::string text;
   // A missing file is not made here: only a save knows the devices.
   if (!ReadFnFile(path, text)) return;
-  const std::string before = text;
-  if (!FnTextSetValue(text, address, index, value) || text == before) return;
+  bool changed = false;
+  if (!FnTextSetValue(text, address, index, value, &changed) || !changed) return;
   WriteFileAtomic(path, text);
 }
 

@@ -90,7 +90,8 @@ bool WriteFileAtomic(const std::string& path, std::string_view text);
 int FnTextValue(std::string_view text, unsigned address, int index);
 // Puts one value into a file's text: overwrites the line of (address,
 // index + 1) or adds one before the end line, then a new end line. False
-// when the text has no valid header.
-bool FnTextSetValue(std::string& text, unsigned address, int index, int value);
+// when the text has no valid header; `changed` says whether the text changed.
+bool FnTextSetValue(std::string& text, unsigned address, int index, int value,
+                    bool* changed = nullptr);
 
 }  // namespace quillark
