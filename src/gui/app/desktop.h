@@ -15,6 +15,7 @@ class BargraphView;
 class BusDispWindow;
 class CommandModuleWindow;
 class EventLogCommands;
+class FunctionCommands;
 class FileCommands;
 class INI;
 class MainFrame;
@@ -37,6 +38,7 @@ class Desktop {
   HelpWindow& Help() { return help; }
   FileCommands& Files() { return *files; }
   EventLogCommands& EventLogs() { return *eventlogs; }
+  FunctionCommands& Functions() { return *functions; }
   // The open bus viewer, or null.
   BusDispWindow* BusViewer() const;
 
@@ -59,6 +61,7 @@ class Desktop {
   SOPWindowHost sophost;
   std::unique_ptr<FileCommands> files;
   std::unique_ptr<EventLogCommands> eventlogs;
+  std::unique_ptr<FunctionCommands> functions;
   QPointer<BusDispWindow> busviewer;  // deletes itself when closed
 };
 
