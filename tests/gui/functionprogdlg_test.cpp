@@ -4,12 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <fstream>
 
+#include "core/access/commands.h"
 #include "core/access/security.h"
+#include "core/app/dockingapp.h"
 #include "core/app/mainwindow.h"
 #include "core/site/config.h"
 #include "core/status/fnlink.h"
@@ -110,6 +114,24 @@ TEST_F(SettingsSheet, FunctionFilesOpenOfflineFromFileOpen) {
   std::ifstream in(path, std::ios::binary);
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_NE(text.find("000009:092:009\r\n"), std::string::npos) << text;
+}
+
+TEST_F(SettingsSheet, SaveFunctionsFollowsTheScanInItsWindowAndSaysWhenDone) {
+  FunctionCommands commands(core.App(), nullptr);
+  ASSERT_TRUE(core.App().GetMainWindow()->GetSecurity()->LogOn("Administrator", ""));
+  ASSERT_EQ(core.App().ExecuteCommand(CMD_SAVEFNS), TDockingApp::CommandResult::DONE);
+  QWidget* window = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->objectName() == QStringLiteral("fnio") && w->isVisible()) window = w;
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(window->windowTitle(), QStringLiteral("Save function settings"));
+  SaveGrab(*window, "savefunctions");
+  FnIo* io = core.App().GetMainWindow()->GetFnIo();
+  core.host.events.RunUntil([&] { return !io->Running(); });
+  EXPECT_FALSE(window->isVisible());
+  ASSERT_FALSE(core.host.prompter.prompts.empty());
+  EXPECT_EQ(core.host.prompter.prompts.back().text,
+            "All function settings have been transferred (254 devices).");
 }
 
 }  // namespace

@@ -175,7 +175,10 @@ Lines FnConsole::SetFn(const Args& args) {
       out.push_back("nothing to write");
       return out;
     }
-    l->Close();  // the file first, then the device
+    // The file first: the write clears the marks it goes by. Polling
+    // resumes when the link goes, after this answer has been handled.
+    l->SaveFile();
+    l->Write();
     out.push_back("written to " + Console::DeviceName(set.GetDevice()));
     return out;
   });
