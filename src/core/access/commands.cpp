@@ -7,7 +7,7 @@
 namespace quillark {
 namespace {
 
-constexpr std::array<CommandInfo, 40> COMMANDS{{
+constexpr std::array<CommandInfo, 44> COMMANDS{{
     {CMD_NEW, "NEW", SA_NEWSITE},
     {CMD_OPEN, "OPEN", NOPERMISSION},
     {CMD_SAVEFNS, "SAVEFNS", SA_FNSAVE},
@@ -48,6 +48,10 @@ constexpr std::array<CommandInfo, 40> COMMANDS{{
     {CMD_SYSTEMLOG, "SYSTEMLOG", SA_EVENTLOG},
     {CMD_ISOLATESELECTED, "IsolateSelectedDetectors", SA_ISOLATE},
     {CMD_DEISOLATESELECTED, "DeIsolateSelectedDetectors", SA_ISOLATE},
+    {CMD_EDITDETFN, "EDITDETFN", SA_FNPGM},
+    {CMD_EDITPSUFN, "EDITPSUFN", SA_FNPGM},
+    {CMD_EDITCONTROLFN, "EDITCONTROLFN", SA_FNPGM},
+    {CMD_SETCLOCKS, "SETCLOCKS", SA_FNPGM},
 }};
 
 }  // namespace

@@ -47,6 +47,11 @@ enum CommandId : int {
   CMD_SYSTEMLOG = 185,
   CMD_ISOLATESELECTED = 188,
   CMD_DEISOLATESELECTED = 189,
+  // Device settings by kind, and every device's clock.
+  CMD_EDITDETFN = 230,
+  CMD_EDITPSUFN = 231,
+  CMD_EDITCONTROLFN = 232,
+  CMD_SETCLOCKS = 233,
 };
 
 // A command open to everybody.

@@ -6,6 +6,7 @@
 #include "core/access/commands.h"
 #include "core/access/security.h"
 #include "core/app/dockingapp.h"
+#include "core/app/fnconsole.h"
 #include "core/app/mainwindow.h"
 #include "core/common/textutil.h"
 #include "core/events/eventinfo.h"
@@ -72,6 +73,7 @@ Console::Console(TDockingApp& a) : app(a) {
          return Lines{"shutting down"};
        }},
   };
+  AddFunctionWords(*this, app);
 }
 
 void Console::AddWord(Word word) {

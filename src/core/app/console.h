@@ -36,6 +36,12 @@ class Console {
   void SetLateAnswer(std::function<void(const Lines&)> answer) { lateanswer = std::move(answer); }
   // Later features add their own words.
   void AddWord(Word word);
+  // A word that answers later marks the console busy until its last line,
+  // and hands lines to the host meanwhile.
+  void SetBusy(bool on) { busy = on; }
+  void LateAnswer(const Lines& lines) {
+    if (lateanswer) lateanswer(lines);
+  }
 
   // "L-AAA" (loop from 1, address 0-255) to a device number; -1 if malformed.
   static int ParseDevice(const std::string& text);

@@ -10,6 +10,7 @@
 #include "core/events/syslog.h"
 #include "core/platform/eventwriter.h"
 #include "core/platform/prompter.h"
+#include "core/site/config.h"
 #include "core/status/alrmdisp.h"
 #include "core/status/busstatusmonitor.h"
 #include "core/status/deviceoperations.h"
@@ -48,7 +49,9 @@ TMainWindow::~TMainWindow() {
   } catch (...) {
     // Nothing may stop the shutdown.
   }
-  // The windows first: the mass operation and the alarm display.
+  // The windows first: settings transfers, the mass operation and the
+  // alarm display.
+  fnio.reset();
   soplauncher.reset();
   sopexecutive.reset();
   if (alarmdisp != nullptr) Parent.SetDeviceStatusSource(nullptr);
@@ -157,6 +160,16 @@ void TMainWindow::SetLoops(int l) {
     alarmdisp->Clear();
   }
   if (commandmodule != nullptr) commandmodule->SetLoops(l);
+}
+
+FnIo* TMainWindow::StartFnIo(FnIo::Mode mode, FnIo::Progress progress, FnIo::Done done) {
+  if (fnio != nullptr && fnio->Running()) return nullptr;
+  const TSiteConfig* site = Parent.GetSiteConfig();
+  std::string file = site != nullptr ? site->GetConfig() : std::string();
+  if (file.empty()) file = Parent.GetPaths().site.string();
+  fnio = std::make_unique<FnIo>(&bus, site, file, mode);
+  fnio->Start(std::move(progress), std::move(done));
+  return fnio.get();
 }
 
 }  // namespace quillark

@@ -8,6 +8,7 @@
 #include "core/access/security.h"
 #include "core/comms/commhndl.h"
 #include "core/platform/eventwriter.h"
+#include "core/status/fnio.h"
 #include "core/status/pollingengine.h"
 
 namespace quillark {
@@ -76,6 +77,11 @@ class TMainWindow : public EventWriter {
   void SetLoops(int loops);
   int GetLoops() const { return loops; }
 
+  // Saving, restoring or clocking every device's settings: one at a time.
+  // Null when another is still running; the last one stays readable.
+  FnIo* StartFnIo(FnIo::Mode mode, FnIo::Progress progress, FnIo::Done done);
+  FnIo* GetFnIo() const { return fnio.get(); }
+
  private:
   TDockingApp& Parent;
   BusRouter& bus;
@@ -96,6 +102,7 @@ class TMainWindow : public EventWriter {
   std::unique_ptr<BusStatusMonitor> busstatusmonitor;
   std::unique_ptr<DeviceStatusList> devicestatuslist;
   std::unique_ptr<DeviceStatusMonitor> devicestatusmonitor;
+  std::unique_ptr<FnIo> fnio;
 };
 
 }  // namespace quillark

@@ -31,7 +31,9 @@ bool IsLowerHex(char c) {
 }  // namespace
 
 DemoPort::DemoPort(BusHost* AParent, int ALoop, INI& AnINI)
-    : IOPort(AParent, ALoop, AnINI), random(static_cast<std::uint32_t>(ALoop + 1)) {}
+    : IOPort(AParent, ALoop, AnINI), random(static_cast<std::uint32_t>(ALoop + 1)) {
+  for (auto& device : written) device.fill(-1);
+}
 
 DemoPort::~DemoPort() = default;
 
@@ -124,6 +126,13 @@ void DemoPort::CreateDemoAnswer(const char* msg, int length) {
         }
         answer += FUNCTIONTAIL;
         answer.append(172, 'f');
+        for (std::size_t i = 0; i < 181; ++i) {
+          const int v = written[addr][i];
+          if (v < 0) continue;
+          char hex[3];
+          std::snprintf(hex, sizeof hex, "%02x", static_cast<unsigned>(v & 0xFF));
+          answer.replace(6 + 2 * i, 2, hex, 2);
+        }
         break;
       }
       case 'H':
@@ -164,8 +173,11 @@ void DemoPort::CreateDemoAnswer(const char* msg, int length) {
         answer = Acknowledge(msg, length);
         break;
       }
+      case 'P':
+        StoreFunctions(addr, msg, length);
+        return;  // never answered
       default:
-        return;  // A, B, D, L, P ... are never answered
+        return;  // A, B, D, L ... are never answered
     }
     answer[1] = addrbyte;
     n = static_cast<int>(std::min(answer.size(), static_cast<std::size_t>(MAXFRAME - 2)));
@@ -174,6 +186,33 @@ void DemoPort::CreateDemoAnswer(const char* msg, int length) {
     return;
   }
   Deliver(n);
+}
+
+void DemoPort::StoreFunctions(std::size_t addr, const char* msg, int length) {
+  // "P", three length digits, then pairs of function number and value; the
+  // check sum follows them. Address 0 is every detector at once.
+  auto hex = [&](int at) {
+    int v = 0;
+    for (int i = at; i < at + 2; ++i) {
+      const char c = msg[i];
+      if (!IsLowerHex(c)) return -1;
+      v = v * 16 + (c <= '9' ? c - '0' : c - 'a' + 10);
+    }
+    return v;
+  };
+  int end = length - 2;
+  if (length >= 1 && msg[length - 1] == '\r') end = length - 3;
+  for (int at = 6; at + 4 <= end; at += 4) {
+    const int function = hex(at), value = hex(at + 2);
+    if (function < 1 || function > 181 || value < 0) return;
+    const auto f = static_cast<std::size_t>(function - 1);
+    if (addr == 0) {
+      for (std::size_t a = 1; a < written.size(); ++a)
+        written[a][f] = static_cast<std::int16_t>(value);
+    } else if (addr < written.size()) {
+      written[addr][f] = static_cast<std::int16_t>(value);
+    }
+  }
 }
 
 std::string DemoPort::Acknowledge(const char* msg, int length) {

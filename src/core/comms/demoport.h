@@ -50,6 +50,10 @@ class DemoPort : public IOPort {
 
   std::array<std::int32_t, 256> detstat{};
   std::array<std::int32_t, 256> detfault{};
+  // Functions written to the simulated detectors ("P"), by address: -1 is
+  // what the built-in answer holds. They answer the next read with them.
+  void StoreFunctions(std::size_t addr, const char* msg, int length);
+  std::array<std::array<std::int16_t, 181>, 128> written;
   std::minstd_rand random;
 };
 

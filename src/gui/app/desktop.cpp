@@ -20,6 +20,7 @@
 #include "gui/comms/commsettingsdlg.h"
 #include "gui/events/eventlogcommands.h"
 #include "gui/events/notifysetupdlg.h"
+#include "gui/site/functioncommands.h"
 #include "gui/status/alarmdispwindow.h"
 #include "gui/status/bmasterwindow.h"
 #include "gui/status/busdispwindow.h"
@@ -77,6 +78,7 @@ Desktop::Desktop(TDockingApp& a, INI& ini, MainFrame& f)
   eventlogs->SetPlaceKeeping(&ini);
   eventlogs->SetHelpHandler([this](int context) { help.ShowContext(context); });
   eventlogs->SetRecentHandler([this](const std::string& path) { files->AddRecent(path); });
+  functions = std::make_unique<FunctionCommands>(app, &frame);
   // The device display; built again whenever it is missing.
   app.GetBus().SetDisplayBuilder([this] {
     TMainWindow* mw = app.GetMainWindow();
@@ -139,6 +141,7 @@ Desktop::~Desktop() {
   }
   for (int id : {CMD_CONTENTS, CMD_ALARMDISPLAY, CMD_COMMANDMODULE, CMD_LANGUAGE})
     app.SetCommandHandler(id, nullptr);
+  functions.reset();
   eventlogs.reset();
   histograms.reset();
   charts.reset();

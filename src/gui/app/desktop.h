@@ -17,6 +17,7 @@ class CommandModuleWindow;
 class EventLogCommands;
 class HistogramCommands;
 class ChartCommands;
+class FunctionCommands;
 class FileCommands;
 class INI;
 class MainFrame;
@@ -40,6 +41,7 @@ class Desktop {
   FileCommands& Files() { return *files; }
   EventLogCommands& EventLogs() { return *eventlogs; }
   HistogramCommands& Histograms() { return *histograms; }
+  FunctionCommands& Functions() { return *functions; }
   // The open bus viewer, or null.
   BusDispWindow* BusViewer() const;
 
@@ -64,6 +66,7 @@ class Desktop {
   std::unique_ptr<EventLogCommands> eventlogs;
   std::unique_ptr<HistogramCommands> histograms;
   std::unique_ptr<ChartCommands> charts;
+  std::unique_ptr<FunctionCommands> functions;
   QPointer<BusDispWindow> busviewer;  // deletes itself when closed
 };
 

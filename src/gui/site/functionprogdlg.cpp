@@ -1,0 +1,329 @@
+#include "gui/site/functionprogdlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "core/common/textutil.h"
+#include "core/platform/prompter.h"
+#include "core/site/config.h"
+#include "core/site/detector.h"
+#include "core/site/fnfile.h"
+#include "core/status/fnlink.h"
+
+namespace quillark {
+
+FunctionProgDlg::FunctionProgDlg(const Setup& s, QWidget* parent) : QDialog(parent), setup(s) {
+  setObjectName(QStringLiteral("devicesettings"));
+  link = std::make_unique<FunctionLink>(setup.bus, setup.device, setup.model, setup.file,
+                                        setup.bus != nullptr);
+  if (!setup.file.empty() && !link->FileLoaded())
+    Tell("ERROR: cannot load function settings from file.", true);
+  if (setup.bus == nullptr && link->FileLoaded()) {
+    setWindowTitle(QString::fromStdString(
+        std::string("Offline fn edit - [" + setup.file + "]").substr(0, 264)));
+  } else {
+    setWindowTitle(QStringLiteral("Device settings"));
+  }
+
+  selector = new QComboBox(this);
+  selector->setObjectName(QStringLiteral("device"));
+  saveall = new QCheckBox(QStringLiteral("Save All"), this);
+  saveall->setObjectName(QStringLiteral("saveall"));
+  modified = new QCheckBox(QStringLiteral("Modified"), this);
+  modified->setObjectName(QStringLiteral("modified"));
+  modified->setChecked(true);
+  connect(saveall, &QCheckBox::toggled, this, [this](bool on) { link->Set().global = on; });
+  connect(modified, &QCheckBox::toggled, this, [this](bool on) { link->Set().mod = on; });
+
+  // The selector lists the devices of the edited kind: the site's when it
+  // is known, else those of the file.
+  const devicetype kind = FnDeviceKind(setup.device);
+  if (setup.site != nullptr && setup.bus != nullptr) {
+    for (const DeviceConfig& d : *setup.site) {
+      if (d.GetType() != kind) continue;
+      const int loop = static_cast<int>(d.GetAddress() >> 8);
+      const int bus = static_cast<int>(d.GetAddress() & 0xFF);
+      const int device = kind == BUSCONTROLLER ? loop << 8
+                         : kind == POWERSUPPLY ? (loop << 8 | (bus + 127))
+                                               : static_cast<int>(d.GetAddress());
+      selectordevices.push_back(device);
+    }
+  } else if (link->FileLoaded()) {
+    std::string text;
+    ReadFnFile(setup.file, text);
+    for (unsigned address : FnFileDevices(text)) {
+      const int loop = static_cast<int>(address >> 8);
+      const int bus = static_cast<int>(address & 0xFF);
+      selectordevices.push_back(kind == BUSCONTROLLER ? loop << 8
+                                : kind == POWERSUPPLY ? (loop << 8 | (bus + 127))
+                                                      : static_cast<int>(address));
+    }
+  }
+  if (std::find(selectordevices.begin(), selectordevices.end(), setup.device) ==
+      selectordevices.end())
+    selectordevices.insert(selectordevices.begin(), setup.device);
+  for (int device : selectordevices) {
+    const int loop = (device >> 8) + 1;
+    selector->addItem(kind == BUSCONTROLLER ? QStringLiteral("Command module %1").arg(loop)
+                                            : QStringLiteral("%1-%2").arg(loop).arg(
+                                                  FnBusAddress(device), 3, 10, QChar('0')));
+  }
+  selector->setCurrentIndex(
+      static_cast<int>(std::find(selectordevices.begin(), selectordevices.end(), setup.device) -
+                       selectordevices.begin()));
+  connect(selector, &QComboBox::currentIndexChanged, this, &FunctionProgDlg::DeviceChanged);
+
+  tabs = new QTabWidget(this);
+  tabs->setObjectName(QStringLiteral("pages"));
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  connect(buttons, &QDialogButtonBox::accepted, this, &FunctionProgDlg::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &FunctionProgDlg::reject);
+
+  auto* top = new QHBoxLayout;
+  top->addWidget(new QLabel(QStringLiteral("Device:"), this));
+  top->addWidget(selector, 1);
+  top->addWidget(saveall);
+  top->addWidget(modified);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  layout->addWidget(tabs, 1);
+  layout->addWidget(buttons);
+
+  BuildPages();
+  StartRead();
+}
+
+FunctionProgDlg::~FunctionProgDlg() = default;
+
+int FunctionProgDlg::PickDevice(const std::string& filetext, int kindmodel) {
+  const std::vector<unsigned> devices = FnFileDevices(filetext);
+  if (devices.empty()) return kindmodel == PELORIN2000BUSMASTER ? 0 : 1;
+  auto todevice = [kindmodel](unsigned address) {
+    const int loop = static_cast<int>(address >> 8);
+    const int bus = static_cast<int>(address & 0xFF);
+    if (kindmodel == PELORIN2000BUSMASTER) return loop << 8;
+    if (kindmodel == PELORIN2000POWERSUPPLY) return loop << 8 | (bus + 127);
+    return static_cast<int>(address);
+  };
+  for (unsigned address : devices) {
+    const int model = FnTextValue(filetext, address, FunctionSet::MODELINDEX);
+    if (model >= 0 && Detector::GetModelProgramCaps(model, Detector::all, 0) != 0)
+      return todevice(address);
+  }
+  return todevice(devices.front());
+}
+
+void FunctionProgDlg::Tell(const std::string& text, bool stop) {
+  if (setup.prompter != nullptr) {
+    setup.prompter->Show(stop ? "error" : "", text,
+                         stop ? PromptIcon::STOP : PromptIcon::INFORMATION);
+  } else if (stop) {
+    QMessageBox::critical(this, QString(), QString::fromStdString(text));
+  } else {
+    QMessageBox::information(this, QString(), QString::fromStdString(text));
+  }
+}
+
+void FunctionProgDlg::BuildPages() {
+  const FunctionSet& set = link->Set();
+  const int current = tabs->currentIndex();
+  tabs->clear();
+  pages.clear();
+  builtmodel = set.GetType();
+  builtversion = set.GetVersion();
+  for (FnPage& page : FnPagesForModel(set.GetType(), set.GetVersion(), setup.translator)) {
+    auto tab = std::make_unique<Tab>();
+    tab->page = std::move(page);
+    QWidget* w = BuildTab(*tab);
+    tabs->addTab(w, QString::fromStdString(tab->page.title));
+    pages.push_back(std::move(tab));
+  }
+  if (current >= 0 && current < tabs->count()) tabs->setCurrentIndex(current);
+  LoadDlg();
+}
+
+QWidget* FunctionProgDlg::BuildTab(Tab& tab) {
+  auto* w = new QWidget;
+  w->setObjectName(QString::fromStdString(tab.page.dialog));
+  auto* form = new QFormLayout(w);
+  tab.controls.resize(tab.page.controls.size());
+  tab.entries.resize(tab.page.controls.size());
+  for (std::size_t i = 0; i < tab.page.controls.size(); ++i) {
+    const FnControl& c = tab.page.controls[i];
+    Control& control = tab.controls[i];
+    auto changed = [this, &tab, i] {
+      if (!loading) tab.entries[i].changed = true;
+    };
+    QWidget* widget = nullptr;
+    switch (c.kind) {
+      case FnKind::NUMBER:
+      case FnKind::YEAR:
+      case FnKind::SCALED:
+      case FnKind::ACCESSCODE:
+      case FnKind::INPUT: {
+        auto* spin = new QSpinBox(w);
+        spin->setRange(c.min, c.kind == FnKind::INPUT ? 9 : c.max);
+        if (c.kind == FnKind::INPUT) spin->setSpecialValueText(QStringLiteral("off"));
+        if (c.kind == FnKind::SCALED) spin->setSingleStep(c.extra);
+        connect(spin, &QSpinBox::valueChanged, this, changed);
+        widget = spin;
+        break;
+      }
+      case FnKind::ONOFF:
+      case FnKind::BIT:
+      case FnKind::DAYNIGHTOFF: {
+        auto* box = new QCheckBox(w);
+        connect(box, &QCheckBox::toggled, this, changed);
+        widget = box;
+        break;
+      }
+      case FnKind::LIST: {
+        auto* list = new QComboBox(w);
+        for (std::size_t n = 0; n < c.items.size(); ++n)
+          list->addItem(c.items[n].empty() ? QString::number(n)
+                                           : QString::fromStdString(c.items[n]));
+        connect(list, &QComboBox::currentIndexChanged, this, changed);
+        widget = list;
+        break;
+      }
+      case FnKind::TEXT: {
+        auto* edit = new QLineEdit(w);
+        edit->setMaxLength(c.extra - c.index + (c.variant ? 0 : 1));
+        connect(edit, &QLineEdit::textEdited, this, changed);
+        widget = edit;
+        break;
+      }
+      case FnKind::BITS: {
+        widget = new QWidget(w);
+        auto* grid = new QGridLayout(widget);
+        grid->setSpacing(1);
+        for (int n = 0; n < c.extra; ++n) {
+          auto* box = new QCheckBox(QString::number(n + 1), widget);
+          box->setEnabled(!c.readonly);
+          connect(box, &QCheckBox::toggled, this, changed);
+          grid->addWidget(box, n / 16, n % 16);
+          control.bits.push_back(box);
+        }
+        break;
+      }
+      default:
+        widget = new QLabel(w);
+        break;
+    }
+    if (c.index >= 0) widget->setObjectName(QStringLiteral("fn%1").arg(c.index + 1));
+    // Values shown for reading stay legible; settings the device lacks grey out.
+    if (qobject_cast<QLabel*>(widget) == nullptr && c.kind != FnKind::BITS)
+      widget->setEnabled(c.enabled && !c.readonly);
+    control.widget = widget;
+    form->addRow(QString::fromStdString(c.label), widget);
+  }
+  return w;
+}
+
+void FunctionProgDlg::LoadDlg() {
+  loading = true;
+  const FunctionSet& set = link->Set();
+  for (auto& tab : pages) {
+    tab->entries = FnLoadPage(tab->page, set);
+    for (std::size_t i = 0; i < tab->page.controls.size(); ++i) {
+      const FnControl& c = tab->page.controls[i];
+      const FnEntry& e = tab->entries[i];
+      Control& control = tab->controls[i];
+      if (auto* spin = qobject_cast<QSpinBox*>(control.widget)) {
+        spin->setValue(e.value);
+        spin->setEnabled(c.enabled && e.enabled && !c.readonly);
+      } else if (auto* box = qobject_cast<QCheckBox*>(control.widget)) {
+        box->setChecked(e.value != 0);
+        box->setEnabled(c.enabled && e.enabled && !c.readonly);
+      } else if (auto* list = qobject_cast<QComboBox*>(control.widget)) {
+        list->setCurrentIndex(e.value >= 0 && e.value < list->count() ? e.value : -1);
+        list->setEnabled(c.enabled && e.enabled && !c.readonly);
+      } else if (auto* edit = qobject_cast<QLineEdit*>(control.widget)) {
+        edit->setText(QString::fromStdString(e.text));
+      } else if (auto* label = qobject_cast<QLabel*>(control.widget)) {
+        label->setText(QString::fromStdString(FnShowEntry(c, e, set)));
+      }
+      for (std::size_t b = 0; b < control.bits.size() && b < e.bits.size(); ++b)
+        control.bits[b]->setChecked(e.bits[b]);
+    }
+  }
+  loading = false;
+}
+
+void FunctionProgDlg::ApplyAll() {
+  for (auto& tab : pages) {
+    for (std::size_t i = 0; i < tab->page.controls.size(); ++i) {
+      FnEntry& e = tab->entries[i];
+      // Only what the user touched is taken from the controls: a value the
+      // device never had stays as it is.
+      if (!e.changed) continue;
+      Control& control = tab->controls[i];
+      if (auto* spin = qobject_cast<QSpinBox*>(control.widget)) {
+        e.value = spin->value();
+      } else if (auto* box = qobject_cast<QCheckBox*>(control.widget)) {
+        e.value = box->isChecked() ? 1 : 0;
+      } else if (auto* list = qobject_cast<QComboBox*>(control.widget)) {
+        e.value = list->currentIndex();
+      } else if (auto* edit = qobject_cast<QLineEdit*>(control.widget)) {
+        e.text = edit->text().toStdString();
+      }
+      for (std::size_t b = 0; b < control.bits.size() && b < e.bits.size(); ++b)
+        e.bits[b] = control.bits[b]->isChecked();
+    }
+    for (const std::string& message : FnApplyPage(tab->page, tab->entries, link->Set()))
+      Tell(message, true);
+  }
+}
+
+void FunctionProgDlg::StartRead() {
+  if (!link->UsesBus()) return;
+  QPointer<FunctionProgDlg> self(this);
+  link->Read([this, self](const FunctionSet::Answer& answer) {
+    if (self == nullptr || !answer.taken) return;
+    if (answer.modelchanged) {
+      Detector names(setup.translator);
+      const std::string received(Trim(names.GetTypeName(answer.receivedmodel)));
+      const std::string shown(Trim(names.GetTypeName(answer.previousmodel)));
+      Tell(FunctionLink::ModelChangeText(received, shown), false);
+    }
+    if (answer.pageschanged || builtmodel != link->Set().GetType())
+      BuildPages();
+    else
+      LoadDlg();
+  });
+}
+
+void FunctionProgDlg::DeviceChanged(int index) {
+  if (index < 0 || static_cast<std::size_t>(index) >= selectordevices.size()) return;
+  ApplyAll();
+  link->ChangeDevice(selectordevices[static_cast<std::size_t>(index)]);
+  if (link->Set().GetType() != builtmodel || link->Set().GetVersion() != builtversion)
+    BuildPages();
+  else
+    LoadDlg();
+  StartRead();
+}
+
+void FunctionProgDlg::accept() {
+  ApplyAll();
+  link->Close();  // the file, then the device; polling resumes
+  QDialog::accept();
+}
+
+void FunctionProgDlg::reject() {
+  link->Close();
+  QDialog::reject();
+}
+
+}  // namespace quillark

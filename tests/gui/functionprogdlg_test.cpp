@@ -1,0 +1,138 @@
+// The device settings sheet over the demo core: its tabs follow the model,
+// OK writes what was changed, and function files open offline.
+#include "gui/site/functionprogdlg.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <fstream>
+
+#include "core/access/commands.h"
+#include "core/access/security.h"
+#include "core/app/dockingapp.h"
+#include "core/app/mainwindow.h"
+#include "core/site/config.h"
+#include "core/status/fnlink.h"
+#include "gui/site/functioncommands.h"
+#include "guihost.h"
+#include "support/recorders.h"
+
+namespace quillark::test {
+namespace {
+
+class SettingsSheet : public ::testing::Test {
+ protected:
+  SettingsSheet() : wire(&core.App().GetBus()) { core.App().GetBus().SetBusViewer(&wire); }
+  ~SettingsSheet() override { core.App().GetBus().SetBusViewer(nullptr); }
+  FunctionProgDlg::Setup Setup(int device) {
+    FunctionProgDlg::Setup s;
+    s.bus = &core.App().GetBus();
+    s.site = core.App().GetSiteConfig();
+    s.translator = &core.App().GetServices().translator;
+    s.prompter = &core.host.prompter;
+    s.device = device;
+    s.model = PELORIN2000DETECTOR;
+    return s;
+  }
+  std::vector<std::string> Writes() const {
+    std::vector<std::string> out;
+    for (const std::string& f : wire.frames)
+      if (f.size() > 3 && f[0] == '>' && f[2] == 'P') out.push_back(f);
+    return out;
+  }
+  DemoCore core;
+  RecordingReceiver wire;
+};
+
+TEST_F(SettingsSheet, ModelSixHasItsPagesInOrderAndOkWritesTheChangedLevel) {
+  FunctionProgDlg dialog(Setup(5));
+  EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Device settings"));
+  QTabWidget* tabs = dialog.Pages();
+  std::vector<std::string> names;
+  for (int i = 0; i < tabs->count(); ++i)
+    names.push_back(tabs->widget(i)->objectName().toStdString());
+  EXPECT_EQ(names, (std::vector<std::string>{"DIALOG_INFO2K", "DIALOG_DAYNIGHT", "DIALOG_FLOW2K",
+                                             "DIALOG_ACTIONS2K", "DIALOG_LEVELS2K", "DIALOG_TIME",
+                                             "DIALOG_POWER2K", "DIALOG_PANEL",
+                                             "DIALOG_REFERENCING2K", "DIALOG_MISCELLANEOUS"}));
+  // The device was read: the page shows its level.
+  auto* fire1 = dialog.findChild<QSpinBox*>(QStringLiteral("fn92"));
+  ASSERT_NE(fire1, nullptr);
+  EXPECT_EQ(fire1->value(), 8);
+  EXPECT_EQ(fire1->minimum(), 8);
+  EXPECT_TRUE(core.App().GetBus().IsPollPaused());
+  fire1->setValue(9);
+  dialog.resize(640, 420);
+  tabs->setCurrentIndex(4);
+  SaveGrab(dialog, "devicesettings_levels");
+  tabs->setCurrentIndex(2);
+  SaveGrab(dialog, "devicesettings_flow");
+  EXPECT_TRUE(Writes().empty());
+  dialog.accept();
+  ASSERT_EQ(Writes().size(), 1u);
+  EXPECT_EQ(Writes()[0].substr(0, 6), std::string(">\x85P010"));
+  EXPECT_NE(Writes()[0].find("5c09"), std::string::npos);
+  EXPECT_FALSE(core.App().GetBus().IsPollPaused());
+}
+
+TEST_F(SettingsSheet, CancelWritesNothingAndAnUntouchedSheetNothingEither) {
+  {
+    FunctionProgDlg dialog(Setup(5));
+    dialog.findChild<QSpinBox*>(QStringLiteral("fn92"))->setValue(10);
+    dialog.reject();
+  }
+  {
+    FunctionProgDlg dialog(Setup(6));
+    dialog.accept();
+  }
+  EXPECT_TRUE(Writes().empty());
+}
+
+TEST_F(SettingsSheet, FunctionFilesOpenOfflineFromFileOpen) {
+  const auto path = core.host.home / "site.dfs";
+  std::ofstream(path, std::ios::binary)
+      << "!6\"127\r\n000009:045:006\r\n000009:092:010\r\n255:255:255\r\n";
+  ASSERT_TRUE(core.App().GetMainWindow()->GetSecurity()->LogOn("Administrator", ""));
+  FunctionCommands commands(core.App(), nullptr);
+  std::string title;
+  int fire1 = 0;
+  commands.SetRunner([&](QDialog& d) {
+    title = d.windowTitle().toStdString();
+    auto* spin = d.findChild<QSpinBox*>(QStringLiteral("fn92"));
+    fire1 = spin != nullptr ? spin->value() : -1;
+    spin->setValue(9);
+    d.accept();
+  });
+  EXPECT_TRUE(core.App().OpenFile(path.string()));
+  EXPECT_EQ(title, "Offline fn edit - [" + path.string() + "]");
+  EXPECT_EQ(fire1, 10);
+  EXPECT_TRUE(Writes().empty());  // offline: nothing goes on the bus
+  std::ifstream in(path, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("000009:092:009\r\n"), std::string::npos) << text;
+}
+
+TEST_F(SettingsSheet, SaveFunctionsFollowsTheScanInItsWindowAndSaysWhenDone) {
+  FunctionCommands commands(core.App(), nullptr);
+  ASSERT_TRUE(core.App().GetMainWindow()->GetSecurity()->LogOn("Administrator", ""));
+  ASSERT_EQ(core.App().ExecuteCommand(CMD_SAVEFNS), TDockingApp::CommandResult::DONE);
+  QWidget* window = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->objectName() == QStringLiteral("fnio") && w->isVisible()) window = w;
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(window->windowTitle(), QStringLiteral("Save function settings"));
+  SaveGrab(*window, "savefunctions");
+  FnIo* io = core.App().GetMainWindow()->GetFnIo();
+  core.host.events.RunUntil([&] { return !io->Running(); });
+  EXPECT_FALSE(window->isVisible());
+  ASSERT_FALSE(core.host.prompter.prompts.empty());
+  EXPECT_EQ(core.host.prompter.prompts.back().text,
+            "All function settings have been transferred (254 devices).");
+}
+
+}  // namespace
+}  // namespace quillark::test
