@@ -123,10 +123,11 @@ int main(int argc, char** argv) {
                    site.GetLoadError());
       return 2;
     }
+    // Every site has a command module on each of the sixteen loops; the
+    // loops in use are those with detectors or power supplies.
     if (o.loops == 0) {
       for (const auto& d : site)
-        if (d.GetType() == quillark::DETECTOR || d.GetType() == quillark::POWERSUPPLY ||
-            d.GetType() == quillark::BUSCONTROLLER)
+        if (d.GetType() == quillark::DETECTOR || d.GetType() == quillark::POWERSUPPLY)
           o.loops = std::max(o.loops, static_cast<int>(std::min(d.GetLoop(), 15u)) + 1);
     }
   }
