@@ -130,10 +130,10 @@ def run(build, loops, seconds, rng):
         while stats(prog, loops)[1] == 0:  # a whole walk first
             time.sleep(0.5)
         t0, _, before = stats(prog, loops)
-        c0 = prog.cpu_seconds()
+        c0, s0 = prog.cpu_seconds(), sim.cpu_seconds()
         time.sleep(seconds)
         t1, cycle, after = stats(prog, loops)
-        c1 = prog.cpu_seconds()
+        c1, s1 = prog.cpu_seconds(), sim.cpu_seconds()
         wall = t1 - t0
         rates = [(after[n][0] - before[n][0]) / wall for n in range(1, loops + 1)]
         answered = sum(after[n][1] - before[n][1] for n in after)
@@ -171,6 +171,8 @@ def run(build, loops, seconds, rng):
              (min(latencies), statistics.median(latencies), max(latencies))),
             ("CPU s per minute", (c1 - c0) / wall * 60.0),
             ("CPU % of a core", (c1 - c0) / wall * 100.0),
+            ("simulator CPU % of a core", (s1 - s0) / wall * 100.0),
+            ("machine load average", os.getloadavg()[0]),
         ]
     finally:
         for child in (prog, sim):
