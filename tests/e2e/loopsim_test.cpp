@@ -214,5 +214,26 @@ TEST_F(LiveOnSimulator, AStormOnTwoFullLoopsPutsEveryAlarmAndRecordInPlaceOnce) 
   EXPECT_TRUE(Quit(*p));
 }
 
+TEST_F(LiveOnSimulator, TheSimulatorRefusesBadArgumentsSitesAndScenariosWithAReason) {
+  {
+    std::ofstream(home / "bad.txt") << "at 1 fire1 1-001\nat soon storm\n";
+    std::ofstream(home / "junk.cfg") << std::string(64, '\0');
+  }
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+      {{"--loops", "17"}, "bad option --loops 17"},
+      {{"--baud"}, "--baud needs a value"},
+      {{"--site", (home / "none.cfg").string()}, "cannot read the site"},
+      {{"--site", (home / "junk.cfg").string()}, "cannot read the site"},
+      {{"--scenario", (home / "bad.txt").string()}, "scenario line 2: bad time soon"},
+  };
+  for (const auto& [args, why] : cases) {
+    std::vector<std::string> argv{QUILLARK_LOOPSIM};
+    argv.insert(argv.end(), args.begin(), args.end());
+    Process sim(argv, (home / "why.txt").string());
+    EXPECT_EQ(sim.Wait(10s), 2) << why;
+    EXPECT_NE(home.Read("why.txt").find(why), std::string::npos) << home.Read("why.txt");
+  }
+}
+
 }  // namespace
 }  // namespace quillark::test
