@@ -38,14 +38,17 @@ install(FILES ${QUILLARK_PACKAGING_DIR}/quillark.service DESTINATION ${QUILLARK_
 set(QUILLARK_VERSION ${PROJECT_VERSION})
 set(gen ${CMAKE_BINARY_DIR}/packaging)
 configure_file(${QUILLARK_PACKAGING_DIR}/quillark.1 ${gen}/quillark.1 @ONLY)
+configure_file(${QUILLARK_PACKAGING_DIR}/quillark-loopsim.1 ${gen}/quillark-loopsim.1 @ONLY)
 configure_file(${QUILLARK_PACKAGING_DIR}/debian/changelog ${gen}/changelog @ONLY)
 add_custom_command(
-  OUTPUT ${gen}/quillark.1.gz ${gen}/changelog.gz
-  COMMAND gzip -9nkf ${gen}/quillark.1 ${gen}/changelog
-  DEPENDS ${gen}/quillark.1 ${gen}/changelog
-  COMMENT "Compressing the manual page and the changelog")
-add_custom_target(quillark_docs ALL DEPENDS ${gen}/quillark.1.gz ${gen}/changelog.gz)
-install(FILES ${gen}/quillark.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  OUTPUT ${gen}/quillark.1.gz ${gen}/quillark-loopsim.1.gz ${gen}/changelog.gz
+  COMMAND gzip -9nkf ${gen}/quillark.1 ${gen}/quillark-loopsim.1 ${gen}/changelog
+  DEPENDS ${gen}/quillark.1 ${gen}/quillark-loopsim.1 ${gen}/changelog
+  COMMENT "Compressing the manual pages and the changelog")
+add_custom_target(quillark_docs ALL
+                  DEPENDS ${gen}/quillark.1.gz ${gen}/quillark-loopsim.1.gz ${gen}/changelog.gz)
+install(FILES ${gen}/quillark.1.gz ${gen}/quillark-loopsim.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${gen}/changelog.gz ${QUILLARK_PACKAGING_DIR}/debian/copyright
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quillark)
 
