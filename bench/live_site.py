@@ -17,65 +17,16 @@ loaded machine stretches timers and latencies.
 
 import argparse
 import os
-import queue
 import random
 import re
 import shutil
 import statistics
-import subprocess
 import sys
 import tempfile
-import threading
 import time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-DETECTORS = 127
-TAIL = ",,(0,0),(0,0),(0,0),0,(0,0),0,,,,,,,,,,,,,,,,,0,0,(50,0-0,0),(50,0-0,0),(0,0-0,0)"
-
-
-class Child:
-    """A program on pipes whose every output line is kept with its time."""
-
-    def __init__(self, argv):
-        self.p = subprocess.Popen(argv, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                  stderr=subprocess.DEVNULL, text=True, bufsize=1,
-                                  env=dict(os.environ, TZ="UTC"))
-        self.lines = queue.Queue()
-        self.seen = []
-        threading.Thread(target=self._read, daemon=True).start()
-
-    def _read(self):
-        for line in self.p.stdout:
-            item = (time.monotonic(), line.rstrip("\n"))
-            self.seen.append(item)
-            self.lines.put(item)
-
-    def send(self, line):
-        self.p.stdin.write(line + "\n")
-        self.p.stdin.flush()
-        return time.monotonic()
-
-    def wait_for(self, pattern, limit=30.0):
-        end = time.monotonic() + limit
-        while True:
-            try:
-                t, line = self.lines.get(timeout=max(0.0, end - time.monotonic()))
-            except queue.Empty:
-                raise RuntimeError("no line with %r" % pattern)
-            if re.search(pattern, line):
-                return t, line
-
-    def cpu_seconds(self):
-        with open("/proc/%d/stat" % self.p.pid) as f:
-            fields = f.read().rsplit(")", 1)[1].split()
-        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
-
-    def quit(self):
-        try:
-            self.send("quit")
-            self.p.wait(timeout=20)
-        except Exception:
-            self.p.kill()
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from sitebench import DETECTORS, ROOT, Child, site_stats, write_full_site  # noqa: E402
 
 
 def make_home(home, loops, ports):
@@ -90,23 +41,11 @@ def make_home(home, loops, ports):
     text = text.replace("[Product]\r\n", "[Product]\r\nEdition=live\r\n")
     with open(ini, "w", newline="") as f:
         f.write(text)
-    lines = ["5", "0"]
-    for loop in range(loops):
-        lines.append("%d,0,8,4294967295,-1," % (loop * 256 + 1) + TAIL)
-        for a in range(1, DETECTORS + 1):
-            lines.append("%d,2,6,4294967295,-1," % (loop * 256 + a) + TAIL)
-    with open(os.path.join(home, "full.cfg"), "w", newline="") as f:
-        f.write("\r\n".join(lines) + "\r\n")
+    write_full_site(home, loops)
 
 
 def stats(p, loops):
-    p.send("stats")
-    _, site = p.wait_for(r"^polls \d+ responses")
-    per = {}
-    while len(per) < loops:
-        _, line = p.wait_for(r"^loop \d+ polls")
-        m = re.match(r"loop (\d+) polls (\d+) answers (\d+) cycle (\d+) ms", line)
-        per[int(m.group(1))] = (int(m.group(2)), int(m.group(3)), int(m.group(4)))
+    site, per = site_stats(p, loops)
     cycle = int(re.search(r"cycle (\d+) ms", site).group(1))
     return time.monotonic(), cycle, per
 

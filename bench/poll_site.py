@@ -16,21 +16,18 @@ The CPU figure is the program's own user + system time over the window, from
 
 import argparse
 import os
-import queue
 import random
 import re
 import shutil
 import statistics
-import subprocess
 import sys
 import tempfile
-import threading
 import time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from sitebench import DETECTORS, ROOT, Child, site_stats, write_full_site  # noqa: E402
+
 LOOPS = 16
-DETECTORS = 127
-TAIL = ",,(0,0),(0,0),(0,0),0,(0,0),0,,,,,,,,,,,,,,,,,0,0,(50,0-0,0),(50,0-0,0),(0,0-0,0)"
 
 
 def make_home(home, one_at_a_time):
@@ -44,67 +41,18 @@ def make_home(home, one_at_a_time):
                         "[BusMaster]\r\nPollOneAtATime=%d\r\n" % (1 if one_at_a_time else 0))
     with open(ini, "w", newline="") as f:
         f.write(text)
-    lines = ["5", "0"]
-    for loop in range(LOOPS):
-        lines.append("%d,0,8,4294967295,-1," % (loop * 256 + 1) + TAIL)
-        for a in range(1, DETECTORS + 1):
-            lines.append("%d,2,6,4294967295,-1," % (loop * 256 + a) + TAIL)
-    with open(os.path.join(home, "full.cfg"), "w", newline="") as f:
-        f.write("\r\n".join(lines) + "\r\n")
+    write_full_site(home, LOOPS)
 
 
-class Program:
+class Program(Child):
     def __init__(self, exe, home):
-        self.p = subprocess.Popen([exe, "--headless", "--home", home], stdin=subprocess.PIPE,
-                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
-                                  bufsize=1, env=dict(os.environ, TZ="UTC"))
-        self.lines = queue.Queue()
-        self.seen = []  # (monotonic time, line) of every line
-        threading.Thread(target=self._read, daemon=True).start()
-
-    def _read(self):
-        for line in self.p.stdout:
-            item = (time.monotonic(), line.rstrip("\n"))
-            self.seen.append(item)
-            self.lines.put(item)
-
-    def send(self, line):
-        self.p.stdin.write(line + "\n")
-        self.p.stdin.flush()
-        return time.monotonic()
-
-    def wait_for(self, pattern, limit=20.0):
-        end = time.monotonic() + limit
-        while True:
-            try:
-                t, line = self.lines.get(timeout=max(0.0, end - time.monotonic()))
-            except queue.Empty:
-                raise RuntimeError("no line with %r" % pattern)
-            if re.search(pattern, line):
-                return t, line
+        super().__init__([exe, "--headless", "--home", home])
 
     def stats(self):
-        self.send("stats")
-        _, site = self.wait_for(r"^polls \d+ responses")
-        loops = {}
-        while len(loops) < LOOPS:
-            _, line = self.wait_for(r"^loop \d+ polls")
-            m = re.match(r"loop (\d+) polls (\d+) answers (\d+) cycle (\d+) ms", line)
-            loops[int(m.group(1))] = (int(m.group(2)), int(m.group(4)))
+        site, per = site_stats(self, LOOPS)
+        loops = {n: (polls, cycle) for n, (polls, _, cycle) in per.items()}
         cycle = int(re.search(r"cycle (\d+) ms", site).group(1))
         return time.monotonic(), cycle, loops
-
-    def cpu_seconds(self):
-        with open("/proc/%d/stat" % self.p.pid) as f:
-            fields = f.read().rsplit(")", 1)[1].split()
-        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
-
-    def quit(self):
-        try:
-            self.send("quit")
-            self.p.wait(timeout=20)
-        except Exception:
-            self.p.kill()
 
 
 def run(exe, one_at_a_time, seconds, rng):
