@@ -11,19 +11,9 @@
 
 #include "core/views/chart.h"
 #include "core/views/histogram.h"
+#include "fuzzfiles.h"
 
-namespace {
-
-std::string TempName(const char* name) {
-  static const std::string dir = [] {
-    char pattern[] = "/tmp/chart-fuzz-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) std::abort();
-    return std::string(pattern);
-  }();
-  return dir + "/" + name;
-}
-
-}  // namespace
+using fuzzfiles::TempName;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
@@ -38,10 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   for (const char* name : {"in.rcw", "in.rec"}) {
     const std::string file = TempName(name);
-    std::FILE* f = std::fopen(file.c_str(), "wb");
-    if (f == nullptr) std::abort();
-    std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    if (!fuzzfiles::WriteFile(file, data, size)) std::abort();
     quillark::Chart loaded;
     if (quillark::LoadChart(file, loaded) != quillark::ChartFileResult::OK) continue;
     if (loaded.samples.size() > quillark::Chart::CAPACITY) std::abort();

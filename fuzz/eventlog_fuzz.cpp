@@ -16,24 +16,12 @@
 
 #include "core/access/translator.h"
 #include "core/views/eventlog.h"
+#include "fuzzfiles.h"
 
 namespace {
 
-std::string TempName(const char* suffix) {
-  static const std::string dir = [] {
-    char pattern[] = "/tmp/eventlog-fuzz-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) std::abort();
-    return std::string(pattern);
-  }();
-  return dir + "/" + suffix;
-}
-
-bool WriteFile(const std::string& name, const std::uint8_t* data, std::size_t size) {
-  std::FILE* f = std::fopen(name.c_str(), "wb");
-  if (f == nullptr) return false;
-  bool ok = std::fwrite(data, 1, size, f) == size;
-  return std::fclose(f) == 0 && ok;
-}
+using fuzzfiles::TempName;
+using fuzzfiles::WriteFile;
 
 std::size_t MaxRecords(const std::string& text) {
   return text.size() < 10 ? 0 : (text.size() - 10) / 24;

@@ -14,15 +14,12 @@
 
 #include "core/common/inifile.h"
 #include "core/common/textutil.h"
+#include "fuzzfiles.h"
 
 namespace {
 
 const std::string& FileName() {
-  static const std::string name = [] {
-    char pattern[] = "/tmp/inifile-fuzz-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) std::abort();
-    return std::string(pattern) + "/quillark.ini";
-  }();
+  static const std::string name = fuzzfiles::TempName("quillark.ini");
   return name;
 }
 
