@@ -7,7 +7,7 @@
 namespace quillark {
 namespace {
 
-constexpr std::array<CommandInfo, 40> COMMANDS{{
+constexpr std::array<CommandInfo, 42> COMMANDS{{
     {CMD_NEW, "NEW", SA_NEWSITE},
     {CMD_OPEN, "OPEN", NOPERMISSION},
     {CMD_SAVEFNS, "SAVEFNS", SA_FNSAVE},
@@ -48,6 +48,8 @@ constexpr std::array<CommandInfo, 40> COMMANDS{{
     {CMD_SYSTEMLOG, "SYSTEMLOG", SA_EVENTLOG},
     {CMD_ISOLATESELECTED, "IsolateSelectedDetectors", SA_ISOLATE},
     {CMD_DEISOLATESELECTED, "DeIsolateSelectedDetectors", SA_ISOLATE},
+    {CMD_ACKNOWLEDGE, "ACKNOWLEDGE", SA_ACKNOWLEDGE},
+    {CMD_ACKNOWLEDGEALL, "ACKNOWLEDGEALL", SA_ACKNOWLEDGE},
 }};
 
 }  // namespace

@@ -47,6 +47,8 @@ enum CommandId : int {
   CMD_SYSTEMLOG = 185,
   CMD_ISOLATESELECTED = 188,
   CMD_DEISOLATESELECTED = 189,
+  CMD_ACKNOWLEDGE = 190,
+  CMD_ACKNOWLEDGEALL = 191,
 };
 
 // A command open to everybody.

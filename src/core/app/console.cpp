@@ -42,6 +42,10 @@ Console::Console(TDockingApp& a) : app(a) {
        [this](const Args&) { return Stats(); }},
       {"alarms", "", "the alarm viewer's lines, each with its colour",
        [this](const Args&) { return Alarms(); }},
+      {"ack", "L-AAA", "acknowledge the alarm viewer's line of a device",
+       [this](const Args& a) { return Acknowledge(a); }},
+      {"ackall", "", "acknowledge every line that waits for it",
+       [this](const Args&) { return AcknowledgeAll(); }},
       {"silence", "", "silence the alarm sound (and the devices' sounders)",
        [this](const Args&) { return Silence(); }},
       {"isolate", "", "isolate the selected device",
@@ -214,8 +218,45 @@ Console::Lines Console::Alarms() const {
   for (const auto& line : alarms->GetLines()) {
     std::string colour =
         line.firstfire ? "firstfire" : ColourName(window->GetEventInfo(), line.colour);
-    out.push_back("[" + colour + "] " + line.text);
+    // The state goes behind the text, so that a script reading the lines
+    // as they were still finds them there.
+    std::string text = "[" + colour + "] " + line.text;
+    if (alarms->AcknowledgeModel()) text += "  [" + std::string(line.StateName()) + "]";
+    out.push_back(text);
   }
+  return out;
+}
+
+Console::Lines Console::Acknowledge(const Args& args) {
+  if (args.size() != 1 || ParseDevice(args[0]) < 0) return {"error: usage: ack L-AAA"};
+  const int device = ParseDevice(args[0]);
+  TMainWindow* window = app.GetMainWindow();
+  AlarmDisp* alarms = window != nullptr ? window->GetAlarmDisplay() : nullptr;
+  if (alarms == nullptr) return {"error: not running"};
+  if (!alarms->AcknowledgeModel())
+    return {"error: acknowledgement is off ([AlarmViewer] Acknowledge=1 turns it on)"};
+  const int index = alarms->FindDevice(device);
+  if (index < 0) return {"error: " + DeviceName(device) + " has no line in the alarm viewer"};
+  if (alarms->GetLines()[static_cast<std::size_t>(index)].acknowledged)
+    return {DeviceName(device) + " is acknowledged already"};
+  // Through the command, so that the access level is checked as for every
+  // other guarded operation.
+  alarms->Select(index);
+  Lines out = Run(CMD_ACKNOWLEDGE);
+  if (out.front() == "ok") out.front() = "acknowledged " + DeviceName(device);
+  return out;
+}
+
+Console::Lines Console::AcknowledgeAll() {
+  TMainWindow* window = app.GetMainWindow();
+  AlarmDisp* alarms = window != nullptr ? window->GetAlarmDisplay() : nullptr;
+  if (alarms == nullptr) return {"error: not running"};
+  if (!alarms->AcknowledgeModel())
+    return {"error: acknowledgement is off ([AlarmViewer] Acknowledge=1 turns it on)"};
+  const std::size_t waiting = alarms->UnacknowledgedCount();
+  if (waiting == 0) return {"nothing to acknowledge"};
+  Lines out = Run(CMD_ACKNOWLEDGEALL);
+  if (out.front() == "ok") out.front() = Format("acknowledged %zu line(s)", waiting);
   return out;
 }
 

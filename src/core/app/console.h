@@ -56,6 +56,8 @@ class Console {
   Lines TryLogOn(const Args& args);
   Lines Alarms() const;
   Lines Silence();
+  Lines Acknowledge(const Args& args);
+  Lines AcknowledgeAll();
   Lines Mass(int command);
   Lines MassState() const;
   Lines Events(const Args& args) const;

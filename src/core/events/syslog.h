@@ -45,6 +45,10 @@ class SysLog {
     FLOWFAIL = 59,
     RESET = 52,
     COMMSFAIL = 148,
+    // The operator acknowledged a device's alarm or fault line: data 1 the
+    // status bits of the line, data 2 1 when it had cleared already. Above
+    // the two-digit codes a device can log, so never taken for one of them.
+    ACKNOWLEDGE = 256,
   };
 
   // `clock` gives the local date and time written with each record.

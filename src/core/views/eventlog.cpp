@@ -91,6 +91,8 @@ std::string ExtraText(const EventRecord& r) {
   switch (r.code) {
     case 0:
       return Format("Count: %d", d1);
+    case EventLog::ACKNOWLEDGED:
+      return Format("Status: %02x%s", d1, d2 != 0 ? " (cleared)" : "");
     case 59:
       return Format("Code: %d", d1);
     case 94:
@@ -383,6 +385,8 @@ std::string EventLog::FormatEvent(Translator& translator, const EventRecord& r) 
   } else {
     text = translator.Text(CODETEXTBASE + CODETEXTSTEP * r.code);
     if (text.size() > CODETEXTMAX) text.resize(CODETEXTMAX);
+    // The program's own acknowledgement record has no device text.
+    if (text.empty() && r.code == ACKNOWLEDGED) text = "Acknowledged";
     if (text.empty()) text = Format("Unknown event: %u", unsigned{r.code});
   }
   std::string line = Format("%02u/%02u/%04u  %02u:%02u  %01u-%03u  %s", unsigned{r.day},
