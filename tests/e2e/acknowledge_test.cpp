@@ -1,0 +1,47 @@
+// Acknowledging alarms from the console of the real program on the
+// demonstration home, which has acknowledgement turned on.
+#include <gtest/gtest.h>
+
+#include "console.h"
+#include "process.h"
+#include "support/tempdir.h"
+
+namespace quillark::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(Acknowledge, ResetLeavesACleardLineThatAckRemovesAndLogs) {
+  TempDir home;
+  CopyDemoHome(home.Path());
+  auto p = StartHeadless(home.Path());
+  ASSERT_TRUE(Answers(*p, "select 1-003", "selected 1-003"));
+  ASSERT_TRUE(Answers(*p, "fire1", "ok"));
+  ASSERT_TRUE(StatusBecomes(*p, "1-003", "1-003 status 0x0e"));
+  // Guarded like the other operations.
+  EXPECT_TRUE(Answers(*p, "ack 1-003", "refused: the access level is too low"));
+  EXPECT_TRUE(Answers(*p, "logon Engineer", "logged on as Engineer"));
+  ASSERT_TRUE(Answers(*p, "reset", "ok"));
+  ASSERT_TRUE(StatusBecomes(*p, "1-003", "1-003 status 0x00"));
+
+  // The alarm is over, but nobody has acknowledged it: it stays.
+  p->Send("alarms");
+  const std::string line = p->WaitFor("1-003", 5s);
+  EXPECT_NE(line.find("Alarms: Aux,Pre-Alarm,Fire 1"), std::string::npos) << line;
+  EXPECT_NE(line.find("[cleared, unacknowledged]"), std::string::npos) << line;
+
+  EXPECT_TRUE(Answers(*p, "ack 1-003", "acknowledged 1-003"));
+  EXPECT_TRUE(Answers(*p, "alarms", "no alarms or faults"));
+  EXPECT_TRUE(Answers(*p, "ack 1-003", "has no line in the alarm viewer"));
+  EXPECT_TRUE(Answers(*p, "ackall", "nothing to acknowledge"));
+  EXPECT_TRUE(Answers(*p, "ack 99-1", "error: usage: ack L-AAA"));
+  p->Send("events 50");
+  EXPECT_NE(p->WaitFor("1-003  Acknowledged", 5s), "");
+  EXPECT_TRUE(Quit(*p));
+
+  const std::string log = home.Read("event.log");
+  EXPECT_NE(log.find("Acknowledged by user 'Engineer': Detector 1-003"), std::string::npos) << log;
+}
+
+}  // namespace
+}  // namespace quillark::test
