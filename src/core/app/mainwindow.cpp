@@ -35,6 +35,7 @@ TMainWindow::TMainWindow(TDockingApp& AParent, int l)
     notifier->SetPollingControl({[this] { return bus.IsPollPaused(); },
                                  [this] { bus.PausePolling(); },
                                  [this] { bus.ResumePolling(false); }});
+    notifier->SetEventLoop(&services.events);
     eventwriter = notifier.get();
   }
   WriteEvent(WE_INFORMATION, "**** Quillark startup ****");
