@@ -238,5 +238,25 @@ TEST_F(AlarmDispWindowTest, WithoutAcknowledgementTheButtonsAreNotThere) {
   EXPECT_FALSE(w.List()->topLevelItem(row)->font(AlarmDispWindow::COL_STATE).bold());
 }
 
+TEST_F(AlarmDispWindowTest, FloodBannerShowsWhileItLastsAndThenWhenItEnded) {
+  AlarmDispWindow w(Disp());
+  w.resize(900, 500);
+  EXPECT_FALSE(w.Banner()->isVisibleTo(&w));
+  for (unsigned a = 1; a <= 40; ++a) {
+    Disp().DecodeStatus(1, a, 0x01, 0, 0);  // the second loop fails device by device
+    core.host.events.Advance(20);
+  }
+  EXPECT_EQ(w.Count(), static_cast<int>(Disp().GetLines().size()));
+  EXPECT_TRUE(w.Banner()->isVisibleTo(&w));
+  EXPECT_TRUE(w.Banner()->text().startsWith("Alarm flood: ")) << w.Banner()->text().toStdString();
+  test::SaveGrab(w, "alarmdisp-flood");
+  // The window notices the end by itself.
+  core.host.events.Advance(11 * 60 * 1000);
+  QCoreApplication::processEvents();
+  w.RefreshBanner();
+  EXPECT_TRUE(w.Banner()->text().startsWith("Alarm flood ended at "))
+      << w.Banner()->text().toStdString();
+}
+
 }  // namespace
 }  // namespace quillark

@@ -213,8 +213,10 @@ Console::Lines Console::Alarms() const {
   const TMainWindow* window = app.GetMainWindow();
   const AlarmDisp* alarms = window != nullptr ? window->GetAlarmDisplay() : nullptr;
   if (alarms == nullptr) return {"error: not running"};
-  if (alarms->IsEmpty()) return {"no alarms or faults"};
   Lines out;
+  const std::string banner = alarms->FloodBanner();
+  if (!banner.empty()) out.push_back(banner);
+  if (alarms->IsEmpty()) out.push_back("no alarms or faults");
   for (const auto& line : alarms->GetLines()) {
     std::string colour =
         line.firstfire ? "firstfire" : ColourName(window->GetEventInfo(), line.colour);

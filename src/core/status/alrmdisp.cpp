@@ -117,6 +117,8 @@ void AlarmDisp::SetLoops(int l) {
 
 void AlarmDisp::Clear() {
   lines.clear();
+  arrivals.clear();
+  floodend = 0;
   active.clear();
   firstfire = true;
   std::fill(laststatus.begin(), laststatus.end(), UNKNOWNSTATUS);
@@ -400,6 +402,13 @@ void AlarmDisp::AddString(int device, std::string line, const std::string& text,
   // not on the line, or a fault flag that has just set.
   const bool risen = (status & ~shown & 0x7Fu) != 0 || newfault;
   const std::string announced = "Detector " + line.substr(std::min(line.size(), DEVICETEXT));
+  if (risen) {
+    const std::time_t now = app.Events().Now();
+    while (!arrivals.empty() && now - arrivals.front() >= FLOODSECONDS) arrivals.pop_front();
+    arrivals.push_back(now);
+    if (arrivals.size() > FLOODLINES)
+      floodend = arrivals[arrivals.size() - FLOODLINES - 1] + FLOODSECONDS;
+  }
   AlarmLine added{std::move(line), colour, device, status, firstfireline};
   added.acknowledged = acknowledgemodel && wasacknowledged && !risen;
   lines.push_back(std::move(added));
@@ -423,6 +432,27 @@ void AlarmDisp::AddString(int device, std::string line, const std::string& text,
   const int category = (status & 0x1E) ? WE_ALARM : (status & 0x01) ? WE_FAULT : WE_INFORMATION;
   app.WriteEvent(category, announced);
   SetSelection(selected);
+}
+
+bool AlarmDisp::InFlood() const {
+  return floodend != 0 && app.Events().Now() < floodend;
+}
+
+std::string AlarmDisp::FloodBanner() const {
+  if (floodend == 0) return {};
+  const std::time_t now = app.Events().Now();
+  if (now < floodend) {
+    const auto recent = std::count_if(arrivals.begin(), arrivals.end(),
+                                      [&](std::time_t t) { return now - t < FLOODSECONDS; });
+    return Format("Alarm flood: %u new alarms and faults in the last 10 minutes",
+                  static_cast<unsigned>(recent));
+  }
+  std::tm tm{};
+  localtime_r(&floodend, &tm);
+  return Format("Alarm flood ended at %02u:%02u:%02u on %02u/%02u/%04u",
+                static_cast<unsigned>(tm.tm_hour), static_cast<unsigned>(tm.tm_min),
+                static_cast<unsigned>(tm.tm_sec), static_cast<unsigned>(tm.tm_mday),
+                static_cast<unsigned>(tm.tm_mon + 1), static_cast<unsigned>(tm.tm_year + 1900));
 }
 
 const char* AlarmLine::StateName() const {

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
+#include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -179,6 +181,14 @@ class AlarmDisp : public MsgClass, public DeviceStatusSource {
   std::size_t AcknowledgeAll(const std::string& user);
   std::size_t UnacknowledgedCount() const;
 
+  // --- Floods. More than FLOODLINES new lines within FLOODSECONDS is a
+  // flood: the banner says so while it lasts and, after, when it ended.
+  // Empty when there has been none since the last Clear.
+  static constexpr std::size_t FLOODLINES = 10;
+  static constexpr std::time_t FLOODSECONDS = 600;
+  bool InFlood() const;
+  std::string FloodBanner() const;
+
   // --- Sounds. The most important sound of the devices in alarm or fault
   // is repeated every `repeat` seconds until Silence or there is none.
   void ReplayHighestPrioritySound();
@@ -239,6 +249,10 @@ class AlarmDisp : public MsgClass, public DeviceStatusSource {
   // Set by DecodeStatus for the AddString it calls: a fault flag has just
   // set, which the line's status bits alone do not show.
   bool faultrisen = false;
+  // When new lines came, the last FLOODSECONDS of them; and the moment the
+  // flood they make is over if nothing more comes (0: none yet).
+  std::deque<std::time_t> arrivals;
+  std::time_t floodend = 0;
 };
 
 }  // namespace quillark

@@ -5,7 +5,9 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -89,8 +91,22 @@ AlarmDispWindow::AlarmDispWindow(AlarmDisp& d, QWidget* parent) : QDialog(parent
       buttons[ISOLATE]->sizeHint().width() +
       buttons[ISOLATE]->fontMetrics().horizontalAdvance(QStringLiteral("De-")));
 
+  // The banner is bold and framed, and says in words what is going on.
+  banner = new QLabel(this);
+  banner->setObjectName(QStringLiteral("floodbanner"));
+  QFont bold = banner->font();
+  bold.setBold(true);
+  banner->setFont(bold);
+  banner->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  banner->setMargin(4);
+  banner->setVisible(false);
+  bannertimer = new QTimer(this);
+  bannertimer->setInterval(1000);
+  connect(bannertimer, &QTimer::timeout, this, [this] { RefreshBanner(); });
+
   auto* layout = new QVBoxLayout(this);
   layout->setSpacing(2);
+  layout->addWidget(banner);
   layout->addWidget(list, 1);
   layout->addSpacing(6);
   layout->addLayout(ackrow);
@@ -288,12 +304,26 @@ void AlarmDispWindow::LineAppended(std::size_t index) {
   updating = false;
   // A changed line (isolated now, say) comes back as a new one.
   EnableActions(disp.ActionsEnabled());
+  RefreshBanner();
+}
+
+void AlarmDispWindow::RefreshBanner() {
+  const QString text = QString::fromStdString(disp.FloodBanner());
+  if (banner->text() != text) banner->setText(text);
+  banner->setVisible(!text.isEmpty());
+  // While a flood lasts the banner is looked at once a second, to say
+  // when it ended; otherwise nothing changes without a new line.
+  if (disp.InFlood() && !bannertimer->isActive())
+    bannertimer->start();
+  else if (!disp.InFlood() && bannertimer->isActive())
+    bannertimer->stop();
 }
 
 void AlarmDispWindow::LinesCleared() {
   updating = true;
   list->clear();
   updating = false;
+  RefreshBanner();
   RefreshButtons();
 }
 

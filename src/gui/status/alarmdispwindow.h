@@ -9,6 +9,8 @@
 
 class QCloseEvent;
 class QKeyEvent;
+class QLabel;
+class QTimer;
 class QPushButton;
 class QTreeWidgetItem;
 class QTreeWidget;
@@ -67,6 +69,9 @@ class AlarmDispWindow : public QDialog, public AlarmDispObserver {
   int CurrentRow() const;
   void SelectRow(int row);
   QPushButton* GetButton(int id) const;
+  // The flood banner above the list; hidden when there is nothing to say.
+  QLabel* Banner() const { return banner; }
+  void RefreshBanner();
 
   // --- AlarmDispObserver
   void LineRemoved(std::size_t index) override;
@@ -96,6 +101,8 @@ class AlarmDispWindow : public QDialog, public AlarmDispObserver {
 
   AlarmDisp& disp;
   QTreeWidget* list = nullptr;
+  QLabel* banner = nullptr;
+  QTimer* bannertimer = nullptr;  // notices the end of a flood
   // Silence, Isolate, Reset, Zone, Map, Close, Help, Acknowledge,
   // Acknowledge all
   std::array<QPushButton*, 9> buttons{};

@@ -528,5 +528,41 @@ TEST_F(AcknowledgeTest, SwitchedOffNothingWaitsAndNothingIsAcknowledged) {
   EXPECT_TRUE(disp.IsEmpty());
 }
 
+// A loop fails while two others report alarms: 500 changes in 10 s.
+TEST_F(AcknowledgeTest, FloodOfFiveHundredChangesIsRecordedInOrderAndBannered) {
+  EXPECT_EQ(disp.FloodBanner(), "");
+  std::vector<int> expected;
+  auto change = [&](int loop, int address, const char* digits, int code) {
+    Answer(loop, address, digits);
+    expected.push_back(code);
+    host.events.Advance(20);
+  };
+  for (int a = 1; a <= 127; ++a) {
+    change(2, a, "010000", SysLog::COMMSFAIL);
+    change(0, a, "080000", SysLog::FIRE1ALARM);
+    change(1, a, "040000", SysLog::PREALARM);
+  }
+  for (int a = 1; a <= 119; ++a) change(0, a, "180000", SysLog::FIRE2ALARM);
+  ASSERT_EQ(expected.size(), 500u);
+  EXPECT_EQ(Records(), expected);
+  EXPECT_EQ(disp.GetLines().size(), 381u);
+  EXPECT_EQ(disp.UnacknowledgedCount(), 381u);
+  EXPECT_TRUE(disp.InFlood());
+  // Lines in the last 10 minutes: every new one, the fire 2s included.
+  EXPECT_EQ(disp.FloodBanner(), "Alarm flood: 500 new alarms and faults in the last 10 minutes");
+
+  // Ten minutes after the eleventh-newest line the flood is over.
+  host.events.Advance(600 * 1000);
+  EXPECT_FALSE(disp.InFlood());
+  EXPECT_EQ(disp.FloodBanner().rfind("Alarm flood ended at 22:23:", 0), 0u) << disp.FloodBanner();
+  // Ten lines are no flood.
+  disp.Clear();
+  for (int a = 1; a <= 10; ++a) Answer(3, a, "010000");
+  EXPECT_FALSE(disp.InFlood());
+  EXPECT_EQ(disp.FloodBanner(), "");
+  Answer(3, 11, "010000");
+  EXPECT_TRUE(disp.InFlood());
+}
+
 }  // namespace
 }  // namespace quillark::test
