@@ -44,7 +44,7 @@ logcategory GetLogCategory(unsigned code) {
     case 113:
     case 114:
     case 131:
-    case 256:  // the operator's acknowledgement of an alarm or fault line
+    case 254:  // the operator's acknowledgement of an alarm or fault line
       return LC_ALARM;
     case 129:
       return LC_FUNCTIONCHANGE;

@@ -518,9 +518,7 @@ void AlarmDisp::AcknowledgeLine(std::size_t index, const std::string& user) {
   const std::string what = l.text.substr(std::min(l.text.size(), DEVICETEXT));
   app.WriteEvent(WE_INFORMATION, "Acknowledged by user '" + user + "': Detector " + what +
                                      (l.cleared ? " (cleared)" : ""));
-  // Code 256 cannot come from a device, whose logs have two-digit codes, so
-  // no reader can mistake it for a device's own event; one that does not
-  // know it shows "Unknown event: 256" with the device and the time.
+  // The system log's own code for it (see SysLog::ACKNOWLEDGE).
   if (syslog != nullptr)
     syslog->WriteEvent(static_cast<std::uint32_t>(l.device), SysLog::ACKNOWLEDGE, l.status & 0x7Fu,
                        l.cleared ? 1u : 0u, 0);

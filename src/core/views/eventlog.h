@@ -80,7 +80,7 @@ class EventLog : public MsgClass {
   // devices (two-digit codes) nor the program write such a code.
   static constexpr std::uint16_t DAMAGEMARK = 0xFFFE;
   // The system log's record of an operator acknowledging a line.
-  static constexpr std::uint16_t ACKNOWLEDGED = 256;
+  static constexpr std::uint16_t ACKNOWLEDGED = 254;
   // The most records a load keeps: a larger log shows its newest ones.
   static constexpr std::size_t MAXRECORDS = (LOADLIMIT - HEADER) / RECORD;
   static constexpr std::size_t LINEWIDTH = 45;  // lines are padded to this before extra text

@@ -9,6 +9,7 @@
 #include "core/events/syslog.h"
 #include "core/platform/soundplayer.h"
 #include "core/site/config.h"
+#include "core/views/eventlog.h"
 #include "support/apphost.h"
 #include "support/frames.h"
 
@@ -498,13 +499,16 @@ TEST_F(AcknowledgeTest, AcknowledgementIsRecordedWithUserDeviceAndState) {
   // status bits and whether the line had cleared.
   const std::string log = host.home.Read("system.ev2");
   ASSERT_GE(log.size(), 10u + 2 * 24);
-  EXPECT_EQ(log.substr(log.size() - 48 + 10, 14),
-            "0005010008"
-            "0100");
-  EXPECT_EQ(log.substr(log.size() - 24 + 10, 14),
-            "0006010010"
-            "0000");
+  EXPECT_EQ(log.substr(log.size() - 48 + 10, 14), "000500fe080100");
+  EXPECT_EQ(log.substr(log.size() - 24 + 10, 14), "000600fe100000");
   EXPECT_EQ(Records().back(), SysLog::ACKNOWLEDGE);
+  // The event log window reads them as records, not as damage.
+  EventLog reader(nullptr, 16, 0, host.app->GetServices().translator);
+  ASSERT_TRUE(reader.Load((host.home / "system.ev2").string()));
+  EXPECT_EQ(reader.DamageCount(), 0u);
+  ASSERT_GE(reader.EventCount(), 2u);
+  EXPECT_NE(reader.GetEventLine(reader.EventCount() - 2).find("1-005  Acknowledged"),
+            std::string::npos);
 }
 
 TEST_F(AcknowledgeTest, SwitchedOffNothingWaitsAndNothingIsAcknowledged) {
@@ -537,6 +541,8 @@ TEST_F(AcknowledgeTest, FloodOfFiveHundredChangesIsRecordedInOrderAndBannered) {
     expected.push_back(code);
     host.events.Advance(20);
   };
+  // Loop 3 was heard from before it failed.
+  for (int a = 1; a <= 127; ++a) Answer(2, a, "000000");
   for (int a = 1; a <= 127; ++a) {
     change(2, a, "010000", SysLog::COMMSFAIL);
     change(0, a, "080000", SysLog::FIRE1ALARM);

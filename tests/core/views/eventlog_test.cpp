@@ -108,8 +108,8 @@ TEST_F(Decoding, ExtraTextsFollowThePaddedLineWhenDataIsGiven) {
       {65, 1, 2, 3, "Isolate", ""},
       // The program's own acknowledgement record: the status bits of the
       // line, and whether it had cleared.
-      {256, 0x08, 1, 0, "Acknowledged", "Status: 08 (cleared)"},
-      {256, 0x10, 0, 0, "Acknowledged", "Status: 10"},
+      {254, 0x08, 1, 0, "Acknowledged", "Status: 08 (cleared)"},
+      {254, 0x10, 0, 0, "Acknowledged", "Status: 10"},
   };
   std::string text = Head(1, 1, 2001, 0, 0);
   for (const auto& c : cases) text += Rec(2, 3, 2004, 0x010, c.code, c.d1, c.d2, c.d3, 5, 6);
@@ -148,7 +148,7 @@ TEST_F(Decoding, OnlyCompleteRecordsUpToCrOrNul) {
 TEST_F(Decoding, CategoriesFollowTheFilter) {
   const std::string text = Head(1, 1, 2001, 0, 0) + Rec(5, 1, 2001, 1, 94) +
                            Rec(5, 1, 2001, 1, 112, 40, 0, 3) + Rec(5, 1, 2001, 1, 66) +
-                           Rec(5, 1, 2001, 1, 148) + Rec(5, 1, 2001, 1, 256, 8, 0, 0);
+                           Rec(5, 1, 2001, 1, 148) + Rec(5, 1, 2001, 1, 254, 8, 0, 0);
   EventFilterStruct alarms;
   for (int b = FB_RESET; b <= FB_NONE; ++b) alarms.Box(static_cast<filterbox>(b)) = 0;
   alarms.alarm = 1;
