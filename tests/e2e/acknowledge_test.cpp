@@ -39,6 +39,11 @@ TEST(Acknowledge, ResetLeavesAClearedLineThatAckRemovesAndLogs) {
   p->Send("events 50");
   EXPECT_NE(p->WaitFor("1-003  Acknowledged", 5s), "");
   EXPECT_FALSE(Mentions(*p, "damaged log"));
+  // The history finds it by its text, whatever the case.
+  p->Send("search ACKNOWLEDGED");
+  EXPECT_NE(p->WaitFor("1-003  Acknowledged", 5s), "");
+  EXPECT_NE(p->WaitFor("events match", 5s).find("2 of "), std::string::npos);
+  EXPECT_TRUE(Answers(*p, "search", "error: usage: search TEXT"));
   EXPECT_TRUE(Quit(*p));
 
   const std::string log = home.Read("event.log");

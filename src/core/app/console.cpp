@@ -66,6 +66,8 @@ Console::Console(TDockingApp& a) : app(a) {
        [this](const Args&) { return MassState(); }},
       {"events", "[N]", "the last N lines of the system log (default 20)",
        [this](const Args& a) { return Events(a); }},
+      {"search", "TEXT", "the system log's lines that contain TEXT (any case), the last 50",
+       [this](const Args& a) { return Search(a); }},
       {"logon", "NAME [PASSWORD]", "log on at the user's access level",
        [this](const Args& a) { return LogOn(a); }},
       {"lock", "", "log off: back to the lowest access level",
@@ -311,6 +313,29 @@ Console::Lines Console::Events(const Args& args) const {
   const std::size_t first = count > want ? count - want : 0;
   for (std::size_t i = first; i < count; ++i) out.push_back(log.GetEventLine(i));
   if (out.empty()) out.push_back("the system log is empty");
+  return out;
+}
+
+Console::Lines Console::Search(const Args& args) const {
+  if (args.empty()) return {"error: usage: search TEXT"};
+  std::string text;
+  for (const std::string& a : args) text += (text.empty() ? "" : " ") + a;
+  text = ToLower(text);
+  const TMainWindow* window = app.GetMainWindow();
+  if (window == nullptr) return {"error: not running"};
+  std::error_code ec;
+  if (!std::filesystem::exists(app.GetPaths().syslog, ec)) return {"the system log is empty"};
+  EventLog log(nullptr, window->GetLoops(), 0, app.GetServices().translator);
+  if (!log.Load(app.GetPaths().syslog.string())) return {"error: the system log cannot be read"};
+  // Only the newest matches are listed; the count says how many there are.
+  constexpr std::size_t SHOWN = 50;
+  std::vector<std::size_t> matches;
+  for (std::size_t i = 0; i < log.EventCount(); ++i)
+    if (ToLower(log.GetEventLine(i)).find(text) != std::string::npos) matches.push_back(i);
+  Lines out;
+  const std::size_t first = matches.size() > SHOWN ? matches.size() - SHOWN : 0;
+  for (std::size_t i = first; i < matches.size(); ++i) out.push_back(log.GetEventLine(matches[i]));
+  out.push_back(Format("%zu of %zu events match", matches.size(), log.EventCount()));
   return out;
 }
 

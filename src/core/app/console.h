@@ -61,6 +61,7 @@ class Console {
   Lines Mass(int command);
   Lines MassState() const;
   Lines Events(const Args& args) const;
+  Lines Search(const Args& args) const;
 
   TDockingApp& app;
   std::vector<Word> words;
