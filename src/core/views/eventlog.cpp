@@ -178,7 +178,22 @@ void EventLog::ReadDone() {
   if (main != nullptr) main->ResumePolling();
 }
 
+std::string EventLog::SourceName(const std::string& systemlog) const {
+  if (!filename.empty()) {
+    std::error_code ec;
+    if (!systemlog.empty() && std::filesystem::equivalent(filename, systemlog, ec))
+      return "System log";
+    return std::filesystem::path(filename).filename().string();
+  }
+  if (eventdevice == ALLDETECTORS) return "All detectors";
+  if (eventdevice < 0) return {};
+  if ((eventdevice & 0xFF) == 0) return Format("Command module, loop %d", (eventdevice >> 8) + 1);
+  return Format("Detector %d-%03d", (eventdevice >> 8) + 1, eventdevice & 0xFF);
+}
+
 void EventLog::GetEvents(int device) {
+  // A read shows a device, no longer a file.
+  filename.clear();
   eventdevice = device;
   ClearEvents();
   if (main == nullptr) return;

@@ -165,6 +165,10 @@ class EventLog : public MsgClass {
   int GetDevice() const { return eventdevice; }
   int GetLoops() const { return loops; }
   const std::string& GetFilename() const { return filename; }
+  // What the window's title names: "System log" for `systemlog`, another
+  // file by its name, else the device read ("Detector 2-005", "Command
+  // module, loop 2", "All detectors").
+  std::string SourceName(const std::string& systemlog) const;
   bool IsReading() const { return awaiting; }
 
   // The log text of one "E" answer of `loop`: its header and its complete
