@@ -44,10 +44,18 @@ TEST(Acknowledge, ResetLeavesAClearedLineThatAckRemovesAndLogs) {
   EXPECT_NE(p->WaitFor("1-003  Acknowledged", 5s), "");
   EXPECT_NE(p->WaitFor("events match", 5s).find("2 of "), std::string::npos);
   EXPECT_TRUE(Answers(*p, "search", "error: usage: search TEXT"));
+  // And exports it as CSV.
+  const std::string csv = (home.Path() / "events.csv").string();
+  EXPECT_TRUE(Answers(*p, "events --csv " + csv, "wrote "));
+  EXPECT_TRUE(Answers(*p, "events --csv", "error: usage: events --csv FILE"));
   EXPECT_TRUE(Quit(*p));
 
   const std::string log = home.Read("event.log");
   EXPECT_NE(log.find("Acknowledged by user 'Engineer': Detector 1-003"), std::string::npos) << log;
+  const std::string table = home.Read("events.csv");
+  EXPECT_EQ(table.rfind("time,device,code,event,detail\r\n", 0), 0u) << table;
+  EXPECT_NE(table.find(",1-003,254,Acknowledged,Status: 0e (cleared)\r\n"), std::string::npos)
+      << table;
 }
 
 }  // namespace

@@ -64,7 +64,8 @@ Console::Console(TDockingApp& a) : app(a) {
        [this](const Args&) { return Mass(CMD_DEISOLATESELECTED); }},
       {"mass", "", "progress of the mass isolate or de-isolate",
        [this](const Args&) { return MassState(); }},
-      {"events", "[N]", "the last N lines of the system log (default 20)",
+      {"events", "[N] | --csv FILE",
+       "the last N lines of the system log (default 20), or all of it as CSV into FILE",
        [this](const Args& a) { return Events(a); }},
       {"search", "TEXT", "the system log's lines that contain TEXT (any case), the last 50",
        [this](const Args& a) { return Search(a); }},
@@ -298,6 +299,7 @@ Console::Lines Console::MassState() const {
 }
 
 Console::Lines Console::Events(const Args& args) const {
+  if (!args.empty() && args[0] == "--csv") return EventsCsv(args);
   long n = args.empty() ? 20 : AtoL(args[0]);
   if (n <= 0) return {"error: usage: events [N]"};
   const TMainWindow* window = app.GetMainWindow();
@@ -314,6 +316,23 @@ Console::Lines Console::Events(const Args& args) const {
   for (std::size_t i = first; i < count; ++i) out.push_back(log.GetEventLine(i));
   if (out.empty()) out.push_back("the system log is empty");
   return out;
+}
+
+Console::Lines Console::EventsCsv(const Args& args) const {
+  if (args.size() != 2) return {"error: usage: events --csv FILE"};
+  const TMainWindow* window = app.GetMainWindow();
+  if (window == nullptr) return {"error: not running"};
+  EventLog log(nullptr, window->GetLoops(), 0, app.GetServices().translator);
+  std::error_code ec;
+  if (std::filesystem::exists(app.GetPaths().syslog, ec) &&
+      !log.Load(app.GetPaths().syslog.string()))
+    return {"error: the system log cannot be read"};
+  std::FILE* file = std::fopen(args[1].c_str(), "wb");
+  if (file == nullptr) return {"error: cannot write " + args[1]};
+  bool ok = log.WriteCsv(file);
+  ok = std::fclose(file) == 0 && ok;
+  if (!ok) return {"error: " + args[1] + " could not be written whole"};
+  return {Format("wrote %zu events to %s", log.EventCount(), args[1].c_str())};
 }
 
 Console::Lines Console::Search(const Args& args) const {

@@ -62,6 +62,7 @@ class Console {
   Lines MassState() const;
   Lines Events(const Args& args) const;
   Lines Search(const Args& args) const;
+  Lines EventsCsv(const Args& args) const;
 
   TDockingApp& app;
   std::vector<Word> words;

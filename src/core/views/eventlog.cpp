@@ -412,6 +412,51 @@ std::string EventLog::FormatEvent(Translator& translator, const EventRecord& r) 
   return line;
 }
 
+std::string EventLog::CsvField(std::string_view text) {
+  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+  std::string out = "\"";
+  for (const char c : text) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+std::string EventLog::GetCsvLine(std::size_t index) const {
+  const EventRecord& r = GetEvent(index);
+  const std::string line = FormatEvent(translator, r);
+  if (r.code == DAMAGEMARK) return ",,," + CsvField(line) + ",";
+  // The line is "date  time  L-AAA  text", padded, then the detail.
+  const unsigned loop = (r.address >> 8) + 1u, device = r.address & 0xFFu;
+  const std::string name = Format("%u-%03u", loop, device);
+  const std::size_t at = line.find("  " + name + "  ");
+  std::string text = at == std::string::npos ? line : line.substr(at + name.size() + 4);
+  const std::string detail = r.data1 != 0xFF ? ExtraText(r) : std::string();
+  if (!detail.empty() && text.size() >= detail.size() &&
+      text.compare(text.size() - detail.size(), detail.size(), detail) == 0)
+    text.resize(text.size() - detail.size());
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return Format("%04u-%02u-%02uT%02u:%02u,", unsigned{r.year}, unsigned{r.month}, unsigned{r.day},
+                unsigned{r.hour}, unsigned{r.minute}) +
+         name + "," + std::to_string(r.code) + "," + CsvField(text) + "," + CsvField(detail);
+}
+
+bool EventLog::WriteCsv(std::FILE* file) const {
+  if (file == nullptr) return false;
+  std::string block = "time,device,code,event,detail\r\n";
+  bool ok = true;
+  for (std::size_t i = 0; ok && i < shown.size(); ++i) {
+    block += GetCsvLine(i) + "\r\n";
+    // Written in blocks: a million lines are not held twice in memory.
+    if (block.size() >= 1 << 16 || i + 1 == shown.size()) {
+      ok = std::fwrite(block.data(), 1, block.size(), file) == block.size();
+      block.clear();
+    }
+  }
+  if (ok && !block.empty()) ok = std::fwrite(block.data(), 1, block.size(), file) == block.size();
+  return ok;
+}
+
 std::string EventLog::GetEventLine(std::size_t index) const {
   return FormatEvent(translator, GetEvent(index));
 }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -128,6 +129,13 @@ class EventLog : public MsgClass {
   std::size_t MemoryUsed() const;
   // The line shown for event `index`, in the current language.
   std::string GetEventLine(std::size_t index) const;
+  // The shown events as CSV (RFC 4180: CRLF line ends, fields quoted where
+  // they hold a comma, a quote or a line end), UTF-8, with a heading line:
+  // time (ISO 8601, local), device (L-AAA), code, event, detail. A mark of
+  // damage has only its event text. False when `file` could not be written.
+  bool WriteCsv(std::FILE* file) const;
+  static std::string CsvField(std::string_view text);
+  std::string GetCsvLine(std::size_t index) const;
 
   // Opens a log file and shows every record that can be decoded. Text that
   // holds no record (a stray line end, a cut record, a foreign character) is
