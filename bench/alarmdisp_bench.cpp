@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -143,6 +144,60 @@ void BM_WholeSiteScanForComparison(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 
+// A flood: loop 3 fails device by device while loops 1 and 2 report fire 1
+// and pre-alarm on every detector, then fire 2 on loop 1: 500 changes, each
+// a new or replaced line with its record and event, with acknowledgement on
+// or off. Reported: the whole flood, and the longest single change (what
+// holds up the one thread longest).
+void BM_AlarmFlood500Changes(benchmark::State& state) {
+  Site site(16, 0);
+  site.disp.SetAcknowledgeModel(state.range(0) != 0);
+  std::vector<Answer> flood, normal;
+  for (int a = 1; a <= 127; ++a) {
+    flood.push_back(MakeAnswer(2, a, 0x01));
+    flood.push_back(MakeAnswer(0, a, 0x08));
+    flood.push_back(MakeAnswer(1, a, 0x04));
+  }
+  for (int a = 1; a <= 119; ++a) flood.push_back(MakeAnswer(0, a, 0x18));
+  for (int loop = 0; loop < 3; ++loop)
+    for (int a = 1; a <= 127; ++a) normal.push_back(MakeAnswer(loop, a, 0));
+  double longest = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    site.disp.Clear();
+    for (const Answer& a : normal) site.disp.MsgRx(a.loop, a.frame);
+    state.ResumeTiming();
+    for (const Answer& a : flood) {
+      const auto start = std::chrono::steady_clock::now();
+      site.disp.MsgRx(a.loop, a.frame);
+      const std::chrono::duration<double, std::micro> took =
+          std::chrono::steady_clock::now() - start;
+      longest = std::max(longest, took.count());
+    }
+  }
+  state.counters["lines"] = static_cast<double>(site.disp.GetLines().size());
+  state.counters["longest_change_us"] = longest;
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(flood.size()));
+}
+
+// Acknowledging every line after the flood (381 lines), one record each.
+void BM_AcknowledgeAllAfterFlood(benchmark::State& state) {
+  Site site(16, 0);
+  site.disp.SetAcknowledgeModel(true);
+  std::vector<Answer> flood;
+  for (int loop = 0; loop < 3; ++loop)
+    for (int a = 1; a <= 127; ++a) flood.push_back(MakeAnswer(loop, a, loop == 2 ? 0x01 : 0x08));
+  for (auto _ : state) {
+    state.PauseTiming();
+    site.disp.Clear();
+    for (const Answer& a : flood) site.disp.MsgRx(a.loop, a.frame);
+    state.ResumeTiming();
+    benchmark::DoNotOptimize(site.disp.AcknowledgeAll("Operator"));
+  }
+}
+
+BENCHMARK(BM_AlarmFlood500Changes)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AcknowledgeAllAfterFlood)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AlarmDispUnchanged)
     ->Args({1, 0})
     ->Args({16, 0})

@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QTreeWidget>
 
+#include "core/access/commands.h"
 #include "core/access/security.h"
 #include "core/app/dockingapp.h"
 #include "core/app/mainwindow.h"
@@ -169,6 +173,90 @@ TEST_F(AlarmDispWindowTest, ColumnsFitReadOnTheirColourAndTheButtonsSayWhatTheyD
   w.GetButton(AlarmDispWindow::IDC_SILENCE)->click();
   EXPECT_TRUE(w.GetButton(AlarmDispWindow::IDC_SILENCE)->isChecked());
   EXPECT_EQ(w.GetButton(AlarmDispWindow::IDC_SILENCE)->text(), QStringLiteral("&Silenced"));
+}
+
+// Unacknowledged lines are bold, a cleared one says so, and Ctrl+K or the
+// button acknowledges through the guarded command.
+TEST_F(AlarmDispWindowTest, AcknowledgeButtonShortcutAndWhatStandsOut) {
+  ASSERT_TRUE(Disp().AcknowledgeModel());  // the demonstration home turns it on
+  AlarmDispWindow w(Disp());
+  std::vector<int> ran;
+  w.SetCommandRunner([&](int id) {
+    ran.push_back(id);
+    core.App().ExecuteCommand(id);
+  });
+  QPushButton* ack = w.GetButton(AlarmDispWindow::IDC_ACKNOWLEDGE);
+  QPushButton* ackall = w.GetButton(AlarmDispWindow::IDC_ACKNOWLEDGEALL);
+  ASSERT_TRUE(ack->isVisibleTo(&w));
+  Fire(SERVERROOM);
+  const int row = Disp().FindDevice(SERVERROOM);
+  ASSERT_GE(row, 0);
+  auto item = [&](int r) { return w.List()->topLevelItem(r); };
+  EXPECT_TRUE(item(row)->font(AlarmDispWindow::COL_STATE).bold());
+  EXPECT_FALSE(ack->isEnabled());  // nothing selected
+  EXPECT_TRUE(ackall->isEnabled());
+
+  auto ctrlk = [&](Qt::KeyboardModifiers mods) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_K, mods);
+    QApplication::sendEvent(w.List(), &press);
+  };
+  w.SelectRow(row);
+  EXPECT_TRUE(ack->isEnabled());
+  // Nobody logged on: the command is refused and the line still waits.
+  ctrlk(Qt::ControlModifier);
+  EXPECT_EQ(ran, std::vector<int>{CMD_ACKNOWLEDGE});
+  EXPECT_FALSE(Disp().GetLines()[static_cast<std::size_t>(row)].acknowledged);
+  ASSERT_TRUE(core.App().GetMainWindow()->GetSecurity()->LogOn("Engineer", ""));
+  ctrlk(Qt::ControlModifier);
+  EXPECT_TRUE(Disp().GetLines()[static_cast<std::size_t>(row)].acknowledged);
+  EXPECT_FALSE(item(row)->font(AlarmDispWindow::COL_STATE).bold());
+  EXPECT_FALSE(ack->isEnabled());
+
+  // A second fire that clears before anybody looks stays, marked.
+  Fire(WAREHOUSE);
+  core.App().GetBus().SetEvent(WAREHOUSE, DEMO_RESET);
+  core.host.events.Advance(1000);
+  const int cleared = Disp().FindDevice(WAREHOUSE);
+  ASSERT_GE(cleared, 0);
+  EXPECT_TRUE(item(cleared)->text(AlarmDispWindow::COL_STATE).startsWith("Cleared: "));
+  EXPECT_TRUE(item(cleared)->font(AlarmDispWindow::COL_STATE).bold());
+  EXPECT_TRUE(item(cleared)->font(AlarmDispWindow::COL_STATE).italic());
+  test::SaveGrab(w, "alarmdisp-acknowledge");
+  ctrlk(Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(Disp().FindDevice(WAREHOUSE), -1);
+  EXPECT_EQ(w.Count(), static_cast<int>(Disp().GetLines().size()));
+  EXPECT_FALSE(ackall->isEnabled());
+}
+
+TEST_F(AlarmDispWindowTest, WithoutAcknowledgementTheButtonsAreNotThere) {
+  Disp().SetAcknowledgeModel(false);
+  AlarmDispWindow w(Disp());
+  EXPECT_FALSE(w.GetButton(AlarmDispWindow::IDC_ACKNOWLEDGE)->isVisibleTo(&w));
+  EXPECT_FALSE(w.GetButton(AlarmDispWindow::IDC_ACKNOWLEDGEALL)->isVisibleTo(&w));
+  Fire(SERVERROOM);
+  const int row = Disp().FindDevice(SERVERROOM);
+  ASSERT_GE(row, 0);
+  EXPECT_FALSE(w.List()->topLevelItem(row)->font(AlarmDispWindow::COL_STATE).bold());
+}
+
+TEST_F(AlarmDispWindowTest, FloodBannerShowsWhileItLastsAndThenWhenItEnded) {
+  AlarmDispWindow w(Disp());
+  w.resize(900, 500);
+  EXPECT_FALSE(w.Banner()->isVisibleTo(&w));
+  for (unsigned a = 1; a <= 40; ++a) {
+    Disp().DecodeStatus(1, a, 0x01, 0, 0);  // the second loop fails device by device
+    core.host.events.Advance(20);
+  }
+  EXPECT_EQ(w.Count(), static_cast<int>(Disp().GetLines().size()));
+  EXPECT_TRUE(w.Banner()->isVisibleTo(&w));
+  EXPECT_TRUE(w.Banner()->text().startsWith("Alarm flood: ")) << w.Banner()->text().toStdString();
+  test::SaveGrab(w, "alarmdisp-flood");
+  // The window notices the end by itself.
+  core.host.events.Advance(11 * 60 * 1000);
+  QCoreApplication::processEvents();
+  w.RefreshBanner();
+  EXPECT_TRUE(w.Banner()->text().startsWith("Alarm flood ended at "))
+      << w.Banner()->text().toStdString();
 }
 
 }  // namespace

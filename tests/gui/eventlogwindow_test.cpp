@@ -101,7 +101,7 @@ TEST_F(EventLogWindowTest, OpenedFileShowsItsLinesAndTheFilterDialogTicksAsTold)
   std::vector<std::string> recent;
   w.SetRecentHandler([&](const std::string& p) { recent.push_back(p); });
   w.Start();
-  EXPECT_EQ(w.windowTitle(), QStringLiteral("Event logs"));
+  EXPECT_EQ(w.windowTitle(), QStringLiteral("Event logs - in.ev2"));
   EXPECT_EQ(w.ReadDate()->text(), QStringLiteral("31/12/2000"));
   EXPECT_EQ(w.ReadTime()->text(), QStringLiteral("23:45"));
   EXPECT_EQ(Rows(w), (std::vector<std::string>{
@@ -137,6 +137,10 @@ TEST_F(EventLogWindowTest, OpenedFileShowsItsLinesAndTheFilterDialogTicksAsTold)
   w.ButtonAt(EventLogWindow::BN_FILTER)->click();
   EXPECT_EQ(Rows(w), (std::vector<std::string>{Padded("06/01/2001  12:30  2-005  Low flow"),
                                                Padded("08/01/2001  12:30  3-006  Isolate")}));
+  // The window says what it leaves out.
+  EXPECT_TRUE(w.FilterLabel()->isVisibleTo(&w));
+  EXPECT_EQ(w.FilterLabel()->text().toStdString(),
+            "Filter: Isolates, Faults between 06/01/2001 and 8/1/2001");
 
   // Cancel keeps the filter; "All" shows everything again.
   WhenOpen<EventFilterDialog>(w, [](EventFilterDialog& d) {
@@ -371,6 +375,25 @@ TEST(ScannerWindowTest, FollowsTheScanAndCancelEndsIt) {
   w.CancelButton()->click();
   EXPECT_EQ(scan.GetResult(), Scanner::SCAN_CANCELLED);
   EXPECT_FALSE(w.isVisible());
+}
+
+// Reload reads an opened file again, and the title follows what is shown.
+TEST_F(EventLogWindowTest, ReloadReadsTheOpenedFileAgainAndTheTitleNamesTheSource) {
+  core.host.home.Write("in.ev2", text);
+  EventLogWindow w(core.App(), 0, Path("in.ev2"));
+  w.Start();
+  EXPECT_FALSE(w.FilterLabel()->isVisibleTo(&w));
+  const std::size_t before = Rows(w).size();
+  core.host.home.Write("in.ev2", text + Rec(2, 2, 2001, 0x105, 113));
+  w.Reload();
+  EXPECT_EQ(Rows(w).size(), before + 1);
+  EXPECT_EQ(w.windowTitle(), QStringLiteral("Event logs - in.ev2"));
+  // Choosing a device reads it, and the title says which.
+  w.DeviceBox()->setCurrentIndex(0);
+  emit w.DeviceBox()->activated(0);
+  EXPECT_TRUE(w.Log().GetFilename().empty());
+  EXPECT_TRUE(w.windowTitle().startsWith(QStringLiteral("Event logs - Command module, loop ")))
+      << w.windowTitle().toStdString();
 }
 
 }  // namespace

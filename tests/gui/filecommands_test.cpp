@@ -149,7 +149,7 @@ TEST_F(FileCommandsTest, EventLogAndSystemLogCommandsNeedTheEventLogRight) {
   LogOn("Operator");
   EXPECT_EQ(core.App().ExecuteCommand(CMD_SYSTEMLOG), TDockingApp::CommandResult::DONE);
   EXPECT_EQ(shown, (std::vector<int>{2}));
-  EXPECT_EQ(titles.back(), "Event logs");
+  EXPECT_EQ(titles.back(), "Event logs - System log");
 
   // EVENTLOG follows the selected device's model; the demo detectors keep
   // logs, and the window reads the device's three events.

@@ -7,7 +7,7 @@
 namespace quillark {
 namespace {
 
-constexpr std::array<CommandInfo, 44> COMMANDS{{
+constexpr std::array<CommandInfo, 46> COMMANDS{{
     {CMD_NEW, "NEW", SA_NEWSITE},
     {CMD_OPEN, "OPEN", NOPERMISSION},
     {CMD_SAVEFNS, "SAVEFNS", SA_FNSAVE},
@@ -52,6 +52,8 @@ constexpr std::array<CommandInfo, 44> COMMANDS{{
     {CMD_EDITPSUFN, "EDITPSUFN", SA_FNPGM},
     {CMD_EDITCONTROLFN, "EDITCONTROLFN", SA_FNPGM},
     {CMD_SETCLOCKS, "SETCLOCKS", SA_FNPGM},
+    {CMD_ACKNOWLEDGE, "ACKNOWLEDGE", SA_ACKNOWLEDGE},
+    {CMD_ACKNOWLEDGEALL, "ACKNOWLEDGEALL", SA_ACKNOWLEDGE},
 }};
 
 }  // namespace

@@ -52,6 +52,8 @@ enum CommandId : int {
   CMD_EDITPSUFN = 231,
   CMD_EDITCONTROLFN = 232,
   CMD_SETCLOCKS = 233,
+  CMD_ACKNOWLEDGE = 190,
+  CMD_ACKNOWLEDGEALL = 191,
 };
 
 // A command open to everybody.

@@ -58,8 +58,9 @@ constexpr unsigned neededlevel[] = {
     3,  // SA_FNRESTORE
     3,  // SA_EMAIL
     3,  // SA_PAGER
+    1,  // SA_ACKNOWLEDGE
 };
-static_assert(std::size(neededlevel) == SA_PAGER + 1);
+static_assert(std::size(neededlevel) == SA_LAST + 1);
 
 unsigned char ScrambleKey(std::size_t i) {
   return static_cast<unsigned char>(0x80 + i);
@@ -355,7 +356,7 @@ const char* Security::LevelName(unsigned level) {
 
 unsigned Security::NeededLevel(operation op) {
   const int index = static_cast<int>(op);
-  if (index < 0 || index > SA_PAGER) return MAXACCESSLEVEL + 1;
+  if (index < 0 || index > SA_LAST) return MAXACCESSLEVEL + 1;
   return neededlevel[index];
 }
 
@@ -453,7 +454,7 @@ bool Security::PromptForUserAccessChange(operation op) {
 
 bool Security::IsAccessLevelSufficientForOperation(operation op, unsigned level) {
   int index = static_cast<int>(op);
-  if (index < 0 || index > SA_PAGER) return false;
+  if (index < 0 || index > SA_LAST) return false;
   return level >= neededlevel[index];
 }
 

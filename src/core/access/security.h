@@ -48,6 +48,8 @@ enum operation : int {
   SA_FNRESTORE = 22,
   SA_EMAIL = 23,
   SA_PAGER = 24,
+  SA_ACKNOWLEDGE = 25,  // acknowledging alarm and fault lines
+  SA_LAST = SA_ACKNOWLEDGE,
 };
 
 // Access levels run from 0 (read only) to 3 (administrator).

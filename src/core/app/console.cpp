@@ -43,6 +43,10 @@ Console::Console(TDockingApp& a) : app(a) {
        [this](const Args&) { return Stats(); }},
       {"alarms", "", "the alarm viewer's lines, each with its colour",
        [this](const Args&) { return Alarms(); }},
+      {"ack", "L-AAA", "acknowledge the alarm viewer's line of a device",
+       [this](const Args& a) { return Acknowledge(a); }},
+      {"ackall", "", "acknowledge every line that waits for it",
+       [this](const Args&) { return AcknowledgeAll(); }},
       {"silence", "", "silence the alarm sound (and the devices' sounders)",
        [this](const Args&) { return Silence(); }},
       {"isolate", "", "isolate the selected device",
@@ -61,8 +65,11 @@ Console::Console(TDockingApp& a) : app(a) {
        [this](const Args&) { return Mass(CMD_DEISOLATESELECTED); }},
       {"mass", "", "progress of the mass isolate or de-isolate",
        [this](const Args&) { return MassState(); }},
-      {"events", "[N]", "the last N lines of the system log (default 20)",
+      {"events", "[N] | --csv FILE",
+       "the last N lines of the system log (default 20), or all of it as CSV into FILE",
        [this](const Args& a) { return Events(a); }},
+      {"search", "TEXT", "the system log's lines that contain TEXT (any case), the last 50",
+       [this](const Args& a) { return Search(a); }},
       {"logon", "NAME [PASSWORD]", "log on at the user's access level",
        [this](const Args& a) { return LogOn(a); }},
       {"lock", "", "log off: back to the lowest access level",
@@ -211,13 +218,52 @@ Console::Lines Console::Alarms() const {
   const TMainWindow* window = app.GetMainWindow();
   const AlarmDisp* alarms = window != nullptr ? window->GetAlarmDisplay() : nullptr;
   if (alarms == nullptr) return {"error: not running"};
-  if (alarms->IsEmpty()) return {"no alarms or faults"};
   Lines out;
+  const std::string banner = alarms->FloodBanner();
+  if (!banner.empty()) out.push_back(banner);
+  if (alarms->IsEmpty()) out.push_back("no alarms or faults");
   for (const auto& line : alarms->GetLines()) {
     std::string colour =
         line.firstfire ? "firstfire" : ColourName(window->GetEventInfo(), line.colour);
-    out.push_back("[" + colour + "] " + line.text);
+    // The state goes behind the text, so that a script reading the lines
+    // as they were still finds them there.
+    std::string text = "[" + colour + "] " + line.text;
+    if (alarms->AcknowledgeModel()) text += "  [" + std::string(line.StateName()) + "]";
+    out.push_back(text);
   }
+  return out;
+}
+
+Console::Lines Console::Acknowledge(const Args& args) {
+  if (args.size() != 1 || ParseDevice(args[0]) < 0) return {"error: usage: ack L-AAA"};
+  const int device = ParseDevice(args[0]);
+  TMainWindow* window = app.GetMainWindow();
+  AlarmDisp* alarms = window != nullptr ? window->GetAlarmDisplay() : nullptr;
+  if (alarms == nullptr) return {"error: not running"};
+  if (!alarms->AcknowledgeModel())
+    return {"error: acknowledgement is off ([AlarmViewer] Acknowledge=1 turns it on)"};
+  const int index = alarms->FindDevice(device);
+  if (index < 0) return {"error: " + DeviceName(device) + " has no line in the alarm viewer"};
+  if (alarms->GetLines()[static_cast<std::size_t>(index)].acknowledged)
+    return {DeviceName(device) + " is acknowledged already"};
+  // Through the command, so that the access level is checked as for every
+  // other guarded operation.
+  alarms->Select(index);
+  Lines out = Run(CMD_ACKNOWLEDGE);
+  if (out.front() == "ok") out.front() = "acknowledged " + DeviceName(device);
+  return out;
+}
+
+Console::Lines Console::AcknowledgeAll() {
+  TMainWindow* window = app.GetMainWindow();
+  AlarmDisp* alarms = window != nullptr ? window->GetAlarmDisplay() : nullptr;
+  if (alarms == nullptr) return {"error: not running"};
+  if (!alarms->AcknowledgeModel())
+    return {"error: acknowledgement is off ([AlarmViewer] Acknowledge=1 turns it on)"};
+  const std::size_t waiting = alarms->UnacknowledgedCount();
+  if (waiting == 0) return {"nothing to acknowledge"};
+  Lines out = Run(CMD_ACKNOWLEDGEALL);
+  if (out.front() == "ok") out.front() = Format("acknowledged %zu line(s)", waiting);
   return out;
 }
 
@@ -255,6 +301,7 @@ Console::Lines Console::MassState() const {
 }
 
 Console::Lines Console::Events(const Args& args) const {
+  if (!args.empty() && args[0] == "--csv") return EventsCsv(args);
   long n = args.empty() ? 20 : AtoL(args[0]);
   if (n <= 0) return {"error: usage: events [N]"};
   const TMainWindow* window = app.GetMainWindow();
@@ -270,6 +317,46 @@ Console::Lines Console::Events(const Args& args) const {
   const std::size_t first = count > want ? count - want : 0;
   for (std::size_t i = first; i < count; ++i) out.push_back(log.GetEventLine(i));
   if (out.empty()) out.push_back("the system log is empty");
+  return out;
+}
+
+Console::Lines Console::EventsCsv(const Args& args) const {
+  if (args.size() != 2) return {"error: usage: events --csv FILE"};
+  const TMainWindow* window = app.GetMainWindow();
+  if (window == nullptr) return {"error: not running"};
+  EventLog log(nullptr, window->GetLoops(), 0, app.GetServices().translator);
+  std::error_code ec;
+  if (std::filesystem::exists(app.GetPaths().syslog, ec) &&
+      !log.Load(app.GetPaths().syslog.string()))
+    return {"error: the system log cannot be read"};
+  std::FILE* file = std::fopen(args[1].c_str(), "wb");
+  if (file == nullptr) return {"error: cannot write " + args[1]};
+  bool ok = log.WriteCsv(file);
+  ok = std::fclose(file) == 0 && ok;
+  if (!ok) return {"error: " + args[1] + " could not be written whole"};
+  return {Format("wrote %zu events to %s", log.EventCount(), args[1].c_str())};
+}
+
+Console::Lines Console::Search(const Args& args) const {
+  if (args.empty()) return {"error: usage: search TEXT"};
+  std::string text;
+  for (const std::string& a : args) text += (text.empty() ? "" : " ") + a;
+  text = ToLower(text);
+  const TMainWindow* window = app.GetMainWindow();
+  if (window == nullptr) return {"error: not running"};
+  std::error_code ec;
+  if (!std::filesystem::exists(app.GetPaths().syslog, ec)) return {"the system log is empty"};
+  EventLog log(nullptr, window->GetLoops(), 0, app.GetServices().translator);
+  if (!log.Load(app.GetPaths().syslog.string())) return {"error: the system log cannot be read"};
+  // Only the newest matches are listed; the count says how many there are.
+  constexpr std::size_t SHOWN = 50;
+  std::vector<std::size_t> matches;
+  for (std::size_t i = 0; i < log.EventCount(); ++i)
+    if (ToLower(log.GetEventLine(i)).find(text) != std::string::npos) matches.push_back(i);
+  Lines out;
+  const std::size_t first = matches.size() > SHOWN ? matches.size() - SHOWN : 0;
+  for (std::size_t i = first; i < matches.size(); ++i) out.push_back(log.GetEventLine(matches[i]));
+  out.push_back(Format("%zu of %zu events match", matches.size(), log.EventCount()));
   return out;
 }
 

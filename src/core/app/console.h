@@ -62,9 +62,13 @@ class Console {
   Lines TryLogOn(const Args& args);
   Lines Alarms() const;
   Lines Silence();
+  Lines Acknowledge(const Args& args);
+  Lines AcknowledgeAll();
   Lines Mass(int command);
   Lines MassState() const;
   Lines Events(const Args& args) const;
+  Lines Search(const Args& args) const;
+  Lines EventsCsv(const Args& args) const;
 
   TDockingApp& app;
   std::vector<Word> words;

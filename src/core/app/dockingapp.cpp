@@ -60,6 +60,12 @@ TDockingApp::TDockingApp(EventLoop& e, Prompter& p, StatusDisplay& st, INI& ini,
           id == CMD_ISOLATESELECTED ? SOPC_MASS_ISOLATE : SOPC_MASS_DEISOLATE, selection);
     });
   }
+  SetCommandHandler(CMD_ACKNOWLEDGE, [this] {
+    if (mainwindow != nullptr) mainwindow->Acknowledge(false);
+  });
+  SetCommandHandler(CMD_ACKNOWLEDGEALL, [this] {
+    if (mainwindow != nullptr) mainwindow->Acknowledge(true);
+  });
   SetCommandHandler(CMD_LOCK, [this] {
     if (mainwindow != nullptr && mainwindow->GetSecurity() != nullptr)
       mainwindow->GetSecurity()->LogOff();
@@ -188,6 +194,10 @@ bool TDockingApp::IsCommandEnabled(int id) const {
     case CMD_SINGLERESET:
       flag = resetenabled;
       break;
+    case CMD_ACKNOWLEDGE:
+    case CMD_ACKNOWLEDGEALL:
+      // Nothing to do for a line already seen, or with acknowledgement off.
+      return mainwindow != nullptr && mainwindow->CanAcknowledge(id == CMD_ACKNOWLEDGEALL);
     default:
       return true;
   }

@@ -36,6 +36,7 @@ TMainWindow::TMainWindow(TDockingApp& AParent, int l)
     notifier->SetPollingControl({[this] { return bus.IsPollPaused(); },
                                  [this] { bus.PausePolling(); },
                                  [this] { bus.ResumePolling(false); }});
+    notifier->SetEventLoop(&services.events);
     eventwriter = notifier.get();
   }
   const std::string& note = Parent.GetStartupNote();
@@ -90,6 +91,7 @@ void TMainWindow::SetupWindow() {
                                   Parent.GetSiteConfig(), loops, AlarmDisp::ReadRepeat(ini));
   alarmdisp->SetActions({[this](int d, bool on) { deviceops->Isolate(d, on); },
                          [this](int d) { deviceops->Reset(d); }, nullptr, nullptr});
+  alarmdisp->SetAcknowledgeModel(AlarmDisp::ReadAcknowledge(ini));
   Parent.SetDeviceStatusSource(alarmdisp.get());
   sopexecutive = std::make_unique<AppSOPExecutive>(*alarmdisp, *deviceops);
   soplauncher = std::make_unique<SOPLauncher>(*sopexecutive, services.events);
@@ -104,6 +106,22 @@ void TMainWindow::SetupWindow() {
       std::make_unique<BusStatusMonitor>(&bus, Parent.GetPaths().home / "status.txt");
   devicestatuslist = std::make_unique<DeviceStatusList>();
   devicestatusmonitor = std::make_unique<DeviceStatusMonitor>(&bus, *devicestatuslist);
+}
+
+std::size_t TMainWindow::Acknowledge(bool all) {
+  if (alarmdisp == nullptr) return 0;
+  // The record names who saw the alarm; with nobody logged on that is the
+  // level-0 account the program runs under.
+  const std::string user = security != nullptr ? security->GetUser() : std::string();
+  if (all) return alarmdisp->AcknowledgeAll(user);
+  return alarmdisp->AcknowledgeSelected(user) ? 1 : 0;
+}
+
+bool TMainWindow::CanAcknowledge(bool all) const {
+  if (alarmdisp == nullptr || !alarmdisp->AcknowledgeModel()) return false;
+  if (all) return alarmdisp->UnacknowledgedCount() > 0;
+  const int index = alarmdisp->GetSelectedIndex();
+  return index >= 0 && !alarmdisp->GetLines().at(static_cast<std::size_t>(index)).acknowledged;
 }
 
 bool TMainWindow::HasPermission(int op) {

@@ -66,6 +66,11 @@ class TMainWindow : public EventWriter {
   // Whether the operator may do `op`, asking for a log-on when the level is
   // too low. Always false without security.
   bool HasPermission(int op);
+  // Acknowledges the alarm viewer's selected line, or every line waiting
+  // for it, in the name of the user logged on; how many were acknowledged.
+  std::size_t Acknowledge(bool all);
+  // Whether there is anything for Acknowledge to do.
+  bool CanAcknowledge(bool all) const;
   Security* GetSecurity() const { return security.get(); }
   // The event text log, log printer, e-mail and pager.
   EventNotifier* GetNotifier() const { return notifier.get(); }

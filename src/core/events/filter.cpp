@@ -44,6 +44,7 @@ logcategory GetLogCategory(unsigned code) {
     case 113:
     case 114:
     case 131:
+    case 254:  // the operator's acknowledgement of an alarm or fault line
       return LC_ALARM;
     case 129:
       return LC_FUNCTIONCHANGE;
@@ -143,6 +144,41 @@ void SetFilterBox(EventFilterStruct& filter, filterbox box, bool on) {
     default:
       break;
   }
+}
+
+std::string EventFilterStruct::Summary() const {
+  static const char* const names[] = {"Resets",
+                                      "Isolates",
+                                      "Tests",
+                                      "Alarms",
+                                      "Faults",
+                                      "Day/Night switches",
+                                      "FastLearn start/end",
+                                      "Function changes",
+                                      "Flow setups",
+                                      "Demonstration mode",
+                                      "Access code entries",
+                                      "Function downloads",
+                                      "Power ups"};
+  if (none != 0) return "Filter: nothing shown";
+  std::string shown;
+  bool every = true;
+  for (int b = FB_RESET; b <= FB_POWERUPS; ++b) {
+    if (Box(static_cast<filterbox>(b)) == 0) {
+      every = false;
+      continue;
+    }
+    if (!shown.empty()) shown += ", ";
+    shown += names[b];
+  }
+  if (every && date == 0) return {};
+  std::string text = "Filter: " + (every           ? std::string("all events")
+                                   : shown.empty() ? std::string("no category")
+                                                   : shown);
+  if (date != 0)
+    text += " between " + std::string(start, strnlen(start, DATETEXT)) + " and " +
+            std::string(end, strnlen(end, DATETEXT));
+  return text;
 }
 
 }  // namespace quillark

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace quillark {
@@ -78,6 +79,10 @@ struct EventFilterStruct {
   // Date texts are cut to what the record holds.
   void SetStart(std::string_view text);
   void SetEnd(std::string_view text);
+  // What the filter leaves out, for the window to show: "" when every
+  // event is shown, else "Filter: Alarms, Faults between 1/1/2024 and
+  // 31/1/2024" or "Filter: nothing shown".
+  std::string Summary() const;
 };
 
 // The dialog's rules for one click on a box, which is set to `on` first:

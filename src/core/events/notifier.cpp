@@ -148,32 +148,80 @@ void EventNotifier::WriteEvent(int category, const std::string& text) {
 
   // E-mail and the pager only ever carry alarms and faults.
   const bool urgent = category == WE_ALARM || category == WE_FAULT;
-  const bool maildue = mailer->IsMailAvailable();
-  const bool pagedue = urgent && pager->IsPagingEnabled();
+  const std::string pagetext = when + " " + text;
+  const bool print = printerlogging && Pass(printgate, category, text, block);
+  const bool mail = urgent && mailer->IsMailAvailable() && Pass(mailgate, category, text, block);
+  const bool page = urgent && pager->IsPagingEnabled() && Pass(pagegate, category, text, pagetext);
+  Deliver(print ? block : std::string(), mail ? block : std::string(),
+          page ? pagetext : std::string());
+  ScheduleFlush();
+}
+
+bool EventNotifier::Pass(FloodGate& gate, int category, const std::string& text,
+                         const std::string& block) {
+  return timers == nullptr || gate.Offer(category, text, block, timers->TickCount());
+}
+
+void EventNotifier::Deliver(const std::string& print, const std::string& mail,
+                            const std::string& page) {
   std::string device;
   std::unique_ptr<PrinterJob> job;
-  if (printerlogging) {
+  if (!print.empty() && printerlogging) {
     device = ini.ReadString("Printer", "Device", "LPT1");
     job = OpenPrinter(device);
   }
+  const bool maildue = !mail.empty() && mailer->IsMailAvailable();
+  const bool pagedue = !page.empty() && pager->IsPagingEnabled();
   if (!maildue && !pagedue && job == nullptr) return;
 
   bool pagefailed = false;
   {
     PollingHold hold(*this);
-    // Each event is its own print job.
+    // Each event (or held batch) is its own print job.
     if (job != nullptr && printerlogging) {
-      job->Write(block.data(), block.size());
+      job->Write(print.data(), print.size());
       FinishJob(*job, device);
     }
     job.reset();
     // Returns at once: a failure is asked about when the mail program ends.
-    if (urgent && mailer->IsMailAvailable()) mailer->GetMail()->Send(block);
-    if (urgent && pager->IsPagingEnabled())
-      pagefailed = pager->Launch(when + " " + text, false) == Page::Outcome::FAILED;
+    if (maildue && mailer->IsMailAvailable()) mailer->GetMail()->Send(mail);
+    if (pagedue && pager->IsPagingEnabled())
+      pagefailed = pager->Launch(page, false) == Page::Outcome::FAILED;
   }
   // The operator is told only now: nobody's answer may keep polling held.
   if (pagefailed) pager->ReportFailure();
+}
+
+void EventNotifier::ScheduleFlush() {
+  if (timers == nullptr) return;
+  const std::uint32_t now = timers->TickCount();
+  std::uint32_t next = 0;
+  for (const FloodGate* gate : {&printgate, &mailgate, &pagegate}) {
+    const std::uint32_t due = gate->NextDue(now);
+    if (due != 0 && (next == 0 || due < next)) next = due;
+  }
+  if (next == 0) {
+    flushtimer = {};
+    return;
+  }
+  flushtimer = timers->SingleShot(next, [this] { FlushHeld(); });
+}
+
+void EventNotifier::FlushHeld() {
+  const std::uint32_t now = timers->TickCount();
+  const std::string when = TimeText(clock());
+  // One message per loop: how many of what first, then every held event as
+  // it would have gone out alone.
+  auto whole = [&](const FloodGate::Batch& b) {
+    std::string text = when + "\r\n" + b.summary + "\r\n\r\n";
+    for (const FloodGate::Held& h : b.events) text += h.block;
+    return text;
+  };
+  for (const FloodGate::Batch& b : printgate.TakeDue(now)) Deliver(whole(b), {}, {});
+  for (const FloodGate::Batch& b : mailgate.TakeDue(now)) Deliver({}, whole(b), {});
+  // A page has room for the summary only; the list is in the mail and the log.
+  for (const FloodGate::Batch& b : pagegate.TakeDue(now)) Deliver({}, {}, when + " " + b.summary);
+  ScheduleFlush();
 }
 
 void EventNotifier::WriteDiskLog(const std::string& when, const std::string& block) {

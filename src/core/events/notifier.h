@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "core/events/floodgate.h"
+#include "core/platform/eventloop.h"
 #include "core/platform/eventwriter.h"
 
 namespace quillark {
@@ -68,6 +70,17 @@ class EventNotifier : public EventWriter {
 
   void WriteEvent(int category, const std::string& text) override;
 
+  // With a clock for its timers, the notifier keeps a flood off the printer,
+  // e-mail and the pager: per output and loop at most one message every
+  // FLOODINTERVAL ms, the held events following together in the next one.
+  // The disk log always has every event as it comes. Without it (null)
+  // every event goes out on its own.
+  static constexpr std::uint32_t FLOODINTERVAL = 30000;
+  void SetEventLoop(EventLoop* loop) { timers = loop; }
+  std::size_t HeldCount() const {
+    return printgate.HeldCount() + mailgate.HeldCount() + pagegate.HeldCount();
+  }
+
   // Switches printer logging and stores it in "Log"/"PrinterLogging".
   void LogToPrinter(bool on);
   // The operator ticking "Log to printer": the printer is tried there and
@@ -103,6 +116,12 @@ class EventNotifier : public EventWriter {
     std::string text;
   };
 
+  // Whether `gate` lets the event out now (always without timers).
+  bool Pass(FloodGate& gate, int category, const std::string& text, const std::string& block);
+  // Sends what is not empty: a print job, a mail, a page.
+  void Deliver(const std::string& print, const std::string& mail, const std::string& page);
+  void ScheduleFlush();
+  void FlushHeld();
   // The printer for one job, or none (the first failure of a run is reported).
   std::unique_ptr<PrinterJob> OpenPrinter(const std::string& device);
   // Ends a job: a file is closed, a print command's text joins the queue.
@@ -133,6 +152,9 @@ class EventNotifier : public EventWriter {
   bool printerreported = false;
   std::unique_ptr<EMail> mailer;
   std::unique_ptr<Page> pager;
+  EventLoop* timers = nullptr;
+  FloodGate printgate{FLOODINTERVAL}, mailgate{FLOODINTERVAL}, pagegate{FLOODINTERVAL};
+  TimerHandle flushtimer;
   int pausedepth = 0;
   bool heldpolling = false;
   // Front: the job the print command is working on while `printing`.

@@ -45,6 +45,12 @@ class SysLog {
     FLOWFAIL = 59,
     RESET = 52,
     COMMSFAIL = 148,
+    // The operator acknowledged a device's alarm or fault line: data 1 the
+    // status bits of the line, data 2 1 when it had cleared already. No
+    // device event has this code, and it fits the two digits every reader
+    // of the log expects: one that does not know it lists "Unknown event:
+    // 254" with the device and the time rather than taking it for damage.
+    ACKNOWLEDGE = 254,
   };
 
   // `clock` gives the local date and time written with each record.

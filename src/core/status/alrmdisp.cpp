@@ -117,6 +117,8 @@ void AlarmDisp::SetLoops(int l) {
 
 void AlarmDisp::Clear() {
   lines.clear();
+  arrivals.clear();
+  floodend = 0;
   active.clear();
   firstfire = true;
   std::fill(laststatus.begin(), laststatus.end(), UNKNOWNSTATUS);
@@ -189,6 +191,7 @@ void AlarmDisp::DecodeStatus(int loop, unsigned address, unsigned status, unsign
       colour = (!loopbreak && (fault & FT_ISOLATED)) ? eventinfo.GetIsolatedColour()
                                                      : eventinfo.GetFaultColour();
   }
+  faultrisen = loopbreak || (fault & ~oldfault & 0xFFu) != 0;
   AddString(device, std::move(line), textfile, soundfile, status & 0x7F, colour, firstfireline);
 
   // An input configured to reset the site does so once as it becomes
@@ -356,17 +359,35 @@ int AlarmDisp::FindDevice(int device) const {
 void AlarmDisp::AddString(int device, std::string line, const std::string& text,
                           const std::string& soundfile, unsigned status, EventInfo::colour colour,
                           bool firstfireline) {
+  const bool newfault = faultrisen;
+  faultrisen = false;
   if (!text.empty()) line += "    " + text;
 
   // A device has one line. It is found by its device number, not by its
   // text: "2-012" is also part of "12-012", and a location may hold anything.
   const int existing = FindDevice(device);
+  unsigned shown = 0;
+  bool wasacknowledged = false;
   if (existing >= 0) {
-    // Nothing new to show: as for an unchanged answer.
-    if (SameLine(lines[static_cast<std::size_t>(existing)].text, line)) {
+    AlarmLine& old = lines[static_cast<std::size_t>(existing)];
+    // Nothing new to show: as for an unchanged answer. A cleared line that
+    // comes back with the same text is news all the same.
+    if (!old.cleared && SameLine(old.text, line)) {
       ReplayHighestPrioritySound();
       return;
     }
+    if (status == 0 && acknowledgemodel && !old.acknowledged) {
+      // Back to normal before anybody saw it: the line stays, marked, so
+      // that an alarm that came and went between two glances is not missed.
+      if (!old.cleared) {
+        old.cleared = true;
+        if (observer != nullptr) observer->LineChanged(static_cast<std::size_t>(existing));
+      }
+      SetSelection(selected);
+      return;
+    }
+    shown = old.cleared ? 0 : old.status;
+    wasacknowledged = old.acknowledged;
     RemoveLine(static_cast<std::size_t>(existing));
   }
 
@@ -377,26 +398,138 @@ void AlarmDisp::AddString(int device, std::string line, const std::string& text,
     return;
   }
 
+  // Something the operator has not seen yet: an alarm or input that was
+  // not on the line, or a fault flag that has just set.
+  const bool risen = (status & ~shown & 0x7Fu) != 0 || newfault;
   const std::string announced = "Detector " + line.substr(std::min(line.size(), DEVICETEXT));
-  lines.push_back({std::move(line), colour, device, status, firstfireline});
+  if (risen) {
+    const std::time_t now = app.Events().Now();
+    while (!arrivals.empty() && now - arrivals.front() >= FLOODSECONDS) arrivals.pop_front();
+    arrivals.push_back(now);
+    if (arrivals.size() > FLOODLINES)
+      floodend = arrivals[arrivals.size() - FLOODLINES - 1] + FLOODSECONDS;
+  }
+  AlarmLine added{std::move(line), colour, device, status, firstfireline};
+  added.acknowledged = acknowledgemodel && wasacknowledged && !risen;
+  lines.push_back(std::move(added));
   if (firstfireline) firstfire = false;
   silenced = false;
   if (observer != nullptr) observer->LineAppended(lines.size() - 1);
 
   // A lower status than the last one that sounded comes in silently; the
-  // repetition brings the most important sound back anyway.
-  if (status >= lastevent) {
+  // repetition brings the most important sound back anyway. With
+  // acknowledgement on, anything new sounds, whatever sounded before: a
+  // pre-alarm elsewhere after a silenced Fire 2 must still be heard.
+  if (status >= lastevent || (acknowledgemodel && risen)) {
     if (!soundfile.empty()) {
       Play(soundfile);
       lastsound = soundfile;
     }
-    lastevent = status;
+    lastevent = std::max(lastevent, status);
   }
   if (observer != nullptr) observer->ShowRequested();
 
   const int category = (status & 0x1E) ? WE_ALARM : (status & 0x01) ? WE_FAULT : WE_INFORMATION;
   app.WriteEvent(category, announced);
   SetSelection(selected);
+}
+
+bool AlarmDisp::InFlood() const {
+  return floodend != 0 && app.Events().Now() < floodend;
+}
+
+std::string AlarmDisp::FloodBanner() const {
+  if (floodend == 0) return {};
+  const std::time_t now = app.Events().Now();
+  if (now < floodend) {
+    const auto recent = std::count_if(arrivals.begin(), arrivals.end(),
+                                      [&](std::time_t t) { return now - t < FLOODSECONDS; });
+    return Format("Alarm flood: %u new alarms and faults in the last 10 minutes",
+                  static_cast<unsigned>(recent));
+  }
+  std::tm tm{};
+  localtime_r(&floodend, &tm);
+  return Format("Alarm flood ended at %02u:%02u:%02u on %02u/%02u/%04u",
+                static_cast<unsigned>(tm.tm_hour), static_cast<unsigned>(tm.tm_min),
+                static_cast<unsigned>(tm.tm_sec), static_cast<unsigned>(tm.tm_mday),
+                static_cast<unsigned>(tm.tm_mon + 1), static_cast<unsigned>(tm.tm_year + 1900));
+}
+
+const char* AlarmLine::StateName() const {
+  if (cleared) return "cleared, unacknowledged";
+  return acknowledged ? "acknowledged" : "unacknowledged";
+}
+
+bool AlarmDisp::ReadAcknowledge(INI& ini) {
+  return ini.ReadInt("AlarmViewer", "Acknowledge", "0") != 0;
+}
+
+void AlarmDisp::SetAcknowledgeModel(bool on) {
+  acknowledgemodel = on;
+  if (!on) DropCleared();
+}
+
+void AlarmDisp::DropCleared() {
+  bool dropped = false;
+  for (std::size_t i = lines.size(); i-- > 0;) {
+    if (!lines[i].cleared) continue;
+    RemoveLine(i);
+    dropped = true;
+  }
+  if (!dropped) return;
+  if (lines.empty()) firstfire = true;
+  SetSelection(selected);
+}
+
+bool AlarmDisp::Acknowledge(int device, const std::string& user) {
+  if (!acknowledgemodel) return false;
+  const int index = FindDevice(device);
+  if (index < 0 || lines[static_cast<std::size_t>(index)].acknowledged) return false;
+  AcknowledgeLine(static_cast<std::size_t>(index), user);
+  return true;
+}
+
+bool AlarmDisp::AcknowledgeSelected(const std::string& user) {
+  int device;
+  return GetSelectedDevice(device) && Acknowledge(device, user);
+}
+
+std::size_t AlarmDisp::AcknowledgeAll(const std::string& user) {
+  if (!acknowledgemodel) return 0;
+  // From the top, as the operator reads them; a cleared line leaves the
+  // list as it is acknowledged, so the devices are picked out first.
+  std::vector<int> devices;
+  for (const AlarmLine& l : lines)
+    if (!l.acknowledged) devices.push_back(l.device);
+  std::size_t done = 0;
+  for (const int device : devices)
+    if (Acknowledge(device, user)) ++done;
+  return done;
+}
+
+std::size_t AlarmDisp::UnacknowledgedCount() const {
+  if (!acknowledgemodel) return 0;
+  return static_cast<std::size_t>(std::count_if(
+      lines.begin(), lines.end(), [](const AlarmLine& l) { return !l.acknowledged; }));
+}
+
+void AlarmDisp::AcknowledgeLine(std::size_t index, const std::string& user) {
+  AlarmLine& l = lines[index];
+  const std::string what = l.text.substr(std::min(l.text.size(), DEVICETEXT));
+  app.WriteEvent(WE_INFORMATION, "Acknowledged by user '" + user + "': Detector " + what +
+                                     (l.cleared ? " (cleared)" : ""));
+  // The system log's own code for it (see SysLog::ACKNOWLEDGE).
+  if (syslog != nullptr)
+    syslog->WriteEvent(static_cast<std::uint32_t>(l.device), SysLog::ACKNOWLEDGE, l.status & 0x7Fu,
+                       l.cleared ? 1u : 0u, 0);
+  if (l.cleared) {
+    RemoveLine(index);
+    if (lines.empty()) firstfire = true;
+    SetSelection(selected);
+    return;
+  }
+  l.acknowledged = true;
+  if (observer != nullptr) observer->LineChanged(index);
 }
 
 void AlarmDisp::RemoveLine(std::size_t index) {
@@ -539,8 +672,17 @@ void AlarmDisp::ReplayHighestPrioritySound() {
   // alarm or fault are looked at.
   const std::string* best = nullptr;
   int bestrank = SOUNDEVENTS;
+  // An acknowledged alarm has been heard: only what still waits for the
+  // operator keeps sounding.
+  std::vector<bool> seen;
+  if (acknowledgemodel) {
+    seen.resize(laststatus.size());
+    for (const AlarmLine& l : lines)
+      if (l.acknowledged && InRecord(l.device)) seen[static_cast<std::size_t>(l.device)] = true;
+  }
   if (site != nullptr) {
     for (const int device : active) {
+      if (!seen.empty() && seen[static_cast<std::size_t>(device)]) continue;
       const unsigned s = laststatus[static_cast<std::size_t>(device)] & 0x7F;
       const DeviceConfig* d = site->GetDevice(static_cast<std::uint32_t>(device), DETECTOR);
       if (d == nullptr) continue;

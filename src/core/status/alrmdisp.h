@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
+#include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -29,6 +31,12 @@ struct AlarmLine {
   int device = 0;          // loop x 256 + address
   unsigned status = 0;     // status bits of the line (0x01..0x40)
   bool firstfire = false;  // drawn in the first-fire colour
+  // With acknowledgement on: the operator has seen the line. A line whose
+  // device has gone back to normal stays, cleared, until it is seen.
+  bool acknowledged = false;
+  bool cleared = false;
+  // "unacknowledged", "acknowledged" or "cleared, unacknowledged".
+  const char* StateName() const;
 };
 
 // A line cut into what the viewer shows in columns. A line that is not of
@@ -52,6 +60,9 @@ class AlarmDispObserver {
   // A line was added: show the window (without taking the focus when it is
   // already visible).
   virtual void ShowRequested() = 0;
+  // A line changed in place (acknowledged, cleared): its text and position
+  // are the same, its state is not.
+  virtual void LineChanged(std::size_t index) { (void)index; }
 };
 
 // The operations behind the buttons that belong to other parts of the
@@ -103,6 +114,14 @@ class AlarmDisp : public MsgClass, public DeviceStatusSource {
   void SetRepeat(unsigned seconds);
   unsigned GetRepeat() const { return repeat; }
 
+  // "AlarmViewer"/"Acknowledge": each line waits for the operator's
+  // acknowledgement. Off by default, so that existing settings keep the
+  // viewer they know: a line goes as soon as its device is back to normal.
+  static bool ReadAcknowledge(INI& ini);
+  // Switching it off drops the cleared lines that were kept only to be seen.
+  void SetAcknowledgeModel(bool on);
+  bool AcknowledgeModel() const { return acknowledgemodel; }
+
   // Empties the list and forgets every device's status (site reconfigured,
   // displays rebuilt).
   void Clear();
@@ -152,6 +171,24 @@ class AlarmDisp : public MsgClass, public DeviceStatusSource {
   void Zone();
   void Map();
 
+  // --- Acknowledgement (with the model on; otherwise nothing happens). The
+  // operator's name goes with the record in the event log and the system
+  // log. A cleared line that is acknowledged is gone; an active one stays,
+  // acknowledged, until its device is back to normal or has a new alarm or
+  // fault. False (0) when there was nothing to acknowledge.
+  bool Acknowledge(int device, const std::string& user);
+  bool AcknowledgeSelected(const std::string& user);
+  std::size_t AcknowledgeAll(const std::string& user);
+  std::size_t UnacknowledgedCount() const;
+
+  // --- Floods. More than FLOODLINES new lines within FLOODSECONDS is a
+  // flood: the banner says so while it lasts and, after, when it ended.
+  // Empty when there has been none since the last Clear.
+  static constexpr std::size_t FLOODLINES = 10;
+  static constexpr std::time_t FLOODSECONDS = 600;
+  bool InFlood() const;
+  std::string FloodBanner() const;
+
   // --- Sounds. The most important sound of the devices in alarm or fault
   // is repeated every `repeat` seconds until Silence or there is none.
   void ReplayHighestPrioritySound();
@@ -173,6 +210,8 @@ class AlarmDisp : public MsgClass, public DeviceStatusSource {
   bool ChkFault(unsigned fault, unsigned faultflag, std::string& out, int textid,
                 const DeviceConfig* config, std::string& soundfile, std::string& textfile);
   void WriteChangeRecords(int device, unsigned status, unsigned fault, bool loopbreak);
+  void AcknowledgeLine(std::size_t index, const std::string& user);
+  void DropCleared();
   std::string LineStart(int device) const;
   void RemoveLine(std::size_t index);
   void SetSelection(int index);
@@ -206,6 +245,14 @@ class AlarmDisp : public MsgClass, public DeviceStatusSource {
   unsigned lastevent = 0;
   bool silenced = false;
   bool firstfire = true;
+  bool acknowledgemodel = false;
+  // Set by DecodeStatus for the AddString it calls: a fault flag has just
+  // set, which the line's status bits alone do not show.
+  bool faultrisen = false;
+  // When new lines came, the last FLOODSECONDS of them; and the moment the
+  // flood they make is over if nothing more comes (0: none yet).
+  std::deque<std::time_t> arrivals;
+  std::time_t floodend = 0;
 };
 
 }  // namespace quillark

@@ -91,6 +91,8 @@ std::string ExtraText(const EventRecord& r) {
   switch (r.code) {
     case 0:
       return Format("Count: %d", d1);
+    case EventLog::ACKNOWLEDGED:
+      return Format("Status: %02x%s", d1, d2 != 0 ? " (cleared)" : "");
     case 59:
       return Format("Code: %d", d1);
     case 94:
@@ -176,7 +178,22 @@ void EventLog::ReadDone() {
   if (main != nullptr) main->ResumePolling();
 }
 
+std::string EventLog::SourceName(const std::string& systemlog) const {
+  if (!filename.empty()) {
+    std::error_code ec;
+    if (!systemlog.empty() && std::filesystem::equivalent(filename, systemlog, ec))
+      return "System log";
+    return std::filesystem::path(filename).filename().string();
+  }
+  if (eventdevice == ALLDETECTORS) return "All detectors";
+  if (eventdevice < 0) return {};
+  if ((eventdevice & 0xFF) == 0) return Format("Command module, loop %d", (eventdevice >> 8) + 1);
+  return Format("Detector %d-%03d", (eventdevice >> 8) + 1, eventdevice & 0xFF);
+}
+
 void EventLog::GetEvents(int device) {
+  // A read shows a device, no longer a file.
+  filename.clear();
   eventdevice = device;
   ClearEvents();
   if (main == nullptr) return;
@@ -383,6 +400,8 @@ std::string EventLog::FormatEvent(Translator& translator, const EventRecord& r) 
   } else {
     text = translator.Text(CODETEXTBASE + CODETEXTSTEP * r.code);
     if (text.size() > CODETEXTMAX) text.resize(CODETEXTMAX);
+    // The program's own acknowledgement record has no device text.
+    if (text.empty() && r.code == ACKNOWLEDGED) text = "Acknowledged";
     if (text.empty()) text = Format("Unknown event: %u", unsigned{r.code});
   }
   std::string line = Format("%02u/%02u/%04u  %02u:%02u  %01u-%03u  %s", unsigned{r.day},
@@ -391,6 +410,51 @@ std::string EventLog::FormatEvent(Translator& translator, const EventRecord& r) 
   if (line.size() < LINEWIDTH) line.resize(LINEWIDTH, ' ');
   if (r.data1 != 0xFF) line += ExtraText(r);
   return line;
+}
+
+std::string EventLog::CsvField(std::string_view text) {
+  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+  std::string out = "\"";
+  for (const char c : text) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+std::string EventLog::GetCsvLine(std::size_t index) const {
+  const EventRecord& r = GetEvent(index);
+  const std::string line = FormatEvent(translator, r);
+  if (r.code == DAMAGEMARK) return ",,," + CsvField(line) + ",";
+  // The line is "date  time  L-AAA  text", padded, then the detail.
+  const unsigned loop = (r.address >> 8) + 1u, device = r.address & 0xFFu;
+  const std::string name = Format("%u-%03u", loop, device);
+  const std::size_t at = line.find("  " + name + "  ");
+  std::string text = at == std::string::npos ? line : line.substr(at + name.size() + 4);
+  const std::string detail = r.data1 != 0xFF ? ExtraText(r) : std::string();
+  if (!detail.empty() && text.size() >= detail.size() &&
+      text.compare(text.size() - detail.size(), detail.size(), detail) == 0)
+    text.resize(text.size() - detail.size());
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return Format("%04u-%02u-%02uT%02u:%02u,", unsigned{r.year}, unsigned{r.month}, unsigned{r.day},
+                unsigned{r.hour}, unsigned{r.minute}) +
+         name + "," + std::to_string(r.code) + "," + CsvField(text) + "," + CsvField(detail);
+}
+
+bool EventLog::WriteCsv(std::FILE* file) const {
+  if (file == nullptr) return false;
+  std::string block = "time,device,code,event,detail\r\n";
+  bool ok = true;
+  for (std::size_t i = 0; ok && i < shown.size(); ++i) {
+    block += GetCsvLine(i) + "\r\n";
+    // Written in blocks: a million lines are not held twice in memory.
+    if (block.size() >= 1 << 16 || i + 1 == shown.size()) {
+      ok = std::fwrite(block.data(), 1, block.size(), file) == block.size();
+      block.clear();
+    }
+  }
+  if (ok && !block.empty()) ok = std::fwrite(block.data(), 1, block.size(), file) == block.size();
+  return ok;
 }
 
 std::string EventLog::GetEventLine(std::size_t index) const {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -79,6 +80,8 @@ class EventLog : public MsgClass {
   // data bytes carry how many characters (at most 0xFFFFFF). Neither the
   // devices (two-digit codes) nor the program write such a code.
   static constexpr std::uint16_t DAMAGEMARK = 0xFFFE;
+  // The system log's record of an operator acknowledging a line.
+  static constexpr std::uint16_t ACKNOWLEDGED = 254;
   // The most records a load keeps: a larger log shows its newest ones.
   static constexpr std::size_t MAXRECORDS = (LOADLIMIT - HEADER) / RECORD;
   static constexpr std::size_t LINEWIDTH = 45;  // lines are padded to this before extra text
@@ -126,6 +129,13 @@ class EventLog : public MsgClass {
   std::size_t MemoryUsed() const;
   // The line shown for event `index`, in the current language.
   std::string GetEventLine(std::size_t index) const;
+  // The shown events as CSV (RFC 4180: CRLF line ends, fields quoted where
+  // they hold a comma, a quote or a line end), UTF-8, with a heading line:
+  // time (ISO 8601, local), device (L-AAA), code, event, detail. A mark of
+  // damage has only its event text. False when `file` could not be written.
+  bool WriteCsv(std::FILE* file) const;
+  static std::string CsvField(std::string_view text);
+  std::string GetCsvLine(std::size_t index) const;
 
   // Opens a log file and shows every record that can be decoded. Text that
   // holds no record (a stray line end, a cut record, a foreign character) is
@@ -163,6 +173,10 @@ class EventLog : public MsgClass {
   int GetDevice() const { return eventdevice; }
   int GetLoops() const { return loops; }
   const std::string& GetFilename() const { return filename; }
+  // What the window's title names: "System log" for `systemlog`, another
+  // file by its name, else the device read ("Detector 2-005", "Command
+  // module, loop 2", "All detectors").
+  std::string SourceName(const std::string& systemlog) const;
   bool IsReading() const { return awaiting; }
 
   // The log text of one "E" answer of `loop`: its header and its complete

@@ -43,6 +43,7 @@ Desktop::Desktop(TDockingApp& a, INI& ini, MainFrame& f)
   if (AlarmDisp* alarms = window->GetAlarmDisplay()) {
     alarmwindow = std::make_unique<AlarmDispWindow>(*alarms, &frame);
     alarmwindow->SetHelpHandler([this](int context) { help.ShowContext(context); });
+    alarmwindow->SetCommandRunner([this](int id) { app.ExecuteCommand(id); });
     if (ini.ReadInt("AlarmViewer", "FullSize", "0") != 0)
       alarmwindow->PlaceFullSize(AlarmDispWindow::FullSizeRect(frame.geometry()));
     else

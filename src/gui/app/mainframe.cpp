@@ -65,6 +65,8 @@ const std::vector<MenuDef>& Menus() {
         {CMD_SETCLOCKS, "Set device c&locks...", nullptr}}},
       {"&View",
        {{CMD_ALARMDISPLAY, "&Alarm display", "F2"},
+        {CMD_ACKNOWLEDGE, "Ac&knowledge alarm", nullptr},
+        {CMD_ACKNOWLEDGEALL, "Acknowledge all a&larms", nullptr},
         {CMD_BUSDISPLAY, "&Bus display", nullptr},
         {CMD_SYSTEMLOG, "&System log", nullptr},
         {CMD_TOGGLEMAPVIEW, "&Map view", nullptr},

@@ -166,10 +166,21 @@ EventLogWindow::EventLogWindow(TDockingApp& a, int device, std::string filename,
     if (help) help(HELPCONTEXT);
   });
   // Only the operator's choice reads a device, not filling the box.
-  connect(devicebox, &QComboBox::activated, this, [this] { Reload(); });
+  connect(devicebox, &QComboBox::activated, this, [this] {
+    log->DetectorChanged(SelectedDevice());
+    ShowSource();
+  });
+
+  filterlabel = new QLabel(this);
+  filterlabel->setObjectName(QStringLiteral("filter"));
+  QFont bold = filterlabel->font();
+  bold.setBold(true);
+  filterlabel->setFont(bold);
+  filterlabel->setVisible(false);
 
   auto* left = new QVBoxLayout;
   left->addLayout(top);
+  left->addWidget(filterlabel);
   left->addWidget(heading);
   left->addWidget(list, 1);
   auto* layout = new QHBoxLayout(this);
@@ -218,6 +229,16 @@ int EventLogWindow::SelectedDevice() const {
 
 void EventLogWindow::Start() {
   log->SetupWindow();
+  ShowSource();
+}
+
+void EventLogWindow::ShowSource() {
+  const std::string source = log->SourceName(app.GetPaths().syslog.string());
+  setWindowTitle(source.empty() ? QStringLiteral("Event logs")
+                                : QStringLiteral("Event logs - ") + QString::fromStdString(source));
+  const QString filter = QString::fromStdString(log->GetFilter().Summary());
+  filterlabel->setText(filter);
+  filterlabel->setVisible(!filter.isEmpty());
 }
 
 void EventLogWindow::EventsCleared() {
@@ -240,6 +261,7 @@ void EventLogWindow::RecentDocument(const std::string& path) {
 void EventLogWindow::Open() {
   const QString name = choosefile(this, false, OPENFILTER, QStringLiteral("ev2"));
   if (!name.isEmpty()) log->Load(name.toStdString());
+  ShowSource();
 }
 
 void EventLogWindow::Save() {
@@ -250,10 +272,18 @@ void EventLogWindow::Save() {
 void EventLogWindow::Filter() {
   EventFilterDialog dialog(log->GetFilter(), this);
   if (dialog.exec() == QDialog::Accepted) log->SetFilter(dialog.Filter());
+  ShowSource();
 }
 
 void EventLogWindow::Reload() {
-  log->DetectorChanged(SelectedDevice());
+  // An opened file is read again from the disk (the system log grows while
+  // it is looked at); otherwise the device is read again.
+  const std::string file = log->GetFilename();
+  if (!file.empty())
+    log->Load(file);
+  else
+    log->DetectorChanged(SelectedDevice());
+  ShowSource();
 }
 
 void EventLogWindow::Print() {

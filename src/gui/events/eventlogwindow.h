@@ -10,6 +10,7 @@
 #include "core/views/eventlog.h"
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QListView;
 class QPrinter;
@@ -97,6 +98,8 @@ class EventLogWindow : public QDialog, private EventLogObserver {
   QLineEdit* ReadDate() const { return readdate; }
   QLineEdit* ReadTime() const { return readtime; }
   QPushButton* ButtonAt(Button b) const { return buttons[static_cast<std::size_t>(b)]; }
+  // The active filter in words, above the list; hidden when all is shown.
+  QLabel* FilterLabel() const { return filterlabel; }
 
  private:
   // EventLogObserver
@@ -106,6 +109,8 @@ class EventLogWindow : public QDialog, private EventLogObserver {
   void RecentDocument(const std::string& path) override;
 
   void FillDevices(int device);
+  // The title names what is shown; the filter label what is left out.
+  void ShowSource();
   int SelectedDevice() const;
 
   TDockingApp& app;
@@ -113,6 +118,7 @@ class EventLogWindow : public QDialog, private EventLogObserver {
   EventLogModel* model = nullptr;
   QListView* list = nullptr;
   QComboBox* devicebox = nullptr;
+  QLabel* filterlabel = nullptr;
   QLineEdit* readdate = nullptr;
   QLineEdit* readtime = nullptr;
   std::array<QPushButton*, BN_COUNT> buttons{};

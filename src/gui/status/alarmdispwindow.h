@@ -8,7 +8,11 @@
 #include "core/status/alrmdisp.h"
 
 class QCloseEvent;
+class QKeyEvent;
+class QLabel;
+class QTimer;
 class QPushButton;
+class QTreeWidgetItem;
 class QTreeWidget;
 
 namespace quillark {
@@ -31,6 +35,8 @@ class AlarmDispWindow : public QDialog, public AlarmDispObserver {
     IDC_MAP = 305,
     IDC_CLOSE = 306,
     IDC_HELP = 307,
+    IDC_ACKNOWLEDGE = 308,
+    IDC_ACKNOWLEDGEALL = 309,
   };
   static constexpr int HELPTOPIC = 102;
 
@@ -50,6 +56,10 @@ class AlarmDispWindow : public QDialog, public AlarmDispObserver {
   void Toggle();
   // Help asks for topic HELPTOPIC here; without a handler it does nothing.
   void SetHelpHandler(std::function<void(int)> h) { help = std::move(h); }
+  // Acknowledge and Acknowledge all run the commands of these ids through
+  // here, so that the access level is checked as for any guarded command.
+  // Without a runner the buttons do nothing.
+  void SetCommandRunner(std::function<void(int)> r) { runner = std::move(r); }
 
   enum Column : int { COL_DATE, COL_TIME, COL_DEVICE, COL_LOCATION, COL_STATE, COLUMNS };
   QTreeWidget* List() const { return list; }
@@ -59,6 +69,9 @@ class AlarmDispWindow : public QDialog, public AlarmDispObserver {
   int CurrentRow() const;
   void SelectRow(int row);
   QPushButton* GetButton(int id) const;
+  // The flood banner above the list; hidden when there is nothing to say.
+  QLabel* Banner() const { return banner; }
+  void RefreshBanner();
 
   // --- AlarmDispObserver
   void LineRemoved(std::size_t index) override;
@@ -66,6 +79,7 @@ class AlarmDispWindow : public QDialog, public AlarmDispObserver {
   void LinesCleared() override;
   void SelectionChanged(int index, bool actionsenabled) override;
   void ShowRequested() override;
+  void LineChanged(std::size_t index) override;
 
  public slots:
   // Esc is Close: hidden where Close may hide it. A new line brings the
@@ -74,19 +88,26 @@ class AlarmDispWindow : public QDialog, public AlarmDispObserver {
 
  protected:
   void closeEvent(QCloseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
 
  private:
   void Reload();
   void AddItem(const AlarmLine& line);
+  // Text, colours and emphasis of a row from its line.
+  void Fill(QTreeWidgetItem* item, const AlarmLine& line) const;
   void EnableActions(bool on);
   // Button texts and states that follow the selected line and the sound.
   void RefreshButtons();
 
   AlarmDisp& disp;
   QTreeWidget* list = nullptr;
-  // Silence, Isolate, Reset, Zone, Map, Close, Help
-  std::array<QPushButton*, 7> buttons{};
+  QLabel* banner = nullptr;
+  QTimer* bannertimer = nullptr;  // notices the end of a flood
+  // Silence, Isolate, Reset, Zone, Map, Close, Help, Acknowledge,
+  // Acknowledge all
+  std::array<QPushButton*, 9> buttons{};
   std::function<void(int)> help;
+  std::function<void(int)> runner;
   bool updating = false;
 };
 

@@ -125,7 +125,9 @@ TEST_F(SecurityTest, DefaultAccountsNeedNoPasswordAndEveryPromptSucceeds) {
   EXPECT_TRUE(prompter.prompts.empty());
 
   // Operations outside the table are refused even to the administrator.
-  for (int op : {25, -1}) EXPECT_FALSE(s.HasPermission(static_cast<operation>(op), false));
+  for (int op : {SA_LAST + 1, -1}) EXPECT_FALSE(s.HasPermission(static_cast<operation>(op), false));
+  // Acknowledging alarms is the operator's job.
+  EXPECT_EQ(Security::NeededLevel(SA_ACKNOWLEDGE), 1u);
   EXPECT_EQ(logon.asked, 3);
 }
 

@@ -9,6 +9,7 @@
 #include "core/events/syslog.h"
 #include "core/platform/soundplayer.h"
 #include "core/site/config.h"
+#include "core/views/eventlog.h"
 #include "support/apphost.h"
 #include "support/frames.h"
 
@@ -392,6 +393,181 @@ TEST_F(AlarmDispTest, ButtonsSayWhatTheyCanDoForTheSelectedLine) {
   disp.SetActions({});
   EXPECT_FALSE(disp.CanShowZone());
   EXPECT_FALSE(disp.CanShowMap());
+}
+
+// --- Acknowledgement ---------------------------------------------------------------
+
+class AcknowledgeTest : public AlarmDispTest {
+ protected:
+  AcknowledgeTest() { disp.SetAcknowledgeModel(true); }
+
+  // One step of a scenario: "A:SSFFLL" an answer from detector A of the
+  // first loop, "ack:A", "ackall", "silence", "wait" (past the repetition).
+  void Step(const std::string& step) {
+    if (step == "ackall") {
+      disp.AcknowledgeAll("Operator");
+    } else if (step == "silence") {
+      disp.Silence();
+    } else if (step == "wait") {
+      host.events.Advance(4000);
+    } else if (step.rfind("ack:", 0) == 0) {
+      disp.Acknowledge(std::stoi(step.substr(4)), "Operator");
+    } else {
+      const auto colon = step.find(':');
+      Answer(0, std::stoi(step.substr(0, colon)), step.substr(colon + 1));
+    }
+  }
+  std::string State(int device) const {
+    const int i = disp.FindDevice(device);
+    return i < 0 ? "gone" : disp.GetLines()[static_cast<std::size_t>(i)].StateName();
+  }
+};
+
+TEST_F(AcknowledgeTest, EveryTransitionOfALine) {
+  struct Row {
+    const char* name;
+    std::vector<std::string> steps;
+    std::string state;  // of detector 1 after the last step
+    bool soundedlast;   // the last step started a sound
+  };
+  const Row rows[] = {
+      {"appears unacknowledged and sounds", {"1:080000"}, "unacknowledged", true},
+      {"clears before it is seen and stays",
+       {"1:080000", "1:000000"},
+       "cleared, unacknowledged",
+       false},
+      {"cleared and acknowledged is gone", {"1:080000", "1:000000", "ack:1"}, "gone", false},
+      {"acknowledged stays while active", {"1:080000", "ack:1"}, "acknowledged", false},
+      {"acknowledged then cleared is gone", {"1:080000", "ack:1", "1:000000"}, "gone", false},
+      {"acknowledged returns unacknowledged",
+       {"1:080000", "ack:1", "1:000000", "1:080000"},
+       "unacknowledged",
+       true},
+      {"cleared returns with the same text",
+       {"1:080000", "1:000000", "1:080000"},
+       "unacknowledged",
+       true},
+      {"a higher alarm undoes the acknowledgement",
+       {"1:080000", "ack:1", "1:180000"},
+       "unacknowledged",
+       true},
+      {"a lower alarm keeps it", {"1:180000", "ack:1", "1:080000"}, "acknowledged", false},
+      {"a new fault flag undoes it", {"1:010400", "ack:1", "1:010c00"}, "unacknowledged", true},
+      {"a fault flag going keeps it", {"1:010c00", "ack:1", "1:010400"}, "acknowledged", false},
+      {"silence does not acknowledge", {"1:080000", "silence"}, "unacknowledged", false},
+      {"acknowledge all", {"1:080000", "2:010400", "ackall"}, "acknowledged", false},
+      {"a lower alarm after a silenced fire 2 sounds",
+       {"2:100000", "silence", "1:010400"},
+       "unacknowledged",
+       true},
+      {"an acknowledged alarm is not repeated",
+       {"1:080000", "ack:1", "wait", "1:080000"},
+       "acknowledged",
+       false},
+      {"an unacknowledged one is", {"1:080000", "wait", "1:080000"}, "unacknowledged", true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    disp.Clear();
+    host.events.Advance(60000);  // every row starts past any repetition
+    std::size_t played = 0;
+    for (const std::string& step : row.steps) {
+      played = sound.played.size();
+      Step(step);
+    }
+    EXPECT_EQ(State(1), row.state);
+    EXPECT_EQ(sound.played.size() > played, row.soundedlast);
+  }
+}
+
+TEST_F(AcknowledgeTest, AcknowledgementIsRecordedWithUserDeviceAndState) {
+  Answer(0, 5, "080000");
+  Answer(0, 5, "000000");
+  Answer(0, 6, "100000");
+  const std::size_t events = host.writer.events.size();
+  EXPECT_EQ(disp.UnacknowledgedCount(), 2u);
+  EXPECT_FALSE(disp.Acknowledge(7, "Operator"));  // no line
+  EXPECT_EQ(disp.AcknowledgeAll("Operator"), 2u);
+  EXPECT_EQ(disp.AcknowledgeAll("Operator"), 0u);  // nothing left waiting
+  ASSERT_EQ(host.writer.events.size(), events + 2);
+  EXPECT_EQ(host.writer.events[events].text,
+            "Acknowledged by user 'Operator': Detector 1-005  (Plant room)    Alarms: Fire 1    "
+            "Evacuate (cleared)");
+  EXPECT_EQ(host.writer.events[events + 1].text,
+            "Acknowledged by user 'Operator': Detector 1-006  Alarms: Fire 2");
+  // The system log has both, after the alarms they acknowledge, with the
+  // status bits and whether the line had cleared.
+  const std::string log = host.home.Read("system.ev2");
+  ASSERT_GE(log.size(), 10u + 2 * 24);
+  EXPECT_EQ(log.substr(log.size() - 48 + 10, 14), "000500fe080100");
+  EXPECT_EQ(log.substr(log.size() - 24 + 10, 14), "000600fe100000");
+  EXPECT_EQ(Records().back(), SysLog::ACKNOWLEDGE);
+  // The event log window reads them as records, not as damage.
+  EventLog reader(nullptr, 16, 0, host.app->GetServices().translator);
+  ASSERT_TRUE(reader.Load((host.home / "system.ev2").string()));
+  EXPECT_EQ(reader.DamageCount(), 0u);
+  ASSERT_GE(reader.EventCount(), 2u);
+  EXPECT_NE(reader.GetEventLine(reader.EventCount() - 2).find("1-005  Acknowledged"),
+            std::string::npos);
+}
+
+TEST_F(AcknowledgeTest, SwitchedOffNothingWaitsAndNothingIsAcknowledged) {
+  host.ini.WriteString("AlarmViewer", "Acknowledge", "1");
+  EXPECT_TRUE(AlarmDisp::ReadAcknowledge(host.ini));
+  host.ini.WriteString("AlarmViewer", "Acknowledge", "0");
+  EXPECT_FALSE(AlarmDisp::ReadAcknowledge(host.ini));
+
+  Answer(0, 1, "080000");
+  Answer(0, 2, "080000");
+  Answer(0, 2, "000000");
+  ASSERT_EQ(disp.GetLines().size(), 2u);
+  // Switching off drops what was kept only to be seen.
+  disp.SetAcknowledgeModel(false);
+  ASSERT_EQ(disp.GetLines().size(), 1u);
+  EXPECT_EQ(disp.GetLines()[0].device, 1);
+  EXPECT_FALSE(disp.Acknowledge(1, "Operator"));
+  EXPECT_EQ(disp.AcknowledgeAll("Operator"), 0u);
+  EXPECT_EQ(disp.UnacknowledgedCount(), 0u);
+  Answer(0, 1, "000000");
+  EXPECT_TRUE(disp.IsEmpty());
+}
+
+// A loop fails while two others report alarms: 500 changes in 10 s.
+TEST_F(AcknowledgeTest, FloodOfFiveHundredChangesIsRecordedInOrderAndBannered) {
+  EXPECT_EQ(disp.FloodBanner(), "");
+  std::vector<int> expected;
+  auto change = [&](int loop, int address, const char* digits, int code) {
+    Answer(loop, address, digits);
+    expected.push_back(code);
+    host.events.Advance(20);
+  };
+  // Loop 3 was heard from before it failed.
+  for (int a = 1; a <= 127; ++a) Answer(2, a, "000000");
+  for (int a = 1; a <= 127; ++a) {
+    change(2, a, "010000", SysLog::COMMSFAIL);
+    change(0, a, "080000", SysLog::FIRE1ALARM);
+    change(1, a, "040000", SysLog::PREALARM);
+  }
+  for (int a = 1; a <= 119; ++a) change(0, a, "180000", SysLog::FIRE2ALARM);
+  ASSERT_EQ(expected.size(), 500u);
+  EXPECT_EQ(Records(), expected);
+  EXPECT_EQ(disp.GetLines().size(), 381u);
+  EXPECT_EQ(disp.UnacknowledgedCount(), 381u);
+  EXPECT_TRUE(disp.InFlood());
+  // Lines in the last 10 minutes: every new one, the fire 2s included.
+  EXPECT_EQ(disp.FloodBanner(), "Alarm flood: 500 new alarms and faults in the last 10 minutes");
+
+  // Ten minutes after the eleventh-newest line the flood is over.
+  host.events.Advance(600 * 1000);
+  EXPECT_FALSE(disp.InFlood());
+  EXPECT_EQ(disp.FloodBanner().rfind("Alarm flood ended at 22:23:", 0), 0u) << disp.FloodBanner();
+  // Ten lines are no flood.
+  disp.Clear();
+  for (int a = 1; a <= 10; ++a) Answer(3, a, "010000");
+  EXPECT_FALSE(disp.InFlood());
+  EXPECT_EQ(disp.FloodBanner(), "");
+  Answer(3, 11, "010000");
+  EXPECT_TRUE(disp.InFlood());
 }
 
 }  // namespace

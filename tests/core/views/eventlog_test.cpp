@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstring>
 #include <string>
 #include <tuple>
@@ -106,6 +108,10 @@ TEST_F(Decoding, ExtraTextsFollowThePaddedLineWhenDataIsGiven) {
       {129, 12, 34, 56, "Function change", "Fn: 012 New: 034 Old: 056"},
       {184, 0, 10, 200, "Flow calibration", "Pipe: 1 Lo: 0080 Hi: 1600"},
       {65, 1, 2, 3, "Isolate", ""},
+      // The program's own acknowledgement record: the status bits of the
+      // line, and whether it had cleared.
+      {254, 0x08, 1, 0, "Acknowledged", "Status: 08 (cleared)"},
+      {254, 0x10, 0, 0, "Acknowledged", "Status: 10"},
   };
   std::string text = Head(1, 1, 2001, 0, 0);
   for (const auto& c : cases) text += Rec(2, 3, 2004, 0x010, c.code, c.d1, c.d2, c.d3, 5, 6);
@@ -121,6 +127,32 @@ TEST_F(Decoding, ExtraTextsFollowThePaddedLineWhenDataIsGiven) {
   log.ClearEvents();
   log.AddEvent(1, 1, 2001, 0, 0, 0x010, 167, 0xff, 0, 0);  // a long text, cut to 63
   EXPECT_EQ(log.GetEventLine(0).size(), 26u + 63u);
+}
+
+TEST_F(Decoding, CsvHasOneColumnPerFieldIsoTimesAndQuotesWhatNeedsIt) {
+  EXPECT_EQ(EventLog::CsvField("Fire 1"), "Fire 1");
+  EXPECT_EQ(EventLog::CsvField("a,b"), "\"a,b\"");
+  EXPECT_EQ(EventLog::CsvField("say \"hi\""), "\"say \"\"hi\"\"\"");
+  EXPECT_EQ(EventLog::CsvField("two\nlines"), "\"two\nlines\"");
+  log.DisplayEventLog(Head(1, 1, 2001, 0, 0) + Rec(2, 3, 2004, 0x10a, 112, 40, 0, 3, 5, 6) +
+                      Rec(31, 12, 2026, 0x000, 52, 0xff, 0, 0, 23, 59) +
+                      Rec(1, 1, 2027, 0x0f05, 94, 5, 1, 0, 0, 0));
+  ASSERT_EQ(log.EventCount(), 3u);
+  EXPECT_EQ(log.GetCsvLine(0), "2004-03-02T05:06,2-010,112,Fire 1,Level: 40% Time: 0003 sec.");
+  EXPECT_EQ(log.GetCsvLine(1), "2026-12-31T23:59,1-000,52,Bus Reset,");
+  EXPECT_EQ(log.GetCsvLine(2), "2027-01-01T00:00,16-005,94,Low flow,Flow: 05% Pipe: 1");
+
+  std::FILE* file = std::tmpfile();
+  ASSERT_NE(file, nullptr);
+  ASSERT_TRUE(log.WriteCsv(file));
+  std::rewind(file);
+  char buffer[512] = {};
+  const std::size_t n = std::fread(buffer, 1, sizeof buffer - 1, file);
+  std::fclose(file);
+  const std::string csv(buffer, n);
+  EXPECT_EQ(csv.rfind("time,device,code,event,detail\r\n2004-03-02T05:06,", 0), 0u) << csv;
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 4);
+  EXPECT_FALSE(log.WriteCsv(nullptr));
 }
 
 TEST_F(Decoding, OnlyCompleteRecordsUpToCrOrNul) {
@@ -144,14 +176,15 @@ TEST_F(Decoding, OnlyCompleteRecordsUpToCrOrNul) {
 TEST_F(Decoding, CategoriesFollowTheFilter) {
   const std::string text = Head(1, 1, 2001, 0, 0) + Rec(5, 1, 2001, 1, 94) +
                            Rec(5, 1, 2001, 1, 112, 40, 0, 3) + Rec(5, 1, 2001, 1, 66) +
-                           Rec(5, 1, 2001, 1, 148);
+                           Rec(5, 1, 2001, 1, 148) + Rec(5, 1, 2001, 1, 254, 8, 0, 0);
   EventFilterStruct alarms;
   for (int b = FB_RESET; b <= FB_NONE; ++b) alarms.Box(static_cast<filterbox>(b)) = 0;
   alarms.alarm = 1;
   log.SetFilter(alarms);
   log.DisplayEventLog(text);
-  ASSERT_EQ(log.EventCount(), 1u);  // low flow without data stays hidden
+  ASSERT_EQ(log.EventCount(), 2u);  // low flow without data stays hidden
   EXPECT_NE(log.GetEventLine(0).find("Fire 1"), std::string::npos);
+  EXPECT_NE(log.GetEventLine(1).find("Acknowledged"), std::string::npos);
 
   EventFilterStruct none;
   none.none = 1;  // wins over every ticked category
