@@ -26,7 +26,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from sitebench import DETECTORS, ROOT, Child, site_stats, write_full_site  # noqa: E402
+from sitebench import alarm_latencies, DETECTORS, ROOT, Child, site_stats, write_full_site  # noqa: E402
 
 
 def make_home(home, loops, ports):
@@ -88,17 +88,7 @@ def run(build, loops, seconds, rng):
             fired[d] = sim.send("fire1 " + d)
             sim.wait_for("^ok fire1 " + d)
             time.sleep(rng.uniform(0.0, 0.3))
-        latencies = {}
-        deadline = time.monotonic() + 120.0
-        while len(latencies) < len(devices) and time.monotonic() < deadline:
-            for t, line in list(prog.seen):
-                for d in devices:
-                    if d not in latencies and "ALARM: Detector " + d in line:
-                        latencies[d] = t - fired[d]
-            time.sleep(0.05)
-        if len(latencies) < len(devices):
-            raise RuntimeError("alarms not shown: %s" % sorted(set(devices) - set(latencies)))
-        latencies = list(latencies.values())
+        latencies = alarm_latencies(prog, fired)
         return [
             ("loops x detectors, baud", "%d x %d, 9600" % (loops, DETECTORS)),
             ("loop poll cycle ms (min..max)", (min(loopcycles), max(loopcycles))),

@@ -25,7 +25,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from sitebench import DETECTORS, ROOT, Child, site_stats, write_full_site  # noqa: E402
+from sitebench import alarm_latencies, DETECTORS, ROOT, Child, site_stats, write_full_site  # noqa: E402
 
 LOOPS = 16
 
@@ -81,17 +81,7 @@ def run(exe, one_at_a_time, seconds, rng):
             fired[d] = p.send("fire1")
             p.wait_for("^ok$")
             time.sleep(rng.uniform(0.0, 0.3))
-        latencies = {}
-        deadline = time.monotonic() + 120.0
-        while len(latencies) < len(devices) and time.monotonic() < deadline:
-            for t, line in list(p.seen):
-                for d in devices:
-                    if d not in latencies and "ALARM: Detector " + d in line:
-                        latencies[d] = t - fired[d]
-            time.sleep(0.05)
-        if len(latencies) < len(devices):
-            raise RuntimeError("alarms not shown: %s" % sorted(set(devices) - set(latencies)))
-        latencies = list(latencies.values())
+        latencies = alarm_latencies(p, fired)
         p.quit()
         return {
             "site polls/s": sum(rates),

@@ -79,3 +79,19 @@ def site_stats(p, loops):
         m = re.match(r"loop (\d+) polls (\d+) answers (\d+) cycle (\d+) ms", line)
         per[int(m.group(1))] = (int(m.group(2)), int(m.group(3)), int(m.group(4)))
     return site, per
+
+
+def alarm_latencies(program, fired, limit=120.0):
+    """Seconds from each `fired` time to the program's alarm line for that
+    device, waiting at most `limit` for all of them."""
+    latencies = {}
+    deadline = time.monotonic() + limit
+    while len(latencies) < len(fired) and time.monotonic() < deadline:
+        for t, line in list(program.seen):
+            for d in fired:
+                if d not in latencies and "ALARM: Detector " + d in line:
+                    latencies[d] = t - fired[d]
+        time.sleep(0.05)
+    if len(latencies) < len(fired):
+        raise RuntimeError("alarms not shown: %s" % sorted(set(fired) - set(latencies)))
+    return list(latencies.values())

@@ -147,19 +147,6 @@ void SetFilterBox(EventFilterStruct& filter, filterbox box, bool on) {
 }
 
 std::string EventFilterStruct::Summary() const {
-  static const char* const names[] = {"Resets",
-                                      "Isolates",
-                                      "Tests",
-                                      "Alarms",
-                                      "Faults",
-                                      "Day/Night switches",
-                                      "FastLearn start/end",
-                                      "Function changes",
-                                      "Flow setups",
-                                      "Demonstration mode",
-                                      "Access code entries",
-                                      "Function downloads",
-                                      "Power ups"};
   if (none != 0) return "Filter: nothing shown";
   std::string shown;
   bool every = true;
@@ -169,7 +156,7 @@ std::string EventFilterStruct::Summary() const {
       continue;
     }
     if (!shown.empty()) shown += ", ";
-    shown += names[b];
+    shown += FILTERBOXNAMES[b];
   }
   if (every && date == 0) return {};
   std::string text = "Filter: " + (every           ? std::string("all events")

@@ -47,6 +47,24 @@ enum filterbox : int {
   FB_COUNT,
 };
 
+// What each box is called, in the dialog and in the summary of a filter.
+inline constexpr const char* FILTERBOXNAMES[FB_COUNT] = {"Resets",
+                                                         "Isolates",
+                                                         "Tests",
+                                                         "Alarms",
+                                                         "Faults",
+                                                         "Day/Night switches",
+                                                         "FastLearn start/end",
+                                                         "Function changes",
+                                                         "Flow setups",
+                                                         "Demonstration mode",
+                                                         "Access code entries",
+                                                         "Function downloads",
+                                                         "Power ups",
+                                                         "All",
+                                                         "None",
+                                                         "Between dates"};
+
 // The event log's filter, the record the filter dialog edits. Each flag is 1
 // or 0; `start` and `end` are "day/month/year" texts for the date filter.
 struct EventFilterStruct {

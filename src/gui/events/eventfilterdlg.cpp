@@ -11,27 +11,6 @@
 #include <QVBoxLayout>
 
 namespace quillark {
-namespace {
-
-// In the order of the filter record.
-const char* const BOXTEXTS[FB_COUNT] = {"Resets",
-                                        "Isolates",
-                                        "Tests",
-                                        "Alarms",
-                                        "Faults",
-                                        "Day/Night switches",
-                                        "FastLearn start/end",
-                                        "Function changes",
-                                        "Flow setups",
-                                        "Demonstration mode",
-                                        "Access code entries",
-                                        "Function downloads",
-                                        "Power ups",
-                                        "All",
-                                        "None",
-                                        "Between dates"};
-
-}  // namespace
 
 EventFilterDialog::EventFilterDialog(const EventFilterStruct& f, QWidget* parent)
     : QDialog(parent), filter(f) {
@@ -39,7 +18,7 @@ EventFilterDialog::EventFilterDialog(const EventFilterStruct& f, QWidget* parent
   setModal(true);
 
   for (int b = 0; b < FB_COUNT; ++b) {
-    auto* box = new QCheckBox(QString::fromLatin1(BOXTEXTS[b]), this);
+    auto* box = new QCheckBox(QString::fromLatin1(FILTERBOXNAMES[b]), this);
     const auto id = static_cast<filterbox>(b);
     connect(box, &QCheckBox::clicked, this, [this, id](bool on) { Clicked(id, on); });
     boxes[static_cast<std::size_t>(b)] = box;
