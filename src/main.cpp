@@ -6,7 +6,9 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "core/app/logexport.h"
 #include "core/platform/homelock.h"
 #include "core/platform/programhome.h"
 #include "gui/app/guirun.h"
@@ -90,6 +92,10 @@ void KeepStandardFilesOpen() {
 
 int main(int argc, char* argv[]) {
   KeepStandardFilesOpen();
+  // Reading a log needs no program home and no supervisor.
+  if (argc >= 2 && std::string(argv[1]) == "--export-log")
+    return quillark::RunLogExport(std::vector<std::string>(argv + 2, argv + argc), std::cout,
+                                  std::cerr);
   std::string home;
   bool headless = false;
   bool service = false;

@@ -218,6 +218,23 @@ TEST(Options, HelpListsEveryOptionAndVersionIsOneLine) {
   EXPECT_EQ(version.lines.size(), 1u);
 }
 
+// The log exporter runs without a program home or a supervisor.
+TEST(Options, ExportLogWritesTheCsvAndRefusesAMissingLog) {
+  TempDir dir;
+  dir.Write("system.ev2", "0ac7ea0c00" "0ac7ea0c1e00050070ff0000");
+  Process good({QUILLARK_EXE, "--export-log", (dir / "system.ev2").string(), "--csv",
+                (dir / "out.csv").string()},
+               (dir / "err.txt").string());
+  EXPECT_EQ(good.WaitFor("wrote", 5s), "wrote 1 events to " + (dir / "out.csv").string());
+  EXPECT_EQ(good.Wait(5s), 0);
+  EXPECT_NE(dir.Read("out.csv").find("2026-12-10T12:30,1-005,112,"), std::string::npos);
+  Process missing({QUILLARK_EXE, "--export-log", (dir / "none.ev2").string(), "--csv",
+                   (dir / "none.csv").string()},
+                  (dir / "err.txt").string());
+  EXPECT_EQ(missing.Wait(5s), 1);
+  EXPECT_NE(dir.Read("err.txt").find("is not a file"), std::string::npos);
+}
+
 // An installed program: the executable in a bin folder beside
 // share/quillark/demo, started with neither --home nor QUILLARK_HOME.
 TEST(InstalledHome, UsesTheXdgFolderAndSeedsItOnce) {

@@ -441,19 +441,23 @@ std::string EventLog::GetCsvLine(std::size_t index) const {
          name + "," + std::to_string(r.code) + "," + CsvField(text) + "," + CsvField(detail);
 }
 
-bool EventLog::WriteCsv(std::FILE* file) const {
+bool EventLog::WriteCsv(std::FILE* file, int device, std::size_t* written) const {
   if (file == nullptr) return false;
   std::string block = "time,device,code,event,detail\r\n";
   bool ok = true;
+  std::size_t count = 0;
   for (std::size_t i = 0; ok && i < shown.size(); ++i) {
+    if (device >= 0 && GetEvent(i).address != device) continue;
     block += GetCsvLine(i) + "\r\n";
+    ++count;
     // Written in blocks: a million lines are not held twice in memory.
-    if (block.size() >= 1 << 16 || i + 1 == shown.size()) {
+    if (block.size() >= 1 << 16) {
       ok = std::fwrite(block.data(), 1, block.size(), file) == block.size();
       block.clear();
     }
   }
   if (ok && !block.empty()) ok = std::fwrite(block.data(), 1, block.size(), file) == block.size();
+  if (written != nullptr) *written = count;
   return ok;
 }
 

@@ -133,7 +133,9 @@ class EventLog : public MsgClass {
   // they hold a comma, a quote or a line end), UTF-8, with a heading line:
   // time (ISO 8601, local), device (L-AAA), code, event, detail. A mark of
   // damage has only its event text. False when `file` could not be written.
-  bool WriteCsv(std::FILE* file) const;
+  // `device` (packed, loop << 8 | address) keeps only that device's events;
+  // -1 keeps every one shown. The count written goes to `written` when given.
+  bool WriteCsv(std::FILE* file, int device = -1, std::size_t* written = nullptr) const;
   static std::string CsvField(std::string_view text);
   std::string GetCsvLine(std::size_t index) const;
 
