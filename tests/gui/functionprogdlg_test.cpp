@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <fstream>
@@ -132,6 +133,61 @@ TEST_F(SettingsSheet, SaveFunctionsFollowsTheScanInItsWindowAndSaysWhenDone) {
   ASSERT_FALSE(core.host.prompter.prompts.empty());
   EXPECT_EQ(core.host.prompter.prompts.back().text,
             "All function settings have been transferred (254 devices).");
+}
+
+}  // namespace
+}  // namespace quillark::test
+
+namespace quillark::test {
+namespace {
+
+// The command module's array page: All cells and No cells tick every cell,
+// the cells are named from the base address, and the bit map is written.
+TEST_F(SettingsSheet, ArrayCellsAllOrNoneAndNamedFromTheBaseAddress) {
+  const auto path = core.host.home / "site.cfs";
+  {
+    // As a save writes it: every function of the device, the cells clear.
+    std::ofstream file(path, std::ios::binary);
+    file << "!8\"127\r\n000001:045:008\r\n000001:143:010\r\n";
+    for (int fn = 144; fn <= 157; ++fn) file << "000001:" << fn << ":000\r\n";
+    file << "255:255:255\r\n";
+  }
+  FunctionProgDlg::Setup s = Setup(0);
+  s.bus = nullptr;
+  s.model = PELORIN2000BUSMASTER;
+  s.file = path.string();
+  FunctionProgDlg dialog(s);
+  auto* all = dialog.findChild<QPushButton*>(QStringLiteral("allcells"));
+  auto* none = dialog.findChild<QPushButton*>(QStringLiteral("nocells"));
+  ASSERT_NE(all, nullptr);
+  ASSERT_NE(none, nullptr);
+  auto* base = dialog.findChild<QSpinBox*>(QStringLiteral("fn143"));
+  ASSERT_NE(base, nullptr);
+  EXPECT_EQ(base->value(), 10);
+  QList<QCheckBox*> cells;
+  for (QCheckBox* box : dialog.findChildren<QCheckBox*>())
+    if (box->text().toInt() >= 10 && box->parentWidget() != nullptr &&
+        box->parentWidget()->objectName() == QStringLiteral("fn144"))
+      cells.push_back(box);
+  ASSERT_EQ(cells.size(), 105);
+  base->setValue(20);
+  EXPECT_EQ(cells.front()->text(), QStringLiteral("20"));
+  EXPECT_EQ(cells.back()->text(), QStringLiteral("124"));
+  all->click();
+  for (QCheckBox* box : cells) EXPECT_TRUE(box->isChecked());
+  for (int i = 0; i < dialog.Pages()->count(); ++i)
+    if (dialog.Pages()->widget(i)->objectName() == QStringLiteral("DIALOG_ARRAY"))
+      dialog.Pages()->setCurrentIndex(i);
+  dialog.resize(980, 520);
+  SaveGrab(dialog, "devicesettings_array");
+  none->click();
+  cells[3]->setChecked(true);
+  dialog.accept();
+  std::ifstream in(path, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // Cell 3 is bit 3 of the first bit-map function, the others are clear.
+  EXPECT_NE(text.find("000001:144:008\r\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("000001:145:000\r\n"), std::string::npos) << text;
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -138,7 +139,13 @@ void FunctionProgDlg::Tell(const std::string& text, bool stop) {
 void FunctionProgDlg::BuildPages() {
   const FunctionSet& set = link->Set();
   const int current = tabs->currentIndex();
-  tabs->clear();
+  // The old pages go once control is back in the event loop: this may run
+  // from a click on one of their own buttons.
+  while (tabs->count() > 0) {
+    QWidget* old = tabs->widget(0);
+    tabs->removeTab(0);
+    old->deleteLater();
+  }
   pages.clear();
   builtmodel = set.GetType();
   builtversion = set.GetVersion();
@@ -228,7 +235,61 @@ QWidget* FunctionProgDlg::BuildTab(Tab& tab) {
     control.widget = widget;
     form->addRow(QString::fromStdString(c.label), widget);
   }
+  if (tab.page.bit == FP_ARRAY) AddArrayButtons(tab, *form);
+  if (tab.page.bit == FP_BUSSETUP) {
+    // The command module looks for its detectors, and is read back to show
+    // what it found.
+    auto* scan = new QPushButton(QStringLiteral("Scan &devices"), w);
+    scan->setObjectName(QStringLiteral("scandevices"));
+    connect(scan, &QPushButton::clicked, this, [this] {
+      ApplyAll();
+      FnScanDevices(link->Set());
+      DeviceChanged(selector != nullptr ? selector->currentIndex() : -1);
+    });
+    form->addRow(QString(), scan);
+  }
   return w;
+}
+
+void FunctionProgDlg::AddArrayButtons(Tab& tab, QFormLayout& form) {
+  Control* cells = nullptr;
+  QSpinBox* base = nullptr;
+  std::size_t cellsat = 0;
+  for (std::size_t i = 0; i < tab.controls.size(); ++i) {
+    if (!tab.controls[i].bits.empty()) {
+      cells = &tab.controls[i];
+      cellsat = i;
+    } else if (tab.page.controls[i].kind == FnKind::NUMBER) {
+      base = qobject_cast<QSpinBox*>(tab.controls[i].widget);
+    }
+  }
+  if (cells == nullptr) return;
+  auto* row = new QWidget;
+  auto* buttons = new QHBoxLayout(row);
+  buttons->setContentsMargins(0, 0, 0, 0);
+  auto* all = new QPushButton(QStringLiteral("&All cells"), row);
+  auto* none = new QPushButton(QStringLiteral("&No cells"), row);
+  all->setObjectName(QStringLiteral("allcells"));
+  none->setObjectName(QStringLiteral("nocells"));
+  buttons->addWidget(all);
+  buttons->addWidget(none);
+  buttons->addStretch();
+  form.addRow(QString(), row);
+  auto tick = [this, &tab, cells, cellsat](bool on) {
+    for (QCheckBox* box : cells->bits) box->setChecked(on);
+    tab.entries[cellsat].changed = true;
+  };
+  connect(all, &QPushButton::clicked, this, [tick] { tick(true); });
+  connect(none, &QPushButton::clicked, this, [tick] { tick(false); });
+  // Each cell is named by its own address, counted from the base address.
+  if (base != nullptr) {
+    auto relabel = [cells](int from) {
+      for (std::size_t n = 0; n < cells->bits.size(); ++n)
+        cells->bits[n]->setText(QString::number(from + static_cast<int>(n)));
+    };
+    connect(base, &QSpinBox::valueChanged, this, relabel);
+    relabel(base->value());
+  }
 }
 
 void FunctionProgDlg::LoadDlg() {

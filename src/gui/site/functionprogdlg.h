@@ -8,6 +8,7 @@
 #include "core/site/fnpages.h"
 
 class QCheckBox;
+class QFormLayout;
 class QComboBox;
 class QTabWidget;
 
@@ -62,6 +63,8 @@ class FunctionProgDlg : public QDialog {
 
   void BuildPages();
   QWidget* BuildTab(Tab& tab);
+  // The array page's All cells and No cells, and cells named by address.
+  void AddArrayButtons(Tab& tab, QFormLayout& form);
   void LoadDlg();
   void ApplyAll();
   void StartRead();
