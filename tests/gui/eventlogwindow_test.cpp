@@ -178,7 +178,8 @@ TEST_F(EventLogWindowTest, SavesAsTextAndAsEventLogAndOpensWhatItSaved) {
 
   answer = QString::fromStdString(Path("out.txt"));
   w.ButtonAt(EventLogWindow::BN_SAVE)->click();
-  EXPECT_EQ(askedfilter, QStringLiteral("Event logs (*.ev2);;Text file (*.txt) save"));
+  EXPECT_EQ(askedfilter,
+            QStringLiteral("Event logs (*.ev2);;Text file (*.txt);;Spreadsheet, CSV (*.csv) save"));
   std::string exported;
   for (const std::string& line : lines) exported += line + "\r\n";
   EXPECT_EQ(ReadBytes(Path("out.txt")), exported);

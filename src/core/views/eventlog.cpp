@@ -651,6 +651,9 @@ bool EventLog::Save(const std::string& name) {
         std::string_view text(log);
         text = text.substr(0, TextEnd(text));
         ok = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
+      } else if (GetExtension(name) == ".csv") {
+        // The filtered view, one column per field, for a spreadsheet.
+        ok = WriteCsv(file.get());
       } else {
         for (std::size_t i = 0; ok && i < shown.size(); ++i) {
           std::string line = GetEventLine(i) + "\r\n";
@@ -671,7 +674,8 @@ bool EventLog::Save(const std::string& name) {
     ShowError(text.empty() ? "Cannot open file." : text, false);
     return false;
   }
-  if (observer != nullptr) observer->RecentDocument(name);
+  // An export for a spreadsheet is not a file the program opens again.
+  if (observer != nullptr && GetExtension(name) != ".csv") observer->RecentDocument(name);
   return true;
 }
 

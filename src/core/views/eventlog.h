@@ -160,8 +160,8 @@ class EventLog : public MsgClass {
   std::size_t OlderRecordsNotRead() const { return oldernotread; }
   // Places of the last load where text was skipped.
   std::size_t DamageCount() const { return damagecount; }
-  // An .ev2 or .evt name gets the log text as it is; any other name the lines
-  // as shown, each ending in CR LF. The file is replaced only when completely
+  // An .ev2 or .evt name gets the log text as it is, a .csv name the lines
+  // shown as CSV, any other name the lines as shown, each ending in CR LF. The file is replaced only when completely
   // written. False, with a message, when it cannot be written.
   bool Save(const std::string& filename);
 

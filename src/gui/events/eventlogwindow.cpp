@@ -25,7 +25,8 @@ namespace quillark {
 namespace {
 
 const QString OPENFILTER = QStringLiteral("Event logs (*.ev2)");
-const QString SAVEFILTER = QStringLiteral("Event logs (*.ev2);;Text file (*.txt)");
+const QString SAVEFILTER =
+    QStringLiteral("Event logs (*.ev2);;Text file (*.txt);;Spreadsheet, CSV (*.csv)");
 
 // The file dialog; the suffix follows the type chosen, so a name typed
 // without one is saved as what the operator picked.

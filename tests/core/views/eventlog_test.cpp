@@ -292,6 +292,18 @@ TEST_F(EventLogFiles, SavedLogLoadsBackToTheSameList) {
 
   ASSERT_TRUE(log.Save(Path("out.EV2")));
   EXPECT_EQ(host.home.Read("out.EV2"), text);
+  // A .csv name gets the filtered view as CSV: here the alarms only.
+  EventFilterStruct alarms = log.GetFilter();
+  alarms.isolate = alarms.reset = alarms.fault = alarms.powerups = 0;
+  log.SetFilter(alarms);
+  ASSERT_TRUE(log.Save(Path("out.csv")));
+  const std::string csv = host.home.Read("out.csv");
+  EXPECT_EQ(csv.rfind("time,device,code,event,detail\r\n2001-01-05T12:00,2-005,", 0), 0u) << csv;
+  std::size_t rows = 0;
+  for (char c : csv) rows += c == '\n';
+  EXPECT_EQ(log.EventCount(), 1u);
+  EXPECT_EQ(rows, 2u);
+  log.SetFilter(EventFilterStruct{});
   ASSERT_TRUE(log.Save(Path("out.txt")));
   std::string exported;
   for (const std::string& line : Lines(log)) exported += line + "\r\n";
