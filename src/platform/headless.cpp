@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -28,6 +27,7 @@
 #include "platform/qtserialline.h"
 #include "platform/qttcp.h"
 #include "platform/sdnotify.h"
+#include "platform/stopsignals.h"
 
 namespace quillark {
 namespace {
@@ -50,14 +50,6 @@ class QuietStatus : public StatusDisplay {
   void WarningBeep() override {}
   std::string last;
 };
-
-int signalpipe[2] = {-1, -1};
-
-void OnSignal(int) {
-  char c = 1;
-  // Nothing else is safe in a signal handler; the event loop does the rest.
-  [[maybe_unused]] auto n = write(signalpipe[1], &c, 1);
-}
 
 // Standard output may be a pipe whose reader has gone (`| head -1`): the
 // write then fails instead of killing the program, and output stops there.
@@ -110,19 +102,8 @@ int RunHeadless(const std::filesystem::path& home, bool service) {
     Print(std::string("event ") + EventCategoryName(category) + ": " + OneLine(text));
   });
 
-  std::signal(SIGPIPE, SIG_IGN);
-  if (pipe(signalpipe) == 0) {
-    // A closed terminal (SIGHUP) ends the program in order, like a stop request.
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
-    std::signal(SIGHUP, OnSignal);
-  }
-  QSocketNotifier signalnotifier(signalpipe[0], QSocketNotifier::Read);
-  QObject::connect(&signalnotifier, &QSocketNotifier::activated, [&] {
-    char c;
-    [[maybe_unused]] auto n = read(signalpipe[0], &c, 1);
-    quit();
-  });
+  // A closed terminal (SIGHUP) ends the program in order, like a stop request.
+  StopOnSignals(&events, quit);
 
   // Standard input: one command a line; end of input shuts down. Commands
   // wait with the event loop running (pausing polling, for one); typed lines

@@ -101,6 +101,30 @@ TEST_F(Hardening, OutputPipeWithoutReaderNeitherKillsNorLosesEvents) {
   EXPECT_TRUE(FileSays("event.log", "**** Quillark shutdown ****", 1s));
 }
 
+// The desktop program, stopped by a logout or the service manager, closes
+// its logs in order as File > Exit does, whatever window is open.
+TEST_F(Hardening, DesktopProgramShutsDownInOrderOnTerminate) {
+  const std::string exe = QUILLARK_EXE;
+  const std::string dir = home.Path().string();
+  const std::string err = (home / "stderr.txt").string();
+  const int pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    dup2(open("/dev/null", O_RDONLY), 0);
+    dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+    dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644), 2);
+    execl(exe.c_str(), exe.c_str(), "--home", dir.c_str(), nullptr);
+    _exit(127);
+  }
+  EXPECT_TRUE(FileSays("event.log", "**** Quillark startup ****"));
+  kill(pid, SIGTERM);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << home.Read("stderr.txt");
+  EXPECT_TRUE(FileSays("event.log", "**** Quillark shutdown ****", 1s));
+}
+
 TEST_F(Hardening, HangUpShutsDownInOrder) {
   auto p = StartHeadless(home.Path());
   p->Signal(SIGHUP);

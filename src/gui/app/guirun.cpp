@@ -21,6 +21,7 @@
 #include "platform/qtserialline.h"
 #include "platform/qttcp.h"
 #include "platform/sdnotify.h"
+#include "platform/stopsignals.h"
 
 namespace quillark {
 namespace {
@@ -96,6 +97,10 @@ int RunGui(const std::filesystem::path& home, int argc, char** argv) {
                       KeepAlive::IntervalFor(ServiceWatchdogMs()),
                       [] { NotifyServiceManager("WATCHDOG=1"); });
   app.SetStartupNote(InterruptionNote(keepalive.ReadPrevious(), events.Now()));
+
+  // A logout or `systemctl stop` ends the desktop program as File > Exit
+  // would after its questions: the logs are closed in order below.
+  StopOnSignals(&frame, [] { QApplication::quit(); });
 
   std::unique_ptr<Desktop> desktop;
   QTimer::singleShot(0, &frame, [&] {
