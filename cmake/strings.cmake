@@ -6,11 +6,28 @@ set(QUILLARK_STRINGS_DATA ${PROJECT_SOURCE_DIR}/resources/strings/strings.txt)
 set(QUILLARK_STRINGS_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/strings_compile.cmake)
 set(QUILLARK_STRINGS_SOURCE ${CMAKE_CURRENT_BINARY_DIR}/generated/strings.cpp)
 
+# One translation file per offered language, "<language index>:<file>"; the
+# index is the one the language dialog stores (its name is text 19900 + index).
+set(QUILLARK_STRINGS_LANGUAGES
+    "2:strings_nl.txt" "3:strings_fr.txt" "4:strings_de.txt" "6:strings_it.txt"
+    "8:strings_pt.txt" "9:strings_es.txt" "11:strings_en_US.txt")
+set(QUILLARK_STRINGS_TRANSLATIONS "")
+set(QUILLARK_STRINGS_TRANSLATION_FILES "")
+foreach(quillark_language IN LISTS QUILLARK_STRINGS_LANGUAGES)
+  string(REPLACE ":" ";" quillark_parts "${quillark_language}")
+  list(GET quillark_parts 0 quillark_index)
+  list(GET quillark_parts 1 quillark_file)
+  set(quillark_file ${PROJECT_SOURCE_DIR}/resources/strings/${quillark_file})
+  list(APPEND QUILLARK_STRINGS_TRANSLATIONS "${quillark_index}:${quillark_file}")
+  list(APPEND QUILLARK_STRINGS_TRANSLATION_FILES ${quillark_file})
+endforeach()
+string(JOIN "," QUILLARK_STRINGS_TRANSLATIONS ${QUILLARK_STRINGS_TRANSLATIONS})
+
 add_custom_command(
   OUTPUT ${QUILLARK_STRINGS_SOURCE}
   COMMAND ${CMAKE_COMMAND} -DINPUT=${QUILLARK_STRINGS_DATA} -DOUTPUT=${QUILLARK_STRINGS_SOURCE}
-          -P ${QUILLARK_STRINGS_SCRIPT}
-  DEPENDS ${QUILLARK_STRINGS_DATA} ${QUILLARK_STRINGS_SCRIPT}
+          -DTRANSLATIONS=${QUILLARK_STRINGS_TRANSLATIONS} -P ${QUILLARK_STRINGS_SCRIPT}
+  DEPENDS ${QUILLARK_STRINGS_DATA} ${QUILLARK_STRINGS_TRANSLATION_FILES} ${QUILLARK_STRINGS_SCRIPT}
   COMMENT "Compiling the string table"
   VERBATIM)
 target_sources(quillark_core_access PRIVATE ${QUILLARK_STRINGS_SOURCE})
@@ -45,6 +62,60 @@ if(BUILD_TESTING)
     set_tests_properties(Strings.Rejects${quillark_name}
                          PROPERTIES PASS_REGULAR_EXPRESSION "${quillark_reason}")
   endforeach()
+
+  # A translation file is checked against an English one: it may only
+  # translate texts English has, keeps their placeholders, leaves the
+  # English-only texts alone and never lands on an English number.
+  set(quillark_english "1000\tText %d of %s\n1050\tNext\n#english-only 2000-2001\n2000\tName\n2001\tOther\n3000\tA\n3003\tB\n")
+  file(WRITE ${QUILLARK_STRINGS_CHECK}/translation/english.txt "${quillark_english}")
+  set(QUILLARK_TRANSLATION_CASES
+      "NotInEnglish|1000\tTexte %d de %s\n1100\tNouveau\n|text 1100 is not in the English file"
+      "LostPlaceholder|1000\tTexte %s\n|placeholders \"%s\" where English has"
+      "SwappedPlaceholders|1000\tTexte %s de %d\n|placeholders \"%s %d\" where English has"
+      "EnglishOnly|2000\tNom\n|text 2000 is always read in English"
+      "Malformed|1000 Texte %d de %s\n|translation.txt:1: expected a text number, a tab")
+  foreach(quillark_case IN LISTS QUILLARK_TRANSLATION_CASES)
+    string(REPLACE "|" ";" quillark_parts "${quillark_case}")
+    list(GET quillark_parts 0 quillark_name)
+    list(GET quillark_parts 1 quillark_bytes)
+    list(GET quillark_parts 2 quillark_reason)
+    set(quillark_dir ${QUILLARK_STRINGS_CHECK}/translation/${quillark_name})
+    file(WRITE ${quillark_dir}/translation.txt "${quillark_bytes}")
+    add_test(NAME Strings.TranslationRejects${quillark_name}
+             COMMAND ${CMAKE_COMMAND} -DINPUT=${QUILLARK_STRINGS_CHECK}/translation/english.txt
+                     -DOUTPUT=${quillark_dir}/out.cpp
+                     -DTRANSLATIONS=3:${quillark_dir}/translation.txt -P ${QUILLARK_STRINGS_SCRIPT})
+    set_tests_properties(Strings.TranslationRejects${quillark_name}
+                         PROPERTIES PASS_REGULAR_EXPRESSION "${quillark_reason}")
+  endforeach()
+  # In French (3) text 3000 would take the number of the English 3003, and a
+  # language past the table would land anywhere.
+  foreach(quillark_collision "Collides|3|3000\tA fr\n|language 3 would take English text 3003"
+                             "OutsideTheTable|50|1000\tTexte %d de %s\n|language 50 is not a translated")
+    string(REPLACE "|" ";" quillark_parts "${quillark_collision}")
+    list(GET quillark_parts 0 quillark_name)
+    list(GET quillark_parts 1 quillark_index)
+    list(GET quillark_parts 2 quillark_bytes)
+    list(GET quillark_parts 3 quillark_reason)
+    set(quillark_dir ${QUILLARK_STRINGS_CHECK}/translation/${quillark_name})
+    file(WRITE ${quillark_dir}/translation.txt "${quillark_bytes}")
+    add_test(NAME Strings.TranslationRejects${quillark_name}
+             COMMAND ${CMAKE_COMMAND} -DINPUT=${QUILLARK_STRINGS_CHECK}/translation/english.txt
+                     -DOUTPUT=${quillark_dir}/out.cpp
+                     -DTRANSLATIONS=${quillark_index}:${quillark_dir}/translation.txt
+                     -P ${QUILLARK_STRINGS_SCRIPT})
+    set_tests_properties(Strings.TranslationRejects${quillark_name}
+                         PROPERTIES PASS_REGULAR_EXPRESSION "${quillark_reason}")
+  endforeach()
+
+  # The real files: the count of English texts each language lacks is
+  # printed (they fall back to English), and any bad line fails.
+  add_test(NAME Strings.TranslationCoverage
+           COMMAND ${CMAKE_COMMAND} -DINPUT=${QUILLARK_STRINGS_DATA}
+                   -DOUTPUT=${QUILLARK_STRINGS_CHECK}/coverage.cpp
+                   -DTRANSLATIONS=${QUILLARK_STRINGS_TRANSLATIONS} -P ${QUILLARK_STRINGS_SCRIPT})
+  set_tests_properties(Strings.TranslationCoverage PROPERTIES PASS_REGULAR_EXPRESSION
+                       "strings_de.txt \\(language 4\\) lacks [0-9]+ of")
 
   # A file saved with CR LF line ends compiles to exactly what LF gives, and
   # every escape passes through.

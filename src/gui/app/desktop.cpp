@@ -64,9 +64,10 @@ Desktop::Desktop(TDockingApp& a, INI& ini, MainFrame& f)
   app.SetCommandHandler(CMD_LANGUAGE, [this, &ini] {
     LanguageDlg dialog(app.GetServices().translator, ini, &frame);
     if (dialog.exec() != QDialog::Accepted) return;
-    // Only the English menu layout exists, so the menu stays as it is.
     const int language = static_cast<int>(ini.ReadInt("Product", "Language", "0"));
     app.GetServices().translator.SetLanguage(language);
+    // The main menu and toolbar tips take the new language at once.
+    frame.Retranslate();
     // Qt carries its own locale data, so the windows format numbers and
     // dates in the language whether or not the machine has its C locale.
     QLocale::setDefault(QLocale(QString::fromLatin1(Translator::LocaleName(language))));

@@ -11,6 +11,7 @@
 
 #include "core/access/commands.h"
 #include "core/access/security.h"
+#include "core/access/translator.h"
 #include "core/app/dockingapp.h"
 #include "core/app/mainwindow.h"
 #include "core/events/notifier.h"
@@ -19,71 +20,74 @@
 namespace quillark {
 namespace {
 
+constexpr int TX_USERTIP = 69600;  // the tip of the logged-on user's field
+
 struct MenuEntry {
-  int id;  // 0: separator
-  const char* text;
+  int id;      // 0: separator
+  int textid;  // in the string table, so that the menu follows the language
   const char* shortcut;
 };
 
 struct MenuDef {
-  const char* title;
+  int titleid;
   std::vector<MenuEntry> entries;
 };
 
 // The main menu; every command of the command table that a person can choose.
+// The commands that the device context menu offers as well use its texts.
 const std::vector<MenuDef>& Menus() {
   static const std::vector<MenuDef> menus = {
-      {"&File",
-       {{CMD_NEW, "&New site...", "Ctrl+N"},
-        {CMD_OPEN, "&Open...", "Ctrl+O"},
-        {0, nullptr, nullptr},
-        {CMD_SAVEFNS, "&Save functions...", nullptr},
-        {CMD_RESTOREFNS, "&Restore functions...", nullptr},
-        {0, nullptr, nullptr},
-        {CMD_LOGTOPRINTER, "Log to &printer", nullptr},
-        {0, nullptr, nullptr},
-        {CMD_EXIT, "E&xit", "Alt+F4"}}},
-      {"&Device",
-       {{CMD_ISOLATE, "&Isolate", "Ctrl+I"},
-        {CMD_DEISOLATE, "&De-isolate", "Ctrl+D"},
-        {CMD_SINGLERESET, "&Reset", "Ctrl+R"},
-        {CMD_RESET, "&Global reset...", nullptr},
-        {0, nullptr, nullptr},
-        {CMD_ISOLATESELECTED, "Isolate selected detectors...", nullptr},
-        {CMD_DEISOLATESELECTED, "De-isolate selected detectors...", nullptr},
-        {0, nullptr, nullptr},
-        {CMD_HISTOGRAM, "&Histogram...", "Ctrl+H"},
-        {CMD_CHARTLOG, "&Chart recording...", nullptr},
-        {CMD_EVENTLOG, "&Event log...", "Ctrl+E"},
-        {CMD_SINGLEDIAGNOSTICS, "Dia&gnose...", nullptr},
-        {CMD_EDITDEVFN, "Device &settings...", nullptr},
-        {CMD_FRONTPANEL, "&Front panel...", nullptr},
-        {0, nullptr, nullptr},
-        {CMD_EDITDETFN, "De&tector settings...", nullptr},
-        {CMD_EDITPSUFN, "&Power supply settings...", nullptr},
-        {CMD_EDITCONTROLFN, "Command &module settings...", nullptr},
-        {CMD_SETCLOCKS, "Set device c&locks...", nullptr}}},
-      {"&View",
-       {{CMD_ALARMDISPLAY, "&Alarm display", "F2"},
-        {CMD_ACKNOWLEDGE, "Ac&knowledge alarm", nullptr},
-        {CMD_ACKNOWLEDGEALL, "Acknowledge all a&larms", nullptr},
-        {CMD_BUSDISPLAY, "&Bus display", nullptr},
-        {CMD_SYSTEMLOG, "&System log", nullptr},
-        {CMD_TOGGLEMAPVIEW, "&Map view", nullptr},
-        {CMD_VIEWMAP, "Map...", nullptr},
-        {CMD_VIEWZONE, "Zone...", nullptr}}},
-      {"&Options",
-       {{CMD_SITECONF, "&Site configuration...", nullptr},
-        {CMD_COMMUNICATIONSETTINGS, "&Communications settings...", nullptr},
-        {CMD_COMMANDMODULE, "Command &module...", nullptr},
-        {CMD_DIAGNOSTICS, "&Diagnostics...", nullptr},
-        {CMD_EMAIL, "&E-mail...", nullptr},
-        {CMD_PAGER, "&Pager...", nullptr},
-        {CMD_LANGUAGE, "&Language...", nullptr},
-        {0, nullptr, nullptr},
-        {CMD_PASSWORDS, "Pass&words...", nullptr},
-        {CMD_LOCK, "Loc&k", "Ctrl+L"}}},
-      {"&Help", {{CMD_CONTENTS, "&Contents", "F1"}, {CMD_ABOUT, "&About Quillark...", nullptr}}},
+      {66000,
+       {{CMD_NEW, 66100, "Ctrl+N"},
+        {CMD_OPEN, 66200, "Ctrl+O"},
+        {0, 0, nullptr},
+        {CMD_SAVEFNS, 66300, nullptr},
+        {CMD_RESTOREFNS, 66400, nullptr},
+        {0, 0, nullptr},
+        {CMD_LOGTOPRINTER, 66500, nullptr},
+        {0, 0, nullptr},
+        {CMD_EXIT, 66600, "Alt+F4"}}},
+      {66700,
+       {{CMD_ISOLATE, 66800, "Ctrl+I"},
+        {CMD_DEISOLATE, 66900, "Ctrl+D"},
+        {CMD_SINGLERESET, 67000, "Ctrl+R"},
+        {CMD_RESET, 67100, nullptr},
+        {0, 0, nullptr},
+        {CMD_ISOLATESELECTED, 50900, nullptr},
+        {CMD_DEISOLATESELECTED, 51000, nullptr},
+        {0, 0, nullptr},
+        {CMD_HISTOGRAM, 18300, "Ctrl+H"},
+        {CMD_CHARTLOG, 18400, nullptr},
+        {CMD_EVENTLOG, 18500, "Ctrl+E"},
+        {CMD_SINGLEDIAGNOSTICS, 18200, nullptr},
+        {CMD_EDITDEVFN, 18600, nullptr},
+        {CMD_FRONTPANEL, 18100, nullptr},
+        {0, 0, nullptr},
+        {CMD_EDITDETFN, 67200, nullptr},
+        {CMD_EDITPSUFN, 67300, nullptr},
+        {CMD_EDITCONTROLFN, 67400, nullptr},
+        {CMD_SETCLOCKS, 67500, nullptr}}},
+      {67600,
+       {{CMD_ALARMDISPLAY, 67700, "F2"},
+        {CMD_ACKNOWLEDGE, 67800, nullptr},
+        {CMD_ACKNOWLEDGEALL, 67900, nullptr},
+        {CMD_BUSDISPLAY, 68000, nullptr},
+        {CMD_SYSTEMLOG, 68100, nullptr},
+        {CMD_TOGGLEMAPVIEW, 68200, nullptr},
+        {CMD_VIEWMAP, 18700, nullptr},
+        {CMD_VIEWZONE, 18800, nullptr}}},
+      {68300,
+       {{CMD_SITECONF, 68400, nullptr},
+        {CMD_COMMUNICATIONSETTINGS, 68500, nullptr},
+        {CMD_COMMANDMODULE, 68600, nullptr},
+        {CMD_DIAGNOSTICS, 68700, nullptr},
+        {CMD_EMAIL, 68800, nullptr},
+        {CMD_PAGER, 68900, nullptr},
+        {CMD_LANGUAGE, 69000, nullptr},
+        {0, 0, nullptr},
+        {CMD_PASSWORDS, 69100, nullptr},
+        {CMD_LOCK, 69200, "Ctrl+L"}}},
+      {69300, {{CMD_CONTENTS, 69400, "F1"}, {CMD_ABOUT, 69500, nullptr}}},
   };
   return menus;
 }
@@ -161,19 +165,26 @@ QIcon MainFrame::CommandIcon(int id) const {
   }
 }
 
+QString MainFrame::Text(int id) const {
+  if (app == nullptr) return {};
+  return QString::fromUtf8(app->GetServices().translator.GetTextInLanguage(id));
+}
+
 void MainFrame::BuildMenus() {
   menuBar()->clear();
   recentactions.clear();
   filemenu = nullptr;
+  menus.clear();
   for (const auto& menu : Menus()) {
-    QMenu* m = menuBar()->addMenu(menu.title);
+    QMenu* m = menuBar()->addMenu(Text(menu.titleid));
+    menus.push_back(m);
     if (filemenu == nullptr) filemenu = m;
     for (const auto& e : menu.entries) {
       if (e.id == 0) {
         m->addSeparator();
         continue;
       }
-      QAction* a = m->addAction(CommandIcon(e.id), e.text);
+      QAction* a = m->addAction(CommandIcon(e.id), Text(e.textid));
       if (e.shortcut != nullptr) a->setShortcut(QKeySequence(e.shortcut));
       const int id = e.id;
       if (id == CMD_LOGTOPRINTER) a->setCheckable(true);
@@ -185,6 +196,26 @@ void MainFrame::BuildMenus() {
     }
   }
   ShowRecentFiles();
+  shownlanguage = app != nullptr ? app->GetServices().translator.GetCurrentLanguage() : 0;
+}
+
+void MainFrame::Retranslate() {
+  if (app == nullptr) return;
+  // The actions stay (their state, shortcuts and the toolbar buttons that
+  // share them); only their words change.
+  const auto& defs = Menus();
+  for (std::size_t i = 0; i < defs.size() && i < menus.size(); ++i) {
+    menus[i]->setTitle(Text(defs[i].titleid));
+    for (const auto& e : defs[i].entries)
+      if (QAction* a = Action(e.id)) a->setText(Text(e.textid));
+  }
+  SetToolTips();
+  shownlanguage = app->GetServices().translator.GetCurrentLanguage();
+}
+
+void MainFrame::SetToolTips() {
+  for (auto& [id, a] : actions) a->setToolTip(a->text().remove('&').remove("...").trimmed());
+  if (app != nullptr) userfield->setToolTip(Text(TX_USERTIP));
 }
 
 void MainFrame::SetRecentFiles(const std::vector<std::string>& files,
@@ -236,7 +267,6 @@ void MainFrame::BuildToolBar() {
     QAction* a = Action(id);
     if (a == nullptr) continue;
     bar->addAction(a);
-    a->setToolTip(a->text().remove('&').remove("..."));
     switch (id) {
       case CMD_OPEN:
       case CMD_BUSDISPLAY:
@@ -251,10 +281,13 @@ void MainFrame::BuildToolBar() {
         break;
     }
   }
+  SetToolTips();
 }
 
 void MainFrame::UpdateCommands() {
   if (app == nullptr) return;
+  // The language may be switched from elsewhere than the menu (the console).
+  if (app->GetServices().translator.GetCurrentLanguage() != shownlanguage) Retranslate();
   for (auto& [id, action] : actions)
     action->setEnabled(app->HasCommandHandler(id) && app->IsCommandEnabled(id));
   if (QAction* printer = Action(CMD_LOGTOPRINTER)) {

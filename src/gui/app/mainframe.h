@@ -28,8 +28,11 @@ class MainFrame : public QMainWindow, public StatusDisplay {
   // Builds the menus and toolbar for `app` and starts following its state.
   void Attach(TDockingApp* app);
   QAction* Action(int id) const;
-  // Enables each command the way its enabler says (run regularly).
+  // Enables each command the way its enabler says (run regularly), and
+  // follows a language switched from elsewhere.
   void UpdateCommands();
+  // Gives the menus and toolbar tips the texts of the current language.
+  void Retranslate();
 
   void SetStatusText(const std::string& text, Rgb foreground, Rgb background) override;
   void FlashCaption(bool invert) override;
@@ -58,6 +61,9 @@ class MainFrame : public QMainWindow, public StatusDisplay {
  private:
   void BuildMenus();
   void BuildToolBar();
+  void SetToolTips();
+  // Text `id` of the string table in the current language.
+  QString Text(int id) const;
   QIcon CommandIcon(int id) const;
   void ShowRecentFiles();
 
@@ -70,6 +76,8 @@ class MainFrame : public QMainWindow, public StatusDisplay {
   QString plaintitle;  // the title while the caption is not inverted
   std::function<bool()> onclose;
   QMenu* filemenu = nullptr;
+  std::vector<QMenu*> menus;  // in the order of the menu bar
+  int shownlanguage = 0;      // the language the menus show
   std::vector<std::string> recentfiles;
   std::function<void(const std::string&)> openrecent;
   std::vector<QAction*> recentactions;  // the entries and their separator

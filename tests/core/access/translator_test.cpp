@@ -89,8 +89,8 @@ TEST_F(TranslatorTest, LanguageInTheTableSwitchesWithoutABoxAndLeavesTheCLocale)
 
 TEST_F(TranslatorTest, TextInLanguageFallsBackToEnglishThenToEmpty) {
   Translator t(nullptr, nullptr);
-  // No Dutch text exists: the English one is shown.
-  EXPECT_STREQ(t.GetTextInLanguage(19600, 2), "Access disabled.");
+  // Russian is in the table but has no texts yet: the English one is shown.
+  EXPECT_STREQ(t.GetTextInLanguage(19600, 17), "Access disabled.");
   // The language's own number is tried first: 19900 + 2 is a text of its own.
   EXPECT_STREQ(t.GetTextInLanguage(19900, 2), "Dutch");
   // Missing in English as well: empty (diagnostic status code 6 has no text).
@@ -98,6 +98,25 @@ TEST_F(TranslatorTest, TextInLanguageFallsBackToEnglishThenToEmpty) {
   EXPECT_STREQ(t.GetTextInLanguage(9600, 4), "");
   EXPECT_STREQ(t.GetTextInLanguage(-5), "");
   EXPECT_STREQ(t.GetTextInLanguage(2147483647, 17), "");
+}
+
+TEST_F(TranslatorTest, OfferedLanguagesReadTheirOwnTextsAndSwitchAtOnce) {
+  StoreLanguage("4");
+  Translator t(&ini, &prompter);
+  EXPECT_STREQ(t.GetTextInLanguage(31200), "Feuer 1");
+  EXPECT_STREQ(t.GetTextInLanguage(19600), "Zugang gesperrt.");
+  EXPECT_EQ(t.LanguageName(4), "German");
+  t.SetLanguage(3);
+  EXPECT_STREQ(t.GetTextInLanguage(31200), "Feu 1");
+  EXPECT_STREQ(t.GetTextInLanguage(19100), "Pas de communication boucle %d");
+  t.SetLanguage(11);
+  EXPECT_STREQ(t.GetTextInLanguage(31800), "AC power fault");
+  t.SetLanguage(0);
+  EXPECT_STREQ(t.GetTextInLanguage(31800), "Mains fault");
+  EXPECT_STREQ(t.GetTextInLanguage(31200, 2), "Brand 1");
+  EXPECT_STREQ(t.GetTextInLanguage(31200, 6), "Incendio 1");
+  EXPECT_STREQ(t.GetTextInLanguage(31200, 8), "Fogo 1");
+  EXPECT_STREQ(t.GetTextInLanguage(31200, 9), "Fuego 1");
 }
 
 TEST_F(TranslatorTest, LanguageOutsideTheTableReadsEnglishNotTheNextText) {
@@ -117,10 +136,10 @@ TEST_F(TranslatorTest, TextFollowsTheCurrentLanguageAndTheBufferIsReused) {
   Translator t(&ini, &prompter);
   const char* first = t.GetTextInLanguage(19900);
   EXPECT_STREQ(first, "Dutch");
-  EXPECT_EQ(t.Text(19600), "Access disabled.");
+  EXPECT_EQ(t.Text(19600), "Toegang uitgeschakeld.");
   const char* second = t.GetTextInLanguage(18900);
   EXPECT_EQ(first, second);  // one buffer: callers copy at once
-  EXPECT_STREQ(first, "Communications OK");
+  EXPECT_STREQ(first, "Communicatie OK");
   EXPECT_EQ(t.LanguageName(2), "Dutch");
   EXPECT_EQ(t.LanguageName(18), "");
 }

@@ -1,0 +1,129 @@
+// The main menu in the operator's language: switched from the LANGUAGE
+// command it changes at once, switched from elsewhere at the next update.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+#include <optional>
+
+#include "core/access/commands.h"
+#include "core/access/logonprompt.h"
+#include "core/access/security.h"
+#include "core/access/stringtable.h"
+#include "core/access/translator.h"
+#include "core/app/mainwindow.h"
+#include "gui/access/languagedlg.h"
+#include "gui/app/desktop.h"
+#include "gui/app/mainframe.h"
+#include "guihost.h"
+
+namespace quillark::test {
+namespace {
+
+class LogOnAs : public LogOnPrompt {
+ public:
+  explicit LogOnAs(std::string name) : name(std::move(name)) {}
+  std::optional<LogOnAnswer> AskForLogOn(const std::vector<std::string>& names,
+                                         std::size_t) override {
+    for (std::size_t i = 0; i < names.size(); ++i)
+      if (names[i] == name) return LogOnAnswer{i, ""};
+    return std::nullopt;
+  }
+  std::string name;
+};
+
+QStringList MenuTitles(MainFrame& frame) {
+  QStringList titles;
+  for (QAction* a : frame.menuBar()->actions()) titles << a->text();
+  return titles;
+}
+
+QStringList TableTexts(std::initializer_list<int> ids, int language) {
+  QStringList texts;
+  for (int id : ids) {
+    const char* text = FindString(id + language);
+    texts << QString::fromUtf8(text != nullptr ? text : "<missing>");
+  }
+  return texts;
+}
+
+const std::initializer_list<int> TITLES = {66000, 66700, 67600, 68300, 69300};
+
+TEST(MainFrameLanguage, LanguageCommandRetitlesMenusAndTipsAtOnce) {
+  DemoCore core;
+  TDockingApp& app = core.App();
+  MainFrame frame;
+  frame.resize(1000, 400);
+  Desktop desktop(app, core.host.ini, frame);
+  frame.Attach(&app);
+  EXPECT_EQ(MenuTitles(frame), TableTexts(TITLES, 0));
+  EXPECT_EQ(MenuTitles(frame), (QStringList{"&File", "&Device", "&View", "&Options", "&Help"}));
+  SaveGrab(frame, "mainframe-english");
+
+  LogOnAs administrator("Administrator");
+  app.GetMainWindow()->GetSecurity()->SetLogOnPrompt(&administrator);
+  QTimer::singleShot(0, [] {
+    auto* dialog = qobject_cast<LanguageDlg*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    dialog->Languages()->setCurrentIndex(dialog->Languages()->findText("German"));
+    dialog->accept();
+  });
+  frame.Action(CMD_LANGUAGE)->trigger();
+  app.GetMainWindow()->GetSecurity()->SetLogOnPrompt(nullptr);
+  ASSERT_EQ(app.GetServices().translator.GetCurrentLanguage(), 4);
+
+  // No update has run: the command itself rebuilt the texts.
+  EXPECT_EQ(MenuTitles(frame), TableTexts(TITLES, 4));
+  EXPECT_EQ(MenuTitles(frame),
+            (QStringList{"&Datei", "&Gerät", "&Ansicht", "&Optionen", "&Hilfe"}));
+  EXPECT_EQ(frame.Action(CMD_HISTOGRAM)->text(), "Histogramm...");
+  EXPECT_EQ(frame.Action(CMD_OPEN)->text(), "Ö&ffnen...");
+  EXPECT_EQ(frame.Action(CMD_OPEN)->toolTip(), "Öffnen");
+  EXPECT_EQ(frame.Action(CMD_LOCK)->toolTip(), "Sperren");
+  // The actions are the same ones: shortcuts and the toolbar stay with them.
+  EXPECT_EQ(frame.Action(CMD_OPEN)->shortcut(), QKeySequence("Ctrl+O"));
+  frame.show();
+  SaveGrab(frame, "mainframe-german");
+  QMenu* device = frame.menuBar()->actions().at(1)->menu();
+  device->adjustSize();
+  SaveGrab(*device, "mainframe-german-device-menu");
+
+  // Switched elsewhere (the console): the next regular update follows.
+  app.GetServices().translator.SetLanguage(3);
+  frame.UpdateCommands();
+  EXPECT_EQ(MenuTitles(frame), TableTexts(TITLES, 3));
+  EXPECT_EQ(frame.Action(CMD_EXIT)->text(), "&Quitter");
+  app.GetServices().translator.SetLanguage(0);
+  frame.UpdateCommands();
+  EXPECT_EQ(MenuTitles(frame), (QStringList{"&File", "&Device", "&View", "&Options", "&Help"}));
+  EXPECT_EQ(frame.Action(CMD_OPEN)->toolTip(), "Open");
+  frame.hide();
+}
+
+TEST(MainFrameLanguage, EveryMenuTextComesFromTheTableInEveryOfferedLanguage) {
+  DemoCore core;
+  MainFrame frame;
+  frame.Attach(&core.App());
+  Translator& translator = core.App().GetServices().translator;
+  for (int language : {0, 2, 3, 4, 6, 8, 9, 11}) {
+    translator.SetLanguage(language);
+    frame.Retranslate();
+    for (QAction* title : frame.menuBar()->actions()) {
+      ASSERT_NE(title->menu(), nullptr);
+      EXPECT_FALSE(title->text().isEmpty()) << language;
+      for (QAction* a : title->menu()->actions()) {
+        if (a->isSeparator()) continue;
+        // An empty text is a number missing from the table.
+        EXPECT_FALSE(a->text().isEmpty()) << language;
+        EXPECT_FALSE(a->toolTip().contains('&')) << a->toolTip().toStdString();
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quillark::test
