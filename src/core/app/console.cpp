@@ -8,6 +8,7 @@
 #include "core/app/dockingapp.h"
 #include "core/app/fnconsole.h"
 #include "core/app/mainwindow.h"
+#include "core/app/siteconsole.h"
 #include "core/common/textutil.h"
 #include "core/events/eventinfo.h"
 #include "core/site/config.h"
@@ -81,6 +82,7 @@ Console::Console(TDockingApp& a) : app(a) {
        }},
   };
   AddFunctionWords(*this, app);
+  AddSiteWords(*this, app);
 }
 
 void Console::AddWord(Word word) {
