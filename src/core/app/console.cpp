@@ -9,6 +9,7 @@
 #include "core/app/fnconsole.h"
 #include "core/app/langconsole.h"
 #include "core/app/mainwindow.h"
+#include "core/app/siteconsole.h"
 #include "core/common/textutil.h"
 #include "core/events/eventinfo.h"
 #include "core/site/config.h"
@@ -83,6 +84,7 @@ Console::Console(TDockingApp& a) : app(a) {
   };
   AddFunctionWords(*this, app);
   AddLanguageWords(*this, app);
+  AddSiteWords(*this, app);
 }
 
 void Console::AddWord(Word word) {

@@ -16,6 +16,7 @@
 #include "core/status/deviceoperations.h"
 #include "core/status/devicestatuslist.h"
 #include "core/status/devicestatusmonitor.h"
+#include "core/status/matrix.h"
 #include "core/status/pccommandmodule.h"
 #include "core/status/soplauncher.h"
 
@@ -95,6 +96,9 @@ void TMainWindow::SetupWindow() {
   Parent.SetDeviceStatusSource(alarmdisp.get());
   sopexecutive = std::make_unique<AppSOPExecutive>(*alarmdisp, *deviceops);
   soplauncher = std::make_unique<SOPLauncher>(*sopexecutive, services.events);
+  // The array cells are in the site before the display and the poll list
+  // are built on it.
+  if (matrixscan == nullptr) matrixscan = std::make_unique<MatrixScan>(bus, Parent);
   Parent.ShowBargraph();
   CreateCommHandler();
   auto master = std::make_unique<PCcommandModule>(&bus, Parent.GetSiteConfig(), ini, loops);

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "core/common/atomicfile.h"
 #include "core/common/textutil.h"
 #include "core/platform/prompter.h"
 
@@ -492,26 +493,19 @@ bool TSiteConfig::Save(std::ostream& out) const {
 
 bool TSiteConfig::Save(const std::string& ConfigFile) const {
   if (ConfigFile.empty()) return false;
-  const std::filesystem::path target(ConfigFile);
-  std::filesystem::path temp = target;
-  temp += ".tmp";
+  // Replacing by rename would go straight past a read-only mark: the
+  // operator (or another program) made the file read-only to keep it.
   std::error_code ec;
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out.is_open()) return false;  // nothing of ours to clean up
-    bool ok = Save(out);
-    out.close();
-    if (!ok || out.fail()) {
-      std::filesystem::remove(temp, ec);
+  const auto status = std::filesystem::status(ConfigFile, ec);
+  if (!ec && std::filesystem::exists(status)) {
+    if (!std::filesystem::is_regular_file(status)) return false;
+    if ((status.permissions() & std::filesystem::perms::owner_write) ==
+        std::filesystem::perms::none)
       return false;
-    }
   }
-  std::filesystem::rename(temp, target, ec);
-  if (ec) {
-    std::filesystem::remove(temp, ec);
-    return false;
-  }
-  return true;
+  std::ostringstream out(std::ios::binary);
+  if (!Save(out)) return false;
+  return WriteFileAtomically(ConfigFile, out.str());
 }
 
 }  // namespace quillark

@@ -70,7 +70,8 @@ class TSiteConfig {
 
   // Writes the current format. The file is written under a temporary name
   // beside it and renamed over the old one, so a failed save leaves the old
-  // site as it was. Save() writes to the loaded file; neither changes it.
+  // site as it was. A read-only file is refused and kept. Save() writes to
+  // the loaded file; neither changes it.
   bool Save(const std::string& ConfigFile) const;
   bool Save() const { return Save(Config); }
   bool Save(std::ostream& out) const;

@@ -21,6 +21,7 @@
 #include "gui/events/eventlogcommands.h"
 #include "gui/events/notifysetupdlg.h"
 #include "gui/site/functioncommands.h"
+#include "gui/site/sitecommands.h"
 #include "gui/status/alarmdispwindow.h"
 #include "gui/status/bmasterwindow.h"
 #include "gui/status/busdispwindow.h"
@@ -81,6 +82,7 @@ Desktop::Desktop(TDockingApp& a, INI& ini, MainFrame& f)
   eventlogs->SetHelpHandler([this](int context) { help.ShowContext(context); });
   eventlogs->SetRecentHandler([this](const std::string& path) { files->AddRecent(path); });
   functions = std::make_unique<FunctionCommands>(app, &frame);
+  sites = std::make_unique<SiteCommands>(app, &frame);
   // The device display; built again whenever it is missing.
   app.GetBus().SetDisplayBuilder([this] {
     TMainWindow* mw = app.GetMainWindow();
@@ -143,6 +145,7 @@ Desktop::~Desktop() {
   }
   for (int id : {CMD_CONTENTS, CMD_ALARMDISPLAY, CMD_COMMANDMODULE, CMD_LANGUAGE})
     app.SetCommandHandler(id, nullptr);
+  sites.reset();
   functions.reset();
   eventlogs.reset();
   histograms.reset();

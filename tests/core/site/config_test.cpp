@@ -303,23 +303,22 @@ TEST(SiteConfig, FailedSaveLeavesTheOldFileIntact) {
   const std::string before = dir.Read("site.cfg");
 
   // The temporary file cannot be made: something else is in its place.
-  std::filesystem::create_directory(dir / "site.cfg.tmp");
+  std::filesystem::create_directory(dir / "site.cfg.part");
   site.InsertDevice(Detector(0, 6));
   EXPECT_FALSE(site.Save(path));
   EXPECT_EQ(dir.Read("site.cfg"), before);
-  EXPECT_TRUE(std::filesystem::is_directory(dir / "site.cfg.tmp"));
-  std::filesystem::remove(dir / "site.cfg.tmp");
+  std::filesystem::remove(dir / "site.cfg.part");
 
   // The rename cannot replace a directory: the temporary file is cleaned up.
   std::filesystem::create_directory(dir / "dir.cfg");
   EXPECT_FALSE(site.Save((dir / "dir.cfg").string()));
-  EXPECT_FALSE(std::filesystem::exists(dir / "dir.cfg.tmp"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "dir.cfg.part"));
 
   EXPECT_FALSE(site.Save((dir / "no" / "such" / "dir.cfg").string()));
 
   ASSERT_TRUE(site.Save(path));
   EXPECT_NE(dir.Read("site.cfg"), before);
-  EXPECT_FALSE(std::filesystem::exists(dir / "site.cfg.tmp"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "site.cfg.part"));
 }
 
 // A stream that accepts `room` bytes and then fails, like a full disk.
