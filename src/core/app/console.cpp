@@ -5,6 +5,7 @@
 
 #include "core/access/commands.h"
 #include "core/access/security.h"
+#include "core/app/diagconsole.h"
 #include "core/app/dockingapp.h"
 #include "core/app/fnconsole.h"
 #include "core/app/mainwindow.h"
@@ -81,6 +82,7 @@ Console::Console(TDockingApp& a) : app(a) {
        }},
   };
   AddFunctionWords(*this, app);
+  AddDiagWords(*this, app);
 }
 
 void Console::AddWord(Word word) {
