@@ -18,6 +18,7 @@ class EventLogCommands;
 class HistogramCommands;
 class ChartCommands;
 class FunctionCommands;
+class DiagCommands;
 class FileCommands;
 class INI;
 class MainFrame;
@@ -67,6 +68,7 @@ class Desktop {
   std::unique_ptr<HistogramCommands> histograms;
   std::unique_ptr<ChartCommands> charts;
   std::unique_ptr<FunctionCommands> functions;
+  std::unique_ptr<DiagCommands> diags;
   QPointer<BusDispWindow> busviewer;  // deletes itself when closed
 };
 
