@@ -53,11 +53,12 @@ TEST(DiagWindow, ScanOfTheDemoLoopsListsEveryDeviceAndTestsNeedASelectedRow) {
     window.SetFileChooser([&] { return path.string(); });
     window.Save();
     std::ifstream in(path, std::ios::binary);
-    std::stringstream all;
-    all << in.rdbuf();
-    EXPECT_EQ(all.str().substr(0, 7), "1-001\tP");
-    EXPECT_EQ(std::count(all.str().begin(), all.str().end(), '\n'), 254);
-    EXPECT_EQ(all.str().find("\n1-002"), all.str().find("\r\n1-002") + 1);
+    std::stringstream buffer;
+    buffer << in.rdbuf();
+    const std::string all = buffer.str();
+    EXPECT_EQ(all.substr(0, 7), "1-001\tP");
+    EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), 254);
+    EXPECT_EQ(all.find("\n1-002"), all.find("\r\n1-002") + 1);
   }
   EXPECT_TRUE(Logged(core, "Enter diagnostics by user ''"));
 }

@@ -249,7 +249,9 @@ SelfTestDialog::SelfTestDialog(TDockingApp& app, int device, QWidget* parent)
                  QString::fromStdString(DiagDeviceName(device)));
   status = new QLabel(this);
   status->setWordWrap(true);
-  status->setMinimumWidth(320);
+  status->setMinimumWidth(360);
+  // Room for the state and the words for a test that got no answer.
+  status->setMinimumHeight(status->fontMetrics().lineSpacing() * 4);
   gauge = new QProgressBar(this);
   gauge->setRange(1, 10);
   gauge->setValue(1);
@@ -329,7 +331,8 @@ RelayDialog::RelayDialog(TDockingApp& app, int device, QWidget* parent)
   }
   problem = new QLabel(this);
   problem->setWordWrap(true);
-  problem->setMinimumWidth(320);
+  problem->setMinimumWidth(360);
+  problem->setMinimumHeight(problem->fontMetrics().lineSpacing() * 3);
   layout->addWidget(problem);
   auto* close = new QPushButton(Tr(app, TX_CLOSE), this);
   connect(close, &QPushButton::clicked, this, &QDialog::accept);
