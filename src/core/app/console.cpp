@@ -5,6 +5,7 @@
 
 #include "core/access/commands.h"
 #include "core/access/security.h"
+#include "core/app/diagconsole.h"
 #include "core/app/dockingapp.h"
 #include "core/app/fnconsole.h"
 #include "core/app/langconsole.h"
@@ -85,6 +86,7 @@ Console::Console(TDockingApp& a) : app(a) {
   AddFunctionWords(*this, app);
   AddLanguageWords(*this, app);
   AddSiteWords(*this, app);
+  AddDiagWords(*this, app);
 }
 
 void Console::AddWord(Word word) {

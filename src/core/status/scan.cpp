@@ -13,6 +13,7 @@ Scanner::Scanner(BusHost* app, MsgClass& o, const ScanRequest& request)
     : MsgClass(app),
       owner(o),
       numloops(std::max(1, request.loops)),
+      firstloop(std::clamp(request.firstloop, 0, numloops - 1)),
       device(request.startdevice - 1),
       startdevice(request.startdevice),
       enddevice(request.enddevice),
@@ -85,7 +86,7 @@ void Scanner::NextDevice() {
     buf[0] = kind;
     buf[1] = static_cast<char>(address | 0x80);
     stepping = true;
-    for (int loop = 0; loop < numloops && result == SCAN_RUNNING; ++loop) {
+    for (int loop = firstloop; loop < numloops && result == SCAN_RUNNING; ++loop) {
       char frame[FRAMEBUFFER];
       std::memcpy(frame, buf, sizeof frame);
       SendBusMessage(loop, frame, static_cast<int>(len));
@@ -114,7 +115,7 @@ void Scanner::TxEmpty() {
 
 void Scanner::MessageReceived(int) {
   if (result != SCAN_RUNNING) return;
-  if (++rxmessages >= numloops) NextDevice();
+  if (++rxmessages >= numloops - firstloop) NextDevice();
 }
 
 void Scanner::AbortScan() {

@@ -27,6 +27,8 @@ struct ScanRequest {
   int enddevice = 127;
   std::string msg;
   std::uint32_t extratimeout = 0;
+  // Loops below this one are not asked (a single device's own loop only).
+  int firstloop = 0;
 };
 
 // Runs a scan modally for `owner` and returns when it ends (1 complete, 2
@@ -79,6 +81,7 @@ class Scanner : public MsgClass, public ScanProgress {
 
   MsgClass& owner;
   int numloops;
+  int firstloop;
   int device;
   int startdevice, enddevice;
   std::string scanmsg;

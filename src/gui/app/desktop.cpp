@@ -18,6 +18,7 @@
 #include "gui/app/mainframe.h"
 #include "gui/common/windowplacekeeper.h"
 #include "gui/comms/commsettingsdlg.h"
+#include "gui/diag/diagwindow.h"
 #include "gui/events/eventlogcommands.h"
 #include "gui/events/notifysetupdlg.h"
 #include "gui/site/functioncommands.h"
@@ -83,6 +84,8 @@ Desktop::Desktop(TDockingApp& a, INI& ini, MainFrame& f)
   eventlogs->SetRecentHandler([this](const std::string& path) { files->AddRecent(path); });
   functions = std::make_unique<FunctionCommands>(app, &frame);
   sites = std::make_unique<SiteCommands>(app, &frame);
+  diags = std::make_unique<DiagCommands>(app, &frame);
+  diags->SetHelpHandler([this](int context) { help.ShowContext(context); });
   // The device display; built again whenever it is missing.
   app.GetBus().SetDisplayBuilder([this] {
     TMainWindow* mw = app.GetMainWindow();
@@ -147,6 +150,7 @@ Desktop::~Desktop() {
     app.SetCommandHandler(id, nullptr);
   sites.reset();
   functions.reset();
+  diags.reset();
   eventlogs.reset();
   histograms.reset();
   charts.reset();

@@ -19,6 +19,7 @@ class HistogramCommands;
 class ChartCommands;
 class FunctionCommands;
 class SiteCommands;
+class DiagCommands;
 class FileCommands;
 class INI;
 class MainFrame;
@@ -69,6 +70,7 @@ class Desktop {
   std::unique_ptr<ChartCommands> charts;
   std::unique_ptr<FunctionCommands> functions;
   std::unique_ptr<SiteCommands> sites;
+  std::unique_ptr<DiagCommands> diags;
   QPointer<BusDispWindow> busviewer;  // deletes itself when closed
 };
 

@@ -133,3 +133,25 @@ TEST_F(ScannerTest, RunReturnsWhenTheLastPositionIsDone) {
 
 }  // namespace
 }  // namespace quillark::test
+
+namespace quillark::test {
+namespace {
+
+TEST_F(ScannerTest, FirstLoopLeavesTheLoopsBelowItUnaskedAndStepsOnItsAnswersAlone) {
+  Start(3);
+  ScanRequest r{3, 4, 5, "xxQ000", 500, 1};
+  Scanner scan(&host.bus, owner, r);
+  owner.scanner = &scan;
+  scan.SetupWindow();
+  // Two loops answer each position at once: the scan is done without a time-out.
+  EXPECT_EQ(scan.GetResult(), Scanner::SCAN_COMPLETE);
+  EXPECT_EQ(Requests(), (std::vector<std::string>{">4", ">4", ">5", ">5"}));
+  for (std::size_t i = 0; i < wire.frames.size(); ++i)
+    if (wire.frames[i][0] == '>') {
+      EXPECT_NE(wire.loops[i], 0) << i;
+    }
+  EXPECT_EQ(owner.handed.size(), 4u);
+}
+
+}  // namespace
+}  // namespace quillark::test
