@@ -7,6 +7,7 @@
 #include "core/access/security.h"
 #include "core/app/dockingapp.h"
 #include "core/app/fnconsole.h"
+#include "core/app/viewconsole.h"
 #include "core/app/mainwindow.h"
 #include "core/common/textutil.h"
 #include "core/events/eventinfo.h"
@@ -81,6 +82,7 @@ Console::Console(TDockingApp& a) : app(a) {
        }},
   };
   AddFunctionWords(*this, app);
+  AddViewWords(*this, app);
 }
 
 void Console::AddWord(Word word) {

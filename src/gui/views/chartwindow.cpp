@@ -28,11 +28,6 @@ namespace quillark {
 
 namespace {
 
-QString T(Translator& t, int id, const char* english) {
-  const std::string text = t.Text(id);
-  return QString::fromStdString(text.empty() ? english : text);
-}
-
 // The colours of the detectors' levels in the all-detectors view.
 const QColor DETECTORCOLOURS[] = {Qt::black, Qt::blue, Qt::darkGreen, Qt::red};
 
@@ -135,7 +130,7 @@ ChartWindow::ChartWindow(TDockingApp& a, int device, const std::string& file, QW
   setCentralWidget(scroll);
   statusBar()->showMessage(QString());
   BuildMenus();
-  filename = T(app.GetServices().translator, 51200, "untitled.rcw");
+  filename = QString::fromStdString(app.GetServices().translator.TextOr(51200, "untitled.rcw"));
   source->SetObserver([this] { ChartChanged(); });
   if (!file.empty())
     Load(QString::fromStdString(file));
@@ -186,7 +181,8 @@ void ChartWindow::FillDetectorMenu() {
   detectormenu->clear();
   for (QAction* a : detectorgroup->actions()) detectorgroup->removeAction(a);
   const Chart& c = source->GetChart();
-  const QString word = T(app.GetServices().translator, 16900, "Detector");
+  const QString word =
+      QString::fromStdString(app.GetServices().translator.TextOr(16900, "Detector"));
   auto add = [&](const QString& text, int index) {
     QAction* a = detectormenu->addAction(text, this, [this, index] {
       source->GetChart().shown = index;
@@ -221,7 +217,8 @@ void ChartWindow::ChartChanged() {
 }
 
 void ChartWindow::UpdateTitle() {
-  const QString viewer = T(app.GetServices().translator, 51100, "Chart recorder viewer");
+  const QString viewer =
+      QString::fromStdString(app.GetServices().translator.TextOr(51100, "Chart recorder viewer"));
   setWindowTitle(source->IsLive() && source->GetChart().samples.empty()
                      ? viewer
                      : QStringLiteral("%1 - [%2]").arg(viewer, QFileInfo(filename).fileName()));
@@ -232,8 +229,8 @@ bool ChartWindow::Load(const QString& file) {
   ChartChanged();
   if (r != ChartFileResult::OK) {
     Translator& t = app.GetServices().translator;
-    app.GetServices().prompter.Show(T(t, 52200, "read error").toStdString(),
-                                    T(t, ChartFileTextId(r), ChartFileEnglish(r)).toStdString(),
+    app.GetServices().prompter.Show(t.TextOr(52200, "read error"),
+                                    t.TextOr(ChartFileTextId(r), ChartFileEnglish(r)),
                                     PromptIcon::STOP);
     UpdateTitle();
     return false;
@@ -247,8 +244,8 @@ bool ChartWindow::SaveTo(const QString& file) {
   const ChartFileResult r = SaveChart(file.toStdString(), source->GetChart());
   if (r != ChartFileResult::OK) {
     Translator& t = app.GetServices().translator;
-    app.GetServices().prompter.Show(T(t, 52300, "write error").toStdString(),
-                                    T(t, ChartFileTextId(r), ChartFileEnglish(r)).toStdString(),
+    app.GetServices().prompter.Show(t.TextOr(52300, "write error"),
+                                    t.TextOr(ChartFileTextId(r), ChartFileEnglish(r)),
                                     PromptIcon::STOP);
     return false;
   }
@@ -259,7 +256,8 @@ bool ChartWindow::SaveTo(const QString& file) {
 }
 
 void ChartWindow::Save() {
-  if (QFileInfo(filename).fileName() == T(app.GetServices().translator, 51200, "untitled.rcw"))
+  if (QFileInfo(filename).fileName() ==
+      QString::fromStdString(app.GetServices().translator.TextOr(51200, "untitled.rcw")))
     SaveAs();
   else
     SaveTo(filename);
