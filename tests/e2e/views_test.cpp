@@ -31,11 +31,11 @@ TEST(HeadlessViews, ChartAndHistogramOfTheSelectedDetector) {
   ASSERT_NE(figures, "");
   int detectors = 0, period = 0;
   std::size_t each = 0;
-  ASSERT_EQ(std::sscanf(figures.c_str(),
-                        "1-005 chart: %d detector%*[^,], %zu samples each, "
-                        "sampling every %d s",
-                        &detectors, &each, &period),
-            3)
+  ASSERT_EQ(std::sscanf(figures.c_str(), "1-005 chart: %d detector", &detectors), 1) << figures;
+  ASSERT_NE(figures.find(", "), std::string::npos) << figures;
+  ASSERT_EQ(std::sscanf(figures.c_str() + figures.find(", ") + 2,
+                        "%zu samples each, sampling every %d s", &each, &period),
+            2)
       << figures;
   const std::string last = p->WaitFor("last sample", 5s);
   unsigned day, month, year, hour, minute, second;
@@ -81,7 +81,8 @@ TEST(HeadlessViews, MapsListEveryPlacedDeviceWithItsRank) {
   p->Send("maps");
   EXPECT_NE(p->WaitFor("Site map (site, site.bmp):", 5s), "");
   EXPECT_NE(p->WaitFor("Loop 1 map (loop, loop1.bmp):", 5s), "");
-  EXPECT_NE(p->WaitFor("  1-001 at (120,150) normal area (102,132)-(170,200)", 5s), "");
+  const std::string first = p->WaitFor("  1-001 at (120,150) ", 5s);
+  EXPECT_NE(first.find(" area (102,132)-(170,200)"), std::string::npos) << first;
   EXPECT_NE(p->WaitFor("Zone map for zone 1 (zone, zone1.bmp):", 5s), "");
   // The fire shows on the maps once the alarm display has it.
   bool fire = false;

@@ -66,6 +66,7 @@ class ViewConsole {
   std::unique_ptr<HistogramSource> histogram;
   std::unique_ptr<ChartSource> chart;
   TimerHandle timeout;
+  bool waiting = false;  // a word waits for its device's answer
 };
 
 std::optional<Lines> ViewConsole::Guard(int id) {
@@ -78,8 +79,10 @@ std::optional<Lines> ViewConsole::Guard(int id) {
 }
 
 void ViewConsole::Finish(Lines lines) {
-  if (!console.Busy()) return;
-  timeout = TimerHandle();
+  if (!waiting) return;
+  // The timeout is left to run out (it may be what called here): it finds
+  // nothing waiting.
+  waiting = false;
   // The source is still inside its own MsgRx: it goes once that is over.
   app.GetServices().events.Post([this, lines] {
     histogram.reset();
@@ -95,7 +98,7 @@ Lines ViewConsole::Histogram(const Args& args) {
   const int device = app.GetSelDetector();
   histogram = std::make_unique<HistogramSource>(&app.GetBus(), device);
   histogram->SetObserver([this] {
-    if (histogram == nullptr || !histogram->IsValid()) return;
+    if (!waiting || histogram == nullptr || !histogram->IsValid()) return;
     const HistogramAnswer& a = histogram->Answer();
     using namespace HistogramText;
     Lines out;
@@ -116,6 +119,7 @@ Lines ViewConsole::Histogram(const Args& args) {
     Finish(out);
   });
   console.SetBusy(true);
+  waiting = true;
   timeout = app.GetServices().events.SingleShot(ANSWERWAIT_MS, [this, device] {
     Finish({"error: " + Console::DeviceName(device) + " sent no histogram"});
   });
@@ -134,7 +138,7 @@ Lines ViewConsole::ChartWord(const Args& args) {
   if (file.is_relative()) file = app.GetPaths().home / file;
   chart = std::make_unique<ChartSource>(&app.GetBus(), device, false);
   chart->SetObserver([this, file] {
-    if (chart == nullptr || chart->IsReading()) return;
+    if (!waiting || chart == nullptr || chart->IsReading()) return;
     const Chart& c = chart->GetChart();
     const ChartFileResult saved = SaveChart(file, c);
     if (saved != ChartFileResult::OK) {
@@ -152,6 +156,7 @@ Lines ViewConsole::ChartWord(const Args& args) {
             "saved to " + file.string()});
   });
   console.SetBusy(true);
+  waiting = true;
   timeout = app.GetServices().events.SingleShot(ANSWERWAIT_MS, [this, device] {
     Finish({"error: " + Console::DeviceName(device) + " sent no chart"});
   });
@@ -182,10 +187,14 @@ Lines ViewConsole::Maps(const Args& args) const {
     out.push_back(Format("%s (%s, %s):", title.c_str(), KindName(spec.kind),
                          spec.file.empty() ? "no picture" : spec.file.c_str()));
     for (const SiteMap::Item& item : SiteMap::Items(*site, spec)) {
-      const SiteMap::Rank rank = SiteMap::StatusRank(app.GetDeviceStatus(item.device),
-                                                     app.GetDeviceFaultStatus(item.device));
+      const unsigned status = app.GetDeviceStatus(item.device);
+      // Above a byte: the marker of a device not heard from yet.
+      const char* rank =
+          status > 0xFF
+              ? "unknown"
+              : RankName(SiteMap::StatusRank(status, app.GetDeviceFaultStatus(item.device)));
       std::string line = Format("  %s at (%d,%d) %s", Console::DeviceName(item.device).c_str(),
-                                item.at.x, item.at.y, RankName(rank));
+                                item.at.x, item.at.y, rank);
       if (item.coverage)
         line += Format(" area (%d,%d)-(%d,%d)", item.area.left, item.area.top, item.area.right,
                        item.area.bottom);

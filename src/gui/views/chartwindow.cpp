@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPageSetupDialog>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -20,6 +21,7 @@
 #include "core/access/translator.h"
 #include "core/app/dockingapp.h"
 #include "core/events/fileext.h"
+#include "core/events/nmailer.h"
 #include "core/platform/prompter.h"
 #include "core/views/chartsource.h"
 #include "gui/common/printmargins.h"
@@ -159,10 +161,22 @@ void ChartWindow::BuildMenus() {
       file->addAction(QStringLiteral("&Save"), QKeySequence::Save, this, [this] { Save(); });
   saveasaction = file->addAction(QStringLiteral("Save &As..."), this, [this] { SaveAs(); });
   file->addSeparator();
+  sendaction = file->addAction(QStringLiteral("Sen&d..."), this, [this] { Send(); });
+  try {
+    mailer = std::make_unique<NMailer>(app.GetServices().ini, app.GetServices().launcher,
+                                       app.GetServices().prompter, false);
+  } catch (const MailerUnavailable&) {
+    mailer.reset();  // SEND stays disabled
+  }
+  sendaction->setEnabled(mailer != nullptr);
+  file->addSeparator();
   file->addAction(QStringLiteral("&Print..."), QKeySequence::Print, this, [this] {
-    QPrinter printer(QPrinter::HighResolution);
-    QPrintDialog dialog(&printer, this);
-    if (dialog.exec() == QDialog::Accepted) PrintTo(printer);
+    QPrintDialog dialog(&Printer(), this);
+    if (dialog.exec() == QDialog::Accepted) PrintTo(Printer());
+  });
+  file->addAction(QStringLiteral("P&rint set-up..."), this, [this] {
+    QPageSetupDialog dialog(&Printer(), this);
+    dialog.exec();
   });
   file->addSeparator();
   file->addAction(QStringLiteral("&Close"), this, &QWidget::close);
@@ -261,6 +275,34 @@ void ChartWindow::Save() {
     SaveAs();
   else
     SaveTo(filename);
+}
+
+QPrinter& ChartWindow::Printer() {
+  if (printer == nullptr) printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  return *printer;
+}
+
+bool ChartWindow::Send() {
+  if (mailer == nullptr) return false;
+  Save();
+  // Still the untitled name: the operator cancelled the Save As.
+  if (QFileInfo(filename).fileName() ==
+          QString::fromStdString(app.GetServices().translator.TextOr(51200, "untitled.rcw")) ||
+      !QFileInfo::exists(filename))
+    return false;
+  Prompter& prompter = app.GetServices().prompter;
+  const bool handed =
+      mailer->SendDocuments(filename.toStdString(), QFileInfo(filename).fileName().toStdString(),
+                            ';', [&prompter](int code) {
+                              if (code != 0)
+                                prompter.Show("",
+                                              "The chart could not be sent: the mail program "
+                                              "ended with status " +
+                                                  std::to_string(code) + ".",
+                                              PromptIcon::STOP);
+                            });
+  if (!handed) prompter.Show("", "The chart could not be read for sending.", PromptIcon::STOP);
+  return handed;
 }
 
 void ChartWindow::SaveAs() {
