@@ -37,6 +37,12 @@ class Translator {
   const char* GetTextInLanguage(int id);
   // A copy of GetTextInLanguage(id), for callers that keep it.
   std::string Text(int id) { return GetTextInLanguage(id); }
+  // Text(id), else `english`: a window stays readable with a text table
+  // that lacks the text.
+  std::string TextOr(int id, const char* english) {
+    std::string text = Text(id);
+    return text.empty() ? std::string(english) : text;
+  }
 
   const char* AppendLanguage(const char* name, int language);
   const char* AppendLanguage(const char* name);

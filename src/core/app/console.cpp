@@ -9,6 +9,7 @@
 #include "core/app/dockingapp.h"
 #include "core/app/fnconsole.h"
 #include "core/app/langconsole.h"
+#include "core/app/viewconsole.h"
 #include "core/app/mainwindow.h"
 #include "core/app/siteconsole.h"
 #include "core/common/textutil.h"
@@ -87,6 +88,7 @@ Console::Console(TDockingApp& a) : app(a) {
   AddLanguageWords(*this, app);
   AddSiteWords(*this, app);
   AddDiagWords(*this, app);
+  AddViewWords(*this, app);
 }
 
 void Console::AddWord(Word word) {

@@ -18,6 +18,7 @@
 #include "core/status/deviceoperations.h"
 #include "core/status/devicestatussource.h"
 #include "core/status/soplauncher.h"
+#include "core/views/sitemap.h"
 
 namespace quillark {
 
@@ -194,6 +195,13 @@ bool TDockingApp::IsCommandEnabled(int id) const {
     case CMD_SINGLERESET:
       flag = resetenabled;
       break;
+    case CMD_VIEWMAP:
+      return site != nullptr && SiteMap::DeviceSpec(*site, seldetector).has_value();
+    case CMD_VIEWZONE:
+      return site != nullptr && SiteMap::ZoneSpecOf(*site, seldetector).has_value();
+    case CMD_TOGGLEMAPVIEW:
+      return site != nullptr &&
+             SiteMap::HasMaps(*site, services.ini.ReadString("Maps", "Site", ""));
     case CMD_ACKNOWLEDGE:
     case CMD_ACKNOWLEDGEALL:
       // Nothing to do for a line already seen, or with acknowledgement off.

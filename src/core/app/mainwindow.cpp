@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/access/commands.h"
 #include "core/app/dockingapp.h"
 #include "core/common/ini.h"
 #include "core/comms/busrouter.h"
@@ -91,7 +92,17 @@ void TMainWindow::SetupWindow() {
       std::make_unique<AlarmDisp>(bus, services.sound, *eventinfo, syslog.get(),
                                   Parent.GetSiteConfig(), loops, AlarmDisp::ReadRepeat(ini));
   alarmdisp->SetActions({[this](int d, bool on) { deviceops->Isolate(d, on); },
-                         [this](int d) { deviceops->Reset(d); }, nullptr, nullptr});
+                         [this](int d) { deviceops->Reset(d); },
+                         // The Zone... and Map... buttons open the map windows through the
+                         // commands, so a program without windows simply has no handler.
+                         [this](int d) {
+                           Parent.SetSelDetector(d);
+                           Parent.ExecuteCommand(CMD_VIEWZONE);
+                         },
+                         [this](int d) {
+                           Parent.SetSelDetector(d);
+                           Parent.ExecuteCommand(CMD_VIEWMAP);
+                         }});
   alarmdisp->SetAcknowledgeModel(AlarmDisp::ReadAcknowledge(ini));
   Parent.SetDeviceStatusSource(alarmdisp.get());
   sopexecutive = std::make_unique<AppSOPExecutive>(*alarmdisp, *deviceops);

@@ -1,11 +1,15 @@
 #include "core/views/sitemap.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <fstream>
 
 #include "core/access/translator.h"
 #include "core/common/statusbits.h"
 #include "core/common/textutil.h"
 #include "core/events/eventinfo.h"
+#include "core/site/config.h"
 
 namespace quillark {
 namespace SiteMap {
@@ -111,22 +115,16 @@ int FrameThickness(int width, int height) {
 
 std::string TipText(const DeviceConfig& d, Translator& translator) {
   const std::uint32_t address = d.GetAddress();
-  if (d.GetType() == BUSCONTROLLER) {
-    const std::string name = translator.Text(16800);
-    return Format("%s %03u", name.empty() ? "Command module" : name.c_str(),
+  if (d.GetType() == BUSCONTROLLER)
+    return Format("%s %03u", translator.TextOr(16800, "Command module").c_str(),
                   static_cast<unsigned>((address >> 8) + 1));
-  }
-  const std::string name = translator.Text(16900);
-  return Format("%s %u-%03u", name.empty() ? "Detector" : name.c_str(),
+  return Format("%s %u-%03u", translator.TextOr(16900, "Detector").c_str(),
                 static_cast<unsigned>((address >> 8) + 1), static_cast<unsigned>(address & 0xFF));
 }
 
 std::string Title(devicetype kind, int id, const std::string& location, Translator& translator) {
   std::string title;
-  auto text = [&](int n, const char* english) {
-    const std::string t = translator.Text(n);
-    return t.empty() ? std::string(english) : t;
-  };
+  auto text = [&](int n, const char* english) { return translator.TextOr(n, english); };
   if (kind == BUSCONTROLLER)
     title = Format(text(7900, "Device map for command module %u").c_str(),
                    static_cast<unsigned>((id >> 8) + 1));
@@ -137,6 +135,192 @@ std::string Title(devicetype kind, int id, const std::string& location, Translat
         Format(text(8000, "Device map for detector %u").c_str(), static_cast<unsigned>(id & 0xFF));
   if (!location.empty()) title += " - " + location;
   return title;
+}
+
+MapSpec SiteSpec(std::string file) {
+  return MapSpec{SITE, -1, SITEKEY, std::move(file)};
+}
+
+MapSpec LoopSpec(const TSiteConfig& site, int loop) {
+  const DeviceConfig* module = site.GetDevice(static_cast<std::uint32_t>(loop) << 8);
+  return MapSpec{LOOP, loop, LoopKey(loop), module != nullptr ? module->GetMap() : std::string()};
+}
+
+std::optional<MapSpec> ZoneSpec(const TSiteConfig& site, int zone) {
+  if (zone <= 0) return std::nullopt;
+  const DeviceConfig* z = site.GetDevice(static_cast<std::uint32_t>(zone), ZONE);
+  if (z == nullptr) return std::nullopt;
+  return MapSpec{ZONE, zone, zone, z->GetMap()};
+}
+
+std::optional<MapSpec> ZoneSpecOf(const TSiteConfig& site, int device) {
+  if (device < 0) return std::nullopt;
+  const DeviceConfig* d = site.GetDevice(static_cast<std::uint32_t>(device));
+  if (d == nullptr) return std::nullopt;
+  return ZoneSpec(site, d->GetZone());
+}
+
+std::optional<MapSpec> DeviceSpec(const TSiteConfig& site, int device) {
+  if (device < 0) return std::nullopt;
+  const DeviceConfig* d = site.GetDevice(static_cast<std::uint32_t>(device));
+  if (d == nullptr) return std::nullopt;
+  if (!d->GetMap().empty()) {
+    const devicetype kind = d->GetType() == BUSCONTROLLER ? BUSCONTROLLER : DETECTOR;
+    return MapSpec{kind, device, LoopKey(device >> 8), d->GetMap()};
+  }
+  std::optional<MapSpec> zone = ZoneSpecOf(site, device);
+  if (zone && !zone->file.empty()) return zone;
+  return std::nullopt;
+}
+
+bool HasMaps(const TSiteConfig& site, const std::string& sitefile) {
+  if (!sitefile.empty()) return true;
+  return std::any_of(site.begin(), site.end(), [](const DeviceConfig& d) {
+    return d.GetType() == BUSCONTROLLER && !d.GetMap().empty();
+  });
+}
+
+std::vector<Item> Items(const TSiteConfig& site, const MapSpec& spec) {
+  std::vector<Item> items;
+  int first = 0, last = 16 * 256 - 1;
+  if (spec.key <= 0 && spec.key >= -9999) {
+    first = -spec.key * 256;
+    last = first + 255;
+  }
+  const DeviceConfig* owner = nullptr;
+  if (spec.kind == DETECTOR || spec.kind == BUSCONTROLLER)
+    owner = site.GetDevice(static_cast<std::uint32_t>(spec.id));
+  for (int id = first; id <= last && id < 16 * 256; ++id) {
+    const DeviceConfig* d = site.GetDevice(static_cast<std::uint32_t>(id));
+    if (d == nullptr || !Shows(spec.key, *d)) continue;
+    if (owner != nullptr) {
+      // A device's own map shows what it contains, not the device itself;
+      // a detector contains its array cells.
+      if (d == owner) continue;
+      if (spec.kind == DETECTOR &&
+          (d->GetParentAddress() != owner->GetAddress() || d->GetParentType() != owner->GetType()))
+        continue;
+    }
+    Item item;
+    item.device = id;
+    item.config = d;
+    item.at = Position(spec.kind, *d);
+    item.area = Coverage(spec.kind, *d);
+    item.coverage = HasCoverage(spec.key, *d, item.area);
+    items.push_back(item);
+  }
+  return items;
+}
+
+std::string SpecTitle(const TSiteConfig& site, const MapSpec& spec, Translator& translator) {
+  if (spec.kind == SITE) return "Site map";
+  if (spec.kind == LOOP) return Format("Loop %d map", spec.id + 1);
+  std::string location;
+  if (spec.kind == ZONE) {
+    if (const DeviceConfig* z = site.GetDevice(static_cast<std::uint32_t>(spec.id), ZONE))
+      location = z->GetLocation();
+  } else if (const DeviceConfig* d = site.GetDevice(static_cast<std::uint32_t>(spec.id))) {
+    location = d->GetLocation();
+  }
+  return Title(spec.kind, spec.id, location, translator);
+}
+
+namespace {
+
+std::int32_t Le32(std::string_view b, std::size_t at) {
+  std::uint32_t v = 0;
+  for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(b[at + i]);
+  return static_cast<std::int32_t>(v);
+}
+int Le16(std::string_view b, std::size_t at) {
+  return static_cast<unsigned char>(b[at]) | (static_cast<unsigned char>(b[at + 1]) << 8);
+}
+
+}  // namespace
+
+std::string CheckBitmapHeader(std::string_view head, const std::string& name, BitmapSize* size) {
+  const std::string notbitmap = name + " is not a bitmap.";
+  // The file header (14 bytes) and at least the old 12-byte information
+  // header.
+  if (head.size() < 26 || head[0] != 'B' || head[1] != 'M') return notbitmap;
+  const std::int32_t infosize = Le32(head, 14);
+  std::int64_t width = 0, height = 0;
+  int bits = 0;
+  if (infosize == 12) {
+    width = Le16(head, 18);
+    height = Le16(head, 20);
+    bits = Le16(head, 24);
+  } else if (infosize >= 40 && head.size() >= 30) {
+    width = Le32(head, 18);
+    height = Le32(head, 22);  // negative: stored top down
+    bits = Le16(head, 28);
+  } else {
+    return notbitmap;
+  }
+  if (height < 0) height = -height;
+  if (width <= 0 || height <= 0 ||
+      (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32))
+    return notbitmap;
+  if (width > MAXBITMAPSIDE || height > MAXBITMAPSIDE)
+    return Format(
+        "%s is %lld x %lld pixels: map pictures larger than %d x %d pixels are not shown.",
+        name.c_str(), static_cast<long long>(width), static_cast<long long>(height), MAXBITMAPSIDE,
+        MAXBITMAPSIDE);
+  if (size != nullptr) *size = {static_cast<int>(width), static_cast<int>(height)};
+  return {};
+}
+
+std::string CheckBitmapFile(const std::filesystem::path& file, BitmapSize* size) {
+  const std::string name = file.filename().string();
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return "The map picture " + name + " is missing or cannot be read.";
+  std::string head(64, '\0');
+  in.read(head.data(), static_cast<std::streamsize>(head.size()));
+  head.resize(static_cast<std::size_t>(in.gcount()));
+  return CheckBitmapHeader(head, name, size);
+}
+
+namespace {
+
+// Far enough outside any screen to be clipped, near enough that no sum
+// of such values overflows.
+constexpr double FAR = 1.0e6;
+std::int32_t Clip(double v) {
+  return static_cast<std::int32_t>(std::lround(std::clamp(v, -FAR, FAR)));
+}
+
+}  // namespace
+
+MapScale::MapScale(int bw, int bh, const DeviceConfig::Rect& window) {
+  const double ww = std::max(1, window.right - window.left);
+  const double wh = std::max(1, window.bottom - window.top);
+  const double w = std::max(1, bw), h = std::max(1, bh);
+  scale = std::min(ww / w, wh / h);
+  const std::int32_t pw = Clip(w * scale), ph = Clip(h * scale);
+  const std::int32_t left = window.left + static_cast<std::int32_t>((ww - pw) / 2);
+  const std::int32_t top = window.top + static_cast<std::int32_t>((wh - ph) / 2);
+  picture = {left, top, left + pw, top + ph};
+}
+
+DeviceConfig::Point MapScale::MapToScreen(DeviceConfig::Point p) const {
+  return {Clip(picture.left + p.x * scale), Clip(picture.top + p.y * scale)};
+}
+
+DeviceConfig::Point MapScale::ScreenToMap(DeviceConfig::Point p) const {
+  return {Clip((p.x - picture.left) / scale), Clip((p.y - picture.top) / scale)};
+}
+
+DeviceConfig::Rect MapScale::MapToScreen(const DeviceConfig::Rect& r) const {
+  const DeviceConfig::Point a = MapToScreen(DeviceConfig::Point{r.left, r.top});
+  const DeviceConfig::Point b = MapToScreen(DeviceConfig::Point{r.right, r.bottom});
+  return {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+}
+
+DeviceConfig::Rect IconRect(const MapScale& scale, DeviceConfig::Point at, int iconsize) {
+  const DeviceConfig::Point a = scale.MapToScreen(at);
+  const int side =
+      std::max(6, static_cast<int>(std::lround(std::max(1, iconsize) * scale.Scale())));
+  return {a.x, a.y, a.x + side, a.y + side};
 }
 
 }  // namespace SiteMap

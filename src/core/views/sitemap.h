@@ -1,8 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "core/site/devcnfig.h"
 #include "core/site/devicetypes.h"
@@ -11,6 +15,7 @@ namespace quillark {
 
 class EventInfo;
 class Translator;
+class TSiteConfig;
 
 // The rules of the site maps, apart from any drawing: which devices a map
 // shows and where, which get a coverage area, how a status ranks and which
@@ -58,6 +63,80 @@ int FrameThickness(int width, int height);
 std::string TipText(const DeviceConfig& device, Translator& translator);
 // "Device map for command module 1 - Plant room" and the like.
 std::string Title(devicetype kind, int id, const std::string& location, Translator& translator);
+
+// --- Which map, with which devices where
+
+// One map: its kind (SITE, LOOP, ZONE, or BUSCONTROLLER and DETECTOR for a
+// device's own map), whose it is (the device or zone, the loop for a loop
+// map, -1 for the site), its key and its picture file.
+struct MapSpec {
+  devicetype kind = SITE;
+  int id = -1;
+  int key = SITEKEY;
+  std::string file;
+  bool operator==(const MapSpec&) const = default;
+};
+MapSpec SiteSpec(std::string file);
+// A loop's map is its command module's picture, with the devices at their
+// loop positions.
+MapSpec LoopSpec(const TSiteConfig& site, int loop);
+// The map of zone `zone`, when the site defines the zone.
+std::optional<MapSpec> ZoneSpec(const TSiteConfig& site, int zone);
+// The zone map of a device's zone (ViewZone), when it has one.
+std::optional<MapSpec> ZoneSpecOf(const TSiteConfig& site, int device);
+// The map ViewMap shows for a device: the device's own picture (a command
+// module's shows its loop, a detector's its array cells), else its zone's.
+std::optional<MapSpec> DeviceSpec(const TSiteConfig& site, int device);
+// Whether any map of the site has a picture to show, or `sitefile` is set.
+bool HasMaps(const TSiteConfig& site, const std::string& sitefile);
+
+// A device drawn on a map: its device number, its entry, where its icon
+// goes and, when it gets one there, its coverage area (map coordinates).
+struct Item {
+  int device = 0;
+  const DeviceConfig* config = nullptr;
+  DeviceConfig::Point at;
+  DeviceConfig::Rect area;
+  bool coverage = false;
+};
+std::vector<Item> Items(const TSiteConfig& site, const MapSpec& spec);
+// The window title of a map: the device or zone titles, "Site map",
+// "Loop %d map".
+std::string SpecTitle(const TSiteConfig& site, const MapSpec& spec, Translator& translator);
+
+// --- Pictures
+
+// Map pictures are checked before they are loaded: a damaged or hostile
+// file must not make the program allocate gigabytes.
+constexpr int MAXBITMAPSIDE = 10000;
+struct BitmapSize {
+  int width = 0, height = 0;
+};
+// Empty when `head` (the file's first bytes) is a bitmap of a sane size;
+// otherwise why it is refused, naming `name`.
+std::string CheckBitmapHeader(std::string_view head, const std::string& name,
+                              BitmapSize* size = nullptr);
+std::string CheckBitmapFile(const std::filesystem::path& file, BitmapSize* size = nullptr);
+
+// --- Geometry: the picture is scaled into the window keeping its
+// proportions, centred; map coordinates are picture pixels.
+class MapScale {
+ public:
+  MapScale(int bitmapwidth, int bitmapheight, const DeviceConfig::Rect& window);
+  DeviceConfig::Point MapToScreen(DeviceConfig::Point p) const;
+  DeviceConfig::Point ScreenToMap(DeviceConfig::Point p) const;
+  DeviceConfig::Rect MapToScreen(const DeviceConfig::Rect& r) const;
+  // Where the picture itself lands.
+  const DeviceConfig::Rect& Picture() const { return picture; }
+  double Scale() const { return scale; }
+
+ private:
+  DeviceConfig::Rect picture;
+  double scale = 1.0;
+};
+// A device's icon on the screen: `iconsize` map pixels from its position,
+// at least 6 pixels whatever the scale.
+DeviceConfig::Rect IconRect(const MapScale& scale, DeviceConfig::Point at, int iconsize);
 
 }  // namespace SiteMap
 

@@ -11,8 +11,10 @@
 #include "core/events/mail.h"
 #include "core/events/notifier.h"
 #include "core/events/pager.h"
+#include "core/site/config.h"
 #include "core/status/soplauncher.h"
 #include "core/views/bargraph.h"
+#include "core/views/sitemap.h"
 #include "gui/access/languagedlg.h"
 #include "gui/app/filecommands.h"
 #include "gui/app/mainframe.h"
@@ -30,6 +32,7 @@
 #include "gui/views/chartwindow.h"
 #include "gui/views/frontpanelwindow.h"
 #include "gui/views/histogramwindow.h"
+#include "gui/views/mapview.h"
 
 namespace quillark {
 
@@ -95,6 +98,35 @@ Desktop::Desktop(TDockingApp& a, INI& ini, MainFrame& f)
     frame.setCentralWidget(new BargraphView(app, std::move(bargraph), &frame));
   });
   WireBusAndSettings(ini);
+  WireMaps();
+}
+
+void Desktop::WireMaps() {
+  // A map window's selection is the panels' too.
+  auto share = [this] {
+    if (BargraphView* view = View()) view->GetBargraph().SelectionChanged();
+  };
+  app.SetCommandHandler(CMD_VIEWMAP, [this, share] {
+    const TSiteConfig* site = app.GetSiteConfig();
+    if (site == nullptr) return;
+    if (auto spec = SiteMap::DeviceSpec(*site, app.GetSelDetector()))
+      MapView::Open(app, *spec, &frame, share);
+  });
+  app.SetCommandHandler(CMD_VIEWZONE, [this, share] {
+    const TSiteConfig* site = app.GetSiteConfig();
+    if (site == nullptr) return;
+    if (auto spec = SiteMap::ZoneSpecOf(*site, app.GetSelDetector()))
+      MapView::Open(app, *spec, &frame, share);
+  });
+  app.SetCommandHandler(CMD_TOGGLEMAPVIEW, [this] {
+    if (BargraphView* view = View()) view->ToggleMapView();
+  });
+}
+
+void Desktop::UnwireMaps() {
+  for (int id : {CMD_VIEWMAP, CMD_VIEWZONE, CMD_TOGGLEMAPVIEW}) app.SetCommandHandler(id, nullptr);
+  // Map windows read the site and the status tables: they go first.
+  for (MapView* w : MapView::Windows(&frame)) delete w;
 }
 
 void Desktop::WireBusAndSettings(INI& ini) {
@@ -135,6 +167,7 @@ Desktop::~Desktop() {
   // before the core object it shows.
   app.GetBus().SetDisplayBuilder(nullptr);
   app.SetConfirmer(nullptr);
+  UnwireMaps();
   delete frame.takeCentralWidget();
   TMainWindow* window = app.GetMainWindow();
   if (window != nullptr && window->GetSOPLauncher() != nullptr) {

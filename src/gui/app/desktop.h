@@ -55,6 +55,9 @@ class Desktop {
   bool Confirm(const std::string& question);
   // BUSDISPLAY, COMMUNICATIONSETTINGS, EMAIL and PAGER.
   void WireBusAndSettings(INI& ini);
+  // VIEWMAP, VIEWZONE and TOGGLEMAPVIEW.
+  void WireMaps();
+  void UnwireMaps();
 
   TDockingApp& app;
   MainFrame& frame;

@@ -22,6 +22,8 @@
 #include "core/access/translator.h"
 #include "core/app/dockingapp.h"
 #include "core/events/eventinfo.h"
+#include "core/site/config.h"
+#include "gui/views/mapview.h"
 
 namespace quillark {
 namespace {
@@ -361,15 +363,21 @@ BargraphView::BargraphView(TDockingApp& a, std::unique_ptr<Bargraph> b, QWidget*
   scroll->setBackgroundRole(QPalette::Dark);
   canvas = new BargraphCanvas(*this, app, *bargraph);
   scroll->setWidget(canvas);
+  maps = new MapPane(app, this);
+  maps->hide();
+  maps->SetSelectionHook([this] { bargraph->SelectionChanged(); });
   layout->addWidget(tabs);
   layout->addWidget(scroll, 1);
+  layout->addWidget(maps, 1);
   setFocusProxy(canvas);
 
   for (int t = 0; t < bargraph->GetTabCount(); ++t)
     tabs->addTab(QString::fromStdString(bargraph->GetTabCaption(t)));
   tabs->setVisible(bargraph->GetTabCount() > 0);
   connect(tabs, &QTabBar::currentChanged, this, [this](int index) {
-    if (!refreshingtabs && index >= 0) bargraph->LoopChange(index);
+    if (refreshingtabs || index < 0) return;
+    bargraph->LoopChange(index);
+    if (mapview) ShowTabMaps();
   });
   bargraph->SetObserver(this);
   RefreshTabs();
@@ -508,6 +516,45 @@ void BargraphView::PanelChanged(int index) {
 void BargraphView::AllChanged() {
   Relayout();
   canvas->update();
+  ShareSelection();
+}
+
+void BargraphView::ShareSelection() {
+  if (mapview) maps->SelectionChanged();
+  if (QWidget* frame = parentWidget())
+    for (MapView* w : MapView::Windows(frame)) w->Canvas().update();
+}
+
+void BargraphView::ToggleMapView() {
+  mapview = !mapview;
+  if (mapview)
+    ShowTabMaps();
+  else
+    maps->Show({});
+  scroll->setVisible(!mapview);
+  maps->setVisible(mapview);
+  for (QWidget* c : maps->Canvases()) c->setVisible(mapview);
+  if (!mapview) {
+    Relayout();
+    canvas->update();
+  }
+}
+
+void BargraphView::ShowTabMaps() {
+  const TSiteConfig* site = app.GetSiteConfig();
+  std::vector<SiteMap::MapSpec> specs;
+  if (site != nullptr) {
+    const int tab = bargraph->GetTabCount() == 0 ? 0 : bargraph->GetCurrentTab();
+    if (bargraph->GetTabCount() > 0 && tab == bargraph->SiteTab()) {
+      specs.push_back(SiteMap::SiteSpec(SiteMapFile(app)));
+    } else if (bargraph->GetTabCount() > 0 && tab == bargraph->AllLoopsTab()) {
+      for (int loop = 0; loop < bargraph->GetLoops(); ++loop)
+        specs.push_back(SiteMap::LoopSpec(*site, loop));
+    } else {
+      specs.push_back(SiteMap::LoopSpec(*site, tab));
+    }
+  }
+  maps->Show(specs);
 }
 
 void BargraphView::TabsChanged() {

@@ -14,6 +14,7 @@ namespace quillark {
 
 class TDockingApp;
 class BargraphCanvas;
+class MapPane;
 
 // The main window's working area: every panel of the bargraph painted by one
 // widget under the loop tabs. It owns the bargraph and keeps no status of
@@ -35,6 +36,13 @@ class BargraphView : public QWidget, private BargraphObserver {
   // Paints one panel at its place.
   static void PaintPanel(QPainter& p, const PanelDisp& panel, bool selected);
 
+  // Map view: the same area shows the current tab's map (a loop's, the
+  // site's, or every loop's side by side) instead of the panels. The
+  // selection is the application's, so it is the same in both.
+  void ToggleMapView();
+  bool MapDisplayed() const { return mapview; }
+  MapPane* Maps() const { return maps; }
+
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
@@ -45,13 +53,18 @@ class BargraphView : public QWidget, private BargraphObserver {
   void TabsChanged() override;
   void Relayout();
   void RefreshTabs();
+  void ShowTabMaps();
+  // The selection changed here or on a map: every view shows it.
+  void ShareSelection();
 
   TDockingApp& app;
   std::unique_ptr<Bargraph> bargraph;
   QTabBar* tabs;
   QScrollArea* scroll;
   BargraphCanvas* canvas;
+  MapPane* maps;
   bool refreshingtabs = false;
+  bool mapview = false;
 };
 
 }  // namespace quillark

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPageSetupDialog>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -20,6 +21,7 @@
 #include "core/access/translator.h"
 #include "core/app/dockingapp.h"
 #include "core/events/fileext.h"
+#include "core/events/nmailer.h"
 #include "core/platform/prompter.h"
 #include "core/views/chartsource.h"
 #include "gui/common/printmargins.h"
@@ -27,11 +29,6 @@
 namespace quillark {
 
 namespace {
-
-QString T(Translator& t, int id, const char* english) {
-  const std::string text = t.Text(id);
-  return QString::fromStdString(text.empty() ? english : text);
-}
 
 // The colours of the detectors' levels in the all-detectors view.
 const QColor DETECTORCOLOURS[] = {Qt::black, Qt::blue, Qt::darkGreen, Qt::red};
@@ -135,7 +132,7 @@ ChartWindow::ChartWindow(TDockingApp& a, int device, const std::string& file, QW
   setCentralWidget(scroll);
   statusBar()->showMessage(QString());
   BuildMenus();
-  filename = T(app.GetServices().translator, 51200, "untitled.rcw");
+  filename = QString::fromStdString(app.GetServices().translator.TextOr(51200, "untitled.rcw"));
   source->SetObserver([this] { ChartChanged(); });
   if (!file.empty())
     Load(QString::fromStdString(file));
@@ -164,10 +161,22 @@ void ChartWindow::BuildMenus() {
       file->addAction(QStringLiteral("&Save"), QKeySequence::Save, this, [this] { Save(); });
   saveasaction = file->addAction(QStringLiteral("Save &As..."), this, [this] { SaveAs(); });
   file->addSeparator();
+  sendaction = file->addAction(QStringLiteral("Sen&d..."), this, [this] { Send(); });
+  try {
+    mailer = std::make_unique<NMailer>(app.GetServices().ini, app.GetServices().launcher,
+                                       app.GetServices().prompter, false);
+  } catch (const MailerUnavailable&) {
+    mailer.reset();  // SEND stays disabled
+  }
+  sendaction->setEnabled(mailer != nullptr);
+  file->addSeparator();
   file->addAction(QStringLiteral("&Print..."), QKeySequence::Print, this, [this] {
-    QPrinter printer(QPrinter::HighResolution);
-    QPrintDialog dialog(&printer, this);
-    if (dialog.exec() == QDialog::Accepted) PrintTo(printer);
+    QPrintDialog dialog(&Printer(), this);
+    if (dialog.exec() == QDialog::Accepted) PrintTo(Printer());
+  });
+  file->addAction(QStringLiteral("P&rint set-up..."), this, [this] {
+    QPageSetupDialog dialog(&Printer(), this);
+    dialog.exec();
   });
   file->addSeparator();
   file->addAction(QStringLiteral("&Close"), this, &QWidget::close);
@@ -186,7 +195,8 @@ void ChartWindow::FillDetectorMenu() {
   detectormenu->clear();
   for (QAction* a : detectorgroup->actions()) detectorgroup->removeAction(a);
   const Chart& c = source->GetChart();
-  const QString word = T(app.GetServices().translator, 16900, "Detector");
+  const QString word =
+      QString::fromStdString(app.GetServices().translator.TextOr(16900, "Detector"));
   auto add = [&](const QString& text, int index) {
     QAction* a = detectormenu->addAction(text, this, [this, index] {
       source->GetChart().shown = index;
@@ -221,7 +231,8 @@ void ChartWindow::ChartChanged() {
 }
 
 void ChartWindow::UpdateTitle() {
-  const QString viewer = T(app.GetServices().translator, 51100, "Chart recorder viewer");
+  const QString viewer =
+      QString::fromStdString(app.GetServices().translator.TextOr(51100, "Chart recorder viewer"));
   setWindowTitle(source->IsLive() && source->GetChart().samples.empty()
                      ? viewer
                      : QStringLiteral("%1 - [%2]").arg(viewer, QFileInfo(filename).fileName()));
@@ -232,8 +243,8 @@ bool ChartWindow::Load(const QString& file) {
   ChartChanged();
   if (r != ChartFileResult::OK) {
     Translator& t = app.GetServices().translator;
-    app.GetServices().prompter.Show(T(t, 52200, "read error").toStdString(),
-                                    T(t, ChartFileTextId(r), ChartFileEnglish(r)).toStdString(),
+    app.GetServices().prompter.Show(t.TextOr(52200, "read error"),
+                                    t.TextOr(ChartFileTextId(r), ChartFileEnglish(r)),
                                     PromptIcon::STOP);
     UpdateTitle();
     return false;
@@ -247,8 +258,8 @@ bool ChartWindow::SaveTo(const QString& file) {
   const ChartFileResult r = SaveChart(file.toStdString(), source->GetChart());
   if (r != ChartFileResult::OK) {
     Translator& t = app.GetServices().translator;
-    app.GetServices().prompter.Show(T(t, 52300, "write error").toStdString(),
-                                    T(t, ChartFileTextId(r), ChartFileEnglish(r)).toStdString(),
+    app.GetServices().prompter.Show(t.TextOr(52300, "write error"),
+                                    t.TextOr(ChartFileTextId(r), ChartFileEnglish(r)),
                                     PromptIcon::STOP);
     return false;
   }
@@ -259,10 +270,39 @@ bool ChartWindow::SaveTo(const QString& file) {
 }
 
 void ChartWindow::Save() {
-  if (QFileInfo(filename).fileName() == T(app.GetServices().translator, 51200, "untitled.rcw"))
+  if (QFileInfo(filename).fileName() ==
+      QString::fromStdString(app.GetServices().translator.TextOr(51200, "untitled.rcw")))
     SaveAs();
   else
     SaveTo(filename);
+}
+
+QPrinter& ChartWindow::Printer() {
+  if (printer == nullptr) printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  return *printer;
+}
+
+bool ChartWindow::Send() {
+  if (mailer == nullptr) return false;
+  Save();
+  // Still the untitled name: the operator cancelled the Save As.
+  if (QFileInfo(filename).fileName() ==
+          QString::fromStdString(app.GetServices().translator.TextOr(51200, "untitled.rcw")) ||
+      !QFileInfo::exists(filename))
+    return false;
+  Prompter& prompter = app.GetServices().prompter;
+  const bool handed =
+      mailer->SendDocuments(filename.toStdString(), QFileInfo(filename).fileName().toStdString(),
+                            ';', [&prompter](int code) {
+                              if (code != 0)
+                                prompter.Show("",
+                                              "The chart could not be sent: the mail program "
+                                              "ended with status " +
+                                                  std::to_string(code) + ".",
+                                              PromptIcon::STOP);
+                            });
+  if (!handed) prompter.Show("", "The chart could not be read for sending.", PromptIcon::STOP);
+  return handed;
 }
 
 void ChartWindow::SaveAs() {

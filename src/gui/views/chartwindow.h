@@ -14,6 +14,7 @@ class QScrollArea;
 namespace quillark {
 
 class ChartSource;
+class NMailer;
 class TDockingApp;
 
 // "Chart recorder viewer": a detector's chart log as a strip of chart paper,
@@ -40,7 +41,14 @@ class ChartWindow : public QMainWindow {
   // The whole strip as a picture.
   QImage Picture() const;
   int PrintTo(QPrinter& printer);
+  // SEND: saves the chart, then hands the file to the mail program. False
+  // when there was nothing saved to send or the file could not be read.
+  bool Send();
+  // The printer PRINT and Print set-up share, so that a set-up holds for
+  // the prints after it.
+  QPrinter& Printer();
   QAction* SaveAction() const { return saveaction; }
+  QAction* SendAction() const { return sendaction; }
   QAction* SaveAsAction() const { return saveasaction; }
   QMenu* DetectorMenu() const { return detectormenu; }
 
@@ -67,6 +75,9 @@ class ChartWindow : public QMainWindow {
   QWidget* paper = nullptr;
   QAction* saveaction = nullptr;
   QAction* saveasaction = nullptr;
+  QAction* sendaction = nullptr;
+  std::unique_ptr<QPrinter> printer;
+  std::unique_ptr<NMailer> mailer;  // null when there is no mail program
   QMenu* detectormenu = nullptr;
   QActionGroup* detectorgroup = nullptr;
 };

@@ -31,11 +31,6 @@ constexpr int WIDTH = 640;
 constexpr int HEIGHT = 480;
 constexpr int TEXT_VIEWER = 12200;
 
-QString T(Translator& t, int id, const char* english) {
-  const std::string text = t.Text(id);
-  return QString::fromStdString(text.empty() ? english : text);
-}
-
 QFont PixelFont(int pixels, bool bold) {
   QFont f;
   f.setPixelSize(pixels);
@@ -93,7 +88,7 @@ void PaintHistogram(QPainter& p, const HistogramSource& source, Translator& tr,
 
   // Title: the longer its translation, the smaller its letters, and never
   // into the figures on the right.
-  const QString title = T(tr, TEXT_VIEWER, "Real Time Sortiva Viewer");
+  const QString title = QString::fromStdString(tr.TextOr(TEXT_VIEWER, "Real Time Sortiva Viewer"));
   QFont titlefont = title.size() >= 41  ? PixelFont(16, false)
                     : title.size() < 35 ? PixelFont(30, true)
                                         : PixelFont(18, false);
@@ -126,13 +121,15 @@ void PaintHistogram(QPainter& p, const HistogramSource& source, Translator& tr,
   }
   for (const Label& l : labels) {
     if (l.panel && !o.sensitivity) continue;
-    Left(p, l.x, l.y, l.id != 0 ? T(tr, l.id, l.english) : QString::fromLatin1(l.english));
+    Left(p, l.x, l.y,
+         l.id != 0 ? QString::fromStdString(tr.TextOr(l.id, l.english))
+                   : QString::fromLatin1(l.english));
   }
-  Left(p, 180, YORG + 6, T(tr, 12100, "Smoke density classes"));
+  Left(p, 180, YORG + 6, QString::fromStdString(tr.TextOr(12100, "Smoke density classes")));
   p.save();
   p.translate(20, (YTOP + YORG) / 2 + 20);
   p.rotate(-90);
-  Left(p, 0, 0, T(tr, 12000, "Count"));
+  Left(p, 0, 0, QString::fromStdString(tr.TextOr(12000, "Count")));
   p.restore();
   p.drawLine(XORG, YORG, XTOP, YORG);
   p.drawLine(XORG, YTOP - 20, XORG, YORG);
@@ -172,13 +169,15 @@ void PaintHistogram(QPainter& p, const HistogramSource& source, Translator& tr,
   Right(p, 600, 113, Q(HistogramText::Threshold(a.fire)));
   Right(p, 600, 132, Q(HistogramText::Threshold(a.prealarm)));
   Right(p, 600, 153, Q(HistogramText::Threshold(a.aux)));
-  const QString unit = T(tr, 13400, "% obs/m");
+  const QString unit = QString::fromStdString(tr.TextOr(13400, "% obs/m"));
   const double s = HistogramText::Sensitivity(a.obscuration, o.language);
   Right(p, 410, 72, QString::asprintf("%.2f", s) + unit);
   Right(p, 410, 92, Q(HistogramText::Hundredths(a.mean)));
   Right(p, 410, 108, Q(HistogramText::Hundredths(a.variance)));
   Right(p, 410, 130, Q(HistogramText::FastLearn(a.fastlearn)));
-  Right(p, 410, 152, a.period == 1 ? T(tr, 14000, "Night") : T(tr, 13900, "Day"));
+  Right(p, 410, 152,
+        a.period == 1 ? QString::fromStdString(tr.TextOr(14000, "Night"))
+                      : QString::fromStdString(tr.TextOr(13900, "Day")));
   if (o.sensitivity) {
     const HistogramSensitivity panel = SensitivityPanel(a, o.language);
     Right(p, 210, 72, QString::asprintf("%.2f", panel.fire1) + unit);
@@ -195,10 +194,11 @@ void PaintHistogram(QPainter& p, const HistogramSource& source, Translator& tr,
     QString name;
   };
   const Flag flags[] = {
-      {a.fire2, YTOP, Qt::red, T(tr, 31100, "Fire 2")},
-      {a.fire, YTOP + 40, Qt::red, T(tr, 31200, "Fire 1")},
-      {a.prealarm, YTOP + 70, QColor(240, 171, 0), T(tr, 12400, "Pre-Alarm")},
-      {a.aux, YTOP + 100, QColor(245, 211, 3), T(tr, 12500, "Aux")},
+      {a.fire2, YTOP, Qt::red, QString::fromStdString(tr.TextOr(31100, "Fire 2"))},
+      {a.fire, YTOP + 40, Qt::red, QString::fromStdString(tr.TextOr(31200, "Fire 1"))},
+      {a.prealarm, YTOP + 70, QColor(240, 171, 0),
+       QString::fromStdString(tr.TextOr(12400, "Pre-Alarm"))},
+      {a.aux, YTOP + 100, QColor(245, 211, 3), QString::fromStdString(tr.TextOr(12500, "Aux"))},
   };
   p.setFont(PixelFont(20, true));
   for (const Flag& f : flags) {
@@ -265,7 +265,7 @@ void PaintHistogram(QPainter& p, const HistogramSource& source, Translator& tr,
 
 HistogramTimerWindow::HistogramTimerWindow(HistogramSource& s, Translator& t, QWidget* parent)
     : QDialog(parent), source(s), translator(t) {
-  setWindowTitle(T(translator, 14500, "chart information"));
+  setWindowTitle(QString::fromStdString(translator.TextOr(14500, "chart information")));
   button = new QPushButton(this);
   fire1 = new QLabel(this);
   fire1->setFont(PixelFont(90, true));
@@ -296,11 +296,15 @@ void HistogramTimerWindow::Refresh() {
   source.Timer().Tick(source.Now());
   const bool stopped = source.Timer().AllStopped();
   if (stopped) ticker->stop();
-  button->setText(stopped ? T(translator, 55300, "Start") : T(translator, 55400, "Stop"));
+  button->setText(stopped ? QString::fromStdString(translator.TextOr(55300, "Start"))
+                          : QString::fromStdString(translator.TextOr(55400, "Stop")));
   fire1->setText(TimeText(HistogramTimer::FIRE1));
-  others->setText(T(translator, 31100, "Fire 2") + ": " + TimeText(HistogramTimer::FIRE2) + "\n" +
-                  T(translator, 31300, "Pre-Alarm") + ": " + TimeText(HistogramTimer::PREALARM) +
-                  "\n" + T(translator, 31400, "Aux") + ": " + TimeText(HistogramTimer::AUX));
+  others->setText(QString::fromStdString(translator.TextOr(31100, "Fire 2")) + ": " +
+                  TimeText(HistogramTimer::FIRE2) + "\n" +
+                  QString::fromStdString(translator.TextOr(31300, "Pre-Alarm")) + ": " +
+                  TimeText(HistogramTimer::PREALARM) + "\n" +
+                  QString::fromStdString(translator.TextOr(31400, "Aux")) + ": " +
+                  TimeText(HistogramTimer::AUX));
 }
 
 // --- HistogramWindow ------------------------------------------------------------
@@ -309,7 +313,7 @@ HistogramWindow::HistogramWindow(TDockingApp& a, int device, QWidget* parent)
     : QMainWindow(parent), app(a), source(std::make_unique<HistogramSource>(&a.GetBus(), device)) {
   setAttribute(Qt::WA_DeleteOnClose);
   Translator& tr = app.GetServices().translator;
-  setWindowTitle(T(tr, TEXT_VIEWER, "Real Time Sortiva Viewer"));
+  setWindowTitle(QString::fromStdString(tr.TextOr(TEXT_VIEWER, "Real Time Sortiva Viewer")));
   auto* central = new QWidget(this);
   devicebox = new QComboBox(central);
   canvas = new Canvas(*this);
