@@ -515,7 +515,11 @@ void EventLog::Rebuild() {
     if (!search.text.empty() && r.code != DAMAGEMARK) {
       auto it = codetexts.find(r.code);
       if (it == codetexts.end()) it = codetexts.emplace(r.code, CodeText(translator, r.code)).first;
-      if (!search.MatchesText(FormatEvent(r, it->second))) continue;
+      // Lowered in place: one line made per record, no copy of it.
+      std::string line = FormatEvent(r, it->second);
+      for (char& c : line)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+      if (line.find(search.text) == std::string::npos) continue;
     }
     shown.push_back(static_cast<std::uint32_t>(i));
   }
