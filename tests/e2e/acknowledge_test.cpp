@@ -2,6 +2,8 @@
 // demonstration home, which has acknowledgement turned on.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "console.h"
 #include "process.h"
 #include "support/tempdir.h"
@@ -43,11 +45,25 @@ TEST(Acknowledge, ResetLeavesAClearedLineThatAckRemovesAndLogs) {
   p->Send("search ACKNOWLEDGED");
   EXPECT_NE(p->WaitFor("1-003  Acknowledged", 5s), "");
   EXPECT_NE(p->WaitFor("events match", 5s).find("2 of "), std::string::npos);
-  EXPECT_TRUE(Answers(*p, "search", "error: usage: search TEXT"));
+  EXPECT_TRUE(Answers(*p, "search", "error: usage: search "));
+  // And by device, category and period; what it cannot read it says.
+  p->Send("search device:1-003 category:alarms from:2020-01-01");
+  EXPECT_NE(p->WaitFor("1-003  Fire 1", 5s), "");
+  const std::string count = p->WaitFor("events match", 5s);
+  // Its alarms only: fewer than the whole log holds, and some.
+  unsigned found = 0, total = 0;
+  ASSERT_EQ(std::sscanf(count.c_str(), "%u of %u", &found, &total), 2) << count;
+  EXPECT_GT(found, 0u) << count;
+  EXPECT_LT(found, total) << count;
+  EXPECT_TRUE(Answers(*p, "search device:1-3x", "error: device: takes a device as 2-005"));
+  EXPECT_TRUE(Answers(*p, "search from:2026-13-01", "error: from: takes a date"));
   // And exports it as CSV.
   const std::string csv = (home.Path() / "events.csv").string();
   EXPECT_TRUE(Answers(*p, "events --csv " + csv, "wrote "));
   EXPECT_TRUE(Answers(*p, "events --csv", "error: usage: events --csv FILE"));
+  const std::string acks = (home.Path() / "acks.csv").string();
+  EXPECT_TRUE(Answers(*p, "events --csv " + acks + " acknowledged", "wrote 2 events"));
+  EXPECT_TRUE(Answers(*p, "events --csv " + acks + " zone:x", "error: zone: takes"));
   EXPECT_TRUE(Quit(*p));
 
   const std::string log = home.Read("event.log");

@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -395,6 +396,50 @@ TEST_F(EventLogWindowTest, ReloadReadsTheOpenedFileAgainAndTheTitleNamesTheSourc
   EXPECT_TRUE(w.Log().GetFilename().empty());
   EXPECT_TRUE(w.windowTitle().startsWith(QStringLiteral("Event logs - Command module, loop ")))
       << w.windowTitle().toStdString();
+}
+
+TEST_F(EventLogWindowTest, SearchBoxNarrowsTheListOnEnterAndSaysWhatItCannotRead) {
+  core.host.home.Write("in.ev2", text);
+  EventLogWindow w(core.App(), 0, Path("in.ev2"));
+  w.Start();
+  w.show();
+  QLineEdit* box = w.SearchBox();
+  ASSERT_NE(box, nullptr);
+  EXPECT_FALSE(w.SearchMessage()->isVisibleTo(&w));
+  auto enter = [&](const QString& query) {
+    box->setText(query);
+    box->setFocus();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(box, &press);
+  };
+  // Enter searches and leaves the window open (Close is the default).
+  enter(QStringLiteral("device:2-005"));
+  EXPECT_TRUE(w.isVisible());
+  EXPECT_EQ(Rows(w).size(), 2u);
+  EXPECT_EQ(w.SearchMessage()->text(), QStringLiteral("2 of 4 events found"));
+  enter(QStringLiteral("device:2-005 category:faults"));
+  EXPECT_EQ(Rows(w), (std::vector<std::string>{Padded("06/01/2001  12:30  2-005  Low flow")}));
+  enter(QStringLiteral("from:2001-01-06 to:8/1/2001 ISOLATE"));
+  EXPECT_EQ(Rows(w), (std::vector<std::string>{Padded("08/01/2001  12:30  3-006  Isolate")}));
+  SaveGrab(w, "eventlog-search");
+
+  // What cannot be read is said, in words, and the list stays as it was.
+  enter(QStringLiteral("from:2001-02-30x"));
+  EXPECT_TRUE(w.SearchMessage()->isVisibleTo(&w));
+  EXPECT_TRUE(w.SearchMessage()->text().startsWith(QStringLiteral("Search not done: from: ")))
+      << w.SearchMessage()->text().toStdString();
+  EXPECT_EQ(Rows(w).size(), 1u);
+  enter(QStringLiteral("device:2-05a"));
+  EXPECT_EQ(Rows(w).size(), 1u);
+  SaveGrab(w, "eventlog-search-error");
+
+  // The search holds through a reload; clearing the box shows everything.
+  core.host.home.Write("in.ev2", text + Rec(9, 1, 2001, 0x206, 66));
+  w.Reload();
+  EXPECT_EQ(Rows(w).size(), 1u);
+  box->clear();
+  EXPECT_EQ(Rows(w).size(), 5u);
+  EXPECT_FALSE(w.SearchMessage()->isVisibleTo(&w));
 }
 
 }  // namespace

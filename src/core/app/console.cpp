@@ -12,6 +12,8 @@
 #include "core/app/mainwindow.h"
 #include "core/app/siteconsole.h"
 #include "core/app/viewconsole.h"
+#include "core/common/atomicfile.h"
+#include "core/common/loops.h"
 #include "core/common/textutil.h"
 #include "core/events/eventinfo.h"
 #include "core/site/config.h"
@@ -69,10 +71,13 @@ Console::Console(TDockingApp& a) : app(a) {
        [this](const Args&) { return Mass(CMD_DEISOLATESELECTED); }},
       {"mass", "", "progress of the mass isolate or de-isolate",
        [this](const Args&) { return MassState(); }},
-      {"events", "[N] | --csv FILE",
-       "the last N lines of the system log (default 20), or all of it as CSV into FILE",
+      {"events", "[N] | --csv FILE [SEARCH]",
+       "the last N lines of the system log (default 20), or all of it (or what SEARCH finds) "
+       "as CSV into FILE",
        [this](const Args& a) { return Events(a); }},
-      {"search", "TEXT", "the system log's lines that contain TEXT (any case), the last 50",
+      {"search", "[device:L-AAA] [zone:N] [category:NAME] [from:DATE] [to:DATE] [TEXT]",
+       "the system log's lines of that device, zone, category and period that contain TEXT "
+       "(any case; DATE as 2026-12-09), the last 50",
        [this](const Args& a) { return Search(a); }},
       {"logon", "NAME [PASSWORD]", "log on at the user's access level",
        [this](const Args& a) { return LogOn(a); }},
@@ -329,42 +334,53 @@ Console::Lines Console::Events(const Args& args) const {
 }
 
 Console::Lines Console::EventsCsv(const Args& args) const {
-  if (args.size() != 2) return {"error: usage: events --csv FILE"};
-  const TMainWindow* window = app.GetMainWindow();
-  if (window == nullptr) return {"error: not running"};
-  EventLog log(nullptr, window->GetLoops(), 0, app.GetServices().translator);
-  std::error_code ec;
-  if (std::filesystem::exists(app.GetPaths().syslog, ec) &&
-      !log.Load(app.GetPaths().syslog.string()))
-    return {"error: the system log cannot be read"};
-  std::FILE* file = std::fopen(args[1].c_str(), "wb");
-  if (file == nullptr) return {"error: cannot write " + args[1]};
-  bool ok = log.WriteCsv(file);
-  ok = std::fclose(file) == 0 && ok;
-  if (!ok) return {"error: " + args[1] + " could not be written whole"};
+  if (args.size() < 2) return {"error: usage: events --csv FILE [SEARCH]"};
+  EventLog log(nullptr, MAXLOOPS, 0, app.GetServices().translator);
+  std::string error;
+  if (!LoadSystemLog(args, 2, log, error)) return {"error: " + error};
+  AtomicFileWriter file(args[1]);
+  if (!file.IsOpen()) return {"error: cannot write " + args[1]};
+  if (!log.WriteCsv(file.File()) || !file.Commit())
+    return {"error: " + args[1] + " could not be written whole"};
   return {Format("wrote %zu events to %s", log.EventCount(), args[1].c_str())};
 }
 
-Console::Lines Console::Search(const Args& args) const {
-  if (args.empty()) return {"error: usage: search TEXT"};
-  std::string text;
-  for (const std::string& a : args) text += (text.empty() ? "" : " ") + a;
-  text = ToLower(text);
+bool Console::LoadSystemLog(const Args& args, std::size_t first, EventLog& log,
+                            std::string& error) const {
   const TMainWindow* window = app.GetMainWindow();
-  if (window == nullptr) return {"error: not running"};
+  if (window == nullptr) {
+    error = "not running";
+    return false;
+  }
+  std::string text;
+  for (std::size_t i = first; i < args.size(); ++i) text += (text.empty() ? "" : " ") + args[i];
+  EventSearch search;
+  if (!ParseEventSearch(text, app.GetSiteConfig(), search, error)) return false;
   std::error_code ec;
-  if (!std::filesystem::exists(app.GetPaths().syslog, ec)) return {"the system log is empty"};
-  EventLog log(nullptr, window->GetLoops(), 0, app.GetServices().translator);
-  if (!log.Load(app.GetPaths().syslog.string())) return {"error: the system log cannot be read"};
+  if (std::filesystem::exists(app.GetPaths().syslog, ec) &&
+      !log.Load(app.GetPaths().syslog.string())) {
+    error = "the system log cannot be read";
+    return false;
+  }
+  if (!search.Empty()) log.SetSearch(std::move(search));
+  return true;
+}
+
+Console::Lines Console::Search(const Args& args) const {
+  if (args.empty())
+    return {
+        "error: usage: search [device:L-AAA] [zone:N] [category:NAME] [from:DATE] "
+        "[to:DATE] [TEXT]"};
+  EventLog log(nullptr, MAXLOOPS, 0, app.GetServices().translator);
+  std::string error;
+  if (!LoadSystemLog(args, 0, log, error)) return {"error: " + error};
   // Only the newest matches are listed; the count says how many there are.
   constexpr std::size_t SHOWN = 50;
-  std::vector<std::size_t> matches;
-  for (std::size_t i = 0; i < log.EventCount(); ++i)
-    if (ToLower(log.GetEventLine(i)).find(text) != std::string::npos) matches.push_back(i);
   Lines out;
-  const std::size_t first = matches.size() > SHOWN ? matches.size() - SHOWN : 0;
-  for (std::size_t i = first; i < matches.size(); ++i) out.push_back(log.GetEventLine(matches[i]));
-  out.push_back(Format("%zu of %zu events match", matches.size(), log.EventCount()));
+  const std::size_t matches = log.EventCount();
+  for (std::size_t i = matches > SHOWN ? matches - SHOWN : 0; i < matches; ++i)
+    out.push_back(log.GetEventLine(i));
+  out.push_back(Format("%zu of %zu events match", matches, log.RecordCount()));
   return out;
 }
 

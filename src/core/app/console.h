@@ -8,6 +8,7 @@
 
 namespace quillark {
 
+class EventLog;
 class TDockingApp;
 
 // The operator console of the headless program: one command a line, answers
@@ -69,6 +70,9 @@ class Console {
   Lines Events(const Args& args) const;
   Lines Search(const Args& args) const;
   Lines EventsCsv(const Args& args) const;
+  // The system log through the search in args[first...]; false with
+  // `error` when the search cannot be read or the log cannot be.
+  bool LoadSystemLog(const Args& args, std::size_t first, EventLog& log, std::string& error) const;
 
   TDockingApp& app;
   std::vector<Word> words;

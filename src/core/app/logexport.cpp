@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "core/access/translator.h"
+#include "core/common/atomicfile.h"
 #include "core/common/loops.h"
 #include "core/common/textutil.h"
 #include "core/events/filter.h"
@@ -106,17 +107,9 @@ int RunLogExport(const std::vector<std::string>& args, std::ostream& out, std::o
   for (std::size_t i = 0; i < log.EventCount(); ++i)
     damaged += log.GetEvent(i).code == EventLog::DAMAGEMARK ? 1 : 0;
 
-  std::filesystem::path temp = r.output;
-  temp += ".part";
   std::size_t written = 0;
-  bool ok = false;
-  if (std::FILE* file = std::fopen(temp.c_str(), "wb")) {
-    ok = log.WriteCsv(file, r.device, &written);
-    ok = std::fclose(file) == 0 && ok;
-  }
-  if (ok) std::filesystem::rename(temp, r.output, ec);
-  if (!ok || ec) {
-    std::filesystem::remove(temp, ec);
+  AtomicFileWriter file(r.output);
+  if (!file.IsOpen() || !log.WriteCsv(file.File(), r.device, &written) || !file.Commit()) {
     err << "quillark: " << r.output << " could not be written\n";
     return 1;
   }

@@ -49,6 +49,9 @@ TMainWindow::TMainWindow(TDockingApp& AParent, int l)
 TMainWindow::~TMainWindow() {
   try {
     WriteEvent(WE_INFORMATION, "**** Quillark shutdown ****");
+    // What a flood left held for the e-mail, the pager and the printer goes
+    // now, while polling can still be held for it.
+    if (notifier != nullptr) notifier->FlushAll();
   } catch (...) {
     // Nothing may stop the shutdown.
   }

@@ -1,7 +1,13 @@
 #include "core/events/filter.h"
 
 #include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <cstring>
+
+#include "core/common/loops.h"
+#include "core/common/textutil.h"
+#include "core/site/config.h"
 
 namespace quillark {
 
@@ -166,6 +172,169 @@ std::string EventFilterStruct::Summary() const {
     text += " between " + std::string(start, strnlen(start, DATETEXT)) + " and " +
             std::string(end, strnlen(end, DATETEXT));
   return text;
+}
+
+namespace {
+
+// Digits only, at most `most` of them, the whole of `text`.
+bool Number(std::string_view text, std::size_t most, unsigned& out) {
+  if (text.empty() || text.size() > most) return false;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+  return ec == std::errc() && end == text.data() + text.size();
+}
+
+// Lower case letters and digits only: "Day/Night switches" and "daynight"
+// name the same box.
+std::string Squeeze(std::string_view text) {
+  std::string out;
+  for (const char c : text)
+    if (std::isalnum(static_cast<unsigned char>(c)))
+      out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+int Category(std::string_view text) {
+  static constexpr logcategory CATEGORY[] = {
+      LC_RESET,      LC_ISOLATE,          LC_TEST,           LC_ALARM,     LC_FAULT,
+      LC_DAYNIGHT,   LC_FASTLEARN,        LC_FUNCTIONCHANGE, LC_FLOWSETUP, LC_DEMOMODE,
+      LC_ACCESSCODE, LC_FUNCTIONDOWNLOAD, LC_POWERUP};
+  const std::string want = Squeeze(text);
+  if (want.empty()) return -1;
+  // A box's name, its singular, or the start of only one name ("daynight"
+  // for "Day/Night switches"; "function" could be two boxes).
+  int found = -1, prefixes = 0;
+  for (int box = 0; box <= FB_POWERUPS; ++box) {
+    const std::string name = Squeeze(FILTERBOXNAMES[box]);
+    if (name == want || name == want + "s") return CATEGORY[box];
+    if (name.rfind(want, 0) == 0) {
+      found = CATEGORY[box];
+      ++prefixes;
+    }
+  }
+  return prefixes == 1 ? found : -1;
+}
+
+}  // namespace
+
+bool ParseSearchDate(std::string_view text, dovetree::Date& out) {
+  unsigned a = 0, b = 0, c = 0;
+  const auto parts = [&](char sep, std::size_t la, std::size_t lb, std::size_t lc) {
+    const std::size_t p1 = text.find(sep);
+    if (p1 == std::string_view::npos) return false;
+    const std::size_t p2 = text.find(sep, p1 + 1);
+    if (p2 == std::string_view::npos) return false;
+    return Number(text.substr(0, p1), la, a) && Number(text.substr(p1 + 1, p2 - p1 - 1), lb, b) &&
+           Number(text.substr(p2 + 1), lc, c);
+  };
+  unsigned day, month, year;
+  if (parts('-', 4, 2, 2)) {
+    year = a, month = b, day = c;
+  } else if (parts('/', 2, 2, 4)) {
+    day = a, month = b, year = c;
+  } else {
+    return false;
+  }
+  if (year < 1900 || month < 1 || month > 12 || day < 1 || day > 31) return false;
+  out = dovetree::Date(static_cast<std::int32_t>(day), static_cast<std::int32_t>(month),
+                       static_cast<std::int32_t>(year));
+  return true;
+}
+
+bool ParseSearchDevice(std::string_view text, int& out) {
+  const std::size_t dash = text.find('-');
+  unsigned loop = 0, address = 0;
+  if (dash == std::string_view::npos || !Number(text.substr(0, dash), 2, loop) ||
+      !Number(text.substr(dash + 1), 3, address) || loop < 1 || loop > MAXLOOPS || address > 255)
+    return false;
+  out = static_cast<int>((loop - 1) << 8 | address);
+  return true;
+}
+
+bool ParseEventSearch(std::string_view text, const TSiteConfig* site, EventSearch& out,
+                      std::string& error) {
+  EventSearch s;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at]))) ++at;
+    std::size_t end = at;
+    while (end < text.size() && !std::isspace(static_cast<unsigned char>(text[end]))) ++end;
+    const std::string_view word = text.substr(at, end - at);
+    at = end;
+    if (word.empty()) continue;
+    const std::size_t colon = word.find(':');
+    const std::string key =
+        colon == std::string_view::npos ? std::string() : ToLower(word.substr(0, colon));
+    const std::string_view value =
+        colon == std::string_view::npos ? std::string_view() : word.substr(colon + 1);
+    if (key == "device") {
+      if (!ParseSearchDevice(value, s.device)) {
+        error = "device: takes a device as 2-005 (loop, address), not '" + std::string(value) + "'";
+        return false;
+      }
+    } else if (key == "zone") {
+      unsigned zone = 0;
+      if (!Number(value, 5, zone) || zone == 0) {
+        error = "zone: takes a zone number, not '" + std::string(value) + "'";
+        return false;
+      }
+      if (site == nullptr || site->GetDevice(zone, ZONE) == nullptr) {
+        error = "there is no zone " + std::to_string(zone) + " in the site";
+        return false;
+      }
+      s.zone = static_cast<int>(zone);
+      s.zonedevices.clear();
+      for (const DeviceConfig& d : *site)
+        if (d.GetType() != ZONE && d.GetZone() == s.zone && d.GetAddress() <= 0xFFFF)
+          s.zonedevices.push_back(static_cast<std::uint16_t>(d.GetAddress()));
+      std::sort(s.zonedevices.begin(), s.zonedevices.end());
+    } else if (key == "category") {
+      s.category = Category(value);
+      if (s.category < 0) {
+        error =
+            "category: takes one of alarms, faults, isolates, resets, tests, daynight, "
+            "fastlearn, functionchanges, flowsetups, demo, accesscode, "
+            "functiondownloads, powerups; not '" +
+            std::string(value) + "'";
+        return false;
+      }
+    } else if (key == "from" || key == "to") {
+      dovetree::Date d{1, 1, 2000};
+      if (!ParseSearchDate(value, d)) {
+        error = key + ": takes a date as 2026-12-09 or 9/12/2026, not '" + std::string(value) + "'";
+        return false;
+      }
+      (key == "from" ? s.from : s.to) = d;
+      (key == "from" ? s.hasfrom : s.hasto) = true;
+    } else {
+      if (!s.text.empty()) s.text += ' ';
+      s.text += ToLower(word);
+    }
+  }
+  if (s.hasfrom && s.hasto && s.from > s.to) {
+    error = "from: is after to:";
+    return false;
+  }
+  out = std::move(s);
+  return true;
+}
+
+bool EventSearch::Matches(unsigned address, unsigned code, unsigned day, unsigned month,
+                          unsigned year) const {
+  if (device >= 0 && address != static_cast<unsigned>(device)) return false;
+  if (zone != 0 && !std::binary_search(zonedevices.begin(), zonedevices.end(), address))
+    return false;
+  if (category >= 0 && GetLogCategory(code) != category) return false;
+  if (hasfrom || hasto) {
+    const dovetree::Date d(static_cast<std::int32_t>(day), static_cast<std::int32_t>(month),
+                           static_cast<std::int32_t>(year));
+    if (hasfrom && d < from) return false;
+    if (hasto && d > to) return false;
+  }
+  return true;
+}
+
+bool EventSearch::MatchesText(std::string_view line) const {
+  return text.empty() || ToLower(line).find(text) != std::string::npos;
 }
 
 }  // namespace quillark

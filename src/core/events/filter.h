@@ -3,8 +3,13 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "core/events/date.h"
 
 namespace quillark {
+
+class TSiteConfig;
 
 // What the event log's filter sorts an event code into.
 enum logcategory : int {
@@ -108,5 +113,44 @@ struct EventFilterStruct {
 // every category and "All"; ticking "Faults" clears "All" and "None" and
 // ticks "Isolates" too. Clearing a box touches nothing else.
 void SetFilterBox(EventFilterStruct& filter, filterbox box, bool on);
+
+// What an investigator asks of a log on top of the filter's boxes: one
+// device, the devices of a zone, one category, a period and words. The
+// event log window's search box and the console's `search` read the same
+// text:
+//
+//   device:2-005 zone:3 category:alarms from:2026-12-01 to:2026-12-09 words
+//
+// The other words, joined by single blanks, are text the event's line must
+// hold (any case): "comms failure" finds that phrase. A date is 2026-12-09
+// or 9/12/2026 and both ends of a period are included.
+struct EventSearch {
+  int device = -1;  // packed, loop << 8 | address
+  int zone = 0;     // 0: any
+  // The devices of `zone`, packed and sorted, as the site had them.
+  std::vector<std::uint16_t> zonedevices;
+  int category = -1;  // a logcategory, or -1 for any
+  bool hasfrom = false, hasto = false;
+  dovetree::Date from{1, 1, 2000}, to{1, 1, 2000};
+  std::string text;  // lower case
+
+  bool Empty() const {
+    return device < 0 && zone == 0 && category < 0 && !hasfrom && !hasto && text.empty();
+  }
+  // Everything but the text, which needs the event's line.
+  bool Matches(unsigned address, unsigned code, unsigned day, unsigned month, unsigned year) const;
+  // Whether a line (as shown) holds the text.
+  bool MatchesText(std::string_view line) const;
+};
+
+// Reads a search; false, with `error` saying what could not be read, on a
+// bad date, a device that is not L-AAA, a category or zone nobody has.
+// `site` names the zones' devices; without one, a zone cannot be searched.
+bool ParseEventSearch(std::string_view text, const TSiteConfig* site, EventSearch& out,
+                      std::string& error);
+// "2026-12-09" or "9/12/2026", with day and month in range.
+bool ParseSearchDate(std::string_view text, dovetree::Date& out);
+// "2-005": loop from 1 to 16, address 0 to 255.
+bool ParseSearchDevice(std::string_view text, int& out);
 
 }  // namespace quillark

@@ -51,9 +51,17 @@ bool FloodGate::Offer(int category, const std::string& text, const std::string& 
 }
 
 std::vector<FloodGate::Batch> FloodGate::TakeDue(std::uint32_t now) {
+  return Take(now, false);
+}
+
+std::vector<FloodGate::Batch> FloodGate::TakeAll(std::uint32_t now) {
+  return Take(now, true);
+}
+
+std::vector<FloodGate::Batch> FloodGate::Take(std::uint32_t now, bool all) {
   std::vector<Batch> due;
   for (auto& [loop, state] : loops) {
-    if (state.held.empty() || !TicksElapsed(now, state.lastsent, interval)) continue;
+    if (state.held.empty() || (!all && !TicksElapsed(now, state.lastsent, interval))) continue;
     Batch batch{loop, Summary(loop, state.held), std::move(state.held)};
     state.held.clear();
     state.lastsent = now;

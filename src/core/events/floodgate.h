@@ -40,6 +40,9 @@ class FloodGate {
   bool Offer(int category, const std::string& text, const std::string& block, std::uint32_t now);
   // The batches whose interval is up at `now`, each loop's events in order.
   std::vector<Batch> TakeDue(std::uint32_t now);
+  // Every batch held, due or not: nothing may stay behind when the program
+  // stops.
+  std::vector<Batch> TakeAll(std::uint32_t now);
   // Milliseconds from `now` until the next batch is due; 0 when none is held.
   std::uint32_t NextDue(std::uint32_t now) const;
   std::size_t HeldCount() const;
@@ -50,6 +53,7 @@ class FloodGate {
     std::vector<Held> held;
   };
   static std::string Summary(int loop, const std::vector<Held>& events);
+  std::vector<Batch> Take(std::uint32_t now, bool all);
 
   std::uint32_t interval;
   std::map<int, LoopState> loops;

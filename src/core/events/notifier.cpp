@@ -207,7 +207,13 @@ void EventNotifier::ScheduleFlush() {
   flushtimer = timers->SingleShot(next, [this] { FlushHeld(); });
 }
 
-void EventNotifier::FlushHeld() {
+void EventNotifier::FlushAll() {
+  if (timers == nullptr) return;
+  FlushHeld(true);
+  flushtimer = {};
+}
+
+void EventNotifier::FlushHeld(bool all) {
   const std::uint32_t now = timers->TickCount();
   const std::string when = TimeText(clock());
   // One message per loop: how many of what first, then every held event as
@@ -217,11 +223,12 @@ void EventNotifier::FlushHeld() {
     for (const FloodGate::Held& h : b.events) text += h.block;
     return text;
   };
-  for (const FloodGate::Batch& b : printgate.TakeDue(now)) Deliver(whole(b), {}, {});
-  for (const FloodGate::Batch& b : mailgate.TakeDue(now)) Deliver({}, whole(b), {});
+  const auto take = [&](FloodGate& gate) { return all ? gate.TakeAll(now) : gate.TakeDue(now); };
+  for (const FloodGate::Batch& b : take(printgate)) Deliver(whole(b), {}, {});
+  for (const FloodGate::Batch& b : take(mailgate)) Deliver({}, whole(b), {});
   // A page has room for the summary only; the list is in the mail and the log.
-  for (const FloodGate::Batch& b : pagegate.TakeDue(now)) Deliver({}, {}, when + " " + b.summary);
-  ScheduleFlush();
+  for (const FloodGate::Batch& b : take(pagegate)) Deliver({}, {}, when + " " + b.summary);
+  if (!all) ScheduleFlush();
 }
 
 void EventNotifier::WriteDiskLog(const std::string& when, const std::string& block) {

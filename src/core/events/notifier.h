@@ -77,6 +77,9 @@ class EventNotifier : public EventWriter {
   // every event goes out on its own.
   static constexpr std::uint32_t FLOODINTERVAL = 30000;
   void SetEventLoop(EventLoop* loop) { timers = loop; }
+  // Sends everything still held, due or not: on an orderly shutdown the
+  // e-mail, the pager and the printer must not lose what the disk log has.
+  void FlushAll();
   std::size_t HeldCount() const {
     return printgate.HeldCount() + mailgate.HeldCount() + pagegate.HeldCount();
   }
@@ -121,7 +124,7 @@ class EventNotifier : public EventWriter {
   // Sends what is not empty: a print job, a mail, a page.
   void Deliver(const std::string& print, const std::string& mail, const std::string& page);
   void ScheduleFlush();
-  void FlushHeld();
+  void FlushHeld(bool all = false);
   // The printer for one job, or none (the first failure of a run is reported).
   std::unique_ptr<PrinterJob> OpenPrinter(const std::string& device);
   // Ends a job: a file is closed, a print command's text joins the queue.

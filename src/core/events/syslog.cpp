@@ -120,6 +120,11 @@ bool SysLog::WriteEvent(std::uint32_t address, eventtype type, unsigned data1, u
 std::vector<SysLog::eventtype> SysLog::ChangeEvents(unsigned oldstatus, unsigned newstatus,
                                                     unsigned oldfault, unsigned newfault) {
   std::vector<eventtype> out;
+  // A status above 0xFF is "not yet known" (the alarm display's 0x8001 for a
+  // device not heard from since start-up). Its bit 0x01 is no fault: a
+  // device that is out of touch from the first poll must still have its
+  // communications failure logged.
+  if (oldstatus > 0xFF) oldstatus = 0;
   const unsigned newalarms = newstatus & ~oldstatus;
   if (newalarms & 0x02) out.push_back(AUXALARM);
   if (newalarms & 0x04) out.push_back(PREALARM);

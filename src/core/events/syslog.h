@@ -76,6 +76,7 @@ class SysLog {
   // The records a device's change of status byte and fault byte calls for,
   // in the order they are written: new alarms from aux up to fire 2, then a
   // communications failure, then new faults and any change of isolation.
+  // An old status above 0xFF (not yet known) counts as none.
   static std::vector<eventtype> ChangeEvents(unsigned oldstatus, unsigned newstatus,
                                              unsigned oldfault, unsigned newfault);
   // Writes the records of ChangeEvents, each with no data (255, 0, 0).

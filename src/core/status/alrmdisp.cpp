@@ -368,6 +368,7 @@ void AlarmDisp::AddString(int device, std::string line, const std::string& text,
   const int existing = FindDevice(device);
   unsigned shown = 0;
   bool wasacknowledged = false;
+  std::uint64_t since = 0, firesince = 0;
   if (existing >= 0) {
     AlarmLine& old = lines[static_cast<std::size_t>(existing)];
     // Nothing new to show: as for an unchanged answer. A cleared line that
@@ -388,6 +389,11 @@ void AlarmDisp::AddString(int device, std::string line, const std::string& text,
     }
     shown = old.cleared ? 0 : old.status;
     wasacknowledged = old.acknowledged;
+    // A line that was cleared and comes back is a new arrival.
+    if (!old.cleared) {
+      since = old.since;
+      firesince = old.firesince;
+    }
     RemoveLine(static_cast<std::size_t>(existing));
   }
 
@@ -411,6 +417,9 @@ void AlarmDisp::AddString(int device, std::string line, const std::string& text,
   }
   AlarmLine added{std::move(line), colour, device, status, firstfireline};
   added.acknowledged = acknowledgemodel && wasacknowledged && !risen;
+  ++arrived;
+  added.since = since != 0 ? since : arrived;
+  added.firesince = (status & 0x18) == 0 ? 0 : firesince != 0 ? firesince : arrived;
   lines.push_back(std::move(added));
   if (firstfireline) firstfire = false;
   silenced = false;
@@ -432,6 +441,17 @@ void AlarmDisp::AddString(int device, std::string line, const std::string& text,
   const int category = (status & 0x1E) ? WE_ALARM : (status & 0x01) ? WE_FAULT : WE_INFORMATION;
   app.WriteEvent(category, announced);
   SetSelection(selected);
+}
+
+std::vector<AlarmRow> AlarmDisp::ShownRows() const {
+  if (acknowledgemodel) return OrderAlarmLines(lines);
+  std::vector<AlarmRow> rows(lines.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) rows[i].line = i;
+  return rows;
+}
+
+std::string AlarmDisp::GroupHeading(const AlarmGroup& group) const {
+  return quillark::GroupHeading(group, app.GetTranslator());
 }
 
 bool AlarmDisp::InFlood() const {

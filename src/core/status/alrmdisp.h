@@ -12,6 +12,7 @@
 #include "core/common/loops.h"
 #include "core/comms/msgclass.h"
 #include "core/events/eventinfo.h"
+#include "core/status/alrmdisporder.h"
 #include "core/status/devicestatussource.h"
 
 namespace quillark {
@@ -35,6 +36,11 @@ struct AlarmLine {
   // device has gone back to normal stays, cleared, until it is seen.
   bool acknowledged = false;
   bool cleared = false;
+  // When the device's line appeared, and when it first showed a fire (0:
+  // it shows none), counted in arrivals. A line replaced by a newer text of
+  // the same condition keeps them: it does not jump in the viewer's order.
+  std::uint64_t since = 0;
+  std::uint64_t firesince = 0;
   // "unacknowledged", "acknowledged" or "cleared, unacknowledged".
   const char* StateName() const;
 };
@@ -150,6 +156,12 @@ class AlarmDisp : public MsgClass, public DeviceStatusSource {
                  const std::string& soundfile, unsigned status, EventInfo::colour colour,
                  bool firstfireline = false);
 
+  // The viewer's rows. With acknowledgement on they are ordered and, when
+  // there are many, grouped by loop (OrderAlarmLines); without, they are the
+  // lines as they came, as the viewer always showed them.
+  std::vector<AlarmRow> ShownRows() const;
+  std::string GroupHeading(const AlarmGroup& group) const;
+
   // --- Selection (the window reports the operator's choice)
   void Select(int index);
   int GetSelectedIndex() const { return selected; }
@@ -246,6 +258,7 @@ class AlarmDisp : public MsgClass, public DeviceStatusSource {
   bool silenced = false;
   bool firstfire = true;
   bool acknowledgemodel = false;
+  std::uint64_t arrived = 0;  // lines that have arrived, for AlarmLine::since
   // Set by DecodeStatus for the AddString it calls: a fault flag has just
   // set, which the line's status bits alone do not show.
   bool faultrisen = false;

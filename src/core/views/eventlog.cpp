@@ -7,8 +7,10 @@
 #include <memory>
 #include <new>
 #include <system_error>
+#include <unordered_map>
 
 #include "core/access/translator.h"
+#include "core/common/atomicfile.h"
 #include "core/common/textutil.h"
 #include "core/comms/bushost.h"
 #include "core/events/date.h"
@@ -352,6 +354,12 @@ void EventLog::ReadHeaderTime(std::string_view header) {
 }
 
 bool EventLog::Passes(const EventRecord& r) const {
+  if (!PassesFilter(r)) return false;
+  return r.code == DAMAGEMARK || search.text.empty() ||
+         search.MatchesText(FormatEvent(translator, r));
+}
+
+bool EventLog::PassesFilter(const EventRecord& r) const {
   if (filter.none != 0) return false;
   // Damage is shown whatever the filter: it may hide any kind of event.
   if (r.code == DAMAGEMARK) return true;
@@ -360,7 +368,7 @@ bool EventLog::Passes(const EventRecord& r) const {
     const dovetree::Date d(r.day, r.month, r.year);
     if (d < firstdate || d > lastdate) return false;
   }
-  return true;
+  return search.Matches(r.address, r.code, r.day, r.month, r.year);
 }
 
 void EventLog::AddEvent(unsigned day, unsigned month, unsigned year, unsigned hour, unsigned minute,
@@ -387,7 +395,22 @@ void EventLog::AddEvent(const EventRecord& record) {
   if (!displaying) Announce(shown.size() - 1);
 }
 
+std::string EventLog::CodeText(Translator& translator, unsigned code) {
+  std::string text = translator.Text(static_cast<int>(CODETEXTBASE + CODETEXTSTEP * code));
+  if (text.size() > CODETEXTMAX) text.resize(CODETEXTMAX);
+  // The program's own acknowledgement record has no device text.
+  if (text.empty() && code == ACKNOWLEDGED) text = "Acknowledged";
+  if (text.empty()) text = Format("Unknown event: %u", code);
+  return text;
+}
+
 std::string EventLog::FormatEvent(Translator& translator, const EventRecord& r) {
+  if (r.code == DAMAGEMARK || (r.code == 117 && (r.address & 0xFFu) == 0))
+    return FormatEvent(r, std::string_view());
+  return FormatEvent(r, CodeText(translator, r.code));
+}
+
+std::string EventLog::FormatEvent(const EventRecord& r, std::string_view codetext) {
   if (r.code == DAMAGEMARK) {
     const unsigned skipped = (unsigned{r.data1} << 16) | (unsigned{r.data2} << 8) | r.data3;
     return Format("---- damaged log: %u characters skipped here ----", skipped);
@@ -395,15 +418,10 @@ std::string EventLog::FormatEvent(Translator& translator, const EventRecord& r) 
   const unsigned loop = r.address >> 8;
   const unsigned device = r.address & 0xFFu;
   std::string text;
-  if (r.code == 117 && device == 0) {
+  if (r.code == 117 && device == 0)
     text = Format("Loop break %03u<--x-->%03u", device, unsigned{r.data1});
-  } else {
-    text = translator.Text(CODETEXTBASE + CODETEXTSTEP * r.code);
-    if (text.size() > CODETEXTMAX) text.resize(CODETEXTMAX);
-    // The program's own acknowledgement record has no device text.
-    if (text.empty() && r.code == ACKNOWLEDGED) text = "Acknowledged";
-    if (text.empty()) text = Format("Unknown event: %u", unsigned{r.code});
-  }
+  else
+    text = std::string(codetext);
   std::string line = Format("%02u/%02u/%04u  %02u:%02u  %01u-%03u  %s", unsigned{r.day},
                             unsigned{r.month}, unsigned{r.year}, unsigned{r.hour},
                             unsigned{r.minute}, loop + 1, device, text.c_str());
@@ -467,16 +485,43 @@ std::string EventLog::GetEventLine(std::size_t index) const {
 
 void EventLog::SetFilter(const EventFilterStruct& f) {
   filter = f;
-  shown.clear();
-  if (observer != nullptr) observer->EventsCleared();
   // The date texts are read once here, not for every record.
   firstdate = dovetree::Date(filter.start);
   lastdate = dovetree::Date(filter.end);
-  // One pass over the records decoded already.
-  if (filter.none == 0) {
-    const std::size_t n = records.size();
-    for (std::size_t i = 0; i < n; ++i)
-      if (Passes(records[i])) shown.push_back(static_cast<std::uint32_t>(i));
+  Rebuild();
+}
+
+void EventLog::SetSearch(EventSearch s) {
+  search = std::move(s);
+  Rebuild();
+}
+
+void EventLog::Rebuild() {
+  shown.clear();
+  if (observer != nullptr) observer->EventsCleared();
+  if (filter.none != 0) {
+    Announce(0);
+    return;
+  }
+  // One pass over the records decoded already. Text is looked for in the
+  // line as shown, made only for the records that pass everything else, with
+  // each code's text looked up once: a million records take well under a
+  // second.
+  std::unordered_map<unsigned, std::string> codetexts;
+  const std::size_t n = records.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    const EventRecord& r = records[i];
+    if (!PassesFilter(r)) continue;
+    if (!search.text.empty() && r.code != DAMAGEMARK) {
+      auto it = codetexts.find(r.code);
+      if (it == codetexts.end()) it = codetexts.emplace(r.code, CodeText(translator, r.code)).first;
+      // Lowered in place: one line made per record, no copy of it.
+      std::string line = FormatEvent(r, it->second);
+      for (char& c : line)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+      if (line.find(search.text) == std::string::npos) continue;
+    }
+    shown.push_back(static_cast<std::uint32_t>(i));
   }
   Announce(0);
 }
@@ -639,37 +684,23 @@ bool EventLog::Save(const std::string& name) {
 
   // Written beside the target and renamed over it, so a failed save never
   // leaves half a file where the old one was.
-  const std::filesystem::path target(name);
-  std::filesystem::path temp = target;
-  temp += ".part";
-  bool ok = false;
-  {
-    File file(std::fopen(temp.c_str(), "wb"));
-    if (file) {
-      ok = true;
-      if (hex) {
-        std::string_view text(log);
-        text = text.substr(0, TextEnd(text));
-        ok = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
-      } else if (GetExtension(name) == ".csv") {
-        // The filtered view, one column per field, for a spreadsheet.
-        ok = WriteCsv(file.get());
-      } else {
-        for (std::size_t i = 0; ok && i < shown.size(); ++i) {
-          std::string line = GetEventLine(i) + "\r\n";
-          ok = std::fwrite(line.data(), 1, line.size(), file.get()) == line.size();
-        }
-      }
-      ok = std::fclose(file.release()) == 0 && ok;
-    }
-  }
-  std::error_code ec;
+  AtomicFileWriter file(name);
+  bool ok = file.IsOpen();
   if (ok) {
-    std::filesystem::rename(temp, target, ec);
-    ok = !ec;
+    if (hex) {
+      std::string_view text(log);
+      ok = file.Write(text.substr(0, TextEnd(text)));
+    } else if (GetExtension(name) == ".csv") {
+      // The filtered view, one column per field, for a spreadsheet.
+      ok = WriteCsv(file.File());
+    } else {
+      for (std::size_t i = 0; ok && i < shown.size(); ++i)
+        ok = file.Write(GetEventLine(i) + "\r\n");
+    }
+    ok = ok && file.Commit();
   }
   if (!ok) {
-    std::filesystem::remove(temp, ec);
+    file.Discard();
     std::string text = translator.Text(TEXT_CANNOTOPEN);
     ShowError(text.empty() ? "Cannot open file." : text, false);
     return false;

@@ -123,7 +123,7 @@ class EventLog : public MsgClass {
   const EventRecord& GetEvent(std::size_t index) const { return records[shown.at(index)]; }
   // Every record decoded from the log, shown or not (empty records aside).
   std::size_t RecordCount() const { return records.size(); }
-  // Whether a record passes the filter.
+  // Whether a record passes the filter and the search.
   bool Passes(const EventRecord& record) const;
   // What the log, its decoded records and the list hold on the heap.
   std::size_t MemoryUsed() const;
@@ -161,13 +161,18 @@ class EventLog : public MsgClass {
   // Places of the last load where text was skipped.
   std::size_t DamageCount() const { return damagecount; }
   // An .ev2 or .evt name gets the log text as it is, a .csv name the lines
-  // shown as CSV, any other name the lines as shown, each ending in CR LF. The file is replaced only when completely
-  // written. False, with a message, when it cannot be written.
+  // shown as CSV, any other name the lines as shown, each ending in CR LF. The file is replaced
+  // only when completely written. False, with a message, when it cannot be written.
   bool Save(const std::string& filename);
 
   const EventFilterStruct& GetFilter() const { return filter; }
   // Takes a new filter and shows the whole log again through it.
   void SetFilter(const EventFilterStruct& f);
+  // Narrows the list further to what a search asks for (device, zone,
+  // category, period, text); an empty search narrows nothing. The filter's
+  // boxes still apply.
+  void SetSearch(EventSearch search);
+  const EventSearch& GetSearch() const { return search; }
 
   const std::string& GetLogText() const { return log; }
   const std::string& GetReadDate() const { return readdate; }
@@ -187,6 +192,10 @@ class EventLog : public MsgClass {
   static std::string WidenAnswer(std::string_view frame, int loop);
   // The displayed line of a record.
   static std::string FormatEvent(Translator& translator, const EventRecord& record);
+  // The same with the code's text already looked up (CodeText).
+  static std::string FormatEvent(const EventRecord& record, std::string_view codetext);
+  // What code `code` is called in the current language.
+  static std::string CodeText(Translator& translator, unsigned code);
 
   // The device selector's entries for a loop: its command module, the
   // site's detectors on it, and "All detectors".
@@ -211,12 +220,17 @@ class EventLog : public MsgClass {
   // Decodes `log` from `from` on, keeping only what decodes (see Load).
   void DecodeFileText(std::size_t from, bool aligned);
   void AddDamageMark(std::size_t skipped);
+  // The filter and the search without the words.
+  bool PassesFilter(const EventRecord& record) const;
+  // Shows the records decoded so far through the filter and the search.
+  void Rebuild();
 
   int loops;
   Translator& translator;
   std::string filename;
   int eventdevice;
   EventFilterStruct filter;
+  EventSearch search;
   dovetree::Date firstdate{1, 1, 2000}, lastdate{1, 1, 2000};  // the filter's dates, read
   EventLogObserver* observer = nullptr;
   ScanRunner scanrunner;

@@ -5,6 +5,7 @@
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "core/access/translator.h"
 #include "core/app/dockingapp.h"
 #include "core/app/mainwindow.h"
 #include "core/common/textutil.h"
@@ -172,6 +174,32 @@ EventLogWindow::EventLogWindow(TDockingApp& a, int device, std::string filename,
     ShowSource();
   });
 
+  // The search box: what an investigator asks of a long log, applied with
+  // Enter (a million events are searched at once, not at every key).
+  Translator& translator = app.GetServices().translator;
+  const auto text = [&](int id, const char* english) {
+    const std::string t = translator.Text(id);
+    return QString::fromStdString(t.empty() ? std::string(english) : t);
+  };
+  searchbox = new QLineEdit(this);
+  searchbox->setObjectName(QStringLiteral("search"));
+  searchbox->setClearButtonEnabled(true);
+  searchbox->setPlaceholderText(
+      text(65800, "device:2-005 zone:3 category:alarms from:2026-12-01 to:2026-12-09 words"));
+  searchbox->installEventFilter(this);
+  // Clearing the box with its button shows everything again.
+  connect(searchbox, &QLineEdit::textChanged, this, [this](const QString& t) {
+    if (t.isEmpty() && !log->GetSearch().Empty()) Search();
+  });
+  searchmessage = new QLabel(this);
+  searchmessage->setObjectName(QStringLiteral("searchmessage"));
+  searchmessage->setVisible(false);
+  auto* searchrow = new QHBoxLayout;
+  auto* searchlabel = new QLabel(text(65700, "Search:"), this);
+  searchlabel->setBuddy(searchbox);
+  searchrow->addWidget(searchlabel);
+  searchrow->addWidget(searchbox, 1);
+
   filterlabel = new QLabel(this);
   filterlabel->setObjectName(QStringLiteral("filter"));
   QFont bold = filterlabel->font();
@@ -181,6 +209,8 @@ EventLogWindow::EventLogWindow(TDockingApp& a, int device, std::string filename,
 
   auto* left = new QVBoxLayout;
   left->addLayout(top);
+  left->addLayout(searchrow);
+  left->addWidget(searchmessage);
   left->addWidget(filterlabel);
   left->addWidget(heading);
   left->addWidget(list, 1);
@@ -274,6 +304,35 @@ void EventLogWindow::Filter() {
   EventFilterDialog dialog(log->GetFilter(), this);
   if (dialog.exec() == QDialog::Accepted) log->SetFilter(dialog.Filter());
   ShowSource();
+}
+
+void EventLogWindow::Search() {
+  EventSearch search;
+  std::string error;
+  if (!ParseEventSearch(searchbox->text().toStdString(), app.GetSiteConfig(), search, error)) {
+    // Said in words, not only in colour.
+    searchmessage->setText(QStringLiteral("Search not done: ") + QString::fromStdString(error));
+    searchmessage->setStyleSheet(QStringLiteral("color: #a00000; font-weight: bold"));
+    searchmessage->setVisible(true);
+    return;
+  }
+  const bool any = !search.Empty();
+  log->SetSearch(std::move(search));
+  searchmessage->setStyleSheet(QString());
+  searchmessage->setText(QString::fromStdString(
+      Format("%zu of %zu events found", log->EventCount(), log->RecordCount())));
+  searchmessage->setVisible(any);
+}
+
+bool EventLogWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == searchbox && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      Search();
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 void EventLogWindow::Reload() {

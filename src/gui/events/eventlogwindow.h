@@ -88,6 +88,10 @@ class EventLogWindow : public QDialog, private EventLogObserver {
   void Print();
   void Filter();
   void Reload();
+  // Narrows the list to what the search box asks for (device, zone,
+  // category, period, text); an empty box shows everything the filter does.
+  // A search that cannot be read says why and leaves the list as it was.
+  void Search();
   // Prints the list on `printer`: the pages printed, 0 on failure.
   int PrintTo(QPrinter& printer);
 
@@ -100,6 +104,13 @@ class EventLogWindow : public QDialog, private EventLogObserver {
   QPushButton* ButtonAt(Button b) const { return buttons[static_cast<std::size_t>(b)]; }
   // The active filter in words, above the list; hidden when all is shown.
   QLabel* FilterLabel() const { return filterlabel; }
+  QLineEdit* SearchBox() const { return searchbox; }
+  // How many events the search found, or what is wrong with it.
+  QLabel* SearchMessage() const { return searchmessage; }
+
+ protected:
+  // Enter in the search box searches, and does not close the window.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   // EventLogObserver
@@ -119,6 +130,8 @@ class EventLogWindow : public QDialog, private EventLogObserver {
   QListView* list = nullptr;
   QComboBox* devicebox = nullptr;
   QLabel* filterlabel = nullptr;
+  QLineEdit* searchbox = nullptr;
+  QLabel* searchmessage = nullptr;
   QLineEdit* readdate = nullptr;
   QLineEdit* readtime = nullptr;
   std::array<QPushButton*, BN_COUNT> buttons{};

@@ -37,8 +37,10 @@ AlarmDispWindow::AlarmDispWindow(AlarmDisp& d, QWidget* parent) : QDialog(parent
   list->setColumnCount(COLUMNS);
   list->setHeaderLabels({QStringLiteral("Date"), QStringLiteral("Time"), QStringLiteral("Device"),
                          QStringLiteral("Location"), QStringLiteral("State")});
+  // Groups of a loop's lines fold open and shut (Relayout shows their
+  // handles only while there are groups).
   list->setRootIsDecorated(false);
-  list->setItemsExpandable(false);
+  list->setItemsExpandable(true);
   list->setUniformRowHeights(true);
   list->setAllColumnsShowFocus(true);
   list->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -53,7 +55,8 @@ AlarmDispWindow::AlarmDispWindow(AlarmDisp& d, QWidget* parent) : QDialog(parent
   header->setSectionsMovable(false);
   const QFontMetrics fm = list->fontMetrics();
   const int pad = fm.horizontalAdvance(QLatin1Char('M')) * 2;
-  list->setColumnWidth(COL_DATE, fm.horizontalAdvance(QStringLiteral("00/00/0000")) + pad);
+  datewidth = fm.horizontalAdvance(QStringLiteral("00/00/0000")) + pad;
+  list->setColumnWidth(COL_DATE, datewidth);
   list->setColumnWidth(COL_TIME, fm.horizontalAdvance(QStringLiteral("00:00:00")) + pad);
   list->setColumnWidth(COL_DEVICE, fm.horizontalAdvance(QStringLiteral("00-000")) + pad);
   list->setColumnWidth(COL_LOCATION, fm.horizontalAdvance(QLatin1Char('x')) * 22 + pad);
@@ -113,7 +116,13 @@ AlarmDispWindow::AlarmDispWindow(AlarmDisp& d, QWidget* parent) : QDialog(parent
   layout->addLayout(row);
 
   connect(list, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
-    if (!updating) disp.Select(current == nullptr ? -1 : list->indexOfTopLevelItem(current));
+    if (!updating) disp.Select(LineOf(current));
+  });
+  connect(list, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* item) {
+    if (!updating && LineOf(item) < 0) folded.insert(item->data(0, Qt::UserRole + 1).toInt());
+  });
+  connect(list, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
+    if (!updating && LineOf(item) < 0) folded.erase(item->data(0, Qt::UserRole + 1).toInt());
   });
   connect(buttons[SILENCE], &QPushButton::clicked, this, [this] {
     disp.Silence();
@@ -195,37 +204,133 @@ QPushButton* AlarmDispWindow::GetButton(int id) const {
 }
 
 int AlarmDispWindow::Count() const {
-  return list->topLevelItemCount();
+  return static_cast<int>(items.size());
 }
 
-QString AlarmDispWindow::LineText(int row) const {
-  const QTreeWidgetItem* item = list->topLevelItem(row);
+QTreeWidgetItem* AlarmDispWindow::Item(int line) const {
+  return line >= 0 && static_cast<std::size_t>(line) < items.size()
+             ? items[static_cast<std::size_t>(line)]
+             : nullptr;
+}
+
+QString AlarmDispWindow::LineText(int line) const {
+  const QTreeWidgetItem* item = Item(line);
   return item == nullptr ? QString() : item->toolTip(COL_STATE);
 }
 
+int AlarmDispWindow::LineOf(const QTreeWidgetItem* item) const {
+  // Line items carry their index + 1; headings 0.
+  return item == nullptr ? -1 : item->data(0, Qt::UserRole).toInt() - 1;
+}
+
 int AlarmDispWindow::CurrentRow() const {
-  QTreeWidgetItem* item = list->currentItem();
-  return item == nullptr ? -1 : list->indexOfTopLevelItem(item);
+  return LineOf(list->currentItem());
 }
 
-void AlarmDispWindow::SelectRow(int row) {
-  list->setCurrentItem(list->topLevelItem(row));
+void AlarmDispWindow::SelectRow(int line) {
+  list->setCurrentItem(Item(line));
 }
 
-void AlarmDispWindow::AddItem(const AlarmLine& line) {
-  auto* item = new QTreeWidgetItem;
-  Fill(item, line);
-  list->addTopLevelItem(item);
+QStringList AlarmDispWindow::ShownOrder() const {
+  QStringList out;
+  const auto add = [&](const QTreeWidgetItem* item) {
+    if (LineOf(item) < 0)
+      out << QLatin1Char('[') + item->text(0) + QLatin1Char(']');
+    else
+      out << (item == pinned ? QStringLiteral("*") : QString()) + item->text(COL_DEVICE);
+  };
+  for (int i = 0; i < list->topLevelItemCount(); ++i) {
+    const QTreeWidgetItem* top = list->topLevelItem(i);
+    add(top);
+    for (int j = 0; j < top->childCount(); ++j) add(top->child(j));
+  }
+  return out;
 }
 
-void AlarmDispWindow::Fill(QTreeWidgetItem* item, const AlarmLine& line) const {
+void AlarmDispWindow::Relayout() {
+  updating = true;
+  const bool wasupdating = list->updatesEnabled();
+  list->setUpdatesEnabled(false);
+  // Everything is taken out of the tree (nothing is deleted but the old
+  // headings) and put back in the new order.
+  const QList<QTreeWidgetItem*> tops = list->invisibleRootItem()->takeChildren();
+  for (QTreeWidgetItem* top : tops) {
+    if (LineOf(top) >= 0) continue;
+    top->takeChildren();
+    delete top;
+  }
+  for (std::size_t i = 0; i < items.size(); ++i)
+    items[i]->setData(0, Qt::UserRole, static_cast<int>(i) + 1);
+
+  const std::vector<AlarmRow> rows = disp.ShownRows();
+  const auto& lines = disp.GetLines();
+  QTreeWidgetItem* newpinned = nullptr;
+  QList<QTreeWidgetItem*> top;
+  QTreeWidgetItem* group = nullptr;
+  QList<QTreeWidgetItem*> children;
+  const auto closegroup = [&] {
+    if (group != nullptr) group->addChildren(children);
+    children.clear();
+    group = nullptr;
+  };
+  QFont bold = list->font();
+  bold.setBold(true);
+  for (const AlarmRow& r : rows) {
+    if (r.heading) {
+      closegroup();
+      group = new QTreeWidgetItem;
+      group->setText(0, QString::fromStdString(disp.GroupHeading(r.group)));
+      group->setFont(0, bold);
+      group->setData(0, Qt::UserRole, 0);
+      group->setData(0, Qt::UserRole + 1, r.group.loop);
+      group->setFlags(Qt::ItemIsEnabled);
+      top << group;
+      continue;
+    }
+    if (r.line >= items.size()) continue;
+    QTreeWidgetItem* item = items[r.line];
+    if (r.pinned) newpinned = item;
+    (group != nullptr ? children : top) << item;
+  }
+  closegroup();
+  if (newpinned != pinned) {
+    const auto refill = [&](QTreeWidgetItem* item) {
+      const int line = LineOf(item);
+      if (line >= 0 && static_cast<std::size_t>(line) < lines.size())
+        Fill(item, lines[static_cast<std::size_t>(line)], item == newpinned);
+    };
+    if (pinned != nullptr) refill(pinned);
+    pinned = newpinned;
+    if (pinned != nullptr) refill(pinned);
+  }
+  list->addTopLevelItems(top);
+  bool grouped = false;
+  for (QTreeWidgetItem* t : top) {
+    if (LineOf(t) >= 0) continue;
+    t->setFirstColumnSpanned(true);
+    t->setExpanded(folded.count(t->data(0, Qt::UserRole + 1).toInt()) == 0);
+    grouped = true;
+  }
+  if (list->rootIsDecorated() != grouped) {
+    // The handles and the lines under a heading are indented: the date
+    // column grows by as much, so the date is never cut short.
+    list->setRootIsDecorated(grouped);
+    list->setColumnWidth(COL_DATE, datewidth + (grouped ? 2 * list->indentation() : 0));
+  }
+  SelectRow(disp.GetSelectedIndex());
+  list->setUpdatesEnabled(wasupdating);
+  updating = false;
+}
+
+void AlarmDispWindow::Fill(QTreeWidgetItem* item, const AlarmLine& line, bool first) const {
   const AlarmColumns c = AlarmColumns::Split(line.text);
   // A line kept only to be seen says so in words: colour and weight alone
   // are lost on some screens and some eyes.
   const QString state = QString::fromStdString(c.state);
   const QStringList columns{QString::fromStdString(c.date), QString::fromStdString(c.time),
                             QString::fromStdString(c.device), QString::fromStdString(c.location),
-                            line.cleared ? QStringLiteral("Cleared: ") + state : state};
+                            (first ? QStringLiteral("First fire: ") : QString()) +
+                                (line.cleared ? QStringLiteral("Cleared: ") + state : state)};
   const QString whole = QString::fromStdString(line.text);
   // The configured colour stays as it is; the text takes whichever of black
   // and white reads on it. What waits for acknowledgement is bold.
@@ -245,21 +350,29 @@ void AlarmDispWindow::Fill(QTreeWidgetItem* item, const AlarmLine& line) const {
 
 void AlarmDispWindow::LineChanged(std::size_t index) {
   const auto& lines = disp.GetLines();
-  QTreeWidgetItem* item = list->topLevelItem(static_cast<int>(index));
-  if (index >= lines.size() || item == nullptr) {
+  QTreeWidgetItem* item = Item(static_cast<int>(index));
+  if (index >= lines.size() || item == nullptr || items.size() != lines.size()) {
     Reload();
     return;
   }
-  Fill(item, lines[index]);
+  Fill(item, lines[index], item == pinned);
+  // A cleared line moves down.
+  Relayout();
   EnableActions(disp.ActionsEnabled());
 }
 
 void AlarmDispWindow::Reload() {
   updating = true;
   list->clear();
-  for (const AlarmLine& line : disp.GetLines()) AddItem(line);
-  SelectRow(disp.GetSelectedIndex());
+  items.clear();
+  pinned = nullptr;
+  for (const AlarmLine& line : disp.GetLines()) {
+    auto* item = new QTreeWidgetItem;
+    Fill(item, line);
+    items.push_back(item);
+  }
   updating = false;
+  Relayout();
   EnableActions(disp.ActionsEnabled());
 }
 
@@ -284,9 +397,17 @@ void AlarmDispWindow::RefreshButtons() {
 }
 
 void AlarmDispWindow::LineRemoved(std::size_t index) {
+  if (index >= items.size()) {
+    Reload();
+    return;
+  }
   updating = true;
-  delete list->takeTopLevelItem(static_cast<int>(index));
+  if (items[index] == pinned) pinned = nullptr;
+  // Deleting an item takes it out of the tree, wherever it sits.
+  delete items[index];
+  items.erase(items.begin() + static_cast<std::ptrdiff_t>(index));
   updating = false;
+  Relayout();
   buttons[ACKALL]->setEnabled(disp.UnacknowledgedCount() > 0);
   RefreshButtons();
 }
@@ -295,13 +416,14 @@ void AlarmDispWindow::LineAppended(std::size_t index) {
   const auto& lines = disp.GetLines();
   // The list mirrors the display line for line; anything else means a
   // change was missed, and the whole list is read again.
-  if (index >= lines.size() || static_cast<int>(index) != list->topLevelItemCount()) {
+  if (index >= lines.size() || index != items.size()) {
     Reload();
     return;
   }
-  updating = true;
-  AddItem(lines[index]);
-  updating = false;
+  auto* item = new QTreeWidgetItem;
+  Fill(item, lines[index]);
+  items.push_back(item);
+  Relayout();
   // A changed line (isolated now, say) comes back as a new one.
   EnableActions(disp.ActionsEnabled());
   RefreshBanner();
@@ -322,6 +444,8 @@ void AlarmDispWindow::RefreshBanner() {
 void AlarmDispWindow::LinesCleared() {
   updating = true;
   list->clear();
+  items.clear();
+  pinned = nullptr;
   updating = false;
   RefreshBanner();
   RefreshButtons();

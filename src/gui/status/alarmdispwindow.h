@@ -4,6 +4,8 @@
 #include <QRect>
 #include <array>
 #include <functional>
+#include <set>
+#include <vector>
 
 #include "core/status/alrmdisp.h"
 
@@ -63,11 +65,17 @@ class AlarmDispWindow : public QDialog, public AlarmDispObserver {
 
   enum Column : int { COL_DATE, COL_TIME, COL_DEVICE, COL_LOCATION, COL_STATE, COLUMNS };
   QTreeWidget* List() const { return list; }
+  // Rows are named by the display's line index (AlarmDisp::GetLines()),
+  // wherever the order puts them on screen.
   int Count() const;
+  QTreeWidgetItem* Item(int line) const;
   // The whole line of a row, as its tool tip shows it.
-  QString LineText(int row) const;
+  QString LineText(int line) const;
   int CurrentRow() const;
-  void SelectRow(int row);
+  void SelectRow(int line);
+  // What is on screen from the top: each line's device text ("*" in front
+  // of the pinned first fire), each group's heading in brackets.
+  QStringList ShownOrder() const;
   QPushButton* GetButton(int id) const;
   // The flood banner above the list; hidden when there is nothing to say.
   QLabel* Banner() const { return banner; }
@@ -92,9 +100,12 @@ class AlarmDispWindow : public QDialog, public AlarmDispObserver {
 
  private:
   void Reload();
-  void AddItem(const AlarmLine& line);
+  // Puts the rows where the display's order wants them: one pass that
+  // moves the existing items, so a flood of changes costs the window little.
+  void Relayout();
+  int LineOf(const QTreeWidgetItem* item) const;
   // Text, colours and emphasis of a row from its line.
-  void Fill(QTreeWidgetItem* item, const AlarmLine& line) const;
+  void Fill(QTreeWidgetItem* item, const AlarmLine& line, bool pinned = false) const;
   void EnableActions(bool on);
   // Button texts and states that follow the selected line and the sound.
   void RefreshButtons();
@@ -109,6 +120,12 @@ class AlarmDispWindow : public QDialog, public AlarmDispObserver {
   std::function<void(int)> help;
   std::function<void(int)> runner;
   bool updating = false;
+  // One item per display line, in the display's order of lines.
+  std::vector<QTreeWidgetItem*> items;
+  QTreeWidgetItem* pinned = nullptr;
+  // Loops whose group the operator folded; a group opens by default.
+  std::set<int> folded;
+  int datewidth = 0;  // of the date column without indentation
 };
 
 }  // namespace quillark

@@ -7,6 +7,7 @@
 #include "core/access/commands.h"
 #include "core/app/console.h"
 #include "core/common/textutil.h"
+#include "core/events/notifier.h"
 #include "core/site/config.h"
 #include "core/status/devicestatuslist.h"
 #include "core/status/pccommandmodule.h"
@@ -52,6 +53,22 @@ TEST_F(Startup, WithoutSettingsOneLoopAndTheDefaultSiteInTheHome) {
 
   host.app->Shutdown();
   EXPECT_EQ(events.back().text, "**** Quillark shutdown ****");
+}
+
+TEST_F(Startup, ShutdownSendsWhatTheFloodGateStillHolds) {
+  host.Set("Log", "PrinterLogging", "1");
+  host.Set("Printer", "Device", "log.prn");
+  Start();
+  EventNotifier& notifier = *host.app->GetMainWindow()->GetNotifier();
+  for (int a = 1; a <= 3; ++a) {
+    notifier.WriteEvent(WE_FAULT, Format("Detector 2-%03d  Faults: Comms failure", a));
+    host.events.Advance(10);
+  }
+  ASSERT_EQ(notifier.HeldCount(), 2u);
+  host.app->Shutdown();
+  const std::string printed = host.home.Read("log.prn");
+  EXPECT_NE(printed.find("2 faults, loop 2: Comms failure"), std::string::npos) << printed;
+  EXPECT_NE(printed.find("Detector 2-003"), std::string::npos);
 }
 
 TEST_F(Startup, SitePathsResolveAgainstTheHome) {
@@ -342,8 +359,8 @@ TEST_F(Startup, TheStartupEventSaysHowLongTheLastRunLeftTheLoopsUnsupervised) {
   Start();
   ASSERT_FALSE(events.empty());
   EXPECT_EQ(events[0].text, "**** Quillark startup **** supervision was interrupted for 42 s");
-  EXPECT_NE(host.home.Read("event.log").find(
-                "**** Quillark startup **** supervision was interrupted for 42 s"),
+  EXPECT_NE(host.home.Read("event.log")
+                .find("**** Quillark startup **** supervision was interrupted for 42 s"),
             std::string::npos);
 }
 

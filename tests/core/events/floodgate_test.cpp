@@ -123,5 +123,51 @@ TEST(FloodNotifier, FiveHundredChangesReachTheLogInOrderAndEachOutputOnceALoopPe
   EXPECT_EQ(listed, 299u);
 }
 
+// The program stops in the middle of a flood: what was held for the
+// outputs goes out as it stops, not at the next interval that never comes.
+TEST(FloodNotifier, HeldEventsGoOutOnAnOrderlyShutdown) {
+  TempDir home;
+  INIfile ini{home / "quillark.ini"};
+  ini.WriteString("Email", "Enable", "1");
+  ini.WriteString("Email", "Sendmail", "/opt/mail/sendmail");
+  ini.WriteString("Email", "Recipient", "ops@example.com");
+  ini.WriteString("Pager", "Enable", "1");
+  ini.WriteString("Pager", "CallCentre", "0800");
+  ini.WriteString("Pager", "Password", "pw");
+  ini.WriteString("Pager", "Pager", "555");
+  ini.WriteString("Log", "PrinterLogging", "1");
+  ini.WriteString("Printer", "Device", "log.prn");
+  RecordingPrompter prompter;
+  VirtualEventLoop loop;
+  FakeLauncher launcher{loop};
+  launcher.runnable = {"/opt/mail/sendmail", (home / "pager").string()};
+  auto n = std::make_unique<EventNotifier>(ini, prompter, launcher, home.Path(),
+                                           [] { return std::time_t{0}; });
+  n->SetEventLoop(&loop);
+  for (int a = 1; a <= 5; ++a) {
+    n->WriteEvent(WE_FAULT, Format("Detector 3-%03d  Faults: Comms failure", a));
+    loop.Advance(20);
+  }
+  EXPECT_EQ(n->HeldCount(), 12u);  // four each for the printer, the mail and the pager
+  n->FlushAll();
+  EXPECT_EQ(n->HeldCount(), 0u);
+  n.reset();
+  const std::string printed = home.Read("log.prn");
+  for (int a = 1; a <= 5; ++a)
+    EXPECT_NE(printed.find(Format("Detector 3-%03d", a)), std::string::npos) << a;
+  std::vector<std::string> mails, pages;
+  for (const auto& c : launcher.calls) {
+    if (c.program == "/opt/mail/sendmail") mails.push_back(c.input.value_or(""));
+    if (c.program == (home / "pager").string()) pages.push_back(c.arguments.back());
+  }
+  ASSERT_EQ(mails.size(), 2u);
+  ASSERT_EQ(pages.size(), 2u);
+  EXPECT_NE(mails[1].find("Detector 3-005"), std::string::npos);
+  EXPECT_NE(pages[1].find("4 faults, loop 3: Comms failure"), std::string::npos) << pages[1];
+  // Nothing is left to go later either.
+  loop.Advance(60000);
+  EXPECT_EQ(launcher.calls.size(), 4u);
+}
+
 }  // namespace
 }  // namespace quillark::test

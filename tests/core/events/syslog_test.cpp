@@ -165,6 +165,9 @@ TEST(SysLogChanges, StatusBitsGiveNewAlarmsOnly) {
   EXPECT_EQ(SysLog::ChangeEvents(0x00, 0x01, 0, 0), V{SysLog::COMMSFAIL});
   EXPECT_EQ(SysLog::ChangeEvents(0x00, 0x01, 0, 0x04), V{SysLog::DETECTORFAULT});
   EXPECT_EQ(SysLog::ChangeEvents(0x01, 0x01, 0, 0), V{});  // not newly set
+  // A device out of touch from start-up: its first answer is the failure.
+  EXPECT_EQ(SysLog::ChangeEvents(0x8001, 0x01, 0x100, 0), V{SysLog::COMMSFAIL});
+  EXPECT_EQ(SysLog::ChangeEvents(0x8001, 0x00, 0x100, 0), V{});
 }
 
 TEST(SysLogChanges, FaultBitsGiveNewFaultsAndEveryIsolationChange) {

@@ -302,6 +302,21 @@ TEST_F(AlarmDispTest, FirstFireMarkStaysWithTheFirstAlarmUntilTheListEmpties) {
   EXPECT_EQ(Colour(0), info.GetFire2Colour());
 }
 
+TEST_F(AlarmDispTest, DeviceOutOfTouchFromStartUpIsLoggedAsCommsFailure) {
+  // Never heard from: the poller's made-up failure answer is the first.
+  Answer(0, 9, "010000");
+  EXPECT_EQ(Records(), (std::vector<int>{SysLog::COMMSFAIL}));
+  // A device that starts normal logs nothing, and its later failure once.
+  Answer(0, 10, "000000");
+  Answer(0, 10, "010000");
+  Answer(0, 10, "010000");
+  EXPECT_EQ(Records(), (std::vector<int>{SysLog::COMMSFAIL, SysLog::COMMSFAIL}));
+  // After Clear every device is unknown again, and failing is news again.
+  disp.Clear();
+  Answer(0, 9, "010000");
+  EXPECT_EQ(Records().size(), 3u);
+}
+
 TEST_F(AlarmDispTest, StatusRecordAndFramesItIgnores) {
   EXPECT_EQ(host.app->GetDeviceStatus(5), AlarmDisp::UNKNOWNSTATUS);
   EXPECT_EQ(host.app->GetDeviceFaultStatus(5), AlarmDisp::UNKNOWNFAULT);
@@ -556,6 +571,16 @@ TEST_F(AcknowledgeTest, FloodOfFiveHundredChangesIsRecordedInOrderAndBannered) {
   EXPECT_TRUE(disp.InFlood());
   // Lines in the last 10 minutes: every new one, the fire 2s included.
   EXPECT_EQ(disp.FloodBanner(), "Alarm flood: 500 new alarms and faults in the last 10 minutes");
+  // The viewer: the first fire on top, then the loops by their worst line.
+  std::vector<std::string> headings;
+  const std::vector<AlarmRow> rows = disp.ShownRows();
+  for (const AlarmRow& r : rows)
+    if (r.heading) headings.push_back(disp.GroupHeading(r.group));
+  EXPECT_TRUE(rows.front().pinned);
+  EXPECT_EQ(disp.GetLines()[rows.front().line].device, 1);
+  EXPECT_EQ(headings, (std::vector<std::string>{"Loop 1: 126 lines: 126 fire alarms",
+                                                "Loop 2: 127 lines: 127 pre-alarms",
+                                                "Loop 3: 127 lines: 127 faults"}));
 
   // Ten minutes after the eleventh-newest line the flood is over.
   host.events.Advance(600 * 1000);
@@ -568,6 +593,36 @@ TEST_F(AcknowledgeTest, FloodOfFiveHundredChangesIsRecordedInOrderAndBannered) {
   EXPECT_EQ(disp.FloodBanner(), "");
   Answer(3, 11, "010000");
   EXPECT_TRUE(disp.InFlood());
+}
+
+TEST_F(AcknowledgeTest, ViewerOrderFollowsTheLinesAsTheyChange) {
+  auto shown = [&] {
+    std::vector<std::string> out;
+    for (const AlarmRow& r : disp.ShownRows()) {
+      const AlarmLine& l = disp.GetLines()[r.line];
+      out.push_back((r.pinned ? "*" : "") + l.text.substr(22, 5));
+    }
+    return out;
+  };
+  Answer(0, 1, "010400");  // detector fault
+  Answer(0, 2, "040000");  // pre-alarm
+  Answer(0, 3, "080000");  // the first fire
+  Answer(0, 6, "100000");  // a fire 2 after it
+  EXPECT_EQ(shown(), (std::vector<std::string>{"*1-003", "1-006", "1-002", "1-001"}));
+  // The first fire gains a fault: its line is replaced at the bottom of the
+  // list, and stays pinned on top of the viewer.
+  Answer(0, 3, "090400");
+  EXPECT_EQ(disp.GetLines().back().device, 3);
+  EXPECT_EQ(shown(), (std::vector<std::string>{"*1-003", "1-006", "1-002", "1-001"}));
+  // The pre-alarm becomes a fire: among the fires, after those before it.
+  Answer(0, 2, "080000");
+  EXPECT_EQ(shown(), (std::vector<std::string>{"*1-003", "1-006", "1-002", "1-001"}));
+  // Cleared before it was seen, the fire 2 drops below what is going on.
+  Answer(0, 6, "000000");
+  EXPECT_EQ(shown(), (std::vector<std::string>{"*1-003", "1-002", "1-001", "1-006"}));
+  // Without acknowledgement the viewer shows the lines as they came.
+  disp.SetAcknowledgeModel(false);
+  EXPECT_EQ(shown(), (std::vector<std::string>{"1-001", "1-003", "1-002"}));
 }
 
 }  // namespace

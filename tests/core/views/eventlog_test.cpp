@@ -207,6 +207,67 @@ TEST_F(Decoding, DateFilterIncludesBothEnds) {
   EXPECT_EQ(log.GetEventLine(1).substr(0, 10), "31/01/2001");
 }
 
+TEST_F(Decoding, SearchByDeviceZoneCategoryPeriodAndTextOnTopOfTheFilter) {
+  const std::string text = Head(1, 1, 2026, 0, 0) +
+                           Rec(5, 1, 2026, 0x105, 112, 40, 0, 3) +  // 2-005 fire 1
+                           Rec(6, 1, 2026, 0x105, 148) +            // 2-005 comms failure
+                           Rec(7, 1, 2026, 0x007, 113) +            // 1-007 pre-alarm
+                           Rec(8, 1, 2026, 0x20a, 148) +            // 3-010 comms failure
+                           Rec(9, 2, 2026, 0x105, 65);              // 2-005 isolate
+  log.DisplayEventLog(text);
+  ASSERT_EQ(log.EventCount(), 5u);
+  CountingObserver view;
+  log.SetObserver(&view);
+
+  TSiteConfig site;
+  site.InsertDevice(DeviceConfig(3, ZONE));
+  for (std::uint32_t a : {0x007u, 0x20Au}) {
+    DeviceConfig d(a, DETECTOR);
+    d.SetZone(3);
+    site.InsertDevice(d);
+  }
+  auto found = [&](const std::string& query) {
+    EventSearch search;
+    std::string error;
+    EXPECT_TRUE(ParseEventSearch(query, &site, search, error)) << error;
+    log.SetSearch(search);
+    std::vector<std::string> days;
+    for (std::size_t i = 0; i < log.EventCount(); ++i)
+      days.push_back(log.GetEventLine(i).substr(0, 5));
+    return days;
+  };
+  using V = std::vector<std::string>;
+  EXPECT_EQ(found("device:2-005"), (V{"05/01", "06/01", "09/02"}));
+  EXPECT_EQ(found("zone:3"), (V{"07/01", "08/01"}));
+  EXPECT_EQ(found("category:alarms"), (V{"05/01", "07/01"}));
+  EXPECT_EQ(found("from:2026-01-06 to:7/1/2026"), (V{"06/01", "07/01"}));
+  EXPECT_EQ(found("comms FAILURE"), (V{"06/01", "08/01"}));
+  // The extra text of a record is part of its line.
+  EXPECT_EQ(found("level: 40%"), (V{"05/01"}));
+  EXPECT_EQ(found("device:2-005 category:faults from:2026-01-06"), (V{"06/01"}));
+  EXPECT_EQ(found("zone:3 comms"), (V{"08/01"}));
+  EXPECT_EQ(found("device:9-001"), V{});
+  EXPECT_EQ(view.total, 0u);  // the view was told of the empty list
+  // The filter's boxes still apply under a search, and both survive the
+  // other being changed.
+  found("device:2-005");
+  EventFilterStruct isolates;
+  for (int b = FB_RESET; b <= FB_NONE; ++b) isolates.Box(static_cast<filterbox>(b)) = 0;
+  isolates.isolate = 1;
+  log.SetFilter(isolates);
+  EXPECT_EQ(log.EventCount(), 1u);
+  EXPECT_EQ(found(""), (V{"09/02"}));
+  log.SetFilter(EventFilterStruct{});
+  EXPECT_EQ(log.EventCount(), 5u);
+  // Records that arrive later pass through the same search.
+  found("category:isolates");
+  log.DisplayEventLog(Head(1, 1, 2026, 0, 0) + Rec(10, 2, 2026, 0x105, 66) +
+                      Rec(10, 2, 2026, 0x105, 111));
+  EXPECT_EQ(log.EventCount(), 2u);
+  EXPECT_EQ(view.total, 2u);
+  log.SetObserver(nullptr);
+}
+
 TEST(EventFilter, NewFilterShowsEverythingAndDialogRules) {
   EventFilterStruct f;
   for (int b = FB_RESET; b <= FB_ALL; ++b) EXPECT_EQ(f.Box(static_cast<filterbox>(b)), 1) << b;
