@@ -51,6 +51,16 @@ std::time_t ClockOf(const FunctionSet& set) {
 
 }  // namespace
 
+ScanRequest FnIo::SettingsScan(int loops) {
+  ScanRequest request;
+  request.loops = loops;
+  request.startdevice = 0;
+  request.enddevice = 127;
+  request.msg = "xx" + FunctionSet::ReadRequest(1).substr(2);
+  request.extratimeout = SCANEXTRA;
+  return request;
+}
+
 FnIo::FnIo(BusHost* host, const TSiteConfig* s, const std::string& file, Mode m)
     : MsgClass(host), site(s), sitefile(file), mode(m) {}
 
@@ -161,13 +171,7 @@ void FnIo::StartSave() {
       return;
     }
   }
-  ScanRequest request;
-  request.loops = main->GetLoops();
-  request.startdevice = 0;
-  request.enddevice = 127;
-  request.msg = "xx" + FunctionSet::ReadRequest(1).substr(2);
-  request.extratimeout = SCANEXTRA;
-  scanner = std::make_unique<Scanner>(main, *this, request);
+  scanner = std::make_unique<Scanner>(main, *this, SettingsScan(main->GetLoops()));
   scanner->SetOnChange([this] {
     if (!running || scanner == nullptr) return;
     statustext = scanner->GetStatusText();

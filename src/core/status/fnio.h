@@ -16,6 +16,7 @@
 namespace quillark {
 
 class Scanner;
+struct ScanRequest;
 class TSiteConfig;
 
 // The settings of every device at once, in the background of the one thread:
@@ -37,6 +38,9 @@ class FnIo : public MsgClass {
   // A device whose clock reads back this many seconds after the time written
   // took it: the minute may turn between the write and the read.
   static constexpr int CLOCKSLACK = 120;
+  // The walk that reads the settings of every device on `loops` loops:
+  // command module, detectors, power supplies.
+  static ScanRequest SettingsScan(int loops);
 
   using Progress = std::function<void(const std::string& line)>;
   using Done = std::function<void(bool ok, const std::string& summary)>;

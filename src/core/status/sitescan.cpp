@@ -8,6 +8,7 @@
 #include "core/platform/services.h"
 #include "core/site/detector.h"
 #include "core/site/fnfile.h"
+#include "core/status/fnio.h"
 #include "core/status/scan.h"
 
 namespace quillark {
@@ -133,13 +134,7 @@ void SiteScan::Start(Progress p, Done d) {
   main->PausePolling();
   paused = true;
   heard.assign(static_cast<std::size_t>(std::max(main->GetLoops(), 1)), false);
-  ScanRequest request;
-  request.loops = main->GetLoops();
-  request.startdevice = 0;
-  request.enddevice = 127;
-  request.msg = "xx" + FunctionSet::ReadRequest(1).substr(2);
-  request.extratimeout = SCANEXTRA;
-  scanner = std::make_unique<Scanner>(main, *this, request);
+  scanner = std::make_unique<Scanner>(main, *this, FnIo::SettingsScan(main->GetLoops()));
   scanner->SetOnChange([this] {
     if (!running || scanner == nullptr) return;
     const int result = scanner->GetResult();

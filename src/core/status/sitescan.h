@@ -23,7 +23,6 @@ class Scanner;
 // site. Runs in the background of the one thread with polling paused.
 class SiteScan : public MsgClass {
  public:
-  static constexpr std::uint32_t SCANEXTRA = 500;  // ms per scanned position
   static constexpr int TX_WRITEFATAL = 17500;
   static constexpr int TX_WRITEERROR = 17600;
 

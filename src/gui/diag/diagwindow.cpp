@@ -347,18 +347,10 @@ RelayDialog::~RelayDialog() {
 // --- Transfers -------------------------------------------------------------------
 
 TransferDialog::TransferDialog(DeviceTransfer& t, const std::string& text, QWidget* parent)
-    : QDialog(parent), transfer(t) {
+    : ProgressDialog(parent), transfer(t) {
   setObjectName(QStringLiteral("Transfer"));
-  gauge = new QProgressBar(this);
   gauge->setRange(transfer.GaugeMin(), std::max(transfer.GaugeMin(), transfer.GaugeMax()));
-  gauge->setMinimumWidth(260);
-  auto* label = new QLabel(QString::fromStdString(text), this);
-  auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-  connect(cancel, &QPushButton::clicked, this, &TransferDialog::reject);
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(gauge);
-  layout->addWidget(label);
-  layout->addWidget(cancel, 0, Qt::AlignRight);
+  status->setText(QString::fromStdString(text));
   transfer.SetOnChange([this] { Follow(); });
   Follow();
 }

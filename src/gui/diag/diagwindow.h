@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "gui/common/progressdialog.h"
+
 class QCheckBox;
 class QLabel;
 class QListWidget;
@@ -117,7 +119,7 @@ class RelayDialog : public QDialog {
 
 // The progress of a language text or logo transfer, with Cancel; closes
 // itself when the transfer ends.
-class TransferDialog : public QDialog {
+class TransferDialog : public ProgressDialog {
   Q_OBJECT
  public:
   TransferDialog(DeviceTransfer& transfer, const std::string& text, QWidget* parent = nullptr);
@@ -130,7 +132,6 @@ class TransferDialog : public QDialog {
  private:
   void Follow();
   DeviceTransfer& transfer;
-  QProgressBar* gauge;
 };
 
 // The ways into diagnostics and the transfers: DIAGNOSTICS for every

@@ -18,24 +18,9 @@
 
 namespace quillark {
 
-FnIoWindow::FnIoWindow(FnIo& i, QWidget* parent) : QDialog(parent), io(i) {
+FnIoWindow::FnIoWindow(FnIo& i, QWidget* parent) : ProgressDialog(parent), io(i) {
   setObjectName(QStringLiteral("fnio"));
   setWindowTitle(QString::fromStdString(io.GetCaption()));
-  status = new QLabel(this);
-  status->setObjectName(QStringLiteral("status"));
-  status->setMinimumWidth(260);
-  gauge = new QProgressBar(this);
-  gauge->setRange(0, 100);
-  auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-  connect(cancel, &QPushButton::clicked, this, &FnIoWindow::reject);
-  auto* row = new QHBoxLayout;
-  row->addStretch();
-  row->addWidget(cancel);
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(gauge);
-  layout->addWidget(status);
-  layout->addLayout(row);
-  layout->setSizeConstraint(QLayout::SetFixedSize);
   Follow();
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/status/fnio.h"
+#include "gui/common/progressdialog.h"
 
 class QLabel;
 class QProgressBar;
@@ -16,7 +17,7 @@ class TDockingApp;
 
 // The progress of a save, restore or clock setting: a gauge, the device in
 // hand and Cancel; it closes itself when the work ends.
-class FnIoWindow : public QDialog {
+class FnIoWindow : public ProgressDialog {
   Q_OBJECT
 
  public:
@@ -26,8 +27,6 @@ class FnIoWindow : public QDialog {
 
  private:
   FnIo& io;
-  QLabel* status;
-  QProgressBar* gauge;
 };
 
 // The ways into device settings: EDITDEVFN and its three kinds, opening

@@ -21,24 +21,10 @@
 
 namespace quillark {
 
-SiteScanWindow::SiteScanWindow(SiteScan& s, QWidget* parent) : QDialog(parent), scan(s) {
+SiteScanWindow::SiteScanWindow(SiteScan& s, QWidget* parent) : ProgressDialog(parent), scan(s) {
   setObjectName(QStringLiteral("SCANNER"));
   setWindowTitle(QStringLiteral("New site"));
-  status = new QLabel(QStringLiteral("Scanning devices..."), this);
-  status->setObjectName(QStringLiteral("status"));
-  status->setMinimumWidth(260);
-  gauge = new QProgressBar(this);
-  gauge->setRange(0, 100);
-  auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-  connect(cancel, &QPushButton::clicked, this, &SiteScanWindow::reject);
-  auto* row = new QHBoxLayout;
-  row->addStretch();
-  row->addWidget(cancel);
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(gauge);
-  layout->addWidget(status);
-  layout->addLayout(row);
-  layout->setSizeConstraint(QLayout::SetFixedSize);
+  status->setText(QStringLiteral("Scanning devices..."));
 }
 
 void SiteScanWindow::Follow() {

@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "gui/common/progressdialog.h"
+
 class QLabel;
 class QProgressBar;
 
@@ -15,7 +17,7 @@ class TDockingApp;
 
 // The progress of a new site's discovery: a gauge, the device in hand and
 // Cancel; it closes itself when the scan ends.
-class SiteScanWindow : public QDialog {
+class SiteScanWindow : public ProgressDialog {
   Q_OBJECT
 
  public:
@@ -25,8 +27,6 @@ class SiteScanWindow : public QDialog {
 
  private:
   SiteScan& scan;
-  QLabel* status;
-  QProgressBar* gauge;
 };
 
 // NEW (a site discovered by scanning every loop, then the editor on it),
