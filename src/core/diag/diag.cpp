@@ -226,6 +226,40 @@ std::string Diag::PrintLine(const std::string& row) {
   return fields[0] + "    " + fields[1] + " " + fields[2] + "     " + fields[3] + " " + fields[4];
 }
 
+std::string Diag::ShownLine(const std::string& row, const std::string& header) {
+  // Address, type, version, status, text: the type is padded inside the
+  // row's first 45 characters and the version follows it without a tab.
+  std::vector<std::string> fields;
+  const std::size_t idend = row.find('\t');
+  if (idend == std::string::npos) return row;
+  fields.push_back(row.substr(0, idend));
+  const std::size_t typeend = std::min(row.size(), std::max(TYPECOLUMNS, idend + 1));
+  fields.push_back(row.substr(idend + 1, typeend - idend - 1));
+  std::size_t start = typeend;
+  for (int i = 0; i < 2; ++i) {
+    const std::size_t tab = row.find('\t', start);
+    fields.push_back(row.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+    start = tab == std::string::npos ? row.size() : tab + 1;
+  }
+  fields.push_back(row.substr(start));
+  for (std::string& field : fields) {
+    while (!field.empty() && field.back() == ' ') field.pop_back();
+    while (!field.empty() && field.front() == ' ') field.erase(0, 1);
+  }
+
+  std::vector<std::size_t> columns{0};
+  for (std::size_t i = 2; i < header.size(); ++i)
+    if (header[i] != ' ' && header[i - 1] == ' ' && header[i - 2] == ' ') columns.push_back(i);
+  if (columns.size() != fields.size()) columns = {0, 12, 35, 45, 63};
+
+  std::string line;
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (i > 0) line.resize(std::max(line.size() + 1, columns[i]), ' ');
+    line += fields[i];
+  }
+  return line;
+}
+
 std::string Diag::ClosingEvent(const std::string& user) const {
   if (single >= 0) return Format("Run diagnostics on device %d by user '%s'", single, user.c_str());
   return Format("Enter diagnostics by user '%s'", user.c_str());

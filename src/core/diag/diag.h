@@ -100,6 +100,10 @@ class Diag : public MsgClass {
   // The print and save header, and one printed line of a row.
   std::string Header() const;
   static std::string PrintLine(const std::string& row);
+  // A row as the window shows it: each field starting under its word of
+  // `header` (the words of every language's header line up at the same
+  // columns), a field too long for its column pushing the rest one space on.
+  static std::string ShownLine(const std::string& row, const std::string& header);
   // The event written when the window closes, naming the user.
   std::string ClosingEvent(const std::string& user) const;
 

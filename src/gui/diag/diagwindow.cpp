@@ -142,12 +142,9 @@ void DiagWindow::Scan() {
 
 void DiagWindow::Fill() {
   list->clear();
-  for (const std::string& row : diag->Rows()) {
-    QString text = QString::fromStdString(row);
-    // Tabs line the fields up the way a printed list does.
-    text.replace(QLatin1Char('\t'), QStringLiteral("  "));
-    list->addItem(text);
-  }
+  const std::string header = diag->Header();
+  for (const std::string& row : diag->Rows())
+    list->addItem(QString::fromStdString(Diag::ShownLine(row, header)));
   Selected();
 }
 

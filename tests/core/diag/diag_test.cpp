@@ -142,6 +142,16 @@ TEST_F(DiagTest, SaveWritesEveryRowWithCrLf) {
   EXPECT_EQ(diag.Rows()[1].substr(6, 7), "Unknown");
   EXPECT_FALSE(diag.Save((host.home / "no" / "such" / "dir.txt").string()));
   EXPECT_EQ(Diag::PrintLine("1-001\tType\t2.2\tOk\tText"), "1-001    Type 2.2     Ok Text");
+  // The window puts each field under its heading, whatever the lengths.
+  const std::string header = "Address     Device                 Version   Status            Text";
+  std::string row = "2-005\tPelorin 2000 detector";
+  row.resize(Diag::TYPECOLUMNS, ' ');
+  row += "12.5\tUntested\tPelorin-Vantor 2";
+  EXPECT_EQ(Diag::ShownLine(row, header),
+            "2-005       Pelorin 2000 detector  12.5      Untested          Pelorin-Vantor 2");
+  EXPECT_EQ(
+      Diag::ShownLine("1-001\tAn overlong type name that fills every column", header).substr(0, 20),
+      "1-001       An overl");
 }
 
 TEST_F(DiagTest, SelfTestFollowsProgressAndIgnoresOtherLoopsAndDevices) {
