@@ -18,7 +18,6 @@ namespace {
 
 constexpr int ARRAYON = 110;
 constexpr std::uint32_t LASTADDRESS = 2032;
-constexpr unsigned NOTKNOWN = 0x100;
 // Values the cell's own settings lines hold (by value index), so that its
 // pages and the model check read it as a cell.
 constexpr std::pair<int, int> CELLVALUES[] = {{44, ARRAYSCANCELL}, {45, 10},  {59, 255},
