@@ -190,14 +190,31 @@ Console::Lines Console::Demo(int command) {
   return Run(command);
 }
 
+namespace {
+const char* const TOOLOW =
+    "refused: the access level is too low; log on first (logon NAME PASSWORD)";
+const char* const DISABLED = "refused: not available for the selected device";
+}  // namespace
+
+std::optional<Console::Lines> CommandRefusal(TDockingApp& app, int command, bool checkenabled) {
+  if (checkenabled && !app.IsCommandEnabled(command)) return Console::Lines{DISABLED};
+  const CommandInfo* info = FindCommand(command);
+  return PermissionRefusal(app, info != nullptr ? info->permission : NOPERMISSION);
+}
+
+std::optional<Console::Lines> PermissionRefusal(TDockingApp& app, int permission) {
+  if (permission != NOPERMISSION && !app.HasPermission(permission)) return Console::Lines{TOOLOW};
+  return std::nullopt;
+}
+
 Console::Lines Console::Run(int command) {
   switch (app.ExecuteCommand(command)) {
     case TDockingApp::CommandResult::DONE:
       return {"ok"};
     case TDockingApp::CommandResult::REFUSED:
-      return {"refused: the access level is too low; log on first (logon NAME PASSWORD)"};
+      return {TOOLOW};
     case TDockingApp::CommandResult::DISABLED:
-      return {"refused: not available for the selected device"};
+      return {DISABLED};
     case TDockingApp::CommandResult::CANCELLED:
       return {"cancelled"};
     case TDockingApp::CommandResult::UNHANDLED:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -82,5 +83,13 @@ class Console {
   TimerHandle latetimer;
   bool resetasked = false;  // the global reset waits for "yes"
 };
+
+// Why a console word must not carry out `command` now, in the words every
+// word uses: not enabled for the selection (checked when `checkenabled`),
+// or the access level too low. Nothing when it may go ahead.
+std::optional<Console::Lines> CommandRefusal(TDockingApp& app, int command,
+                                             bool checkenabled = true);
+// The same for an access level alone (opening a kind of file).
+std::optional<Console::Lines> PermissionRefusal(TDockingApp& app, int permission);
 
 }  // namespace quillark

@@ -62,19 +62,12 @@ class DiagConsole {
 
 std::optional<Lines> DiagConsole::Guard(int id) {
   if (app.GetMainWindow() == nullptr) return Lines{"error: not running"};
-  if (!app.IsCommandEnabled(id)) return Lines{"refused: not available for the selected device"};
-  const CommandInfo* info = FindCommand(id);
-  if (info != nullptr && info->permission != NOPERMISSION && !app.HasPermission(info->permission))
-    return Lines{"refused: the access level is too low; log on first (logon NAME PASSWORD)"};
-  return std::nullopt;
+  return CommandRefusal(app, id);
 }
 
 std::optional<Lines> DiagConsole::GuardFile(int type) {
   if (app.GetMainWindow() == nullptr) return Lines{"error: not running"};
-  const int permission = TDockingApp::FilePermission(type);
-  if (permission != NOPERMISSION && !app.HasPermission(permission))
-    return Lines{"refused: the access level is too low; log on first (logon NAME PASSWORD)"};
-  return std::nullopt;
+  return PermissionRefusal(app, TDockingApp::FilePermission(type));
 }
 
 int DiagConsole::Selected(Lines& error) {

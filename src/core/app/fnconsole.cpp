@@ -49,11 +49,7 @@ class FnConsole {
 };
 
 std::optional<Lines> FnConsole::Guard(int id) {
-  if (!app.IsCommandEnabled(id)) return Lines{"refused: not available for the selected device"};
-  const CommandInfo* info = FindCommand(id);
-  if (info != nullptr && info->permission != NOPERMISSION && !app.HasPermission(info->permission))
-    return Lines{"refused: the access level is too low; log on first (logon NAME PASSWORD)"};
-  return std::nullopt;
+  return CommandRefusal(app, id);
 }
 
 const DeviceConfig* FnConsole::Selected(int& device, Lines& error) {

@@ -44,9 +44,7 @@ Lines Language(TDockingApp& app, const Args& args) {
   // keeps to the same list rather than store an index nobody can choose.
   if (!Offered(translator, language))
     return {"error: language " + std::to_string(language) + " is not offered"};
-  const CommandInfo* info = FindCommand(CMD_LANGUAGE);
-  if (info != nullptr && info->permission != NOPERMISSION && !app.HasPermission(info->permission))
-    return {"refused: the access level is too low; log on first (logon NAME PASSWORD)"};
+  if (auto refused = CommandRefusal(app, CMD_LANGUAGE, false)) return *refused;
   translator.SetLanguage(language);
   return {"language " + Named(translator, language) + ", stored for the next start"};
 }

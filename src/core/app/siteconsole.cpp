@@ -98,10 +98,7 @@ class SiteConsole {
 };
 
 std::optional<Lines> SiteConsole::Guard(int id) {
-  const CommandInfo* info = FindCommand(id);
-  if (info != nullptr && info->permission != NOPERMISSION && !app.HasPermission(info->permission))
-    return Lines{"refused: the access level is too low; log on first (logon NAME PASSWORD)"};
-  return std::nullopt;
+  return CommandRefusal(app, id, false);
 }
 
 SiteEditor* SiteConsole::Editor() {

@@ -71,11 +71,7 @@ class ViewConsole {
 
 std::optional<Lines> ViewConsole::Guard(int id) {
   if (app.GetSelDetector() < 0) return Lines{"error: select a detector first (select L-AAA)"};
-  if (!app.IsCommandEnabled(id)) return Lines{"refused: not available for the selected device"};
-  const CommandInfo* info = FindCommand(id);
-  if (info != nullptr && info->permission != NOPERMISSION && !app.HasPermission(info->permission))
-    return Lines{"refused: the access level is too low; log on first (logon NAME PASSWORD)"};
-  return std::nullopt;
+  return CommandRefusal(app, id);
 }
 
 void ViewConsole::Finish(Lines lines) {
