@@ -92,6 +92,38 @@ DeviceConfig::Rect Coverage(devicetype kind, const DeviceConfig& d) {
   }
 }
 
+void SetPosition(devicetype kind, DeviceConfig& d, DeviceConfig::Point at) {
+  switch (kind) {
+    case SITE:
+      d.SetSiteXY(at);
+      break;
+    case LOOP:
+      d.SetLoopXY(at);
+      break;
+    case ZONE:
+      d.SetZoneXY(at);
+      break;
+    default:
+      d.SetMapXY(at);
+      break;
+  }
+}
+
+void SetCoverage(devicetype kind, DeviceConfig& d, const DeviceConfig::Rect& area) {
+  switch (kind) {
+    case SITE:
+    case LOOP:
+      d.SetSiteorLoopCoverageArea(area);
+      break;
+    case ZONE:
+      d.SetZoneCoverageArea(area);
+      break;
+    default:
+      d.SetDeviceCoverageArea(area);
+      break;
+  }
+}
+
 const char* PictureFile(devicetype kind, Rank rank) {
   static const char* const commandmodule[RANKS] = {
       "cfire2.bmp", "cfire1.bmp", "cprealrm.bmp", "caux.bmp", "cfault.bmp", "cok.bmp", "cisol.bmp"};

@@ -51,6 +51,10 @@ bool HasCoverage(int key, const DeviceConfig& device, const DeviceConfig::Rect& 
 // for BUSCONTROLLER and DETECTOR), and its coverage rectangle there.
 DeviceConfig::Point Position(devicetype kind, const DeviceConfig& device);
 DeviceConfig::Rect Coverage(devicetype kind, const DeviceConfig& device);
+// Store them where Position and Coverage read them back, so that what the
+// map setup places is what every map of that kind shows.
+void SetPosition(devicetype kind, DeviceConfig& device, DeviceConfig::Point at);
+void SetCoverage(devicetype kind, DeviceConfig& device, const DeviceConfig::Rect& area);
 
 // The picture file of a device kind at a rank; power supplies have no alarm
 // pictures and show their fault picture instead.

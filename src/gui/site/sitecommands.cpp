@@ -69,6 +69,7 @@ void SiteCommands::Configure() {
   setup.prompter = &app.GetServices().prompter;
   setup.translator = &app.GetServices().translator;
   setup.sound = &app.GetServices().sound;
+  setup.app = &app;
   SiteConfigDlg dialog(
       std::make_unique<SiteEditor>(*site, &app.GetServices().translator, app.GetBus().GetLoops()),
       setup, parent);

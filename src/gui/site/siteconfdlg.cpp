@@ -12,10 +12,13 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <optional>
 
 #include "core/access/translator.h"
 #include "core/platform/prompter.h"
 #include "core/platform/soundplayer.h"
+#include "gui/site/mapsetupdlg.h"
+#include "gui/views/mapview.h"
 
 namespace quillark {
 namespace {
@@ -183,6 +186,9 @@ SiteConfigDlg::SiteConfigDlg(std::unique_ptr<SiteEditor> e, const Setup& s, QWid
   auto* actions = Button(this, "Actions...", "actions");
   auto* faults = Button(this, "Faults...", "faults");
   auto* browse = Button(this, "Browse...", "browse");
+  auto* mapsetup = Button(this, "Map...", "mapsetup");
+  auto* sitemap = Button(this, "Site map...", "sitemap");
+  auto* zonesetup = Button(this, "Zone setup...", "zonesetup");
   auto* ok = Button(this, "Ok", "ok");
   auto* cancel = Button(this, "Cancel", "cancel");
   connect(addpsu, &QPushButton::clicked, this, &SiteConfigDlg::AddPSU);
@@ -191,6 +197,9 @@ SiteConfigDlg::SiteConfigDlg(std::unique_ptr<SiteEditor> e, const Setup& s, QWid
   connect(actions, &QPushButton::clicked, this, &SiteConfigDlg::Actions);
   connect(faults, &QPushButton::clicked, this, &SiteConfigDlg::Faults);
   connect(browse, &QPushButton::clicked, this, &SiteConfigDlg::Browse);
+  connect(mapsetup, &QPushButton::clicked, this, [this] { MapSetup(MapKind::LOOP); });
+  connect(sitemap, &QPushButton::clicked, this, [this] { MapSetup(MapKind::SITE); });
+  connect(zonesetup, &QPushButton::clicked, this, [this] { MapSetup(MapKind::ZONE); });
   connect(ok, &QPushButton::clicked, this, &SiteConfigDlg::accept);
   connect(cancel, &QPushButton::clicked, this, &SiteConfigDlg::reject);
   connect(tree, &QTreeWidget::currentItemChanged, this, [this] { SelectionChanged(); });
@@ -212,6 +221,12 @@ SiteConfigDlg::SiteConfigDlg(std::unique_ptr<SiteEditor> e, const Setup& s, QWid
   maprow->addWidget(browse);
   form->addRow(QStringLiteral("Map"), maprow);
   form->addRow(QStringLiteral("Zone"), zone);
+  auto* maps = new QHBoxLayout;
+  maps->addWidget(mapsetup);
+  maps->addWidget(sitemap);
+  maps->addWidget(zonesetup);
+  maps->addStretch();
+  form->addRow(QString(), maps);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(remove);
   buttons->addWidget(actions);
@@ -357,6 +372,28 @@ void SiteConfigDlg::Browse() {
   const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("Map"), map->text(),
                                                     QStringLiteral("Bitmaps (*.bmp)"));
   if (!file.isEmpty()) map->setText(file);
+}
+
+void SiteConfigDlg::MapSetup(MapKind kind) {
+  // The map field and zone as typed count: they decide which plan is shown.
+  SaveDeviceInfo();
+  const DeviceConfig* d = editor->Selected();
+  if (d == nullptr || setup.app == nullptr) return;
+  const TSiteConfig& site = editor->Site();
+  std::optional<SiteMap::MapSpec> spec;
+  if (kind == MapKind::LOOP)
+    spec = SiteMap::LoopSpec(site, static_cast<int>(d->GetLoop()));
+  else if (kind == MapKind::SITE)
+    spec = SiteMap::SiteSpec(SiteMapFile(*setup.app));
+  else
+    spec = SiteMap::ZoneSpec(site, d->GetZone());
+  if (!spec) {
+    if (setup.prompter != nullptr)
+      setup.prompter->Show("", "The device's zone is not defined in this site.", PromptIcon::STOP);
+    return;
+  }
+  MapSetupDlg dialog(*setup.app, editor->Site(), *d, *spec, this);
+  Run(dialog);
 }
 
 void SiteConfigDlg::accept() {

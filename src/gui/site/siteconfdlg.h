@@ -21,6 +21,7 @@ namespace quillark {
 class INI;
 class Prompter;
 class SoundPlayer;
+class TDockingApp;
 class Translator;
 
 // "Critical faults": one box per fault bit of the device's mask; a ticked
@@ -74,6 +75,9 @@ class SiteConfigDlg : public QDialog {
     Prompter* prompter = nullptr;
     Translator* translator = nullptr;
     SoundPlayer* sound = nullptr;
+    // For the map setup (pictures, status colours); without it the map
+    // buttons do nothing.
+    TDockingApp* app = nullptr;
   };
   SiteConfigDlg(std::unique_ptr<SiteEditor> editor, const Setup& setup, QWidget* parent = nullptr);
   ~SiteConfigDlg() override;
@@ -96,6 +100,10 @@ class SiteConfigDlg : public QDialog {
   void Faults();
   void Actions();
   void Browse();
+  // Map..., Site map..., Zone setup...: the selected device on its loop's
+  // plan, the site plan or its zone's plan.
+  enum class MapKind { LOOP, SITE, ZONE };
+  void MapSetup(MapKind kind);
   void Refuse(int textid);
   void Run(QDialog& dialog);
 

@@ -109,8 +109,9 @@ QImage DeviceIcons::BuiltIn(devicetype kind, SiteMap::Rank rank) {
 
 // --- One map ---------------------------------------------------------------------------
 
-MapCanvas::MapCanvas(TDockingApp& a, const SiteMap::MapSpec& s, QWidget* parent)
-    : QWidget(parent), app(a), spec(s), icons(a.GetPaths().home) {
+MapCanvas::MapCanvas(TDockingApp& a, const SiteMap::MapSpec& s, QWidget* parent,
+                     const TSiteConfig* site)
+    : QWidget(parent), app(a), spec(s), icons(a.GetPaths().home), source(site) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMinimumSize(200, 150);
   if (spec.file.empty()) {
@@ -128,25 +129,54 @@ MapCanvas::MapCanvas(TDockingApp& a, const SiteMap::MapSpec& s, QWidget* parent)
       }
     }
   }
-  if (const TSiteConfig* site = app.GetSiteConfig()) items = SiteMap::Items(*site, spec);
+  if (const TSiteConfig* site = Site()) items = SiteMap::Items(*site, spec);
   // Everything shown is what the first paint draws.
   for (const SiteMap::Item& item : items)
     drawn.DeviceSfsHasChanged(item.device, app.GetDeviceStatus(item.device),
                               app.GetDeviceFaultStatus(item.device));
 }
 
+const TSiteConfig* MapCanvas::Site() const {
+  return source != nullptr ? source : app.GetSiteConfig();
+}
+
+QSize MapCanvas::MapSize() const {
+  return bitmap.isNull() ? QSize(640, 480) : bitmap.size();
+}
+
+SiteMap::MapScale MapCanvas::Scale() const {
+  const QSize map = MapSize();
+  return SiteMap::MapScale(map.width(), map.height(), {0, 0, width(), height() - LABELHEIGHT});
+}
+
+void MapCanvas::Reload() {
+  items.clear();
+  if (const TSiteConfig* site = Site()) items = SiteMap::Items(*site, spec);
+  laidout = QSize();
+  update();
+}
+
+int MapCanvas::DeviceOf(const DeviceConfig* config) const {
+  for (const SiteMap::Item& item : items)
+    if (item.config == config) return item.device;
+  return -1;
+}
+
+void MapCanvas::SetMarked(int device) {
+  marked = device;
+  update();
+}
+
 void MapCanvas::Relayout() const {
   if (laidout == size()) return;
   laidout = size();
-  const int bw = bitmap.isNull() ? 640 : bitmap.width();
-  const int bh = bitmap.isNull() ? 480 : bitmap.height();
-  const SiteMap::MapScale scale(bw, bh, {0, 0, width(), height() - LABELHEIGHT});
+  const SiteMap::MapScale scale = Scale();
   picture = ToQRect(scale.Picture());
   scaled = bitmap.isNull() || picture.isEmpty()
                ? QPixmap()
                : QPixmap::fromImage(bitmap.scaled(picture.size(), Qt::IgnoreAspectRatio,
                                                   Qt::SmoothTransformation));
-  const TSiteConfig* site = app.GetSiteConfig();
+  const TSiteConfig* site = Site();
   const int iconsize = site != nullptr && site->GetDeviceIconSize() > 0
                            ? std::min(site->GetDeviceIconSize(), 256)
                            : 32;
@@ -253,7 +283,7 @@ void MapCanvas::PaintMap(QPainter& p, const QRect& exposed) {
                    .adjusted(-1, 0, 1, 0),
                QColor(255, 255, 255, 200));
     p.drawText(pl.label, Qt::AlignHCenter | Qt::AlignTop, label);
-    if (selection.ContainsInternalAddress(d)) {
+    if (marked >= 0 ? d == marked : selection.ContainsInternalAddress(d)) {
       const int t = SiteMap::FrameThickness(pl.icon.width(), pl.icon.height());
       const QRect r = pl.icon;
       p.fillRect(r.left(), r.top(), r.width(), t, Qt::black);

@@ -15,6 +15,7 @@
 namespace quillark {
 
 class TDockingApp;
+class TSiteConfig;
 
 // The 32 x 32 device pictures by kind and rank: the picture file in the
 // program home when it loads, else the built-in drawing of the same slot,
@@ -38,7 +39,10 @@ class DeviceIcons {
 // repaints that device's icon and nothing else.
 class MapCanvas : public QWidget {
  public:
-  MapCanvas(TDockingApp& app, const SiteMap::MapSpec& spec, QWidget* parent = nullptr);
+  // `site` is drawn instead of the program's site when given (the site
+  // editor's working copy); it must outlive the canvas.
+  MapCanvas(TDockingApp& app, const SiteMap::MapSpec& spec, QWidget* parent = nullptr,
+            const TSiteConfig* site = nullptr);
 
   const SiteMap::MapSpec& Spec() const { return spec; }
   // Why the map's picture is not shown ("Map not defined" when it has none).
@@ -60,6 +64,16 @@ class MapCanvas : public QWidget {
   void SelectAt(const QPoint& p, bool toggle);
   // Paints the whole map on `p` (a widget or an off-screen picture).
   void PaintMap(QPainter& p, const QRect& exposed);
+  // Reads the devices' places and areas from the site again and repaints.
+  void Reload();
+  // The device number drawn for `config`, or -1 when the map does not show it.
+  int DeviceOf(const DeviceConfig* config) const;
+  // Frames `device` instead of the shared selection (-1: the selection again).
+  void SetMarked(int device);
+  // The plan's size in map pixels (640 x 480 without a picture) and how it
+  // is scaled into the widget now.
+  QSize MapSize() const;
+  SiteMap::MapScale Scale() const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -81,6 +95,7 @@ class MapCanvas : public QWidget {
   void Relayout() const;
   void SelectionChanged();
   const Placed* Find(int device) const;
+  const TSiteConfig* Site() const;
 
   TDockingApp& app;
   SiteMap::MapSpec spec;
@@ -94,6 +109,8 @@ class MapCanvas : public QWidget {
   MapStatusMemory drawn;
   DeviceIcons icons;
   std::function<void()> selectionhook;
+  const TSiteConfig* source = nullptr;
+  int marked = -1;
   QPoint start, current;
   bool pressed = false, dragging = false;
 };

@@ -1,0 +1,183 @@
+#include "gui/site/mapsetupdlg.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "core/access/translator.h"
+#include "core/app/dockingapp.h"
+#include "core/site/siteeditor.h"
+
+namespace quillark {
+namespace {
+
+// A press that moves less than this is a click, not a drag.
+constexpr int DRAGDISTANCE = 4;
+
+// A one-pixel area: whether the device may have any area on the map.
+constexpr DeviceConfig::Rect ANYAREA{0, 0, 1, 1};
+
+}  // namespace
+
+// --- The drawing -------------------------------------------------------------------------
+
+MapSetupCanvas::MapSetupCanvas(TDockingApp& app, const SiteMap::MapSpec& spec,
+                               const TSiteConfig& site, const DeviceConfig* d, Hooks h,
+                               QWidget* parent)
+    : MapCanvas(app, spec, parent, &site), device(d), hooks(std::move(h)) {
+  SetMarked(DeviceOf(device));
+}
+
+DeviceConfig::Point MapSetupCanvas::ToMap(const QPoint& p) const {
+  const DeviceConfig::Point at = Scale().ScreenToMap({p.x(), p.y()});
+  const QSize map = MapSize();
+  return {std::clamp(at.x, 0, map.width()), std::clamp(at.y, 0, map.height())};
+}
+
+void MapSetupCanvas::mousePressEvent(QMouseEvent* e) {
+  if (e->button() != Qt::LeftButton) return;
+  from = e->pos();
+  const int id = DeviceOf(device);
+  if (id >= 0 && IconRect(id).contains(from)) {
+    drag = Drag::PRESSED_ICON;
+    origin = SiteMap::Position(Spec().kind, *device);
+  } else if (SiteMap::HasCoverage(Spec().key, *device, ANYAREA)) {
+    drag = Drag::PRESSED_PLAN;
+  } else {
+    drag = Drag::NONE;
+  }
+}
+
+void MapSetupCanvas::mouseMoveEvent(QMouseEvent* e) {
+  if (drag == Drag::NONE) return;
+  if (drag == Drag::PRESSED_ICON || drag == Drag::PRESSED_PLAN) {
+    if ((e->pos() - from).manhattanLength() <= DRAGDISTANCE) return;
+    drag = drag == Drag::PRESSED_ICON ? Drag::ICON : Drag::AREA;
+    if (hooks.begin) hooks.begin();
+  }
+  if (drag == Drag::ICON) {
+    // The icon keeps where it was taken hold of; its corner stays on the plan
+    // however far off it the mouse goes.
+    const SiteMap::MapScale scale = Scale();
+    const DeviceConfig::Point a = scale.ScreenToMap({from.x(), from.y()});
+    const DeviceConfig::Point b = scale.ScreenToMap({e->pos().x(), e->pos().y()});
+    const QSize map = MapSize();
+    const DeviceConfig::Point at{std::clamp(origin.x + b.x - a.x, 0, map.width() - 1),
+                                 std::clamp(origin.y + b.y - a.y, 0, map.height() - 1)};
+    if (hooks.move) hooks.move(at);
+  } else if (hooks.area) {
+    const DeviceConfig::Point a = ToMap(from), b = ToMap(e->pos());
+    hooks.area({std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)});
+  }
+}
+
+void MapSetupCanvas::mouseReleaseEvent(QMouseEvent* e) {
+  if (e->button() != Qt::LeftButton) return;
+  // The release point counts as the last move.
+  if (drag == Drag::ICON || drag == Drag::AREA) mouseMoveEvent(e);
+  drag = Drag::NONE;
+}
+
+void MapSetupCanvas::mouseDoubleClickEvent(QMouseEvent* e) {
+  // No map windows or selection from here: this map edits one device.
+  e->accept();
+}
+
+void MapSetupCanvas::contextMenuEvent(QContextMenuEvent* e) {
+  QWidget::contextMenuEvent(e);
+}
+
+// --- The dialog ------------------------------------------------------------------------
+
+MapSetupDlg::MapSetupDlg(TDockingApp& app, TSiteConfig& site, const DeviceConfig& d,
+                         const SiteMap::MapSpec& s, QWidget* parent)
+    : QDialog(parent), target(site), work(site), spec(s) {
+  setObjectName(QStringLiteral("ZONECONFIG"));
+  device = work.GetDevice(d.GetAddress(), d.GetType());
+  setWindowTitle(
+      QString::fromStdString(SiteMap::SpecTitle(work, spec, app.GetServices().translator)) +
+      QStringLiteral(" - ") +
+      QString::fromStdString(SiteEditor::Label(d.GetType(), d.GetAddress())));
+  MapSetupCanvas::Hooks hooks;
+  hooks.begin = [this] {
+    undo.push_back({Position(), Area()});
+    UpdateButtons();
+  };
+  hooks.move = [this](DeviceConfig::Point at) { Apply({at, Area()}); };
+  hooks.area = [this](const DeviceConfig::Rect& area) { Apply({Position(), area}); };
+  canvas = new MapSetupCanvas(app, spec, work, device, std::move(hooks), this);
+  canvas->setObjectName(QStringLiteral("canvas"));
+
+  const bool coverage = device != nullptr && SiteMap::HasCoverage(spec.key, *device, ANYAREA);
+  auto* hint =
+      new QLabel(coverage ? QStringLiteral("Drag the framed icon to place the device; drag on the "
+                                           "plan to draw its coverage area.")
+                          : QStringLiteral("Drag the framed icon to place the device "
+                                           "(it has no coverage area on this map)."),
+                 this);
+  hint->setWordWrap(true);
+  undobutton = new QPushButton(QStringLiteral("Undo"), this);
+  undobutton->setObjectName(QStringLiteral("undo"));
+  undobutton->setAutoDefault(false);
+  auto* ok = new QPushButton(QStringLiteral("Ok"), this);
+  ok->setObjectName(QStringLiteral("ok"));
+  auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+  cancel->setObjectName(QStringLiteral("cancel"));
+  cancel->setAutoDefault(false);
+  connect(undobutton, &QPushButton::clicked, this, [this] { Undo(); });
+  connect(ok, &QPushButton::clicked, this, &MapSetupDlg::accept);
+  connect(cancel, &QPushButton::clicked, this, &MapSetupDlg::reject);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(undobutton);
+  buttons->addStretch();
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(hint);
+  layout->addWidget(canvas, 1);
+  layout->addLayout(buttons);
+  const QSize map = canvas->MapSize();
+  resize(std::clamp(map.width() + 24, 360, 1000), std::clamp(map.height() + 100, 300, 800));
+  UpdateButtons();
+}
+
+DeviceConfig::Point MapSetupDlg::Position() const {
+  return device != nullptr ? SiteMap::Position(spec.kind, *device) : DeviceConfig::Point{};
+}
+
+DeviceConfig::Rect MapSetupDlg::Area() const {
+  return device != nullptr ? SiteMap::Coverage(spec.kind, *device) : DeviceConfig::Rect{};
+}
+
+void MapSetupDlg::Apply(const State& state) {
+  if (device == nullptr) return;
+  SiteMap::SetPosition(spec.kind, *device, state.at);
+  SiteMap::SetCoverage(spec.kind, *device, state.area);
+  canvas->Reload();
+}
+
+void MapSetupDlg::Undo() {
+  if (undo.empty()) return;
+  Apply(undo.back());
+  undo.pop_back();
+  UpdateButtons();
+}
+
+void MapSetupDlg::UpdateButtons() {
+  undobutton->setEnabled(!undo.empty());
+}
+
+void MapSetupDlg::accept() {
+  if (device != nullptr)
+    if (DeviceConfig* d = target.GetDevice(device->GetAddress(), device->GetType())) {
+      SiteMap::SetPosition(spec.kind, *d, Position());
+      SiteMap::SetCoverage(spec.kind, *d, Area());
+    }
+  QDialog::accept();
+}
+
+}  // namespace quillark
