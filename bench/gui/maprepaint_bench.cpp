@@ -15,19 +15,12 @@
 #include "core/status/devicestatussource.h"
 #include "gui/views/mapview.h"
 #include "support/apphost.h"
+#include "support/fixedstatus.h"
 
 namespace quillark {
 namespace {
 
-class FixedStatus : public DeviceStatusSource {
- public:
-  unsigned GetDeviceStatus(int device) const override {
-    auto it = status.find(device);
-    return it == status.end() ? 0 : it->second;
-  }
-  unsigned GetDeviceFaultStatus(int) const override { return 0; }
-  std::map<int, unsigned> status;
-};
+using test::FixedStatus;
 
 constexpr int WIDTH = 1920, HEIGHT = 1080;
 

@@ -16,6 +16,7 @@
 #include "core/site/config.h"
 #include "gui/site/siteconfdlg.h"
 #include "guihost.h"
+#include "support/fixedstatus.h"
 
 namespace quillark::test {
 namespace {
@@ -27,17 +28,6 @@ void CopyPictures(const fs::path& home) {
     if (e.path().extension() == ".bmp")
       fs::copy_file(e.path(), home / e.path().filename(), fs::copy_options::overwrite_existing);
 }
-
-// Status bits a test sets itself.
-class FixedStatus : public DeviceStatusSource {
- public:
-  unsigned GetDeviceStatus(int device) const override {
-    auto it = status.find(device);
-    return it == status.end() ? 0 : it->second;
-  }
-  unsigned GetDeviceFaultStatus(int) const override { return 0; }
-  std::map<int, unsigned> status;
-};
 
 QPoint Screen(const MapCanvas& canvas, DeviceConfig::Point p) {
   const DeviceConfig::Point s = canvas.Scale().MapToScreen(p);

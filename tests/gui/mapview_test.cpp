@@ -24,22 +24,12 @@
 #include "gui/status/alarmdispwindow.h"
 #include "gui/views/bargraphview.h"
 #include "guihost.h"
+#include "support/fixedstatus.h"
 
 namespace quillark::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Status and fault bits a test sets itself.
-class FixedStatus : public DeviceStatusSource {
- public:
-  unsigned GetDeviceStatus(int device) const override {
-    auto it = status.find(device);
-    return it == status.end() ? 0 : it->second;
-  }
-  unsigned GetDeviceFaultStatus(int) const override { return 0; }
-  std::map<int, unsigned> status;
-};
 
 void CopyPictures(const fs::path& home) {
   for (const auto& e : fs::directory_iterator(fs::path(QUILLARK_SOURCE_DIR) / "resources/demo"))
