@@ -54,7 +54,7 @@ struct BigSite {
     host.Set("Maps", "Site", "plan.bmp");
     host.app->InitMainWindow(host.home.Path());
     host.app->SetDeviceStatusSource(&fixed);
-    canvas = std::make_unique<MapCanvas>(*host.app, SiteMap::SiteSpec("plan.bmp"));
+    canvas = std::make_unique<MapCanvas>(*host.app, SiteMap::SiteRef("plan.bmp"));
     canvas->resize(WIDTH, HEIGHT + 12);
   }
   ~BigSite() {

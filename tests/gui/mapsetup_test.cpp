@@ -80,7 +80,7 @@ TEST_F(MapSetup, ADragOnThePlanDrawsTheCoverageThatTheEditorSavesAndTheMapShows)
   core.App().SetDeviceStatusSource(&fixed);
   auto editor = Editor("Detector 005");
   // Loop 1's plan as it is drawn before: nothing of detector 5 up there.
-  MapCanvas old(core.App(), SiteMap::LoopSpec(*core.App().GetSiteConfig(), 0));
+  MapCanvas old(core.App(), SiteMap::LoopRef(*core.App().GetSiteConfig(), 0));
   old.resize(460, 412);
   ASSERT_TRUE(old.HasBitmap()) << old.Problem();
   const QPoint middle = Screen(old, {310, 70});
@@ -123,7 +123,7 @@ TEST_F(MapSetup, ADragOnThePlanDrawsTheCoverageThatTheEditorSavesAndTheMapShows)
   EXPECT_EQ(SiteMap::Coverage(LOOP, *core.App().GetSiteConfig()->GetDevice(5, DETECTOR)), drawn);
 
   // The map now shows the area in the detector's colour over the plan.
-  MapCanvas now(core.App(), SiteMap::LoopSpec(*core.App().GetSiteConfig(), 0));
+  MapCanvas now(core.App(), SiteMap::LoopRef(*core.App().GetSiteConfig(), 0));
   now.resize(460, 412);
   const EventInfo& colours = *core.App().GetMainWindow()->GetEventInfo();
   ASSERT_TRUE(colours.GetShowCoverage());

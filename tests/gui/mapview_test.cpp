@@ -61,7 +61,7 @@ TEST(MapView, ADetectorInFire2ShowsItsFire2PictureAndColourThenNormalAfterReset)
   const EventInfo& colours = *app.GetMainWindow()->GetEventInfo();
 
   // Zone 1's plan (360 x 320) at its own size, so pictures are not scaled.
-  MapCanvas canvas(app, *SiteMap::ZoneSpec(*app.GetSiteConfig(), 1));
+  MapCanvas canvas(app, *SiteMap::ZoneRef(*app.GetSiteConfig(), 1));
   canvas.resize(360, 332);
   ASSERT_TRUE(canvas.HasBitmap()) << canvas.Problem();
   EXPECT_EQ(canvas.DeviceCount(), 4u);
@@ -135,7 +135,7 @@ TEST(MapView, BadMapPicturesAreRefusedWithAMessageAndTheDevicesStillShown) {
   };
   for (const Case& c : cases) {
     core.host.prompter.prompts.clear();
-    MapView* view = MapView::Open(app, *SiteMap::ZoneSpec(site, c.zone), &parent, {});
+    MapView* view = MapView::Open(app, *SiteMap::ZoneRef(site, c.zone), &parent, {});
     ASSERT_NE(view, nullptr);
     ASSERT_EQ(core.host.prompter.prompts.size(), 1u) << c.zone;
     EXPECT_EQ(core.host.prompter.prompts[0].text, c.message);
@@ -146,7 +146,7 @@ TEST(MapView, BadMapPicturesAreRefusedWithAMessageAndTheDevicesStillShown) {
   }
   // Opening the same map again brings its window up, without a new message.
   core.host.prompter.prompts.clear();
-  MapView::Open(app, *SiteMap::ZoneSpec(site, 3), &parent, {});
+  MapView::Open(app, *SiteMap::ZoneRef(site, 3), &parent, {});
   EXPECT_TRUE(core.host.prompter.prompts.empty());
   EXPECT_EQ(MapView::Windows(&parent).size(), 3u);
 
@@ -154,7 +154,7 @@ TEST(MapView, BadMapPicturesAreRefusedWithAMessageAndTheDevicesStillShown) {
   DeviceConfig* d = app.GetSiteConfig()->GetDevice(0x004);
   d->SetZoneXY({2147483647, -2147483647});
   d->SetZoneCoverageArea({-2147483647, 0, 2147483647, 10});
-  MapCanvas canvas(app, *SiteMap::ZoneSpec(site, 1));
+  MapCanvas canvas(app, *SiteMap::ZoneRef(site, 1));
   canvas.resize(400, 300);
   EXPECT_FALSE(canvas.IconRect(0x004).intersects(canvas.rect()));
   canvas.grab();
@@ -193,7 +193,7 @@ TEST_F(MapDesktop, MapViewKeepsTheSelectionBothWays) {
   QApplication::processEvents();
   ASSERT_EQ(view->Maps()->Canvases().size(), 1u);  // loop 1's tab
   MapCanvas& map = *view->Maps()->Canvases()[0];
-  EXPECT_EQ(map.Spec().kind, LOOP);
+  EXPECT_EQ(map.Ref().kind, LOOP);
   ASSERT_TRUE(map.HasBitmap()) << map.Problem();
   // The selection frame: black along the icon's edge.
   QImage shot = Grab(map);
@@ -220,7 +220,7 @@ TEST_F(MapDesktop, MapViewKeepsTheSelectionBothWays) {
   EXPECT_EQ(view->Maps()->Canvases().size(), 2u);
   view->Tabs()->setCurrentIndex(bargraph.SiteTab());
   ASSERT_EQ(view->Maps()->Canvases().size(), 1u);
-  EXPECT_EQ(view->Maps()->Canvases()[0]->Spec().kind, SITE);
+  EXPECT_EQ(view->Maps()->Canvases()[0]->Ref().kind, SITE);
   EXPECT_TRUE(view->Maps()->Canvases()[0]->HasBitmap());
   EXPECT_EQ(view->Maps()->Canvases()[0]->DeviceCount(), 26u);
   EXPECT_TRUE(view->Maps()->Canvases()[0]->isVisible());

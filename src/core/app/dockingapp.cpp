@@ -196,9 +196,9 @@ bool TDockingApp::IsCommandEnabled(int id) const {
       flag = resetenabled;
       break;
     case CMD_VIEWMAP:
-      return site != nullptr && SiteMap::DeviceSpec(*site, seldetector).has_value();
+      return site != nullptr && SiteMap::DeviceRef(*site, seldetector).has_value();
     case CMD_VIEWZONE:
-      return site != nullptr && SiteMap::ZoneSpecOf(*site, seldetector).has_value();
+      return site != nullptr && SiteMap::ZoneRefOf(*site, seldetector).has_value();
     case CMD_TOGGLEMAPVIEW:
       return site != nullptr &&
              SiteMap::HasMaps(*site, services.ini.ReadString("Maps", "Site", ""));

@@ -164,25 +164,25 @@ Lines ViewConsole::Maps(const Args& args) const {
   if (!args.empty()) return {"error: usage: maps"};
   const TSiteConfig* site = app.GetSiteConfig();
   if (site == nullptr) return {"error: no site"};
-  std::vector<SiteMap::MapSpec> specs;
-  specs.push_back(SiteMap::SiteSpec(app.GetServices().ini.ReadString("Maps", "Site", "")));
+  std::vector<SiteMap::MapRef> refs;
+  refs.push_back(SiteMap::SiteRef(app.GetServices().ini.ReadString("Maps", "Site", "")));
   const int loops = app.GetBus().GetLoops();
-  for (int loop = 0; loop < loops; ++loop) specs.push_back(SiteMap::LoopSpec(*site, loop));
+  for (int loop = 0; loop < loops; ++loop) refs.push_back(SiteMap::LoopRef(*site, loop));
   for (const DeviceConfig& d : *site) {
     if (d.GetType() == ZONE) {
-      if (auto z = SiteMap::ZoneSpec(*site, static_cast<int>(d.GetAddress()))) specs.push_back(*z);
+      if (auto z = SiteMap::ZoneRef(*site, static_cast<int>(d.GetAddress()))) refs.push_back(*z);
     } else if (!d.GetMap().empty() && static_cast<int>(d.GetLoop()) < loops) {
-      if (auto own = SiteMap::DeviceSpec(
+      if (auto own = SiteMap::DeviceRef(
               *site, d.GetDeviceNumber() + (d.GetType() == POWERSUPPLY ? 127 : 0)))
-        if (own->kind != ZONE) specs.push_back(*own);
+        if (own->kind != ZONE) refs.push_back(*own);
     }
   }
   Lines out;
-  for (const SiteMap::MapSpec& spec : specs) {
-    const std::string title = SiteMap::SpecTitle(*site, spec, app.GetServices().translator);
-    out.push_back(Format("%s (%s, %s):", title.c_str(), KindName(spec.kind),
-                         spec.file.empty() ? "no picture" : spec.file.c_str()));
-    for (const SiteMap::Item& item : SiteMap::Items(*site, spec)) {
+  for (const SiteMap::MapRef& ref : refs) {
+    const std::string title = SiteMap::RefTitle(*site, ref, app.GetServices().translator);
+    out.push_back(Format("%s (%s, %s):", title.c_str(), KindName(ref.kind),
+                         ref.file.empty() ? "no picture" : ref.file.c_str()));
+    for (const SiteMap::Item& item : SiteMap::Items(*site, ref)) {
       const unsigned status = app.GetDeviceStatus(item.device);
       // Above a byte: the marker of a device not heard from yet.
       const char* rank =

@@ -169,38 +169,38 @@ std::string Title(devicetype kind, int id, const std::string& location, Translat
   return title;
 }
 
-MapSpec SiteSpec(std::string file) {
-  return MapSpec{SITE, -1, SITEKEY, std::move(file)};
+MapRef SiteRef(std::string file) {
+  return MapRef{SITE, -1, SITEKEY, std::move(file)};
 }
 
-MapSpec LoopSpec(const TSiteConfig& site, int loop) {
+MapRef LoopRef(const TSiteConfig& site, int loop) {
   const DeviceConfig* module = site.GetDevice(static_cast<std::uint32_t>(loop) << 8);
-  return MapSpec{LOOP, loop, LoopKey(loop), module != nullptr ? module->GetMap() : std::string()};
+  return MapRef{LOOP, loop, LoopKey(loop), module != nullptr ? module->GetMap() : std::string()};
 }
 
-std::optional<MapSpec> ZoneSpec(const TSiteConfig& site, int zone) {
+std::optional<MapRef> ZoneRef(const TSiteConfig& site, int zone) {
   if (zone <= 0) return std::nullopt;
   const DeviceConfig* z = site.GetDevice(static_cast<std::uint32_t>(zone), ZONE);
   if (z == nullptr) return std::nullopt;
-  return MapSpec{ZONE, zone, zone, z->GetMap()};
+  return MapRef{ZONE, zone, zone, z->GetMap()};
 }
 
-std::optional<MapSpec> ZoneSpecOf(const TSiteConfig& site, int device) {
+std::optional<MapRef> ZoneRefOf(const TSiteConfig& site, int device) {
   if (device < 0) return std::nullopt;
   const DeviceConfig* d = site.GetDevice(static_cast<std::uint32_t>(device));
   if (d == nullptr) return std::nullopt;
-  return ZoneSpec(site, d->GetZone());
+  return ZoneRef(site, d->GetZone());
 }
 
-std::optional<MapSpec> DeviceSpec(const TSiteConfig& site, int device) {
+std::optional<MapRef> DeviceRef(const TSiteConfig& site, int device) {
   if (device < 0) return std::nullopt;
   const DeviceConfig* d = site.GetDevice(static_cast<std::uint32_t>(device));
   if (d == nullptr) return std::nullopt;
   if (!d->GetMap().empty()) {
     const devicetype kind = d->GetType() == BUSCONTROLLER ? BUSCONTROLLER : DETECTOR;
-    return MapSpec{kind, device, LoopKey(device >> 8), d->GetMap()};
+    return MapRef{kind, device, LoopKey(device >> 8), d->GetMap()};
   }
-  std::optional<MapSpec> zone = ZoneSpecOf(site, device);
+  std::optional<MapRef> zone = ZoneRefOf(site, device);
   if (zone && !zone->file.empty()) return zone;
   return std::nullopt;
 }
@@ -212,49 +212,49 @@ bool HasMaps(const TSiteConfig& site, const std::string& sitefile) {
   });
 }
 
-std::vector<Item> Items(const TSiteConfig& site, const MapSpec& spec) {
+std::vector<Item> Items(const TSiteConfig& site, const MapRef& ref) {
   std::vector<Item> items;
   int first = 0, last = 16 * 256 - 1;
-  if (spec.key <= 0 && spec.key >= -9999) {
-    first = -spec.key * 256;
+  if (ref.key <= 0 && ref.key >= -9999) {
+    first = -ref.key * 256;
     last = first + 255;
   }
   const DeviceConfig* owner = nullptr;
-  if (spec.kind == DETECTOR || spec.kind == BUSCONTROLLER)
-    owner = site.GetDevice(static_cast<std::uint32_t>(spec.id));
+  if (ref.kind == DETECTOR || ref.kind == BUSCONTROLLER)
+    owner = site.GetDevice(static_cast<std::uint32_t>(ref.id));
   for (int id = first; id <= last && id < 16 * 256; ++id) {
     const DeviceConfig* d = site.GetDevice(static_cast<std::uint32_t>(id));
-    if (d == nullptr || !Shows(spec.key, *d)) continue;
+    if (d == nullptr || !Shows(ref.key, *d)) continue;
     if (owner != nullptr) {
       // A device's own map shows what it contains, not the device itself;
       // a detector contains its array cells.
       if (d == owner) continue;
-      if (spec.kind == DETECTOR &&
+      if (ref.kind == DETECTOR &&
           (d->GetParentAddress() != owner->GetAddress() || d->GetParentType() != owner->GetType()))
         continue;
     }
     Item item;
     item.device = id;
     item.config = d;
-    item.at = Position(spec.kind, *d);
-    item.area = Coverage(spec.kind, *d);
-    item.coverage = HasCoverage(spec.key, *d, item.area);
+    item.at = Position(ref.kind, *d);
+    item.area = Coverage(ref.kind, *d);
+    item.coverage = HasCoverage(ref.key, *d, item.area);
     items.push_back(item);
   }
   return items;
 }
 
-std::string SpecTitle(const TSiteConfig& site, const MapSpec& spec, Translator& translator) {
-  if (spec.kind == SITE) return "Site map";
-  if (spec.kind == LOOP) return Format("Loop %d map", spec.id + 1);
+std::string RefTitle(const TSiteConfig& site, const MapRef& ref, Translator& translator) {
+  if (ref.kind == SITE) return "Site map";
+  if (ref.kind == LOOP) return Format("Loop %d map", ref.id + 1);
   std::string location;
-  if (spec.kind == ZONE) {
-    if (const DeviceConfig* z = site.GetDevice(static_cast<std::uint32_t>(spec.id), ZONE))
+  if (ref.kind == ZONE) {
+    if (const DeviceConfig* z = site.GetDevice(static_cast<std::uint32_t>(ref.id), ZONE))
       location = z->GetLocation();
-  } else if (const DeviceConfig* d = site.GetDevice(static_cast<std::uint32_t>(spec.id))) {
+  } else if (const DeviceConfig* d = site.GetDevice(static_cast<std::uint32_t>(ref.id))) {
     location = d->GetLocation();
   }
-  return Title(spec.kind, spec.id, location, translator);
+  return Title(ref.kind, ref.id, location, translator);
 }
 
 namespace {

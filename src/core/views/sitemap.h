@@ -73,24 +73,24 @@ std::string Title(devicetype kind, int id, const std::string& location, Translat
 // One map: its kind (SITE, LOOP, ZONE, or BUSCONTROLLER and DETECTOR for a
 // device's own map), whose it is (the device or zone, the loop for a loop
 // map, -1 for the site), its key and its picture file.
-struct MapSpec {
+struct MapRef {
   devicetype kind = SITE;
   int id = -1;
   int key = SITEKEY;
   std::string file;
-  bool operator==(const MapSpec&) const = default;
+  bool operator==(const MapRef&) const = default;
 };
-MapSpec SiteSpec(std::string file);
+MapRef SiteRef(std::string file);
 // A loop's map is its command module's picture, with the devices at their
 // loop positions.
-MapSpec LoopSpec(const TSiteConfig& site, int loop);
+MapRef LoopRef(const TSiteConfig& site, int loop);
 // The map of zone `zone`, when the site defines the zone.
-std::optional<MapSpec> ZoneSpec(const TSiteConfig& site, int zone);
+std::optional<MapRef> ZoneRef(const TSiteConfig& site, int zone);
 // The zone map of a device's zone (ViewZone), when it has one.
-std::optional<MapSpec> ZoneSpecOf(const TSiteConfig& site, int device);
+std::optional<MapRef> ZoneRefOf(const TSiteConfig& site, int device);
 // The map ViewMap shows for a device: the device's own picture (a command
 // module's shows its loop, a detector's its array cells), else its zone's.
-std::optional<MapSpec> DeviceSpec(const TSiteConfig& site, int device);
+std::optional<MapRef> DeviceRef(const TSiteConfig& site, int device);
 // Whether any map of the site has a picture to show, or `sitefile` is set.
 bool HasMaps(const TSiteConfig& site, const std::string& sitefile);
 
@@ -103,10 +103,10 @@ struct Item {
   DeviceConfig::Rect area;
   bool coverage = false;
 };
-std::vector<Item> Items(const TSiteConfig& site, const MapSpec& spec);
+std::vector<Item> Items(const TSiteConfig& site, const MapRef& ref);
 // The window title of a map: the device or zone titles, "Site map",
 // "Loop %d map".
-std::string SpecTitle(const TSiteConfig& site, const MapSpec& spec, Translator& translator);
+std::string RefTitle(const TSiteConfig& site, const MapRef& ref, Translator& translator);
 
 // --- Pictures
 

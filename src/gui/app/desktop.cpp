@@ -109,14 +109,14 @@ void Desktop::WireMaps() {
   app.SetCommandHandler(CMD_VIEWMAP, [this, share] {
     const TSiteConfig* site = app.GetSiteConfig();
     if (site == nullptr) return;
-    if (auto spec = SiteMap::DeviceSpec(*site, app.GetSelDetector()))
-      MapView::Open(app, *spec, &frame, share);
+    if (auto ref = SiteMap::DeviceRef(*site, app.GetSelDetector()))
+      MapView::Open(app, *ref, &frame, share);
   });
   app.SetCommandHandler(CMD_VIEWZONE, [this, share] {
     const TSiteConfig* site = app.GetSiteConfig();
     if (site == nullptr) return;
-    if (auto spec = SiteMap::ZoneSpecOf(*site, app.GetSelDetector()))
-      MapView::Open(app, *spec, &frame, share);
+    if (auto ref = SiteMap::ZoneRefOf(*site, app.GetSelDetector()))
+      MapView::Open(app, *ref, &frame, share);
   });
   app.SetCommandHandler(CMD_TOGGLEMAPVIEW, [this] {
     if (BargraphView* view = View()) view->ToggleMapView();

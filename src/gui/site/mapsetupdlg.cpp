@@ -24,10 +24,10 @@ constexpr DeviceConfig::Rect ANYAREA{0, 0, 1, 1};
 
 // --- The drawing -------------------------------------------------------------------------
 
-MapSetupCanvas::MapSetupCanvas(TDockingApp& app, const SiteMap::MapSpec& spec,
+MapSetupCanvas::MapSetupCanvas(TDockingApp& app, const SiteMap::MapRef& ref,
                                const TSiteConfig& site, const DeviceConfig* d, Hooks h,
                                QWidget* parent)
-    : MapCanvas(app, spec, parent, &site), device(d), hooks(std::move(h)) {
+    : MapCanvas(app, ref, parent, &site), device(d), hooks(std::move(h)) {
   SetMarked(DeviceOf(device));
 }
 
@@ -43,8 +43,8 @@ void MapSetupCanvas::mousePressEvent(QMouseEvent* e) {
   const int id = DeviceOf(device);
   if (id >= 0 && IconRect(id).contains(from)) {
     drag = Drag::PRESSED_ICON;
-    origin = SiteMap::Position(Spec().kind, *device);
-  } else if (SiteMap::HasCoverage(Spec().key, *device, ANYAREA)) {
+    origin = SiteMap::Position(Ref().kind, *device);
+  } else if (SiteMap::HasCoverage(Ref().key, *device, ANYAREA)) {
     drag = Drag::PRESSED_PLAN;
   } else {
     drag = Drag::NONE;
@@ -93,12 +93,12 @@ void MapSetupCanvas::contextMenuEvent(QContextMenuEvent* e) {
 // --- The dialog ------------------------------------------------------------------------
 
 MapSetupDlg::MapSetupDlg(TDockingApp& app, TSiteConfig& site, const DeviceConfig& d,
-                         const SiteMap::MapSpec& s, QWidget* parent)
-    : QDialog(parent), target(site), work(site), spec(s) {
+                         const SiteMap::MapRef& s, QWidget* parent)
+    : QDialog(parent), target(site), work(site), ref(s) {
   setObjectName(QStringLiteral("ZONECONFIG"));
   device = work.GetDevice(d.GetAddress(), d.GetType());
   setWindowTitle(
-      QString::fromStdString(SiteMap::SpecTitle(work, spec, app.GetServices().translator)) +
+      QString::fromStdString(SiteMap::RefTitle(work, ref, app.GetServices().translator)) +
       QStringLiteral(" - ") +
       QString::fromStdString(SiteEditor::Label(d.GetType(), d.GetAddress())));
   MapSetupCanvas::Hooks hooks;
@@ -108,10 +108,10 @@ MapSetupDlg::MapSetupDlg(TDockingApp& app, TSiteConfig& site, const DeviceConfig
   };
   hooks.move = [this](DeviceConfig::Point at) { Apply({at, Area()}); };
   hooks.area = [this](const DeviceConfig::Rect& area) { Apply({Position(), area}); };
-  canvas = new MapSetupCanvas(app, spec, work, device, std::move(hooks), this);
+  canvas = new MapSetupCanvas(app, ref, work, device, std::move(hooks), this);
   canvas->setObjectName(QStringLiteral("canvas"));
 
-  const bool coverage = device != nullptr && SiteMap::HasCoverage(spec.key, *device, ANYAREA);
+  const bool coverage = device != nullptr && SiteMap::HasCoverage(ref.key, *device, ANYAREA);
   auto* hint =
       new QLabel(coverage ? QStringLiteral("Drag the framed icon to place the device; drag on the "
                                            "plan to draw its coverage area.")
@@ -146,17 +146,17 @@ MapSetupDlg::MapSetupDlg(TDockingApp& app, TSiteConfig& site, const DeviceConfig
 }
 
 DeviceConfig::Point MapSetupDlg::Position() const {
-  return device != nullptr ? SiteMap::Position(spec.kind, *device) : DeviceConfig::Point{};
+  return device != nullptr ? SiteMap::Position(ref.kind, *device) : DeviceConfig::Point{};
 }
 
 DeviceConfig::Rect MapSetupDlg::Area() const {
-  return device != nullptr ? SiteMap::Coverage(spec.kind, *device) : DeviceConfig::Rect{};
+  return device != nullptr ? SiteMap::Coverage(ref.kind, *device) : DeviceConfig::Rect{};
 }
 
 void MapSetupDlg::Apply(const State& state) {
   if (device == nullptr) return;
-  SiteMap::SetPosition(spec.kind, *device, state.at);
-  SiteMap::SetCoverage(spec.kind, *device, state.area);
+  SiteMap::SetPosition(ref.kind, *device, state.at);
+  SiteMap::SetCoverage(ref.kind, *device, state.area);
   canvas->Reload();
 }
 
@@ -174,8 +174,8 @@ void MapSetupDlg::UpdateButtons() {
 void MapSetupDlg::accept() {
   if (device != nullptr)
     if (DeviceConfig* d = target.GetDevice(device->GetAddress(), device->GetType())) {
-      SiteMap::SetPosition(spec.kind, *d, Position());
-      SiteMap::SetCoverage(spec.kind, *d, Area());
+      SiteMap::SetPosition(ref.kind, *d, Position());
+      SiteMap::SetCoverage(ref.kind, *d, Area());
     }
   QDialog::accept();
 }

@@ -25,7 +25,7 @@ class MapSetupCanvas : public MapCanvas {
     std::function<void(DeviceConfig::Point)> move;
     std::function<void(const DeviceConfig::Rect&)> area;
   };
-  MapSetupCanvas(TDockingApp& app, const SiteMap::MapSpec& spec, const TSiteConfig& site,
+  MapSetupCanvas(TDockingApp& app, const SiteMap::MapRef& ref, const TSiteConfig& site,
                  const DeviceConfig* device, Hooks hooks, QWidget* parent = nullptr);
   // A widget point as a map point, clipped to the plan: nothing is placed
   // or covered off the picture.
@@ -54,7 +54,7 @@ class MapSetupCanvas : public MapCanvas {
 class MapSetupDlg : public QDialog {
  public:
   MapSetupDlg(TDockingApp& app, TSiteConfig& site, const DeviceConfig& device,
-              const SiteMap::MapSpec& spec, QWidget* parent = nullptr);
+              const SiteMap::MapRef& ref, QWidget* parent = nullptr);
 
   MapSetupCanvas& Canvas() { return *canvas; }
   DeviceConfig::Point Position() const;
@@ -74,7 +74,7 @@ class MapSetupDlg : public QDialog {
   TSiteConfig& target;
   TSiteConfig work;
   DeviceConfig* device;
-  SiteMap::MapSpec spec;
+  SiteMap::MapRef ref;
   std::vector<State> undo;
   MapSetupCanvas* canvas;
   QPushButton* undobutton;

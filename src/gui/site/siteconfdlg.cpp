@@ -380,19 +380,19 @@ void SiteConfigDlg::MapSetup(MapKind kind) {
   const DeviceConfig* d = editor->Selected();
   if (d == nullptr || setup.app == nullptr) return;
   const TSiteConfig& site = editor->Site();
-  std::optional<SiteMap::MapSpec> spec;
+  std::optional<SiteMap::MapRef> ref;
   if (kind == MapKind::LOOP)
-    spec = SiteMap::LoopSpec(site, static_cast<int>(d->GetLoop()));
+    ref = SiteMap::LoopRef(site, static_cast<int>(d->GetLoop()));
   else if (kind == MapKind::SITE)
-    spec = SiteMap::SiteSpec(SiteMapFile(*setup.app));
+    ref = SiteMap::SiteRef(SiteMapFile(*setup.app));
   else
-    spec = SiteMap::ZoneSpec(site, d->GetZone());
-  if (!spec) {
+    ref = SiteMap::ZoneRef(site, d->GetZone());
+  if (!ref) {
     if (setup.prompter != nullptr)
       setup.prompter->Show("", "The device's zone is not defined in this site.", PromptIcon::STOP);
     return;
   }
-  MapSetupDlg dialog(*setup.app, editor->Site(), *d, *spec, this);
+  MapSetupDlg dialog(*setup.app, editor->Site(), *d, *ref, this);
   Run(dialog);
 }
 

@@ -542,19 +542,19 @@ void BargraphView::ToggleMapView() {
 
 void BargraphView::ShowTabMaps() {
   const TSiteConfig* site = app.GetSiteConfig();
-  std::vector<SiteMap::MapSpec> specs;
+  std::vector<SiteMap::MapRef> refs;
   if (site != nullptr) {
     const int tab = bargraph->GetTabCount() == 0 ? 0 : bargraph->GetCurrentTab();
     if (bargraph->GetTabCount() > 0 && tab == bargraph->SiteTab()) {
-      specs.push_back(SiteMap::SiteSpec(SiteMapFile(app)));
+      refs.push_back(SiteMap::SiteRef(SiteMapFile(app)));
     } else if (bargraph->GetTabCount() > 0 && tab == bargraph->AllLoopsTab()) {
       for (int loop = 0; loop < bargraph->GetLoops(); ++loop)
-        specs.push_back(SiteMap::LoopSpec(*site, loop));
+        refs.push_back(SiteMap::LoopRef(*site, loop));
     } else {
-      specs.push_back(SiteMap::LoopSpec(*site, tab));
+      refs.push_back(SiteMap::LoopRef(*site, tab));
     }
   }
-  maps->Show(specs);
+  maps->Show(refs);
 }
 
 void BargraphView::TabsChanged() {

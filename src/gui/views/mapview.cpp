@@ -109,15 +109,15 @@ QImage DeviceIcons::BuiltIn(devicetype kind, SiteMap::Rank rank) {
 
 // --- One map ---------------------------------------------------------------------------
 
-MapCanvas::MapCanvas(TDockingApp& a, const SiteMap::MapSpec& s, QWidget* parent,
+MapCanvas::MapCanvas(TDockingApp& a, const SiteMap::MapRef& s, QWidget* parent,
                      const TSiteConfig* site)
-    : QWidget(parent), app(a), spec(s), icons(a.GetPaths().home), source(site) {
+    : QWidget(parent), app(a), ref(s), icons(a.GetPaths().home), source(site) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMinimumSize(200, 150);
-  if (spec.file.empty()) {
+  if (ref.file.empty()) {
     problem = app.GetServices().translator.TextOr(17300, "Map not defined");
   } else {
-    std::filesystem::path file(spec.file);
+    std::filesystem::path file(ref.file);
     if (file.is_relative()) file = app.GetPaths().home / file;
     SiteMap::BitmapSize size;
     problem = SiteMap::CheckBitmapFile(file, &size);
@@ -129,7 +129,7 @@ MapCanvas::MapCanvas(TDockingApp& a, const SiteMap::MapSpec& s, QWidget* parent,
       }
     }
   }
-  if (const TSiteConfig* site = Site()) items = SiteMap::Items(*site, spec);
+  if (const TSiteConfig* site = Site()) items = SiteMap::Items(*site, ref);
   // Everything shown is what the first paint draws.
   for (const SiteMap::Item& item : items)
     drawn.DeviceSfsHasChanged(item.device, app.GetDeviceStatus(item.device),
@@ -151,7 +151,7 @@ SiteMap::MapScale MapCanvas::Scale() const {
 
 void MapCanvas::Reload() {
   items.clear();
-  if (const TSiteConfig* site = Site()) items = SiteMap::Items(*site, spec);
+  if (const TSiteConfig* site = Site()) items = SiteMap::Items(*site, ref);
   laidout = QSize();
   update();
 }
@@ -396,7 +396,7 @@ void MapCanvas::mouseDoubleClickEvent(QMouseEvent* e) {
   // As on the device panels: the device's zone when the site has it, else
   // its own map.
   const TSiteConfig* site = app.GetSiteConfig();
-  const bool zone = site != nullptr && SiteMap::ZoneSpecOf(*site, d).has_value();
+  const bool zone = site != nullptr && SiteMap::ZoneRefOf(*site, d).has_value();
   app.ExecuteCommand(zone ? CMD_VIEWZONE : CMD_VIEWMAP);
 }
 
@@ -417,11 +417,11 @@ MapPane::MapPane(TDockingApp& a, QWidget* parent) : QWidget(parent), app(a) {
   connect(&timer, &QTimer::timeout, this, [this] { RenderChangedDevices(); });
 }
 
-void MapPane::Show(const std::vector<SiteMap::MapSpec>& specs) {
+void MapPane::Show(const std::vector<SiteMap::MapRef>& refs) {
   for (MapCanvas* c : canvases) delete c;
   canvases.clear();
-  for (const SiteMap::MapSpec& spec : specs) {
-    auto* canvas = new MapCanvas(app, spec, this);
+  for (const SiteMap::MapRef& ref : refs) {
+    auto* canvas = new MapCanvas(app, ref, this);
     canvas->SetSelectionHook([this] {
       if (selectionhook) selectionhook();
     });
@@ -452,16 +452,16 @@ QRect MapPane::RenderChangedDevices() {
 
 // --- Map windows ---------------------------------------------------------------------
 
-MapView::MapView(TDockingApp& app, const SiteMap::MapSpec& spec, QWidget* parent)
+MapView::MapView(TDockingApp& app, const SiteMap::MapRef& ref, QWidget* parent)
     : QWidget(parent, Qt::Window) {
   setAttribute(Qt::WA_DeleteOnClose);
   const TSiteConfig* site = app.GetSiteConfig();
   setWindowTitle(QString::fromStdString(
-      site != nullptr ? SiteMap::SpecTitle(*site, spec, app.GetServices().translator)
+      site != nullptr ? SiteMap::RefTitle(*site, ref, app.GetServices().translator)
                       : std::string("Map")));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  canvas = new MapCanvas(app, spec, this);
+  canvas = new MapCanvas(app, ref, this);
   layout->addWidget(canvas);
   resize(640, 480);
   timer.setInterval(250);
@@ -469,15 +469,15 @@ MapView::MapView(TDockingApp& app, const SiteMap::MapSpec& spec, QWidget* parent
   timer.start();
 }
 
-MapView* MapView::Open(TDockingApp& app, const SiteMap::MapSpec& spec, QWidget* parent,
+MapView* MapView::Open(TDockingApp& app, const SiteMap::MapRef& ref, QWidget* parent,
                        std::function<void()> selectionhook) {
   MapView* view = nullptr;
   for (MapView* w : Windows(parent))
-    if (w->canvas->Spec() == spec) view = w;
+    if (w->canvas->Ref() == ref) view = w;
   if (view == nullptr) {
-    view = new MapView(app, spec, parent);
+    view = new MapView(app, ref, parent);
     view->canvas->SetSelectionHook(std::move(selectionhook));
-    if (!spec.file.empty() && !view->canvas->Problem().empty())
+    if (!ref.file.empty() && !view->canvas->Problem().empty())
       app.GetServices().prompter.Show("", view->canvas->Problem(), PromptIcon::STOP);
     if (Colours(app).GetMapsMaximised())
       view->showMaximized();

@@ -41,10 +41,10 @@ class MapCanvas : public QWidget {
  public:
   // `site` is drawn instead of the program's site when given (the site
   // editor's working copy); it must outlive the canvas.
-  MapCanvas(TDockingApp& app, const SiteMap::MapSpec& spec, QWidget* parent = nullptr,
+  MapCanvas(TDockingApp& app, const SiteMap::MapRef& ref, QWidget* parent = nullptr,
             const TSiteConfig* site = nullptr);
 
-  const SiteMap::MapSpec& Spec() const { return spec; }
+  const SiteMap::MapRef& Ref() const { return ref; }
   // Why the map's picture is not shown ("Map not defined" when it has none).
   const std::string& Problem() const { return problem; }
   bool HasBitmap() const { return !bitmap.isNull(); }
@@ -98,7 +98,7 @@ class MapCanvas : public QWidget {
   const TSiteConfig* Site() const;
 
   TDockingApp& app;
-  SiteMap::MapSpec spec;
+  SiteMap::MapRef ref;
   std::string problem;
   QImage bitmap;
   std::vector<SiteMap::Item> items;
@@ -120,7 +120,7 @@ class MapCanvas : public QWidget {
 class MapPane : public QWidget {
  public:
   MapPane(TDockingApp& app, QWidget* parent = nullptr);
-  void Show(const std::vector<SiteMap::MapSpec>& specs);
+  void Show(const std::vector<SiteMap::MapRef>& refs);
   const std::vector<MapCanvas*>& Canvases() const { return canvases; }
   void SetSelectionHook(std::function<void()> hook);
   // Repaints the selection on every map.
@@ -138,11 +138,11 @@ class MapPane : public QWidget {
 // redraws its changed devices on its timer.
 class MapView : public QWidget {
  public:
-  MapView(TDockingApp& app, const SiteMap::MapSpec& spec, QWidget* parent = nullptr);
+  MapView(TDockingApp& app, const SiteMap::MapRef& ref, QWidget* parent = nullptr);
   MapCanvas& Canvas() { return *canvas; }
-  // Opens (or brings up) the window of `spec`; a refused picture is said in
+  // Opens (or brings up) the window of `ref`; a refused picture is said in
   // a message box, the window still shows the devices.
-  static MapView* Open(TDockingApp& app, const SiteMap::MapSpec& spec, QWidget* parent,
+  static MapView* Open(TDockingApp& app, const SiteMap::MapRef& ref, QWidget* parent,
                        std::function<void()> selectionhook);
   // The map windows open over `parent`.
   static std::vector<MapView*> Windows(const QWidget* parent);

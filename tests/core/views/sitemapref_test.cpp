@@ -43,10 +43,10 @@ std::string Header(std::int32_t width, std::int32_t height, int bits = 8, int in
   return h;
 }
 
-TEST(SiteMapSpec, CommandsOpenTheDevicesOwnMapElseItsZones) {
+TEST(SiteMapRef, CommandsOpenTheDevicesOwnMapElseItsZones) {
   TSiteConfig site = DemoSite();
   // A command module's own picture shows its loop, without itself.
-  auto module = DeviceSpec(site, 0x100);
+  auto module = DeviceRef(site, 0x100);
   ASSERT_TRUE(module);
   EXPECT_EQ(module->kind, BUSCONTROLLER);
   EXPECT_EQ(module->key, LoopKey(1));
@@ -55,32 +55,32 @@ TEST(SiteMapSpec, CommandsOpenTheDevicesOwnMapElseItsZones) {
   EXPECT_EQ(loop2, (std::vector<int>{0x101, 0x102, 0x103, 0x104, 0x105, 0x106, 0x107, 0x108, 0x109,
                                      0x10A, 0x180}));
   // A detector without a picture of its own is shown on its zone's.
-  auto detector = DeviceSpec(site, 0x005);
+  auto detector = DeviceRef(site, 0x005);
   ASSERT_TRUE(detector);
-  EXPECT_EQ(*detector, (MapSpec{ZONE, 2, 2, "zone2.bmp"}));
-  EXPECT_EQ(ZoneSpecOf(site, 0x005), detector);
+  EXPECT_EQ(*detector, (MapRef{ZONE, 2, 2, "zone2.bmp"}));
+  EXPECT_EQ(ZoneRefOf(site, 0x005), detector);
   // Nothing for no device, a device the site lacks, or a zone it lacks.
-  EXPECT_FALSE(DeviceSpec(site, -1));
-  EXPECT_FALSE(DeviceSpec(site, 0x040));
-  EXPECT_FALSE(ZoneSpecOf(site, 0x000));  // the command module has no zone
-  EXPECT_FALSE(ZoneSpec(site, 99));
+  EXPECT_FALSE(DeviceRef(site, -1));
+  EXPECT_FALSE(DeviceRef(site, 0x040));
+  EXPECT_FALSE(ZoneRefOf(site, 0x000));  // the command module has no zone
+  EXPECT_FALSE(ZoneRef(site, 99));
   EXPECT_TRUE(HasMaps(site, ""));
   EXPECT_FALSE(HasMaps(TSiteConfig(), ""));
   EXPECT_TRUE(HasMaps(TSiteConfig(), "site.bmp"));
 }
 
-TEST(SiteMapSpec, EveryDemoDeviceIsPlacedWithItsPositionAndAreaPerMap) {
+TEST(SiteMapRef, EveryDemoDeviceIsPlacedWithItsPositionAndAreaPerMap) {
   TSiteConfig site = DemoSite();
-  const std::vector<Item> all = Items(site, SiteSpec("site.bmp"));
+  const std::vector<Item> all = Items(site, SiteRef("site.bmp"));
   // Every bus device, the PC command module excepted (the demo has none).
   EXPECT_EQ(all.size(), 26u);
   for (const Item& i : all) {
     // On the site map only command modules get an area.
     EXPECT_EQ(i.coverage, i.config->GetType() == BUSCONTROLLER) << i.device;
   }
-  const std::vector<Item> loop1 = Items(site, LoopSpec(site, 0));
+  const std::vector<Item> loop1 = Items(site, LoopRef(site, 0));
   EXPECT_EQ(loop1.size(), 14u);
-  EXPECT_EQ(LoopSpec(site, 0).file, "loop1.bmp");
+  EXPECT_EQ(LoopRef(site, 0).file, "loop1.bmp");
   const Item& first = loop1[1];  // detector 1-001
   EXPECT_EQ(first.device, 0x001);
   EXPECT_EQ(first.at, (DeviceConfig::Point{120, 150}));
@@ -90,14 +90,14 @@ TEST(SiteMapSpec, EveryDemoDeviceIsPlacedWithItsPositionAndAreaPerMap) {
   for (const Item& i : loop1) areas += i.coverage;
   EXPECT_EQ(areas, 4);
   // A zone map: only that zone's devices, at their zone positions.
-  const std::vector<Item> zone1 = Items(site, *ZoneSpec(site, 1));
+  const std::vector<Item> zone1 = Items(site, *ZoneRef(site, 1));
   EXPECT_EQ(Devices(zone1), (std::vector<int>{1, 2, 3, 4}));
   EXPECT_EQ(zone1[0].at, (DeviceConfig::Point{80, 80}));
   EXPECT_EQ(zone1[0].area, (DeviceConfig::Rect{62, 62, 130, 130}));
   EXPECT_FALSE(zone1[3].coverage);  // no area given
 }
 
-TEST(SiteMapSpec, ADetectorsOwnMapShowsItsArrayCells) {
+TEST(SiteMapRef, ADetectorsOwnMapShowsItsArrayCells) {
   TSiteConfig site = DemoSite();
   DeviceConfig* detector = site.GetDevice(0x003);
   ASSERT_NE(detector, nullptr);
@@ -107,18 +107,18 @@ TEST(SiteMapSpec, ADetectorsOwnMapShowsItsArrayCells) {
   cell.SetParentType(DETECTOR);
   cell.SetMapXY({10, 20});
   site.InsertDevice(cell);
-  auto spec = DeviceSpec(site, 0x003);
-  ASSERT_TRUE(spec);
-  EXPECT_EQ(spec->kind, DETECTOR);
-  const std::vector<Item> items = Items(site, *spec);
+  auto ref = DeviceRef(site, 0x003);
+  ASSERT_TRUE(ref);
+  EXPECT_EQ(ref->kind, DETECTOR);
+  const std::vector<Item> items = Items(site, *ref);
   ASSERT_EQ(Devices(items), (std::vector<int>{0x050}));
   EXPECT_EQ(items[0].at, (DeviceConfig::Point{10, 20}));
   Translator tr(nullptr, nullptr);
-  EXPECT_EQ(SpecTitle(site, *spec, tr), "Device map for detector 3 - Server room A - rack row 1");
-  EXPECT_EQ(SpecTitle(site, *ZoneSpec(site, 1), tr), "Zone map for zone 1");
+  EXPECT_EQ(RefTitle(site, *ref, tr), "Device map for detector 3 - Server room A - rack row 1");
+  EXPECT_EQ(RefTitle(site, *ZoneRef(site, 1), tr), "Zone map for zone 1");
 }
 
-TEST(SiteMapSpec, BitmapHeadersOfBadOrHugePicturesAreRefused) {
+TEST(SiteMapRef, BitmapHeadersOfBadOrHugePicturesAreRefused) {
   BitmapSize size;
   EXPECT_EQ(CheckBitmapHeader(Header(800, 400), "plan.bmp", &size), "");
   EXPECT_EQ(size.width, 800);
@@ -154,7 +154,7 @@ TEST(SiteMapSpec, BitmapHeadersOfBadOrHugePicturesAreRefused) {
   EXPECT_EQ(size.width, 820);
 }
 
-TEST(SiteMapSpec, ScalingKeepsProportionsAndClipsFarPositions) {
+TEST(SiteMapRef, ScalingKeepsProportionsAndClipsFarPositions) {
   // 800 x 400 into 400 x 400: half size, centred vertically.
   const MapScale scale(800, 400, {0, 0, 400, 400});
   EXPECT_EQ(scale.Picture(), (DeviceConfig::Rect{0, 100, 400, 300}));
