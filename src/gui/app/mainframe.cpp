@@ -16,6 +16,7 @@
 #include "core/app/mainwindow.h"
 #include "core/events/notifier.h"
 #include "gui/common/toolicons.h"
+#include "gui/common/uitext.h"
 
 namespace quillark {
 namespace {
@@ -211,6 +212,8 @@ void MainFrame::Retranslate() {
   }
   SetToolTips();
   shownlanguage = app->GetServices().translator.GetCurrentLanguage();
+  // The open windows follow the menus.
+  AnnounceLanguageChange();
 }
 
 void MainFrame::SetToolTips() {

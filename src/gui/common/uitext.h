@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+class QEvent;
+
+namespace quillark {
+
+class Translator;
+
+// Every text a window shows comes from the program's text table by number,
+// in the operator's language; `english` keeps the window readable when a
+// table lacks the number (a test's small table, a text not yet translated).
+QString UiText(Translator& translator, int id, const char* english);
+
+// Tells every open window that the language changed. Each window retitles
+// itself when it sees QEvent::LanguageChange in its changeEvent(); the event
+// is posted, so windows change once the event loop runs.
+void AnnounceLanguageChange();
+
+// True for the event AnnounceLanguageChange() sends, for changeEvent().
+bool IsLanguageChange(const QEvent* e);
+
+}  // namespace quillark
