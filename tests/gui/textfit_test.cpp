@@ -7,8 +7,11 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "core/access/translator.h"
+#include "gui/common/langpropertypage.h"
 #include "gui/common/uitext.h"
 #include "textfit.h"
 
@@ -56,6 +59,21 @@ TEST(TextFit, ALanguageChangeReachesEveryOpenWindowOnce) {
   EXPECT_EQ(first.changes, 1);
   EXPECT_EQ(second.changes, 1);
   EXPECT_EQ(child->changes, 1);
+}
+
+TEST(TextFit, APropertyPageRetitlesItsTabInTheNewLanguage) {
+  Translator translator(nullptr, nullptr);
+  QTabWidget sheet;
+  // 7300 is the first alarm action page: "Input 1".
+  new LangPropertyPage(sheet, translator, 7300, "Input 1");
+  sheet.show();
+  ASSERT_EQ(sheet.count(), 1);
+  EXPECT_EQ(sheet.tabText(0), QStringLiteral("Input 1"));
+  translator.SetLanguage(4);
+  AnnounceLanguageChange();
+  QApplication::processEvents();
+  EXPECT_EQ(sheet.tabText(0), QString::fromUtf8(translator.GetTextInLanguage(7300)));
+  EXPECT_NE(sheet.tabText(0), QStringLiteral("Input 1"));
 }
 
 }  // namespace
