@@ -10,7 +10,7 @@ set(QUILLARK_STRINGS_SOURCE ${CMAKE_CURRENT_BINARY_DIR}/generated/strings.cpp)
 # index is the one the language dialog stores (its name is text 19900 + index).
 set(QUILLARK_STRINGS_LANGUAGES
     "2:strings_nl.txt" "3:strings_fr.txt" "4:strings_de.txt" "6:strings_it.txt"
-    "8:strings_pt.txt" "9:strings_es.txt" "11:strings_en_US.txt")
+    "8:strings_pt.txt" "9:strings_es.txt" "11:strings_en_US.txt" "17:strings_ru.txt")
 set(QUILLARK_STRINGS_TRANSLATIONS "")
 set(QUILLARK_STRINGS_TRANSLATION_FILES "")
 foreach(quillark_language IN LISTS QUILLARK_STRINGS_LANGUAGES)
