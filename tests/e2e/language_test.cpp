@@ -11,7 +11,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(Language, GermanAlarmLineAfterLanguage4AndKeptForTheNextStart) {
+TEST(Language, AlarmLinesReadInTheChosenLanguageAndTheLastChoiceIsKeptForTheNextStart) {
   TempDir home;
   CopyDemoHome(home.Path());
   {
@@ -27,10 +27,21 @@ TEST(Language, GermanAlarmLineAfterLanguage4AndKeptForTheNextStart) {
     const std::string line = p->WaitFor("1-003", 5s);
     EXPECT_NE(line.find("Feuer 1"), std::string::npos) << line;
     EXPECT_NE(line.find("Alarme: "), std::string::npos) << line;
+
+    // Cyrillic goes through the console as it is, and a later alarm reads in
+    // the new language.
+    ASSERT_TRUE(Answers(*p, "language 17", "language 17 (Russian), stored for the next start"));
+    ASSERT_TRUE(Answers(*p, "select 1-005", "selected 1-005"));
+    ASSERT_TRUE(Answers(*p, "fire1", "ok"));
+    ASSERT_TRUE(StatusBecomes(*p, "1-005", "1-005 status 0x0e"));
+    p->Send("alarms");
+    const std::string russian = p->WaitFor("Пожар 1", 5s);
+    EXPECT_NE(russian.find("1-005"), std::string::npos) << russian;
+    EXPECT_NE(russian.find("Тревоги: "), std::string::npos) << russian;
     EXPECT_TRUE(Quit(*p));
   }
   auto again = StartHeadless(home.Path());
-  EXPECT_TRUE(Answers(*again, "language", "language 4 (German)"));
+  EXPECT_TRUE(Answers(*again, "language", "language 17 (Russian)"));
   EXPECT_TRUE(Quit(*again));
 }
 
