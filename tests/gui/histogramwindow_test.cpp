@@ -12,6 +12,7 @@
 #include <QPushButton>
 
 #include "core/access/commands.h"
+#include "core/access/translator.h"
 #include "core/app/dockingapp.h"
 #include "core/views/histogramsource.h"
 #include "guihost.h"
@@ -54,6 +55,10 @@ TEST(HistogramWindowTest, AsksTheDeviceAndDrawsItsAnswer) {
   SaveGrab(*w, "histogram");
   QDir().mkpath(QUILLARK_GRAB_DIR);
   w->Picture().save(QStringLiteral(QUILLARK_GRAB_DIR "/histogram-picture.png"));
+  // The longest panel words (Russian) to look at beside the English ones.
+  core.App().GetServices().translator.SetLanguage(17);
+  w->Picture().save(QStringLiteral(QUILLARK_GRAB_DIR "/histogram-picture-russian.png"));
+  core.App().GetServices().translator.SetLanguage(0);
 
   // Another detector is asked at once, and its answer replaces the first.
   const int six = w->DeviceBox()->findData(0x006);

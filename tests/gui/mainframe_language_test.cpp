@@ -123,6 +123,14 @@ TEST(MainFrameLanguage, EveryMenuTextComesFromTheTableInEveryOfferedLanguage) {
       }
     }
   }
+  // The last one is Russian: Cyrillic in the menu bar and a menu.
+  frame.resize(1000, 400);
+  frame.show();
+  SaveGrab(frame, "mainframe-russian");
+  QMenu* device = frame.menuBar()->actions().at(1)->menu();
+  device->adjustSize();
+  SaveGrab(*device, "mainframe-russian-device-menu");
+  frame.hide();
 }
 
 }  // namespace

@@ -119,11 +119,21 @@ void PaintHistogram(QPainter& p, const HistogramSource& source, Translator& tr,
     p.setBrush(Qt::NoBrush);
     p.drawRect(QRect(QPoint(37, 70), QPoint(214, 150)));
   }
+  // A long word in the sensitivity panel (Russian "Предтревога") gets a
+  // smaller font rather than run under the figure right-aligned beside it.
+  const QString panelunit = QString::fromStdString(tr.TextOr(13400, "% obs/m"));
+  const int panelroom =
+      210 - 40 - 6 - QFontMetrics(PixelFont(13, true)).horizontalAdvance("0.00" + panelunit);
   for (const Label& l : labels) {
     if (l.panel && !o.sensitivity) continue;
-    Left(p, l.x, l.y,
-         l.id != 0 ? QString::fromStdString(tr.TextOr(l.id, l.english))
-                   : QString::fromLatin1(l.english));
+    const QString text = l.id != 0 ? QString::fromStdString(tr.TextOr(l.id, l.english))
+                                   : QString::fromLatin1(l.english);
+    QFont font = PixelFont(13, false);
+    while (l.panel && font.pixelSize() > 9 &&
+           QFontMetrics(font).horizontalAdvance(text) > panelroom)
+      font.setPixelSize(font.pixelSize() - 1);
+    p.setFont(font);
+    Left(p, l.x, l.y, text);
   }
   Left(p, 180, YORG + 6, QString::fromStdString(tr.TextOr(12100, "Smoke density classes")));
   p.save();

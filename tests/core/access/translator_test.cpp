@@ -89,8 +89,9 @@ TEST_F(TranslatorTest, LanguageInTheTableSwitchesWithoutABoxAndLeavesTheCLocale)
 
 TEST_F(TranslatorTest, TextInLanguageFallsBackToEnglishThenToEmpty) {
   Translator t(nullptr, nullptr);
-  // Russian is in the table but has no texts yet: the English one is shown.
-  EXPECT_STREQ(t.GetTextInLanguage(19600, 17), "Access disabled.");
+  // A language with no texts of its own (10 is not offered) shows English.
+  EXPECT_STREQ(t.GetTextInLanguage(19600, 10), "Access disabled.");
+  EXPECT_STREQ(t.GetTextInLanguage(19600, 17), "Доступ запрещён.");
   // The language's own number is tried first: 19900 + 2 is a text of its own.
   EXPECT_STREQ(t.GetTextInLanguage(19900, 2), "Dutch");
   // Missing in English as well: empty (diagnostic status code 6 has no text).
