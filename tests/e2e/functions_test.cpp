@@ -42,7 +42,7 @@ TEST(ConsoleFunctions, ReadWriteAndSaveTheDemoSitesSettings) {
   EXPECT_TRUE(Answers(*p, "savefns", "refused: the access level is too low"));
   EXPECT_TRUE(Answers(*p, "logon Administrator", "logged on as Administrator"));
   EXPECT_TRUE(Answers(*p, "savefns", "Detector 2-127: saved"));
-  EXPECT_NE(p->WaitFor("All function settings have been transferred (254 devices).", 30s), "");
+  EXPECT_NE(p->WaitFor("All function settings have been transferred (256 devices).", 30s), "");
   EXPECT_TRUE(Answers(*p, "stats", "polls "));  // the console reads lines again
   EXPECT_TRUE(Quit(*p));
 
@@ -52,7 +52,10 @@ TEST(ConsoleFunctions, ReadWriteAndSaveTheDemoSitesSettings) {
   EXPECT_NE(dfs.find("000005:092:009\r\n"), std::string::npos);
   EXPECT_NE(dfs.find("000383:181:255\r\n"), std::string::npos);  // loop 2, detector 127
   EXPECT_EQ(dfs.substr(dfs.size() - 13), "255:255:255\r\n");
-  EXPECT_EQ(home.Read("demo.cfs"), "!8\"127\r\n255:255:255\r\n");
+  const std::string cfs = home.Read("demo.cfs");
+  EXPECT_EQ(cfs.rfind("!8\"127\r\n", 0), 0u);
+  EXPECT_NE(cfs.find("000257:045:008\r\n"), std::string::npos);  // loop 2's command module
+  EXPECT_EQ(cfs.substr(cfs.size() - 13), "255:255:255\r\n");
   EXPECT_EQ(home.Read("demo.pfs"), "!7\"127\r\n255:255:255\r\n");
 }
 

@@ -42,6 +42,12 @@ TEST(ConsoleSite, NewSiteScansTheDemoLoopsEditsItAndLoadsAfterARestart) {
   }
   const std::string cfs = home.Read("fresh.cfs");
   EXPECT_EQ(cfs.rfind("!8\"127\n", 0), 0u);
+  // Both loops' command modules answered their function reads: their
+  // settings follow the header, model (function 45) included.
+  EXPECT_NE(cfs.find("000001:004:"), std::string::npos);
+  EXPECT_NE(cfs.find("000001:045:008\n"), std::string::npos);
+  EXPECT_NE(cfs.find("000257:181:"), std::string::npos);
+  EXPECT_EQ(cfs.substr(cfs.size() - 12), "255:255:255\n");
   EXPECT_EQ(home.Read("fresh.pfs"), "!7\"127\n255:255:255\n");
   const std::string dfs = home.Read("fresh.dfs");
   EXPECT_EQ(dfs.rfind("!6\"127\n", 0), 0u);
@@ -52,6 +58,8 @@ TEST(ConsoleSite, NewSiteScansTheDemoLoopsEditsItAndLoadsAfterARestart) {
   EXPECT_EQ(site.GetDevice(256 + 10, DETECTOR), nullptr);
   ASSERT_NE(site.GetDevice(5, DETECTOR), nullptr);
   EXPECT_EQ(site.GetDevice(5, DETECTOR)->GetZone(), 7);
+  ASSERT_NE(site.GetDevice(1, BUSCONTROLLER), nullptr);
+  EXPECT_EQ(site.GetDevice(1, BUSCONTROLLER)->GetModel(), PELORIN2000BUSMASTER);
 
   auto p = StartHeadless(home.Path());
   EXPECT_TRUE(Answers(*p, "site", "fresh.cfg"));

@@ -132,7 +132,7 @@ TEST_F(SettingsSheet, SaveFunctionsFollowsTheScanInItsWindowAndSaysWhenDone) {
   EXPECT_FALSE(window->isVisible());
   ASSERT_FALSE(core.host.prompter.prompts.empty());
   EXPECT_EQ(core.host.prompter.prompts.back().text,
-            "All function settings have been transferred (254 devices).");
+            "All function settings have been transferred (256 devices).");
 }
 
 }  // namespace

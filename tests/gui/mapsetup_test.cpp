@@ -6,15 +6,18 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
 #include <map>
 
+#include <QLineEdit>
 #include "core/app/mainwindow.h"
 #include "core/events/eventinfo.h"
 #include "core/site/config.h"
 #include "gui/site/siteconfdlg.h"
+#include "gui/site/zoneconfigdlg.h"
 #include "guihost.h"
 #include "support/fixedstatus.h"
 
@@ -179,6 +182,138 @@ TEST_F(MapSetup, DraggingTheIconMovesTheDeviceOnThePlanOnlyAndUndoAndCancelTakeI
   editor->findChild<QPushButton*>(QStringLiteral("mapsetup"))->click();
   ASSERT_EQ(runs, 1);
   EXPECT_EQ(SiteMap::Position(LOOP, *d5), start);
+}
+
+// Drags detector 5's icon by (60, -40) screen pixels on the map setup that
+// `button` opens, and presses Ok.
+void DragIconAndOk(SiteConfigDlg& editor, const char* button, std::string* title = nullptr) {
+  bool ran = false;
+  editor.SetRunner([&](QDialog& d) {
+    auto* setupdlg = dynamic_cast<MapSetupDlg*>(&d);
+    ASSERT_NE(setupdlg, nullptr);
+    ran = true;
+    if (title != nullptr) *title = d.windowTitle().toStdString();
+    d.show();
+    MapSetupCanvas& canvas = setupdlg->Canvas();
+    ASSERT_TRUE(canvas.HasBitmap()) << canvas.Problem();
+    const QRect icon = canvas.IconRect(5);
+    ASSERT_FALSE(icon.isEmpty());
+    Drag(canvas, icon.center(), icon.center() + QPoint(60, -40));
+    d.findChild<QPushButton*>(QStringLiteral("ok"))->click();
+  });
+  editor.findChild<QPushButton*>(QString::fromLatin1(button))->click();
+  EXPECT_TRUE(ran) << button;
+}
+
+TEST_F(MapSetup, SiteMapAndZoneSetupStoreTheDragForTheirOwnMapOnly) {
+  auto editor = Editor("Detector 005");
+  const DeviceConfig* d5 = editor->Editor().Site().GetDevice(5, DETECTOR);
+  const DeviceConfig::Point loop = SiteMap::Position(LOOP, *d5);
+  const DeviceConfig::Point site = SiteMap::Position(SITE, *d5);
+  const DeviceConfig::Point zone = SiteMap::Position(ZONE, *d5);
+
+  DragIconAndOk(*editor, "sitemap");
+  EXPECT_NE(SiteMap::Position(SITE, *d5), site);
+  EXPECT_EQ(SiteMap::Position(LOOP, *d5), loop);
+  EXPECT_EQ(SiteMap::Position(ZONE, *d5), zone);
+  const DeviceConfig::Point site2 = SiteMap::Position(SITE, *d5);
+
+  // A zone the site does not define has no plan to set up.
+  auto* zonebox = editor->findChild<QComboBox*>(QStringLiteral("zone"));
+  zonebox->setCurrentIndex(9);
+  editor->SetRunner([](QDialog& d) { FAIL() << d.objectName().toStdString(); });
+  editor->findChild<QPushButton*>(QStringLiteral("zonesetup"))->click();
+  ASSERT_FALSE(core.host.prompter.prompts.empty());
+  EXPECT_EQ(core.host.prompter.prompts.back().text,
+            "The device's zone is not defined in this site.");
+  zonebox->setCurrentIndex(2);
+
+  // Zones... gives zone 2 another plan and a location, and drops zone 5
+  // (neither plan nor location left); the zone setup then shows that plan.
+  editor->SetFileChooser([] { return QStringLiteral("zone3.bmp"); });
+  editor->SetRunner([](QDialog& d) {
+    auto* zones = dynamic_cast<ZoneConfigDlg*>(&d);
+    ASSERT_NE(zones, nullptr);
+    auto* number = d.findChild<QComboBox*>(QStringLiteral("zone"));
+    auto* map = d.findChild<QLineEdit*>(QStringLiteral("map"));
+    EXPECT_EQ(number->currentText(), "002");
+    EXPECT_EQ(map->text(), "zone2.bmp");
+    d.findChild<QLineEdit*>(QStringLiteral("location"))->setText(QStringLiteral("East wing"));
+    d.findChild<QPushButton*>(QStringLiteral("browse"))->click();
+    EXPECT_EQ(map->text(), "zone3.bmp");
+    zones->SelectZone(5);
+    EXPECT_EQ(map->text(), "zone5.bmp");
+    map->clear();
+    // Back on zone 2, its edits are still there.
+    zones->SelectZone(2);
+    EXPECT_EQ(map->text(), "zone3.bmp");
+    d.findChild<QPushButton*>(QStringLiteral("ok"))->click();
+  });
+  editor->findChild<QPushButton*>(QStringLiteral("zones"))->click();
+  const DeviceConfig* z2 = editor->Editor().Site().GetDevice(2, ZONE);
+  ASSERT_NE(z2, nullptr);
+  EXPECT_EQ(z2->GetMap(), "zone3.bmp");
+  EXPECT_EQ(z2->GetLocation(), "East wing");
+  EXPECT_EQ(editor->Editor().Site().GetDevice(5, ZONE), nullptr);
+  EXPECT_NE(editor->Editor().Site().GetDevice(4, ZONE), nullptr);
+
+  editor->SetRunner([](QDialog& d) {
+    auto* setupdlg = dynamic_cast<MapSetupDlg*>(&d);
+    ASSERT_NE(setupdlg, nullptr);
+    EXPECT_EQ(setupdlg->Canvas().Ref().file, "zone3.bmp");
+    d.reject();
+  });
+  editor->findChild<QPushButton*>(QStringLiteral("zonesetup"))->click();
+  std::string title;
+  DragIconAndOk(*editor, "zonesetup", &title);
+  EXPECT_NE(title.find("Zone map for zone 2"), std::string::npos) << title;
+  EXPECT_NE(SiteMap::Position(ZONE, *d5), zone);
+  EXPECT_EQ(SiteMap::Position(SITE, *d5), site2);
+  EXPECT_EQ(SiteMap::Position(LOOP, *d5), loop);
+
+  // All of it reaches the site file with the editor's Ok, the zone included.
+  const DeviceConfig::Point zone2 = SiteMap::Position(ZONE, *d5);
+  editor->accept();
+  ASSERT_EQ(editor->result(), QDialog::Accepted);
+  TSiteConfig saved((core.host.home / "demo.cfg").string());
+  ASSERT_NE(saved.GetDevice(2, ZONE), nullptr);
+  EXPECT_EQ(saved.GetDevice(2, ZONE)->GetMap(), "zone3.bmp");
+  EXPECT_EQ(saved.GetDevice(5, ZONE), nullptr);
+  EXPECT_EQ(SiteMap::Position(ZONE, *saved.GetDevice(5, DETECTOR)), zone2);
+  EXPECT_EQ(SiteMap::Position(SITE, *saved.GetDevice(5, DETECTOR)), site2);
+}
+
+TEST_F(MapSetup, BrowseRefusesWhatIsNotABitmapAndTakesAPlanThatIs) {
+  core.host.home.Write("notes.bmp", "these are notes, not a picture");
+  auto editor = Editor("Detector 005");
+  const std::string before = SiteMap::LoopRef(editor->Editor().Site(), 0).file;
+  ASSERT_FALSE(before.empty());
+  bool ran = false;
+  editor->SetRunner([&](QDialog& d) {
+    auto* setupdlg = dynamic_cast<MapSetupDlg*>(&d);
+    ASSERT_NE(setupdlg, nullptr);
+    ran = true;
+    setupdlg->SetFileChooser([] { return QStringLiteral("notes.bmp"); });
+    setupdlg->Browse();
+    ASSERT_FALSE(core.host.prompter.prompts.empty());
+    EXPECT_EQ(core.host.prompter.prompts.back().text,
+              "notes.bmp is not a bitmap that can be read.");
+    EXPECT_EQ(setupdlg->MapFile(), before);
+    EXPECT_TRUE(setupdlg->Canvas().HasBitmap());
+
+    setupdlg->SetFileChooser([] { return QStringLiteral("site.bmp"); });
+    setupdlg->Browse();
+    EXPECT_EQ(setupdlg->MapFile(), "site.bmp");
+    EXPECT_TRUE(setupdlg->Canvas().HasBitmap()) << setupdlg->Canvas().Problem();
+    EXPECT_EQ(setupdlg->Canvas().Ref().file, "site.bmp");
+    d.findChild<QPushButton*>(QStringLiteral("ok"))->click();
+  });
+  editor->findChild<QPushButton*>(QStringLiteral("mapsetup"))->click();
+  ASSERT_TRUE(ran);
+  // The chosen plan is loop 1's from now on: its command module carries it.
+  EXPECT_EQ(SiteMap::LoopRef(editor->Editor().Site(), 0).file, "site.bmp");
+  EXPECT_EQ(SiteMap::LoopRef(editor->Editor().Site(), 1).file,
+            SiteMap::LoopRef(*core.App().GetSiteConfig(), 1).file);
 }
 
 }  // namespace

@@ -19,12 +19,16 @@
 #include "core/app/mainwindow.h"
 #include "core/site/actions.h"
 #include "core/site/config.h"
+#include "core/status/fnlink.h"
 #include "core/status/sitescan.h"
+#include "gui/site/functionprogdlg.h"
 #include "gui/site/sitecommands.h"
 #include "guihost.h"
 
 namespace quillark::test {
 namespace {
+
+namespace fs = std::filesystem;
 
 QTreeWidgetItem* FindItem(QTreeWidget& tree, const QString& label) {
   const auto found = tree.findItems(label, Qt::MatchExactly | Qt::MatchRecursive);
@@ -148,6 +152,80 @@ TEST_F(SiteEditorWindow, CancelKeepsTheFileAndFaultsAndActionsReachTheDevice) {
   // "Save all" reached the other detectors, not the power supplies.
   EXPECT_EQ(dialog.Editor().Site().GetDevice(6, DETECTOR)->GetEventSound(first), "fire2.wav");
   EXPECT_EQ(dialog.Editor().Site().GetDevice(1, POWERSUPPLY)->GetEventSound(first), "");
+}
+
+// The editor's own dialog on the demo site, with prompts recorded.
+std::unique_ptr<SiteConfigDlg> OpenEditor(DemoCore& core, std::vector<int>* helps = nullptr) {
+  SiteConfigDlg::Setup setup;
+  setup.ini = &core.App().GetServices().ini;
+  setup.prompter = &core.host.prompter;
+  setup.translator = &core.App().GetServices().translator;
+  setup.sound = &core.App().GetServices().sound;
+  setup.app = &core.App();
+  if (helps != nullptr) setup.help = [helps](int context) { helps->push_back(context); };
+  return std::make_unique<SiteConfigDlg>(
+      std::make_unique<SiteEditor>(*core.App().GetSiteConfig(),
+                                   &core.App().GetServices().translator, 2),
+      setup);
+}
+
+TEST_F(SiteEditorWindow, EditFunctionsOpensTheSheetOfflineOnTheFileOfTheDevicesKind) {
+  auto dialog = OpenEditor(core);
+  auto* tree = dialog->findChild<QTreeWidget*>(QStringLiteral("tree"));
+  tree->setCurrentItem(FindItem(*tree, QStringLiteral("Detector 005")));
+  int sheets = 0;
+  dialog->SetRunner([&](QDialog&) { ++sheets; });
+  // No detector settings file yet: told which file, and no sheet.
+  Click(*dialog, "edit");
+  EXPECT_EQ(sheets, 0);
+  ASSERT_FALSE(core.host.prompter.prompts.empty());
+  EXPECT_NE(core.host.prompter.prompts.back().text.find("demo.dfs"), std::string::npos);
+
+  core.host.home.Write("demo.dfs", "!6\"127\n000005:010:042\n255:255:255\n");
+  core.host.home.Write("demo.cfs", "!8\"127\n000257:010:007\n255:255:255\n");
+  std::vector<std::string> files;
+  std::vector<bool> bus;
+  dialog->SetRunner([&](QDialog& d) {
+    auto* sheet = dynamic_cast<FunctionProgDlg*>(&d);
+    ASSERT_NE(sheet, nullptr);
+    ++sheets;
+    files.push_back(sheet->Link().GetFile());
+    bus.push_back(sheet->Link().UsesBus());
+    EXPECT_TRUE(sheet->Link().FileLoaded());
+    d.reject();
+  });
+  Click(*dialog, "edit");
+  // Loop 2's command module: the command modules' file.
+  tree->setCurrentItem(tree->topLevelItem(1));
+  Click(*dialog, "edit");
+  ASSERT_EQ(sheets, 2);
+  EXPECT_EQ(fs::path(files[0]).filename(), "demo.dfs");
+  EXPECT_EQ(fs::path(files[1]).filename(), "demo.cfs");
+  EXPECT_EQ(bus, (std::vector<bool>{false, false}));
+}
+
+TEST_F(SiteEditorWindow, LessShowsTheCompactViewMoreTheFullAndHelpAsksForTheEditorsPage) {
+  std::vector<int> helps;
+  auto dialog = OpenEditor(core, &helps);
+  dialog->show();
+  auto* mapsetup = dialog->findChild<QPushButton*>(QStringLiteral("mapsetup"));
+  auto* remove = dialog->findChild<QPushButton*>(QStringLiteral("remove"));
+  auto* less = dialog->findChild<QPushButton*>(QStringLiteral("less"));
+  auto* more = dialog->findChild<QPushButton*>(QStringLiteral("more"));
+  EXPECT_TRUE(dialog->IsFull());
+  EXPECT_TRUE(mapsetup->isVisible());
+  EXPECT_FALSE(more->isEnabled());
+  less->click();
+  EXPECT_FALSE(dialog->IsFull());
+  EXPECT_FALSE(mapsetup->isVisible());
+  EXPECT_FALSE(dialog->findChild<QLineEdit*>(QStringLiteral("map"))->isVisible());
+  EXPECT_TRUE(remove->isVisible());
+  EXPECT_TRUE(dialog->findChild<QLineEdit*>(QStringLiteral("location"))->isVisible());
+  EXPECT_FALSE(less->isEnabled());
+  more->click();
+  EXPECT_TRUE(mapsetup->isVisible());
+  Click(*dialog, "help");
+  EXPECT_EQ(helps, std::vector<int>{SiteConfigDlg::HELPCONTEXT});
 }
 
 TEST_F(SiteEditorWindow, NewScansTheLoopsInItsWindowThenOpensTheEditor) {

@@ -5,6 +5,7 @@
 
 #include "core/common/statusbits.h"
 #include "core/comms/bushost.h"
+#include "core/site/functionset.h"
 
 namespace quillark {
 namespace {
@@ -33,6 +34,7 @@ bool IsLowerHex(char c) {
 DemoPort::DemoPort(BusHost* AParent, int ALoop, INI& AnINI)
     : IOPort(AParent, ALoop, AnINI), random(static_cast<std::uint32_t>(ALoop + 1)) {
   for (auto& device : written) device.fill(-1);
+  commandmodule.fill(-1);
 }
 
 DemoPort::~DemoPort() = default;
@@ -115,26 +117,9 @@ void DemoPort::CreateDemoAnswer(const char* msg, int length) {
         for (std::size_t pos : {26u, 46u, 66u}) answer.replace(pos, 2, hex, 2);
         break;
       }
-      case 'G': {
-        answer = FUNCTIONHEAD;
-        char text[17] = {};
-        std::memcpy(text, DEVICETEXT, std::min(sizeof text - 1, std::strlen(DEVICETEXT)));
-        for (unsigned char c : std::string_view(text, 16)) {
-          char hex[3];
-          std::snprintf(hex, sizeof hex, "%02x", c);
-          answer += hex;
-        }
-        answer += FUNCTIONTAIL;
-        answer.append(172, 'f');
-        for (std::size_t i = 0; i < 181; ++i) {
-          const int v = written[addr][i];
-          if (v < 0) continue;
-          char hex[3];
-          std::snprintf(hex, sizeof hex, "%02x", static_cast<unsigned>(v & 0xFF));
-          answer.replace(6 + 2 * i, 2, hex, 2);
-        }
+      case 'G':
+        answer = FunctionAnswer(written[addr], -1);
         break;
-      }
       case 'H':
         answer = HISTOGRAMANSWER;
         break;
@@ -182,15 +167,66 @@ void DemoPort::CreateDemoAnswer(const char* msg, int length) {
     answer[1] = addrbyte;
     n = static_cast<int>(std::min(answer.size(), static_cast<std::size_t>(MAXFRAME - 2)));
     std::memcpy(inbuff, answer.data(), static_cast<std::size_t>(n));
+  } else if (msg[0] == ':' && length >= 3 && (addrbyte & 0x7F) == 1) {
+    // The loop's command module, asked as a device: it answers its function
+    // reads under its own kind, so a site discovered here gets command
+    // module settings like any other device's.
+    std::string answer;
+    if (msg[2] == 'G') {
+      answer = FunctionAnswer(commandmodule, PELORIN2000BUSMASTER);
+      answer[0] = '/';
+    } else if (msg[2] == 'P') {
+      StoreFunctions(commandmodule, msg, length);
+      return;
+    } else {
+      return;
+    }
+    answer[1] = addrbyte;
+    n = static_cast<int>(std::min(answer.size(), static_cast<std::size_t>(MAXFRAME - 2)));
+    std::memcpy(inbuff, answer.data(), static_cast<std::size_t>(n));
   } else {
     return;
   }
   Deliver(n);
 }
 
+std::string DemoPort::FunctionAnswer(const Functions& values, int model) {
+  std::string answer = FUNCTIONHEAD;
+  char text[17] = {};
+  std::memcpy(text, DEVICETEXT, std::min(sizeof text - 1, std::strlen(DEVICETEXT)));
+  char hex[3];
+  for (unsigned char c : std::string_view(text, 16)) {
+    std::snprintf(hex, sizeof hex, "%02x", c);
+    answer += hex;
+  }
+  answer += FUNCTIONTAIL;
+  answer.append(172, 'f');
+  // The model the device reports stands among its settings.
+  if (model >= 0) {
+    std::snprintf(hex, sizeof hex, "%02x", static_cast<unsigned>(model & 0xFF));
+    answer.replace(6 + 2 * FunctionSet::MODELINDEX, 2, hex, 2);
+  }
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    const int v = values[i];
+    if (v < 0) continue;
+    std::snprintf(hex, sizeof hex, "%02x", static_cast<unsigned>(v & 0xFF));
+    answer.replace(6 + 2 * i, 2, hex, 2);
+  }
+  return answer;
+}
+
 void DemoPort::StoreFunctions(std::size_t addr, const char* msg, int length) {
+  if (addr == 0) {
+    // Address 0 is every detector at once.
+    for (std::size_t a = 1; a < written.size(); ++a) StoreFunctions(written[a], msg, length);
+  } else if (addr < written.size()) {
+    StoreFunctions(written[addr], msg, length);
+  }
+}
+
+void DemoPort::StoreFunctions(Functions& into, const char* msg, int length) {
   // "P", three length digits, then pairs of function number and value; the
-  // check sum follows them. Address 0 is every detector at once.
+  // check sum follows them.
   auto hex = [&](int at) {
     int v = 0;
     for (int i = at; i < at + 2; ++i) {
@@ -205,13 +241,7 @@ void DemoPort::StoreFunctions(std::size_t addr, const char* msg, int length) {
   for (int at = 6; at + 4 <= end; at += 4) {
     const int function = hex(at), value = hex(at + 2);
     if (function < 1 || function > 181 || value < 0) return;
-    const auto f = static_cast<std::size_t>(function - 1);
-    if (addr == 0) {
-      for (std::size_t a = 1; a < written.size(); ++a)
-        written[a][f] = static_cast<std::int16_t>(value);
-    } else if (addr < written.size()) {
-      written[addr][f] = static_cast<std::int16_t>(value);
-    }
+    into[static_cast<std::size_t>(function - 1)] = static_cast<std::int16_t>(value);
   }
 }
 

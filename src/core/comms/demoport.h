@@ -52,8 +52,15 @@ class DemoPort : public IOPort {
   std::array<std::int32_t, 256> detfault{};
   // Functions written to the simulated detectors ("P"), by address: -1 is
   // what the built-in answer holds. They answer the next read with them.
+  using Functions = std::array<std::int16_t, 181>;
   void StoreFunctions(std::size_t addr, const char* msg, int length);
-  std::array<std::array<std::int16_t, 181>, 128> written;
+  static void StoreFunctions(Functions& into, const char* msg, int length);
+  // The built-in function-read answer with `values` written over it, and
+  // `model` as the model it reports (below 0: the built-in detector's).
+  static std::string FunctionAnswer(const Functions& values, int model);
+  std::array<Functions, 128> written;
+  // The same for the loop's command module (":" requests).
+  Functions commandmodule;
   std::minstd_rand random;
 };
 

@@ -42,6 +42,21 @@ std::string SiteEditor::Label(devicetype type, std::uint32_t address) {
   }
 }
 
+std::string SiteEditor::Label(devicetype type, std::uint32_t address, Translator* translator) {
+  if (translator == nullptr) return Label(type, address);
+  switch (type) {
+    case BUSCONTROLLER:
+      return Format("%s %03u", translator->TextOr(TX_COMMANDMODULE, "Command module").c_str(),
+                    (address >> 8) + 1);
+    case POWERSUPPLY:
+      return Format("%s %03u", translator->TextOr(TX_POWERSUPPLY, "Power supply").c_str(),
+                    address % SLOTS);
+    default:
+      return Format("%s %03u", translator->TextOr(TX_DETECTOR, "Detector").c_str(),
+                    address % SLOTS);
+  }
+}
+
 SiteEditor::Node SiteEditor::MakeNode(const DeviceConfig& d) const {
   Node n;
   n.address = d.GetAddress();
@@ -49,7 +64,7 @@ SiteEditor::Node SiteEditor::MakeNode(const DeviceConfig& d) const {
   n.image = d.GetType() == BUSCONTROLLER ? IMG_COMMANDMODULE
             : d.GetType() == POWERSUPPLY ? IMG_POWERSUPPLY
                                          : IMG_DETECTOR;
-  n.label = Label(d.GetType(), d.GetAddress());
+  n.label = Label(d.GetType(), d.GetAddress(), translator);
   return n;
 }
 

@@ -29,6 +29,10 @@ class SiteEditor {
   static constexpr int TX_NODETECTOR = 17100;
   static constexpr int TX_NOPOWERSUPPLY = 17200;
   static constexpr int TX_WRITEERROR = 17600;
+  // The kinds in the tree labels.
+  static constexpr int TX_COMMANDMODULE = 63020;
+  static constexpr int TX_POWERSUPPLY = 63040;
+  static constexpr int TX_DETECTOR = 16900;
   static constexpr int FIRSTADDRESS = 1;
   static constexpr int LASTADDRESS = 127;
   static constexpr int ZONES = 127;
@@ -48,8 +52,10 @@ class SiteEditor {
   const TSiteConfig& Site() const { return site; }
   const std::string& GetFileName() const { return site.GetConfig(); }
 
-  // "Command module 001", "Detector 005", "Power supply 002".
+  // "Command module 001", "Detector 005", "Power supply 002"; the second in
+  // the operator's language (English without a translator).
   static std::string Label(devicetype type, std::uint32_t address);
+  static std::string Label(devicetype type, std::uint32_t address, Translator* translator);
   std::vector<Node> Tree() const;
 
   // The selected node: a command module, power supply or detector of the

@@ -87,6 +87,7 @@ Desktop::Desktop(TDockingApp& a, INI& ini, MainFrame& f)
   eventlogs->SetRecentHandler([this](const std::string& path) { files->AddRecent(path); });
   functions = std::make_unique<FunctionCommands>(app, &frame);
   sites = std::make_unique<SiteCommands>(app, &frame);
+  sites->SetHelpHandler([this](int context) { help.ShowContext(context); });
   diags = std::make_unique<DiagCommands>(app, &frame);
   diags->SetHelpHandler([this](int context) { help.ShowContext(context); });
   // The device display; built again whenever it is missing.

@@ -1,6 +1,8 @@
 #include "gui/site/mapsetupdlg.h"
 
+#include <QFileDialog>
 #include <QHBoxLayout>
+#include <QImageReader>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -9,7 +11,11 @@
 
 #include "core/access/translator.h"
 #include "core/app/dockingapp.h"
+#include "core/common/ini.h"
+#include "core/common/textutil.h"
+#include "core/platform/prompter.h"
 #include "core/site/siteeditor.h"
+#include "gui/common/uitext.h"
 
 namespace quillark {
 namespace {
@@ -92,15 +98,46 @@ void MapSetupCanvas::contextMenuEvent(QContextMenuEvent* e) {
 
 // --- The dialog ------------------------------------------------------------------------
 
-MapSetupDlg::MapSetupDlg(TDockingApp& app, TSiteConfig& site, const DeviceConfig& d,
+MapSetupDlg::MapSetupDlg(TDockingApp& a, TSiteConfig& site, const DeviceConfig& d,
                          const SiteMap::MapRef& s, QWidget* parent)
-    : QDialog(parent), target(site), work(site), ref(s) {
+    : QDialog(parent), app(a), target(site), work(site), ref(s) {
   setObjectName(QStringLiteral("ZONECONFIG"));
   device = work.GetDevice(d.GetAddress(), d.GetType());
-  setWindowTitle(
-      QString::fromStdString(SiteMap::RefTitle(work, ref, app.GetServices().translator)) +
-      QStringLiteral(" - ") +
-      QString::fromStdString(SiteEditor::Label(d.GetType(), d.GetAddress())));
+  hint = new QLabel(this);
+  hint->setWordWrap(true);
+  browse = new QPushButton(this);
+  browse->setObjectName(QStringLiteral("browse"));
+  browse->setAutoDefault(false);
+  undobutton = new QPushButton(this);
+  undobutton->setObjectName(QStringLiteral("undo"));
+  undobutton->setAutoDefault(false);
+  ok = new QPushButton(this);
+  ok->setObjectName(QStringLiteral("ok"));
+  cancel = new QPushButton(this);
+  cancel->setObjectName(QStringLiteral("cancel"));
+  cancel->setAutoDefault(false);
+  connect(browse, &QPushButton::clicked, this, [this] { Browse(); });
+  connect(undobutton, &QPushButton::clicked, this, [this] { Undo(); });
+  connect(ok, &QPushButton::clicked, this, &MapSetupDlg::accept);
+  connect(cancel, &QPushButton::clicked, this, &MapSetupDlg::reject);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(browse);
+  buttons->addWidget(undobutton);
+  buttons->addStretch();
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  layout = new QVBoxLayout(this);
+  layout->addWidget(hint);
+  layout->addLayout(buttons);
+  BuildCanvas();
+  const QSize map = canvas->MapSize();
+  resize(std::clamp(map.width() + 24, 360, 1000), std::clamp(map.height() + 100, 300, 800));
+  Retranslate();
+  UpdateButtons();
+}
+
+void MapSetupDlg::BuildCanvas() {
   MapSetupCanvas::Hooks hooks;
   hooks.begin = [this] {
     undo.push_back({Position(), Area()});
@@ -108,41 +145,74 @@ MapSetupDlg::MapSetupDlg(TDockingApp& app, TSiteConfig& site, const DeviceConfig
   };
   hooks.move = [this](DeviceConfig::Point at) { Apply({at, Area()}); };
   hooks.area = [this](const DeviceConfig::Rect& area) { Apply({Position(), area}); };
-  canvas = new MapSetupCanvas(app, ref, work, device, std::move(hooks), this);
-  canvas->setObjectName(QStringLiteral("canvas"));
+  auto* fresh = new MapSetupCanvas(app, ref, work, device, std::move(hooks), this);
+  fresh->setObjectName(QStringLiteral("canvas"));
+  if (canvas != nullptr) {
+    layout->replaceWidget(canvas, fresh);
+    delete canvas;
+  } else {
+    layout->insertWidget(1, fresh, 1);
+  }
+  canvas = fresh;
+}
 
+void MapSetupDlg::Retranslate() {
+  Translator& t = app.GetServices().translator;
+  setWindowTitle(
+      QString::fromStdString(SiteMap::RefTitle(work, ref, t)) + QStringLiteral(" - ") +
+      QString::fromStdString(device != nullptr
+                                 ? SiteEditor::Label(device->GetType(), device->GetAddress(), &t)
+                                 : std::string()));
   const bool coverage = device != nullptr && SiteMap::HasCoverage(ref.key, *device, ANYAREA);
-  auto* hint =
-      new QLabel(coverage ? QStringLiteral("Drag the framed icon to place the device; drag on the "
-                                           "plan to draw its coverage area.")
-                          : QStringLiteral("Drag the framed icon to place the device "
-                                           "(it has no coverage area on this map)."),
-                 this);
-  hint->setWordWrap(true);
-  undobutton = new QPushButton(QStringLiteral("Undo"), this);
-  undobutton->setObjectName(QStringLiteral("undo"));
-  undobutton->setAutoDefault(false);
-  auto* ok = new QPushButton(QStringLiteral("Ok"), this);
-  ok->setObjectName(QStringLiteral("ok"));
-  auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-  cancel->setObjectName(QStringLiteral("cancel"));
-  cancel->setAutoDefault(false);
-  connect(undobutton, &QPushButton::clicked, this, [this] { Undo(); });
-  connect(ok, &QPushButton::clicked, this, &MapSetupDlg::accept);
-  connect(cancel, &QPushButton::clicked, this, &MapSetupDlg::reject);
+  hint->setText(coverage ? UiText(t, 63720,
+                                  "Drag the framed icon to place the device; drag on the plan "
+                                  "to draw its coverage area.")
+                         : UiText(t, 63740,
+                                  "Drag the framed icon to place the device (it has no coverage "
+                                  "area on this map)."));
+  browse->setText(UiText(t, 63180, "Browse..."));
+  undobutton->setText(UiText(t, 63760, "Undo"));
+  ok->setText(UiText(t, 63300, "OK"));
+  cancel->setText(UiText(t, 63320, "Cancel"));
+}
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addWidget(undobutton);
-  buttons->addStretch();
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(hint);
-  layout->addWidget(canvas, 1);
-  layout->addLayout(buttons);
-  const QSize map = canvas->MapSize();
-  resize(std::clamp(map.width() + 24, 360, 1000), std::clamp(map.height() + 100, 300, 800));
-  UpdateButtons();
+void MapSetupDlg::changeEvent(QEvent* e) {
+  if (IsLanguageChange(e)) Retranslate();
+  QDialog::changeEvent(e);
+}
+
+void MapSetupDlg::Browse() {
+  Translator& t = app.GetServices().translator;
+  const std::filesystem::path home = app.GetPaths().home;
+  const QString chosen = chooser ? chooser()
+                                 : QFileDialog::getOpenFileName(
+                                       this, windowTitle(), QString::fromStdString(home.string()),
+                                       UiText(t, 63780, "Bitmaps (*.bmp)"));
+  if (chosen.isEmpty()) return;
+  std::filesystem::path file(chosen.toStdString());
+  if (file.is_relative()) file = home / file;
+  // Refused before anything changes: the plan stays as it was.
+  std::string problem = SiteMap::CheckBitmapFile(file);
+  if (problem.empty()) {
+    QImage probe;
+    QImageReader reader(QString::fromStdString(file.string()), "BMP");
+    if (!reader.read(&probe) || probe.isNull()) problem = "not a bitmap";
+  }
+  if (!problem.empty()) {
+    app.GetServices().prompter.Show(
+        "",
+        Format(t.TextOr(63800, "%s is not a bitmap that can be read.").c_str(),
+               file.filename().string().c_str()),
+        PromptIcon::STOP);
+    return;
+  }
+  // A picture in the program home is named as the site files name theirs.
+  std::error_code ec;
+  ref.file = std::filesystem::equivalent(file.parent_path(), home, ec) ? file.filename().string()
+                                                                       : file.string();
+  browsed = true;
+  BuildCanvas();
+  Retranslate();
 }
 
 DeviceConfig::Point MapSetupDlg::Position() const {
@@ -172,6 +242,18 @@ void MapSetupDlg::UpdateButtons() {
 }
 
 void MapSetupDlg::accept() {
+  if (browsed) {
+    // The chosen picture becomes the map's file: the loop's command module
+    // holds its loop's plan, a zone entry its zone's, the settings the site's.
+    if (ref.kind == SITE) {
+      app.GetServices().ini.WriteString("Maps", "Site", ref.file);
+    } else {
+      DeviceConfig* owner = ref.kind == ZONE
+                                ? target.GetDevice(static_cast<std::uint32_t>(ref.id), ZONE)
+                                : target.GetDevice(static_cast<std::uint32_t>(ref.id) << 8);
+      if (owner != nullptr) owner->SetMap(ref.file);
+    }
+  }
   if (device != nullptr)
     if (DeviceConfig* d = target.GetDevice(device->GetAddress(), device->GetType())) {
       SiteMap::SetPosition(ref.kind, *d, Position());

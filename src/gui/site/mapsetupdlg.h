@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "core/site/config.h"
@@ -10,6 +11,7 @@
 
 class QLabel;
 class QPushButton;
+class QVBoxLayout;
 
 namespace quillark {
 
@@ -62,8 +64,19 @@ class MapSetupDlg : public QDialog {
   bool CanUndo() const { return !undo.empty(); }
   void Undo();
   void accept() override;
+  // Browse...: the plan's picture. How it asks for the file; a file dialog
+  // unless told otherwise.
+  void SetFileChooser(std::function<QString()> c) { chooser = std::move(c); }
+  void Browse();
+  // The plan's picture file as chosen (the map's own until Browse...).
+  const std::string& MapFile() const { return ref.file; }
+
+ protected:
+  void changeEvent(QEvent* e) override;
 
  private:
+  void Retranslate();
+  void BuildCanvas();
   struct State {
     DeviceConfig::Point at;
     DeviceConfig::Rect area;
@@ -71,13 +84,21 @@ class MapSetupDlg : public QDialog {
   void Apply(const State& state);
   void UpdateButtons();
 
+  TDockingApp& app;
   TSiteConfig& target;
   TSiteConfig work;
   DeviceConfig* device;
   SiteMap::MapRef ref;
+  bool browsed = false;
   std::vector<State> undo;
-  MapSetupCanvas* canvas;
+  std::function<QString()> chooser;
+  MapSetupCanvas* canvas = nullptr;
+  QLabel* hint;
+  QPushButton* browse;
   QPushButton* undobutton;
+  QPushButton* ok;
+  QPushButton* cancel;
+  QVBoxLayout* layout;
 };
 
 }  // namespace quillark

@@ -1,5 +1,6 @@
 #include "gui/site/sitecommands.h"
 
+#include <QEvent>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -9,6 +10,7 @@
 
 #include "core/access/commands.h"
 #include "core/access/security.h"
+#include "core/access/translator.h"
 #include "core/app/dockingapp.h"
 #include "core/app/mainwindow.h"
 #include "core/common/textutil.h"
@@ -17,20 +19,37 @@
 #include "core/site/config.h"
 #include "core/site/siteeditor.h"
 #include "core/status/sitescan.h"
+#include "gui/common/uitext.h"
 #include "gui/site/siteconfdlg.h"
 
 namespace quillark {
 
-SiteScanWindow::SiteScanWindow(SiteScan& s, QWidget* parent) : ProgressDialog(parent), scan(s) {
+SiteScanWindow::SiteScanWindow(SiteScan& s, Translator& t, QWidget* parent)
+    : ProgressDialog(parent), scan(s), translator(t) {
   setObjectName(QStringLiteral("SCANNER"));
-  setWindowTitle(QStringLiteral("New site"));
-  status->setText(QStringLiteral("Scanning devices..."));
+  Retranslate();
+}
+
+void SiteScanWindow::Retranslate() {
+  if (!started) {
+    setWindowTitle(UiText(translator, 63840, "New site"));
+    status->setText(UiText(translator, 63860, "Scanning devices..."));
+  } else {
+    setWindowTitle(QString::fromStdString(
+        Format(translator.TextOr(63880, "Scanning %d%%").c_str(), scan.GetPercent())));
+  }
+}
+
+void SiteScanWindow::changeEvent(QEvent* e) {
+  if (IsLanguageChange(e)) Retranslate();
+  ProgressDialog::changeEvent(e);
 }
 
 void SiteScanWindow::Follow() {
+  started = true;
   if (!scan.GetStatusText().empty()) status->setText(QString::fromStdString(scan.GetStatusText()));
   gauge->setValue(scan.GetPercent());
-  setWindowTitle(QStringLiteral("Scanning %1%").arg(scan.GetPercent()));
+  Retranslate();
   if (!scan.Running()) hide();
 }
 
@@ -70,6 +89,7 @@ void SiteCommands::Configure() {
   setup.translator = &app.GetServices().translator;
   setup.sound = &app.GetServices().sound;
   setup.app = &app;
+  setup.help = help;
   SiteConfigDlg dialog(
       std::make_unique<SiteEditor>(*site, &app.GetServices().translator, app.GetBus().GetLoops()),
       setup, parent);
@@ -90,15 +110,16 @@ void SiteCommands::New() {
   if (asker) {
     file = asker();
   } else {
-    file = QFileDialog::getSaveFileName(parent, QStringLiteral("New site"),
+    Translator& t = app.GetServices().translator;
+    file = QFileDialog::getSaveFileName(parent, UiText(t, 63840, "New site"),
                                         QString::fromStdString(app.GetPaths().home.string()),
-                                        QStringLiteral("Site files (*.cfg)"))
+                                        UiText(t, 63900, "Site files (*.cfg)"))
                .toStdString();
   }
   if (file.empty()) return;
   if (GetExtension(file).empty()) file += ".cfg";
   scan = std::make_unique<SiteScan>(&app.GetBus(), file);
-  progress = std::make_unique<SiteScanWindow>(*scan, parent);
+  progress = std::make_unique<SiteScanWindow>(*scan, app.GetServices().translator, parent);
   scan->Start([this](const std::string&) { progress->Follow(); },
               [this](bool ok, const std::string& summary) {
                 // The scan is still inside its own call: finish after it.

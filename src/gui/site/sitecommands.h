@@ -14,6 +14,7 @@ namespace quillark {
 
 class SiteScan;
 class TDockingApp;
+class Translator;
 
 // The progress of a new site's discovery: a gauge, the device in hand and
 // Cancel; it closes itself when the scan ends.
@@ -21,12 +22,19 @@ class SiteScanWindow : public ProgressDialog {
   Q_OBJECT
 
  public:
-  SiteScanWindow(SiteScan& scan, QWidget* parent = nullptr);
+  SiteScanWindow(SiteScan& scan, Translator& translator, QWidget* parent = nullptr);
   void Follow();
   void reject() override;
 
+ protected:
+  void changeEvent(QEvent* e) override;
+
  private:
+  void Retranslate();
+
   SiteScan& scan;
+  Translator& translator;
+  bool started = false;
 };
 
 // NEW (a site discovered by scanning every loop, then the editor on it),
@@ -44,6 +52,8 @@ class SiteCommands {
   void SetRunner(std::function<void(QDialog&)> r) { runner = std::move(r); }
   // Asks for the new site's file name; empty when the operator cancels.
   void SetFileAsker(std::function<std::string()> a) { asker = std::move(a); }
+  // Where the editor's Help... goes.
+  void SetHelpHandler(std::function<void(int)> h) { help = std::move(h); }
   void Configure();
   void New();
   SiteScan* GetScan() const { return scan.get(); }
@@ -57,6 +67,7 @@ class SiteCommands {
   QWidget* parent;
   std::function<void(QDialog&)> runner;
   std::function<std::string()> asker;
+  std::function<void(int)> help;
   std::unique_ptr<SiteScan> scan;
   std::unique_ptr<SiteScanWindow> progress;
 };

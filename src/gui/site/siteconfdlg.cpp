@@ -1,23 +1,35 @@
 #include "gui/site/siteconfdlg.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <filesystem>
 #include <optional>
 
 #include "core/access/translator.h"
+#include "core/app/dockingapp.h"
+#include "core/common/textutil.h"
 #include "core/platform/prompter.h"
 #include "core/platform/soundplayer.h"
+#include "core/site/fnfile.h"
+#include "core/views/sitemap.h"
+#include "gui/common/langpropertypage.h"
+#include "gui/common/uitext.h"
+#include "gui/site/functionprogdlg.h"
 #include "gui/site/mapsetupdlg.h"
+#include "gui/site/zoneconfigdlg.h"
 #include "gui/views/mapview.h"
 
 namespace quillark {
@@ -25,16 +37,27 @@ namespace {
 
 constexpr int ADDRESSROLE = Qt::UserRole;
 constexpr int TYPEROLE = Qt::UserRole + 1;
-constexpr const char* FAULTNAMES[8] = {"Flow low",        "Flow high",     "Detector fault",
-                                       "Mains fault",     "Battery fault", "Isolated",
-                                       "Separator fault", "Watchdog"};
+
+// The critical-fault boxes, one per bit of the mask from bit 0 on.
+struct FaultName {
+  int id;
+  const char* english;
+};
+constexpr FaultName FAULTNAMES[8] = {{63500, "Flow low"},        {63520, "Flow high"},
+                                     {31900, "Detector fault"},  {31800, "Mains fault"},
+                                     {29300, "Battery fault"},   {37800, "Isolated"},
+                                     {63540, "Separator fault"}, {63560, "Watchdog"}};
+
+constexpr int TX_OK = 63300;
+constexpr int TX_CANCEL = 63320;
+constexpr int TX_BROWSE = 63180;
 
 QString Q(const std::string& s) {
   return QString::fromStdString(s);
 }
 
-QPushButton* Button(QWidget* parent, const char* text, const char* name) {
-  auto* b = new QPushButton(QString::fromLatin1(text), parent);
+QPushButton* Button(QWidget* parent, const char* name) {
+  auto* b = new QPushButton(parent);
   b->setObjectName(QString::fromLatin1(name));
   b->setAutoDefault(false);
   return b;
@@ -44,27 +67,41 @@ QPushButton* Button(QWidget* parent, const char* text, const char* name) {
 
 // --- Critical faults ---------------------------------------------------------
 
-FaultConfigDlg::FaultConfigDlg(DeviceConfig& d, QWidget* parent) : QDialog(parent), device(d) {
+FaultConfigDlg::FaultConfigDlg(DeviceConfig& d, Translator& t, QWidget* parent)
+    : QDialog(parent), device(d), translator(t) {
   setObjectName(QStringLiteral("FAULTCONFIG"));
-  setWindowTitle(QStringLiteral("Critical faults"));
   auto* layout = new QVBoxLayout(this);
   const std::vector<bool> ticked = SiteEditor::FaultBoxes(device.GetFaultMask());
   for (std::size_t b = 0; b < 8; ++b) {
-    auto* box = new QCheckBox(QString::fromLatin1(FAULTNAMES[b]), this);
+    auto* box = new QCheckBox(this);
     box->setObjectName(QStringLiteral("fault%1").arg(b));
     box->setChecked(ticked[b]);
     layout->addWidget(box);
     boxes.push_back(box);
   }
   auto* row = new QHBoxLayout;
-  auto* ok = Button(this, "OK", "ok");
-  auto* cancel = Button(this, "Cancel", "cancel");
+  ok = Button(this, "ok");
+  cancel = Button(this, "cancel");
   connect(ok, &QPushButton::clicked, this, &FaultConfigDlg::accept);
   connect(cancel, &QPushButton::clicked, this, &FaultConfigDlg::reject);
   row->addStretch();
   row->addWidget(ok);
   row->addWidget(cancel);
   layout->addLayout(row);
+  Retranslate();
+}
+
+void FaultConfigDlg::Retranslate() {
+  setWindowTitle(UiText(translator, 63480, "Critical faults"));
+  for (std::size_t b = 0; b < boxes.size(); ++b)
+    boxes[b]->setText(UiText(translator, FAULTNAMES[b].id, FAULTNAMES[b].english));
+  ok->setText(UiText(translator, TX_OK, "OK"));
+  cancel->setText(UiText(translator, TX_CANCEL, "Cancel"));
+}
+
+void FaultConfigDlg::changeEvent(QEvent* e) {
+  if (IsLanguageChange(e)) Retranslate();
+  QDialog::changeEvent(e);
 }
 
 void FaultConfigDlg::accept() {
@@ -76,56 +113,92 @@ void FaultConfigDlg::accept() {
 
 // --- Alarm actions -----------------------------------------------------------
 
-AlarmActionsDlg::AlarmActionsDlg(TSiteConfig& site, const DeviceConfig& device,
-                                 Translator& translator, SoundPlayer& s, QWidget* parent)
-    : QDialog(parent), sheet(site, device.GetAddress(), device.GetType()), sound(s) {
-  setObjectName(QStringLiteral("ACTIONS"));
-  setWindowTitle(QStringLiteral("Alarm actions - %1")
-                     .arg(Q(SiteEditor::Label(device.GetType(), device.GetAddress()))));
-  auto* tabs = new QTabWidget(this);
-  tabs->setObjectName(QStringLiteral("pages"));
-  for (AlarmActions::Page& page : sheet.Pages()) {
-    auto* w = new QWidget(tabs);
-    auto* form = new QFormLayout(w);
-    PageWidgets pw{};
-    pw.sound = new QLineEdit(Q(page.sound), w);
-    pw.sound->setObjectName(QStringLiteral("sound"));
-    pw.sound->setMaxLength(static_cast<int>(AlarmActions::MAXVALUE));
-    auto* browse = Button(w, "Browse...", "browse");
-    auto* play = Button(w, "Play", "play");
+// One event's page: its sound (Browse..., Play), its action text and, on the
+// input pages, "Bus reset".
+class AlarmActionsDlg::Page : public LangPropertyPage {
+ public:
+  Page(QTabWidget& sheet, Translator& translator, const AlarmActions::Page& page,
+       SoundPlayer& player)
+      : LangPropertyPage(sheet, translator, page.title) {
+    auto* form = new QFormLayout(this);
+    form->setRowWrapPolicy(QFormLayout::WrapLongRows);
+    sound = new QLineEdit(Q(page.sound), this);
+    sound->setObjectName(QStringLiteral("sound"));
+    sound->setMaxLength(static_cast<int>(AlarmActions::MAXVALUE));
+    // Room for a file name, not only its first letters.
+    sound->setMinimumWidth(sound->fontMetrics().averageCharWidth() * 24);
+    browse = Button(this, "browse");
+    play = Button(this, "play");
     auto* soundrow = new QHBoxLayout;
-    soundrow->addWidget(pw.sound, 1);
+    soundrow->addWidget(sound, 1);
     soundrow->addWidget(browse);
     soundrow->addWidget(play);
-    form->addRow(QStringLiteral("Sound file"), soundrow);
-    pw.text = new QLineEdit(Q(page.text), w);
-    pw.text->setObjectName(QStringLiteral("text"));
-    pw.text->setMaxLength(static_cast<int>(AlarmActions::MAXVALUE));
-    form->addRow(QStringLiteral("Action/hazard text"), pw.text);
-    pw.busreset = nullptr;
+    soundlabel = new QLabel(this);
+    form->addRow(soundlabel, soundrow);
+    text = new QLineEdit(Q(page.text), this);
+    text->setObjectName(QStringLiteral("text"));
+    text->setMaxLength(static_cast<int>(AlarmActions::MAXVALUE));
+    textlabel = new QLabel(this);
+    form->addRow(textlabel, text);
     if (page.input) {
-      pw.busreset = new QCheckBox(QStringLiteral("Bus reset"), w);
-      pw.busreset->setObjectName(QStringLiteral("busreset"));
-      pw.busreset->setChecked(page.busreset);
-      form->addRow(QString(), pw.busreset);
+      busreset = new QCheckBox(this);
+      busreset->setObjectName(QStringLiteral("busreset"));
+      busreset->setChecked(page.busreset);
+      form->addRow(QString(), busreset);
     }
-    QLineEdit* field = pw.sound;
-    connect(browse, &QPushButton::clicked, this, [this, field] {
-      const QString file = QFileDialog::getOpenFileName(
-          this, QStringLiteral("Sound file"), field->text(), QStringLiteral("Sound files (*.wav)"));
-      if (!file.isEmpty()) field->setText(file.left(static_cast<int>(AlarmActions::MAXVALUE)));
+    connect(browse, &QPushButton::clicked, this, [this] {
+      const QString file =
+          QFileDialog::getOpenFileName(this, soundlabel->text(), sound->text(),
+                                       UiText(GetTranslator(), 63700, "Sound files (*.wav)"));
+      if (!file.isEmpty()) sound->setText(file.left(static_cast<int>(AlarmActions::MAXVALUE)));
     });
-    connect(play, &QPushButton::clicked, this, [this, field] {
-      if (!field->text().isEmpty()) sound.Play(field->text().toStdString(), false);
+    connect(play, &QPushButton::clicked, this, [this, &player] {
+      if (!sound->text().isEmpty()) player.Play(sound->text().toStdString(), false);
     });
-    widgets.push_back(pw);
-    tabs->addTab(w, Q(translator.Text(page.title)));
+    Retranslate();
   }
-  saveall = new QCheckBox(Q(translator.Text(7800)), this);
+
+  void Store(AlarmActions::Page& page) const {
+    page.sound = sound->text().trimmed().toStdString();
+    page.text = text->text().trimmed().toStdString();
+    if (busreset != nullptr) page.busreset = busreset->isChecked();
+  }
+
+ protected:
+  void Retranslate() override {
+    Translator& t = GetTranslator();
+    soundlabel->setText(UiText(t, 63600, "Sound file"));
+    textlabel->setText(UiText(t, 63620, "Action/hazard text"));
+    browse->setText(UiText(t, TX_BROWSE, "Browse..."));
+    play->setText(UiText(t, 63660, "Play"));
+    if (busreset != nullptr) busreset->setText(UiText(t, 63640, "Bus reset"));
+  }
+
+ private:
+  QLineEdit* sound;
+  QLineEdit* text;
+  QCheckBox* busreset = nullptr;
+  QLabel* soundlabel;
+  QLabel* textlabel;
+  QPushButton* browse;
+  QPushButton* play;
+};
+
+AlarmActionsDlg::AlarmActionsDlg(TSiteConfig& site, const DeviceConfig& device, Translator& t,
+                                 SoundPlayer& s, QWidget* parent)
+    : QDialog(parent), sheet(site, device.GetAddress(), device.GetType()), translator(t), sound(s) {
+  setObjectName(QStringLiteral("ACTIONS"));
+  kind = device.GetType();
+  deviceaddress = device.GetAddress();
+  auto* tabs = new QTabWidget(this);
+  tabs->setObjectName(QStringLiteral("pages"));
+  for (AlarmActions::Page& page : sheet.Pages())
+    pages.push_back(new Page(*tabs, translator, page, sound));
+  saveall = new QCheckBox(this);
   saveall->setObjectName(QStringLiteral("saveall"));
   saveall->setChecked(true);
-  auto* ok = Button(this, "OK", "ok");
-  auto* cancel = Button(this, "Cancel", "cancel");
+  ok = Button(this, "ok");
+  cancel = Button(this, "cancel");
   connect(ok, &QPushButton::clicked, this, &AlarmActionsDlg::accept);
   connect(cancel, &QPushButton::clicked, this, &AlarmActionsDlg::reject);
   auto* row = new QHBoxLayout;
@@ -134,19 +207,32 @@ AlarmActionsDlg::AlarmActionsDlg(TSiteConfig& site, const DeviceConfig& device,
   row->addWidget(ok);
   row->addWidget(cancel);
   auto* layout = new QVBoxLayout(this);
-  if (sheet.Pages().empty())
-    layout->addWidget(new QLabel(QStringLiteral("This model raises no events."), this));
+  if (sheet.Pages().empty()) {
+    noevents = new QLabel(this);
+    layout->addWidget(noevents);
+  }
   layout->addWidget(tabs);
   layout->addLayout(row);
+  Retranslate();
+}
+
+void AlarmActionsDlg::Retranslate() {
+  setWindowTitle(Q(Format(translator.TextOr(63580, "Alarm actions - %s").c_str(),
+                          SiteEditor::Label(kind, deviceaddress, &translator).c_str())));
+  saveall->setText(UiText(translator, 7800, "Save all"));
+  ok->setText(UiText(translator, TX_OK, "OK"));
+  cancel->setText(UiText(translator, TX_CANCEL, "Cancel"));
+  if (noevents != nullptr)
+    noevents->setText(UiText(translator, 63680, "This model raises no events."));
+}
+
+void AlarmActionsDlg::changeEvent(QEvent* e) {
+  if (IsLanguageChange(e)) Retranslate();
+  QDialog::changeEvent(e);
 }
 
 void AlarmActionsDlg::accept() {
-  for (std::size_t i = 0; i < widgets.size(); ++i) {
-    AlarmActions::Page& page = sheet.Pages()[i];
-    page.sound = widgets[i].sound->text().trimmed().toStdString();
-    page.text = widgets[i].text->text().trimmed().toStdString();
-    if (widgets[i].busreset != nullptr) page.busreset = widgets[i].busreset->isChecked();
-  }
+  for (std::size_t i = 0; i < pages.size(); ++i) pages[i]->Store(sheet.Pages()[i]);
   sheet.saveall = saveall->isChecked();
   sheet.Apply();
   QDialog::accept();
@@ -157,7 +243,6 @@ void AlarmActionsDlg::accept() {
 SiteConfigDlg::SiteConfigDlg(std::unique_ptr<SiteEditor> e, const Setup& s, QWidget* parent)
     : QDialog(parent), editor(std::move(e)), setup(s) {
   setObjectName(QStringLiteral("SITECONF"));
-  setWindowTitle(QStringLiteral("Site configuration - [%1]").arg(Q(editor->GetFileName())));
   tree = new QTreeWidget(this);
   tree->setObjectName(QStringLiteral("tree"));
   tree->setHeaderHidden(true);
@@ -180,71 +265,153 @@ SiteConfigDlg::SiteConfigDlg(std::unique_ptr<SiteEditor> e, const Setup& s, QWid
   zone->setObjectName(QStringLiteral("zone"));
   for (const std::string& z : SiteEditor::ZoneNames()) zone->addItem(Q(z));
 
-  auto* addpsu = Button(this, "Add Power Supply", "addpsu");
-  auto* adddet = Button(this, "Add detector", "adddet");
-  auto* remove = Button(this, "Remove", "remove");
-  auto* actions = Button(this, "Actions...", "actions");
-  auto* faults = Button(this, "Faults...", "faults");
-  auto* browse = Button(this, "Browse...", "browse");
-  auto* mapsetup = Button(this, "Map...", "mapsetup");
-  auto* sitemap = Button(this, "Site map...", "sitemap");
-  auto* zonesetup = Button(this, "Zone setup...", "zonesetup");
-  auto* ok = Button(this, "Ok", "ok");
-  auto* cancel = Button(this, "Cancel", "cancel");
+  auto button = [this](const char* name, int id, const char* english) {
+    QPushButton* b = Button(this, name);
+    texts.push_back({b, id, english});
+    return b;
+  };
+  auto label = [this](int id, const char* english) {
+    auto* l = new QLabel(this);
+    texts.push_back({l, id, english});
+    return l;
+  };
+  auto* addpsu = button("addpsu", 63060, "Add Power Supply");
+  auto* adddet = button("adddet", 63080, "Add detector");
+  auto* remove = button("remove", 63100, "Remove");
+  auto* edit = button("edit", 63120, "Edit functions...");
+  auto* actions = button("actions", 63140, "Actions...");
+  auto* faults = button("faults", 63160, "Faults...");
+  auto* browse = button("browse", TX_BROWSE, "Browse...");
+  auto* mapsetup = button("mapsetup", 18700, "Map...");
+  auto* sitemap = button("sitemap", 63200, "Site map...");
+  auto* zonesetup = button("zonesetup", 63220, "Zone setup...");
+  auto* zones = button("zones", 63920, "Zones...");
+  less = button("less", 63240, "Less <<");
+  more = button("more", 63260, "More >>");
+  auto* help = button("help", 63280, "Help...");
+  auto* ok = button("ok", TX_OK, "OK");
+  auto* cancel = button("cancel", TX_CANCEL, "Cancel");
   connect(addpsu, &QPushButton::clicked, this, &SiteConfigDlg::AddPSU);
   connect(adddet, &QPushButton::clicked, this, &SiteConfigDlg::AddDetector);
   connect(remove, &QPushButton::clicked, this, &SiteConfigDlg::Remove);
+  connect(edit, &QPushButton::clicked, this, &SiteConfigDlg::EditFunctions);
   connect(actions, &QPushButton::clicked, this, &SiteConfigDlg::Actions);
   connect(faults, &QPushButton::clicked, this, &SiteConfigDlg::Faults);
   connect(browse, &QPushButton::clicked, this, &SiteConfigDlg::Browse);
   connect(mapsetup, &QPushButton::clicked, this, [this] { MapSetup(MapKind::LOOP); });
   connect(sitemap, &QPushButton::clicked, this, [this] { MapSetup(MapKind::SITE); });
   connect(zonesetup, &QPushButton::clicked, this, [this] { MapSetup(MapKind::ZONE); });
+  connect(zones, &QPushButton::clicked, this, &SiteConfigDlg::Zones);
+  connect(less, &QPushButton::clicked, this, [this] { SetFull(false); });
+  connect(more, &QPushButton::clicked, this, [this] { SetFull(true); });
+  connect(help, &QPushButton::clicked, this, &SiteConfigDlg::Help);
   connect(ok, &QPushButton::clicked, this, &SiteConfigDlg::accept);
   connect(cancel, &QPushButton::clicked, this, &SiteConfigDlg::reject);
   connect(tree, &QTreeWidget::currentItemChanged, this, [this] { SelectionChanged(); });
+  connect(map, &QLineEdit::editingFinished, this, [this] { ShowPreview(); });
 
-  auto* form = new QFormLayout;
+  form = new QFormLayout;
+  form->setRowWrapPolicy(QFormLayout::WrapLongRows);
   auto* freerow = new QHBoxLayout;
   freerow->addWidget(freedetectors);
   freerow->addWidget(adddet);
-  form->addRow(QStringLiteral("Free detectors"), freerow);
+  form->addRow(label(63340, "Free detectors"), freerow);
   auto* psurow = new QHBoxLayout;
   psurow->addWidget(freepsus);
   psurow->addWidget(addpsu);
-  form->addRow(QStringLiteral("Free power supplies"), psurow);
-  form->addRow(QStringLiteral("Address"), address);
-  form->addRow(QStringLiteral("Device type"), model);
-  form->addRow(QStringLiteral("Location"), location);
+  form->addRow(label(63360, "Free power supplies"), psurow);
+  form->addRow(label(63380, "Address"), address);
+  form->addRow(label(63400, "Device type"), model);
+  form->addRow(label(63420, "Location"), location);
+  form->addRow(label(63460, "Zone"), zone);
+
+  // The full view adds the device's maps: its map file with a preview, the
+  // map, site and zone setups, the zones, alarm actions and critical faults.
+  // The compact view is what building the site by hand needs: the tree,
+  // adding and removing, the device's model, location and zone, and its
+  // functions.
+  extra = new QWidget(this);
+  extra->setObjectName(QStringLiteral("extra"));
+  auto* extraform = new QFormLayout(extra);
+  extraform->setContentsMargins(0, 0, 0, 0);
+  extraform->setRowWrapPolicy(QFormLayout::WrapLongRows);
   auto* maprow = new QHBoxLayout;
   maprow->addWidget(map, 1);
   maprow->addWidget(browse);
-  form->addRow(QStringLiteral("Map"), maprow);
-  form->addRow(QStringLiteral("Zone"), zone);
-  auto* maps = new QHBoxLayout;
-  maps->addWidget(mapsetup);
-  maps->addWidget(sitemap);
-  maps->addWidget(zonesetup);
-  maps->addStretch();
-  form->addRow(QString(), maps);
+  extraform->addRow(label(63440, "Map"), maprow);
+  auto* maps = new QGridLayout;
+  maps->addWidget(mapsetup, 0, 0);
+  maps->addWidget(sitemap, 0, 1);
+  maps->addWidget(zonesetup, 0, 2);
+  maps->addWidget(zones, 1, 0);
+  maps->addWidget(actions, 1, 1);
+  maps->addWidget(faults, 1, 2);
+  extraform->addRow(maps);
+  preview = new QLabel(extra);
+  preview->setObjectName(QStringLiteral("preview"));
+  preview->setAlignment(Qt::AlignCenter);
+  preview->setMinimumSize(200, 150);
+  preview->setFrameShape(QFrame::StyledPanel);
+  preview->setWordWrap(true);
+  extraform->addRow(preview);
+
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(remove);
-  buttons->addWidget(actions);
-  buttons->addWidget(faults);
+  buttons->addWidget(edit);
+  buttons->addWidget(less);
+  buttons->addWidget(more);
   buttons->addStretch();
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
+  auto* closing = new QHBoxLayout;
+  closing->addWidget(help);
+  closing->addStretch();
+  closing->addWidget(ok);
+  closing->addWidget(cancel);
   auto* right = new QVBoxLayout;
   right->addLayout(form);
+  right->addWidget(extra, 1);
   right->addStretch();
   right->addLayout(buttons);
+  right->addLayout(closing);
   auto* layout = new QHBoxLayout(this);
   layout->addWidget(tree, 1);
   layout->addLayout(right, 1);
-  LoadDeviceList();
+  Retranslate();
+  SetFull(true);
 }
 
 SiteConfigDlg::~SiteConfigDlg() = default;
+
+QString SiteConfigDlg::T(int id, const char* english) const {
+  return setup.translator != nullptr ? UiText(*setup.translator, id, english)
+                                     : QString::fromLatin1(english);
+}
+
+void SiteConfigDlg::Retranslate() {
+  setWindowTitle(Q(Format(T(63000, "Site configuration - [%s]").toStdString().c_str(),
+                          editor->GetFileName().c_str())));
+  for (const Text& t : texts) {
+    if (auto* b = qobject_cast<QAbstractButton*>(t.widget))
+      b->setText(T(t.id, t.english));
+    else if (auto* l = qobject_cast<QLabel*>(t.widget))
+      l->setText(T(t.id, t.english));
+  }
+  // The tree labels are texts of the table as well.
+  SaveDeviceInfo();
+  LoadDeviceList();
+}
+
+void SiteConfigDlg::changeEvent(QEvent* e) {
+  if (IsLanguageChange(e)) Retranslate();
+  QDialog::changeEvent(e);
+}
+
+void SiteConfigDlg::SetFull(bool on) {
+  full = on;
+  extra->setVisible(on);
+  less->setEnabled(on);
+  more->setEnabled(!on);
+  if (!on) adjustSize();
+}
 
 void SiteConfigDlg::Run(QDialog& dialog) {
   if (runner)
@@ -300,6 +467,31 @@ void SiteConfigDlg::ShowDeviceInfo() {
   const int z = d != nullptr ? d->GetZone() : 0;
   zone->setCurrentIndex(z >= 0 && z <= SiteEditor::ZONES ? z : 0);
   loading = false;
+  ShowPreview();
+}
+
+void SiteConfigDlg::ShowPreview() {
+  // The device's own map, else its loop's, as the map setup would show it.
+  std::string file = map->text().trimmed().toStdString();
+  const DeviceConfig* d = editor->Selected();
+  if (file.empty() && d != nullptr)
+    file = SiteMap::LoopRef(editor->Site(), static_cast<int>(d->GetLoop())).file;
+  QImage picture;
+  if (!file.empty()) {
+    std::filesystem::path path(file);
+    if (path.is_relative() && setup.app != nullptr) path = setup.app->GetPaths().home / path;
+    if (SiteMap::CheckBitmapFile(path).empty()) {
+      QImageReader reader(Q(path.string()));
+      if (!reader.read(&picture)) picture = QImage();
+    }
+  }
+  if (picture.isNull()) {
+    preview->setPixmap(QPixmap());
+    preview->setText(T(17300, "Map not defined"));
+  } else {
+    preview->setPixmap(QPixmap::fromImage(
+        picture.scaled(preview->minimumSize(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+  }
 }
 
 void SiteConfigDlg::SaveDeviceInfo() {
@@ -319,10 +511,9 @@ void SiteConfigDlg::LoadFreeLists() {
   for (int a : editor->FreePowerSupplies()) freepsus->addItem(QString::number(a), a);
 }
 
-void SiteConfigDlg::Refuse(int textid) {
+void SiteConfigDlg::Refuse(int textid, const char* english) {
   if (setup.prompter == nullptr) return;
-  setup.prompter->Show("", setup.translator != nullptr ? setup.translator->Text(textid) : "",
-                       PromptIcon::STOP);
+  setup.prompter->Show("", T(textid, english).toStdString(), PromptIcon::STOP);
 }
 
 void SiteConfigDlg::AddDetector() {
@@ -330,7 +521,7 @@ void SiteConfigDlg::AddDetector() {
   const int a = freedetectors->currentIndex() >= 0 ? freedetectors->currentData().toInt() : 0;
   const int refusal = editor->AddDetector(a);
   if (refusal != 0) {
-    Refuse(refusal);
+    Refuse(refusal, "No more detectors to add or detector not selected.");
     return;
   }
   LoadDeviceList();
@@ -341,7 +532,7 @@ void SiteConfigDlg::AddPSU() {
   const int a = freepsus->currentIndex() >= 0 ? freepsus->currentData().toInt() : 0;
   const int refusal = editor->AddPSU(a);
   if (refusal != 0) {
-    Refuse(refusal);
+    Refuse(refusal, "No more power supplies to add or power supply not selected.");
     return;
   }
   LoadDeviceList();
@@ -352,11 +543,44 @@ void SiteConfigDlg::Remove() {
   LoadDeviceList();
 }
 
+void SiteConfigDlg::EditFunctions() {
+  // Offline on the site's function settings file of the device's kind: the
+  // editor works on a site that may not be the one the bus is polling.
+  SaveDeviceInfo();
+  const DeviceConfig* d = editor->Selected();
+  if (d == nullptr || setup.translator == nullptr) return;
+  // The sheet's device numbers: a command module is its loop's slot 0, a
+  // power supply counts on from 128.
+  const int loop = static_cast<int>(d->GetLoop()), bus = static_cast<int>(d->GetAddress() % 256);
+  const int device = d->GetType() == BUSCONTROLLER ? loop << 8
+                     : d->GetType() == POWERSUPPLY ? loop << 8 | (bus + 127)
+                                                   : loop << 8 | bus;
+  const std::string file = FnFileName(editor->GetFileName(), d->GetType());
+  std::string text;
+  if (file.empty() || !ReadFnFile(file, text)) {
+    if (setup.prompter != nullptr)
+      setup.prompter->Show(
+          file,
+          Format(T(63980, "The function settings file %s cannot be read.").toStdString().c_str(),
+                 file.c_str()),
+          PromptIcon::STOP);
+    return;
+  }
+  FunctionProgDlg::Setup fs;
+  fs.translator = setup.translator;
+  fs.prompter = setup.prompter;
+  fs.device = device;
+  fs.model = d->GetModel();
+  fs.file = file;
+  FunctionProgDlg dialog(fs, this);
+  Run(dialog);
+}
+
 void SiteConfigDlg::Faults() {
   SaveDeviceInfo();
   DeviceConfig* d = editor->Selected();
-  if (d == nullptr) return;
-  FaultConfigDlg dialog(*d, this);
+  if (d == nullptr || setup.translator == nullptr) return;
+  FaultConfigDlg dialog(*d, *setup.translator, this);
   Run(dialog);
 }
 
@@ -368,10 +592,31 @@ void SiteConfigDlg::Actions() {
   Run(dialog);
 }
 
+void SiteConfigDlg::Zones() {
+  SaveDeviceInfo();
+  if (setup.translator == nullptr) return;
+  ZoneConfigDlg dialog(editor->Site(), *setup.translator, setup.prompter,
+                       setup.app != nullptr ? setup.app->GetPaths().home : std::filesystem::path(),
+                       this);
+  if (chooser) dialog.SetFileChooser(chooser);
+  if (const DeviceConfig* d = editor->Selected(); d != nullptr && d->GetZone() > 0)
+    dialog.SelectZone(d->GetZone());
+  Run(dialog);
+  ShowPreview();
+}
+
+void SiteConfigDlg::Help() {
+  if (setup.help) setup.help(HELPCONTEXT);
+}
+
 void SiteConfigDlg::Browse() {
-  const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("Map"), map->text(),
-                                                    QStringLiteral("Bitmaps (*.bmp)"));
-  if (!file.isEmpty()) map->setText(file);
+  const QString file = chooser ? chooser()
+                               : QFileDialog::getOpenFileName(this, T(63440, "Map"), map->text(),
+                                                              T(63780, "Bitmaps (*.bmp)"));
+  if (file.isEmpty()) return;
+  map->setText(file);
+  SaveDeviceInfo();
+  ShowPreview();
 }
 
 void SiteConfigDlg::MapSetup(MapKind kind) {
@@ -388,12 +633,13 @@ void SiteConfigDlg::MapSetup(MapKind kind) {
   else
     ref = SiteMap::ZoneRef(site, d->GetZone());
   if (!ref) {
-    if (setup.prompter != nullptr)
-      setup.prompter->Show("", "The device's zone is not defined in this site.", PromptIcon::STOP);
+    Refuse(63820, "The device's zone is not defined in this site.");
     return;
   }
   MapSetupDlg dialog(*setup.app, editor->Site(), *d, *ref, this);
+  if (chooser) dialog.SetFileChooser(chooser);
   Run(dialog);
+  ShowDeviceInfo();
 }
 
 void SiteConfigDlg::accept() {

@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <functional>
 #include <memory>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "core/site/actions.h"
@@ -10,8 +12,10 @@
 
 class QCheckBox;
 class QComboBox;
+class QFormLayout;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QTabWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -30,12 +34,20 @@ class FaultConfigDlg : public QDialog {
   Q_OBJECT
 
  public:
-  FaultConfigDlg(DeviceConfig& device, QWidget* parent = nullptr);
+  FaultConfigDlg(DeviceConfig& device, Translator& translator, QWidget* parent = nullptr);
   void accept() override;
 
+ protected:
+  void changeEvent(QEvent* e) override;
+
  private:
+  void Retranslate();
+
   DeviceConfig& device;
+  Translator& translator;
   std::vector<QCheckBox*> boxes;
+  QPushButton* ok;
+  QPushButton* cancel;
 };
 
 // The alarm actions of one device: a page per event its model raises, with
@@ -51,16 +63,23 @@ class AlarmActionsDlg : public QDialog {
   void accept() override;
   AlarmActions& Sheet() { return sheet; }
 
+ protected:
+  void changeEvent(QEvent* e) override;
+
  private:
-  struct PageWidgets {
-    QLineEdit* sound;
-    QLineEdit* text;
-    QCheckBox* busreset;
-  };
+  class Page;
+  void Retranslate();
+
   AlarmActions sheet;
+  Translator& translator;
   SoundPlayer& sound;
-  std::vector<PageWidgets> widgets;
+  devicetype kind = DETECTOR;
+  std::uint32_t deviceaddress = 0;
+  std::vector<Page*> pages;
+  QLabel* noevents = nullptr;
   QCheckBox* saveall;
+  QPushButton* ok;
+  QPushButton* cancel;
 };
 
 // "SITECONF": the site as a tree of loops, power supplies and detectors,
@@ -78,7 +97,11 @@ class SiteConfigDlg : public QDialog {
     // For the map setup (pictures, status colours); without it the map
     // buttons do nothing.
     TDockingApp* app = nullptr;
+    // Help... asks for the editor's help page with this.
+    std::function<void(int)> help;
   };
+  // The help page of the editor.
+  static constexpr int HELPCONTEXT = 110;
   SiteConfigDlg(std::unique_ptr<SiteEditor> editor, const Setup& setup, QWidget* parent = nullptr);
   ~SiteConfigDlg() override;
 
@@ -86,9 +109,22 @@ class SiteConfigDlg : public QDialog {
   // How the Faults and Actions dialogs are run; modally unless told
   // otherwise (tests drive them instead).
   void SetRunner(std::function<void(QDialog&)> r) { runner = std::move(r); }
+  // How Browse... asks for a map file; a file dialog unless told otherwise.
+  void SetFileChooser(std::function<QString()> c) { chooser = std::move(c); }
   void accept() override;
+  // Less << and More >>: whether the full view is shown.
+  bool IsFull() const { return full; }
+  void SetFull(bool on);
+
+ protected:
+  void changeEvent(QEvent* e) override;
 
  private:
+  void Retranslate();
+  void EditFunctions();
+  void Zones();
+  void Help();
+  void ShowPreview();
   void LoadDeviceList();
   void SelectionChanged();
   void ShowDeviceInfo();
@@ -104,13 +140,28 @@ class SiteConfigDlg : public QDialog {
   // plan, the site plan or its zone's plan.
   enum class MapKind { LOOP, SITE, ZONE };
   void MapSetup(MapKind kind);
-  void Refuse(int textid);
+  void Refuse(int textid, const char* english);
   void Run(QDialog& dialog);
+  QString T(int id, const char* english) const;
 
   std::unique_ptr<SiteEditor> editor;
   Setup setup;
   std::function<void(QDialog&)> runner;
+  std::function<QString()> chooser;
   bool loading = false;
+  bool full = true;
+  QFormLayout* form;
+  QWidget* extra;  // what only the full view shows
+  QLabel* preview;
+  // Labels and buttons whose text is one table text.
+  struct Text {
+    QWidget* widget;
+    int id;
+    const char* english;
+  };
+  std::vector<Text> texts;
+  QPushButton* less;
+  QPushButton* more;
   QTreeWidget* tree;
   QComboBox* freedetectors;
   QComboBox* freepsus;

@@ -186,6 +186,43 @@ TEST_F(Demo, SilentRequestsAndKinds) {
                   .empty());
 }
 
+TEST_F(Demo, TheCommandModuleAnswersFunctionReadsAsItselfAndKeepsWhatIsWrittenToIt) {
+  const std::string g = Ask(":\x81"
+                            "G00401b5")
+                            .at(0);
+  ASSERT_EQ(g.size(), 370u);
+  EXPECT_EQ(g.substr(0, 3),
+            "/\x81"
+            "G");
+  EXPECT_EQ(g.substr(6 + 2 * 44, 2), "08");  // a Pelorin 2000 command module
+  EXPECT_EQ(Message::GetMessageFlags(g.data(), 370), MSG_LONG);
+  // A detector's read still reports the detector it always did.
+  const std::string d = Ask(">\x81"
+                            "G00401b5")
+                            .at(0);
+  EXPECT_EQ(d[0], '<');
+  EXPECT_EQ(d.substr(6 + 2 * 44, 2), "06");
+
+  // Function 10 set to 0x2a on the command module, not on detector 1.
+  EXPECT_TRUE(Ask(":\x81"
+                  "P0040a2a")
+                  .empty());
+  EXPECT_EQ(Ask(":\x81"
+                "G00401b5")
+                .at(0)
+                .substr(6 + 2 * 9, 2),
+            "2a");
+  EXPECT_EQ(Ask(">\x81"
+                "G00401b5")
+                .at(0)
+                .substr(6 + 2 * 9, 2),
+            d.substr(6 + 2 * 9, 2));
+  // Only address 1 is the command module; other ":" requests stay silent.
+  EXPECT_TRUE(Ask(":\x82"
+                  "G00401b5")
+                  .empty());
+}
+
 TEST_F(Demo, AnswersComeOnTheLoopAskedAndLoopNeverFails) {
   host.Set("Comm", "Loops", "3");
   host.StartComms(3);

@@ -2,6 +2,7 @@
 // once (save, restore, device clocks), against demonstration loops.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -92,16 +93,17 @@ TEST_F(FnBus, ASilentDeviceEndsTheReadAndAClosedSheetHearsNothing) {
   Start(1);
   int calls = 0;
   bool taken = true;
-  FunctionLink cm(&host.bus, 0, PELORIN2000BUSMASTER, "", true);
-  cm.Read([&](const FunctionSet::Answer& a) {
+  // The demonstration power supplies do not answer.
+  FunctionLink psu(&host.bus, 128, PELORIN2000POWERSUPPLY, "", true);
+  psu.Read([&](const FunctionSet::Answer& a) {
     ++calls;
     taken = a.taken;
   });
-  EXPECT_EQ(Sent().back(), std::string(":\x81G00401b5"));
+  EXPECT_EQ(Sent().back(), std::string("#\x81G00401b5"));
   host.events.Advance(3000 + FunctionLink::EXTRATIMEOUT);
   EXPECT_EQ(calls, 1);
   EXPECT_FALSE(taken);
-  auto link = std::make_unique<FunctionLink>(&host.bus, 0, PELORIN2000BUSMASTER, "", true);
+  auto link = std::make_unique<FunctionLink>(&host.bus, 128, PELORIN2000POWERSUPPLY, "", true);
   link->Read([&](const FunctionSet::Answer&) { ++calls; });
   link.reset();  // closed with the read pending
   host.events.Advance(10000);
@@ -118,20 +120,23 @@ TEST_F(FnBus, SaveWritesEveryAnsweringDeviceAndKeepsOldFilesWhenCancelled) {
              [&](bool good, const std::string&) { ok = good; });
   host.events.RunUntil([&] { return !save.Running(); });
   EXPECT_TRUE(ok);
-  ASSERT_EQ(lines.size(), 127u);
-  EXPECT_EQ(lines[4], "Detector 1-005: saved");
+  ASSERT_EQ(lines.size(), 128u);  // the command module, then detectors 1 to 127
+  EXPECT_EQ(lines[5], "Detector 1-005: saved");
   const std::string dfs = Read("site.dfs");
   EXPECT_EQ(dfs.size(), 8 + 127u * 172u * 16u + 13u);
   EXPECT_EQ(dfs.substr(dfs.size() - 13), "255:255:255\r\n");
   EXPECT_EQ(FnTextValue(dfs, 5, 91), 8);
-  EXPECT_EQ(Read("site.cfs"), "!8\"127\r\n255:255:255\r\n");
+  const std::string cfs = Read("site.cfs");
+  EXPECT_EQ(cfs.size(), 8 + 172u * 16u + 13u);
+  EXPECT_EQ(FnTextValue(cfs, 1, FunctionSet::MODELINDEX), PELORIN2000BUSMASTER);
   EXPECT_EQ(Read("site.pfs"), "!7\"127\r\n255:255:255\r\n");
   EXPECT_FALSE(host.bus.IsPollPaused());
 
   FnIo again(&host.bus, nullptr, Site(), FnIo::SAVE);
   std::string summary;
-  again.Start(nullptr, [&](bool, const std::string& s) { summary = s; });
-  again.Cancel();
+  // Every demo device answers at once: cancelled as the first one is saved.
+  again.Start([&](const std::string&) { again.Cancel(); },
+              [&](bool, const std::string& s) { summary = s; });
   host.events.RunUntil([&] { return !again.Running(); });
   EXPECT_EQ(summary, "cancelled: the function settings files were not changed");
   EXPECT_EQ(Read("site.dfs"), dfs);
@@ -196,9 +201,12 @@ TEST_F(FnBus, ClocksAreWrittenToEveryDeviceAndReadBack) {
   EXPECT_NE(
       std::find(Writes().begin(), Writes().end(), std::string(">\x85P0141116120d130e140b1517")),
       Writes().end());
-  // The demonstration command module does not answer.
-  EXPECT_EQ(summary, "Clocks set on 1 of 2 devices. Did not take the time: Command module 1");
-  EXPECT_EQ(clocks.GetFailures(), std::vector<std::string>{"Command module 1"});
+  // The command module takes the time too and reads it back.
+  EXPECT_NE(std::find_if(Writes().begin(), Writes().end(),
+                         [](const std::string& w) { return w.rfind(":\x81P", 0) == 0; }),
+            Writes().end());
+  EXPECT_EQ(summary, "Clocks set on 2 of 2 devices.");
+  EXPECT_TRUE(clocks.GetFailures().empty());
 }
 
 }  // namespace

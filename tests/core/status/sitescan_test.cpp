@@ -96,7 +96,7 @@ TEST_F(SiteScanTest, DemoLoopsBecomeASiteWithItsThreeFunctionFiles) {
   ASSERT_TRUE(ok) << summary;
   EXPECT_FALSE(host.bus.IsPollPaused());
   ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(lines.front().substr(0, 14), "Detector 1-001");
+  EXPECT_EQ(lines.front().substr(0, 14), "Command module");
 
   TSiteConfig site(Site());
   EXPECT_EQ(site.GetLoadError(), 0);
@@ -110,9 +110,13 @@ TEST_F(SiteScanTest, DemoLoopsBecomeASiteWithItsThreeFunctionFiles) {
   EXPECT_NE(site.GetDevice(257, BUSCONTROLLER), nullptr);
   EXPECT_EQ(summary, std::to_string(static_cast<int>(lines.size())) + " devices found");
 
-  // The demonstration command modules do not answer "G": their file has
-  // no lines.
-  EXPECT_EQ(Read("new.cfs"), "!8\"127\n255:255:255\n");
+  // The demonstration command modules answer "G" as themselves.
+  EXPECT_EQ(site.GetDevice(1, BUSCONTROLLER)->GetModel(), PELORIN2000BUSMASTER);
+  const std::string cfs = Read("new.cfs");
+  EXPECT_EQ(cfs.substr(0, 7), "!8\"127\n");
+  EXPECT_NE(cfs.find("\n000001:045:008\n"), std::string::npos);
+  EXPECT_NE(cfs.find("\n000257:181:"), std::string::npos);
+  EXPECT_EQ(cfs.substr(cfs.size() - 12), "255:255:255\n");
   const std::string dfs = Read("new.dfs");
   EXPECT_EQ(dfs.substr(0, 7), "!6\"127\n");
   EXPECT_EQ(dfs.substr(dfs.size() - 12), "255:255:255\n");
