@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSet>
 #include <QTimer>
 #include <optional>
 
@@ -49,6 +50,19 @@ QStringList TableTexts(std::initializer_list<int> ids, int language) {
     texts << QString::fromUtf8(text != nullptr ? text : "<missing>");
   }
   return texts;
+}
+
+// The letter after the '&' of a menu text, in lower case; none without one.
+QChar KeyLetter(const QString& text) {
+  for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] != '&') continue;
+    if (text[i + 1] == '&') {
+      ++i;
+      continue;
+    }
+    return text[i + 1].toLower();
+  }
+  return {};
 }
 
 const std::initializer_list<int> TITLES = {66000, 66700, 67600, 68300, 69300};
@@ -112,14 +126,26 @@ TEST(MainFrameLanguage, EveryMenuTextComesFromTheTableInEveryOfferedLanguage) {
   for (int language : {0, 2, 3, 4, 6, 8, 9, 11, 17}) {
     translator.SetLanguage(language);
     frame.Retranslate();
+    // Alt and the key letter must reach one menu, and in an open menu the
+    // letter one command: a letter used twice only moves between them.
+    QSet<QChar> titlekeys;
     for (QAction* title : frame.menuBar()->actions()) {
       ASSERT_NE(title->menu(), nullptr);
       EXPECT_FALSE(title->text().isEmpty()) << language;
+      const QChar titlekey = KeyLetter(title->text());
+      EXPECT_FALSE(!titlekey.isNull() && titlekeys.contains(titlekey))
+          << language << " " << title->text().toStdString();
+      titlekeys.insert(titlekey);
+      QSet<QChar> keys;
       for (QAction* a : title->menu()->actions()) {
         if (a->isSeparator()) continue;
         // An empty text is a number missing from the table.
         EXPECT_FALSE(a->text().isEmpty()) << language;
         EXPECT_FALSE(a->toolTip().contains('&')) << a->toolTip().toStdString();
+        const QChar key = KeyLetter(a->text());
+        EXPECT_FALSE(!key.isNull() && keys.contains(key))
+            << language << " " << a->text().toStdString();
+        keys.insert(key);
       }
     }
   }
