@@ -1,8 +1,23 @@
 #include "gui/guiprompter.h"
 
-#include <QMessageBox>
+#include <QAbstractButton>
+
+#include "gui/common/uitext.h"
 
 namespace quillark {
+
+void NameButtons(QMessageBox& box, Translator* translator) {
+  static const struct {
+    QMessageBox::StandardButton button;
+    int id;
+    const char* english;
+  } names[] = {{QMessageBox::Ok, 40100, "OK"},
+               {QMessageBox::Cancel, 40200, "Cancel"},
+               {QMessageBox::Yes, 40300, "Yes"},
+               {QMessageBox::No, 40400, "No"}};
+  for (const auto& n : names)
+    if (QAbstractButton* b = box.button(n.button)) b->setText(UiText(translator, n.id, n.english));
+}
 
 PromptAnswer GuiPrompter::Show(const std::string& caption, const std::string& text, PromptIcon icon,
                                PromptButtons buttons) {
@@ -40,6 +55,7 @@ PromptAnswer GuiPrompter::Show(const std::string& caption, const std::string& te
       box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
       break;
   }
+  NameButtons(box, translator);
   switch (box.exec()) {
     case QMessageBox::Ok:
       return PromptAnswer::OK;

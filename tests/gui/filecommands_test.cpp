@@ -76,7 +76,7 @@ TEST_F(FileCommandsTest, OpenedFilesJoinTheFileMenuNewestFirstAndStayThereAfterA
       return answer;
     });
     EXPECT_EQ(core.App().ExecuteCommand(CMD_OPEN), TDockingApp::CommandResult::DONE);
-    EXPECT_EQ(filter, FileCommands::OPENFILTER);
+    EXPECT_EQ(filter, desktop.Files().OpenFilter());
     EXPECT_TRUE(filter.startsWith("All supported files (*.rcw *.rec *.cfg"));
     EXPECT_EQ(shown, (std::vector<int>{2}));
     answer = QString::fromStdString(Path("old.evt"));

@@ -83,7 +83,8 @@ class SettingsDialogs : public ::testing::Test {
 };
 
 TEST_F(SettingsDialogs, EmailOkStoresRecipientAndEnableOnlyAndMakesTheMailerAgain) {
-  EmailSetupDialog dialog(core.host.ini, Notifier().GetMailer(), core.host.prompter);
+  EmailSetupDialog dialog(core.host.ini, Notifier().GetMailer(), core.host.prompter,
+                          core.App().GetServices().translator);
   EXPECT_EQ(dialog.Recipient()->text(), QString());
   EXPECT_FALSE(dialog.Enable()->isChecked());
   EXPECT_EQ(dialog.Recipient()->maxLength(), 128);
@@ -112,7 +113,8 @@ TEST_F(SettingsDialogs, EmailOkStoresRecipientAndEnableOnlyAndMakesTheMailerAgai
   EXPECT_EQ(Notifier().GetMailer()->GetMail(), nullptr);
 
   // Cancel stores nothing.
-  EmailSetupDialog again(core.host.ini, Notifier().GetMailer(), core.host.prompter);
+  EmailSetupDialog again(core.host.ini, Notifier().GetMailer(), core.host.prompter,
+                         core.App().GetServices().translator);
   EXPECT_EQ(again.Recipient()->text(), QStringLiteral("duty@plant.example"));
   again.Recipient()->setText(QStringLiteral("other"));
   const auto now = Settings(IniPath());
@@ -135,7 +137,8 @@ TEST_F(SettingsDialogs, PagerOkAndApplyStoreTheSevenKeysAndTestSendsATestMessage
 
   const auto before = Settings(IniPath());
   PagerSetupDialog dialog(core.host.ini, Notifier().GetPager(), core.App().GetServices().launcher,
-                          core.host.prompter, core.host.home.Path());
+                          core.host.prompter, core.App().GetServices().translator,
+                          core.host.home.Path());
   EXPECT_EQ(dialog.Port()->currentIndex(), -1);  // none chosen yet
   EXPECT_EQ(dialog.BaudRate()->count(), 4);
   EXPECT_EQ(dialog.Port()->itemText(3), QStringLiteral("COM4"));

@@ -166,6 +166,8 @@ class EventLog : public MsgClass {
   bool Save(const std::string& filename);
 
   const EventFilterStruct& GetFilter() const { return filter; }
+  // The texts of the log and of what shows it are in this language.
+  Translator& GetTranslator() const { return translator; }
   // Takes a new filter and shows the whole log again through it.
   void SetFilter(const EventFilterStruct& f);
   // Narrows the list further to what a search asks for (device, zone,

@@ -12,12 +12,13 @@
 #include "core/access/translator.h"
 #include "core/common/ini.h"
 #include "gui/access/securitydlg.h"
+#include "gui/common/uibuttonbox.h"
+#include "gui/common/uitext.h"
 
 namespace quillark {
 
 LanguageDlg::LanguageDlg(Translator& tr, INI& settings, QWidget* parent)
     : QDialog(parent), translate(tr), ini(settings) {
-  setWindowTitle(QStringLiteral("Set language"));
   setModal(true);
 
   const int current = translate.GetLanguage();
@@ -40,10 +41,11 @@ LanguageDlg::LanguageDlg(Translator& tr, INI& settings, QWidget* parent)
   languages->setCurrentIndex(languages->findData(current));
 
   auto* row = new QHBoxLayout;
-  row->addWidget(new QLabel(QStringLiteral("Language"), this));
+  label = new QLabel(this);
+  row->addWidget(label);
   row->addWidget(languages, 1);
 
-  auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  auto* box = new UiButtonBox(&translate, QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
@@ -54,6 +56,18 @@ LanguageDlg::LanguageDlg(Translator& tr, INI& settings, QWidget* parent)
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
   translate.SetLanguage(current);
+  Retranslate();
+}
+
+void LanguageDlg::Retranslate() {
+  setWindowTitle(UiText(translate, 40600, "Set language"));
+  // The label is the menu command's word.
+  label->setText(PlainUiText(translate, 69000, "&Language..."));
+}
+
+void LanguageDlg::changeEvent(QEvent* e) {
+  if (IsLanguageChange(e)) Retranslate();
+  QDialog::changeEvent(e);
 }
 
 int LanguageDlg::SelectedLanguage() const {

@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QComboBox;
+class QLabel;
 
 namespace quillark {
 
@@ -28,11 +29,15 @@ class LanguageDlg : public QDialog {
 
  protected:
   void showEvent(QShowEvent* e) override;
+  void changeEvent(QEvent* e) override;
 
  private:
+  void Retranslate();
+
   Translator& translate;
   INI& ini;
   QComboBox* languages = nullptr;
+  QLabel* label = nullptr;
 };
 
 }  // namespace quillark

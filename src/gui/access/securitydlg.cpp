@@ -11,6 +11,8 @@
 #include <QVBoxLayout>
 
 #include "core/access/security.h"
+#include "gui/common/uibuttonbox.h"
+#include "gui/common/uitext.h"
 
 namespace quillark {
 
@@ -25,14 +27,25 @@ void CentreOnScreen(QWidget& w) {
   w.move(x, y);
 }
 
-SecurityBaseDlg::SecurityBaseDlg(const QString& caption, const QString& text,
-                                 const std::vector<std::string>& names, std::size_t selection,
-                                 QWidget* parent)
-    : QDialog(parent) {
-  setWindowTitle(caption);
+namespace {
+
+constexpr int TX_SECURITY = 40700;
+constexpr int TX_ACCESSLEVEL = 40800;
+constexpr int TX_PASSWORD = 40900;
+constexpr int TX_AUTHORIZATION = 41000;
+constexpr int TX_AUTHORIZATIONLEVEL = 41100;
+constexpr int TX_CHECKING = 41200;
+constexpr int TX_ENTERPASSWORD = 41300;
+constexpr int TX_PASSWORDS = 69100;  // the menu command
+
+}  // namespace
+
+SecurityBaseDlg::SecurityBaseDlg(Translator* t, const std::vector<std::string>& names,
+                                 std::size_t selection, QWidget* parent)
+    : QDialog(parent), translator(t) {
   setModal(true);
 
-  explanation = new QLabel(text, this);
+  explanation = new QLabel(this);
   explanation->setWordWrap(true);
   explanation->setMinimumWidth(320);
 
@@ -44,11 +57,13 @@ SecurityBaseDlg::SecurityBaseDlg(const QString& caption, const QString& text,
   password->setEchoMode(QLineEdit::Password);
   password->setMaxLength(static_cast<int>(PASSWORDEDITLIMIT));
 
+  levellabel = new QLabel(this);
+  passwordlabel = new QLabel(this);
   auto* form = new QFormLayout;
-  form->addRow(QStringLiteral("Access level"), accesslevel);
-  form->addRow(QStringLiteral("Password"), password);
+  form->addRow(levellabel, accesslevel);
+  form->addRow(passwordlabel, password);
 
-  auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  auto* box = new UiButtonBox(translator, QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
@@ -67,25 +82,42 @@ void SecurityBaseDlg::showEvent(QShowEvent* e) {
   CentreOnScreen(*this);
 }
 
-namespace {
-
-QString EntryExplanation(const std::string& required) {
-  if (required.empty())
-    return QStringLiteral(
-        "The correct authorization is required to perform this operation. Please enter the "
-        "required access level and password.");
-  return QStringLiteral(
-             "The correct authorization is required to perform this operation: the %1 level "
-             "or above. Please enter the required access level and password.")
-      .arg(QString::fromStdString(required));
+void SecurityBaseDlg::changeEvent(QEvent* e) {
+  if (IsLanguageChange(e)) Retranslate();
+  QDialog::changeEvent(e);
 }
 
-}  // namespace
+QString SecurityBaseDlg::Text(int id, const char* english) const {
+  return UiText(translator, id, english);
+}
+
+void SecurityBaseDlg::Retranslate() {
+  levellabel->setText(Text(TX_ACCESSLEVEL, "Access level"));
+  passwordlabel->setText(Text(TX_PASSWORD, "Password"));
+}
 
 SecurityEntryDlg::SecurityEntryDlg(const std::vector<std::string>& names, std::size_t preselected,
-                                   QWidget* parent, const std::string& required)
-    : SecurityBaseDlg(QStringLiteral("Security"), EntryExplanation(required), names, preselected,
-                      parent) {}
+                                   QWidget* parent, const std::string& level, Translator* t)
+    : SecurityBaseDlg(t, names, preselected, parent), required(level) {
+  Retranslate();
+}
+
+void SecurityEntryDlg::Retranslate() {
+  SecurityBaseDlg::Retranslate();
+  setWindowTitle(Text(TX_SECURITY, "Security"));
+  if (answering)
+    explanation->setText(Text(TX_CHECKING, "Checking the password..."));
+  else if (required.empty())
+    explanation->setText(Text(TX_AUTHORIZATION,
+                              "The correct authorization is required to perform this operation. "
+                              "Please enter the required access level and password."));
+  else
+    explanation->setText(
+        Text(TX_AUTHORIZATIONLEVEL,
+             "The correct authorization is required to perform this operation: the %1 level or "
+             "above. Please enter the required access level and password.")
+            .arg(QString::fromStdString(required)));
+}
 
 void SecurityEntryDlg::accept() {
   if (answerdelay == 0) {
@@ -97,7 +129,7 @@ void SecurityEntryDlg::accept() {
   // program keeps supervising while the answer waits.
   answering = true;
   for (auto* box : findChildren<QDialogButtonBox*>()) box->setEnabled(false);
-  explanation->setText(QStringLiteral("Checking the password..."));
+  explanation->setText(Text(TX_CHECKING, "Checking the password..."));
   QTimer::singleShot(static_cast<int>(answerdelay), this, [this] { QDialog::accept(); });
 }
 
@@ -109,13 +141,20 @@ LogOnAnswer SecurityEntryDlg::Answer() const {
   return a;
 }
 
-PasswordChangeDlg::PasswordChangeDlg(PasswordEditSession& s, QWidget* parent)
-    : SecurityBaseDlg(QStringLiteral("Passwords"),
-                      QStringLiteral("Please enter the password for the displayed access level."),
-                      s.Names(), s.Selection(), parent),
-      session(s) {
+PasswordChangeDlg::PasswordChangeDlg(PasswordEditSession& s, QWidget* parent, Translator* t)
+    : SecurityBaseDlg(t, s.Names(), s.Selection(), parent), session(s) {
   password->setText(QString::fromStdString(session.Password()));
   connect(accesslevel, &QComboBox::currentIndexChanged, this, &PasswordChangeDlg::UserChange);
+  Retranslate();
+}
+
+void PasswordChangeDlg::Retranslate() {
+  SecurityBaseDlg::Retranslate();
+  // The title is the menu command that opens the dialog.
+  setWindowTitle(translator != nullptr ? PlainUiText(*translator, TX_PASSWORDS, "Pass&words...")
+                                       : QStringLiteral("Passwords"));
+  explanation->setText(
+      Text(TX_ENTERPASSWORD, "Please enter the password for the displayed access level."));
 }
 
 void PasswordChangeDlg::UserChange(int index) {
@@ -142,14 +181,14 @@ void PasswordChangeDlg::accept() {
 
 std::optional<LogOnAnswer> GuiLogOnPrompt::AskForLogOn(const std::vector<std::string>& names,
                                                        std::size_t preselected) {
-  SecurityEntryDlg dlg(names, preselected, parent, RequiredLevel());
+  SecurityEntryDlg dlg(names, preselected, parent, RequiredLevel(), translator);
   dlg.SetAnswerDelay(answerdelay);
   if (dlg.exec() != QDialog::Accepted) return std::nullopt;
   return dlg.Answer();
 }
 
 void GuiPasswordEditor::EditPasswords(PasswordEditSession& session) {
-  PasswordChangeDlg dlg(session, parent);
+  PasswordChangeDlg dlg(session, parent, translator);
   dlg.exec();
 }
 

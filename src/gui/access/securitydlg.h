@@ -30,10 +30,19 @@ class SecurityBaseDlg : public QDialog {
   QLabel* Explanation() const { return explanation; }
 
  protected:
-  SecurityBaseDlg(const QString& caption, const QString& explanation,
-                  const std::vector<std::string>& names, std::size_t selection, QWidget* parent);
+  // The texts come from `translator` (English without one); Retranslate()
+  // sets them, and again on a language change.
+  SecurityBaseDlg(Translator* translator, const std::vector<std::string>& names,
+                  std::size_t selection, QWidget* parent);
   void showEvent(QShowEvent* e) override;
+  void changeEvent(QEvent* e) override;
+  virtual void Retranslate();
+  // Text `id` of the table, or `english` without a translator.
+  QString Text(int id, const char* english) const;
 
+  Translator* translator = nullptr;
+  QLabel* levellabel = nullptr;
+  QLabel* passwordlabel = nullptr;
   QComboBox* accesslevel = nullptr;
   QLineEdit* password = nullptr;
   QLabel* explanation = nullptr;
@@ -47,7 +56,8 @@ class SecurityEntryDlg : public SecurityBaseDlg {
  public:
   // `required` names the level the operation needs; empty when unknown.
   SecurityEntryDlg(const std::vector<std::string>& names, std::size_t preselected,
-                   QWidget* parent = nullptr, const std::string& required = {});
+                   QWidget* parent = nullptr, const std::string& required = {},
+                   Translator* translator = nullptr);
   LogOnAnswer Answer() const;
   // OK is answered only after `ms` (repeated failures); the dialog stays live.
   void SetAnswerDelay(std::uint32_t ms) { answerdelay = ms; }
@@ -56,7 +66,11 @@ class SecurityEntryDlg : public SecurityBaseDlg {
  public slots:
   void accept() override;
 
+ protected:
+  void Retranslate() override;
+
  private:
+  std::string required;
   std::uint32_t answerdelay = 0;
   bool answering = false;
 };
@@ -69,10 +83,14 @@ class PasswordChangeDlg : public SecurityBaseDlg {
   Q_OBJECT
 
  public:
-  explicit PasswordChangeDlg(PasswordEditSession& session, QWidget* parent = nullptr);
+  explicit PasswordChangeDlg(PasswordEditSession& session, QWidget* parent = nullptr,
+                             Translator* translator = nullptr);
 
  public slots:
   void accept() override;
+
+ protected:
+  void Retranslate() override;
 
  private:
   void UserChange(int index);
@@ -84,7 +102,8 @@ class PasswordChangeDlg : public SecurityBaseDlg {
 // The dialogs as Security asks for them, modal over `parent`.
 class GuiLogOnPrompt : public LogOnPrompt {
  public:
-  explicit GuiLogOnPrompt(QWidget* parent = nullptr) : parent(parent) {}
+  explicit GuiLogOnPrompt(QWidget* parent = nullptr, Translator* translator = nullptr)
+      : parent(parent), translator(translator) {}
   void SetParent(QWidget* p) { parent = p; }
   std::optional<LogOnAnswer> AskForLogOn(const std::vector<std::string>& names,
                                          std::size_t preselected) override;
@@ -92,17 +111,20 @@ class GuiLogOnPrompt : public LogOnPrompt {
 
  private:
   QPointer<QWidget> parent;
+  Translator* translator;
   std::uint32_t answerdelay = 0;
 };
 
 class GuiPasswordEditor : public PasswordEditor {
  public:
-  explicit GuiPasswordEditor(QWidget* parent = nullptr) : parent(parent) {}
+  explicit GuiPasswordEditor(QWidget* parent = nullptr, Translator* translator = nullptr)
+      : parent(parent), translator(translator) {}
   void SetParent(QWidget* p) { parent = p; }
   void EditPasswords(PasswordEditSession& session) override;
 
  private:
   QPointer<QWidget> parent;
+  Translator* translator;
 };
 
 }  // namespace quillark

@@ -23,6 +23,7 @@
 #include "gui/diag/diagwindow.h"
 #include "gui/events/eventlogcommands.h"
 #include "gui/events/notifysetupdlg.h"
+#include "gui/guiprompter.h"
 #include "gui/site/functioncommands.h"
 #include "gui/site/sitecommands.h"
 #include "gui/status/alarmdispwindow.h"
@@ -37,7 +38,13 @@
 namespace quillark {
 
 Desktop::Desktop(TDockingApp& a, INI& ini, MainFrame& f)
-    : app(a), frame(f), help(&f), logon(&f), passwords(&f), sophost(&f) {
+    : app(a),
+      frame(f),
+      help(&f),
+      logon(&f, &a.GetServices().translator),
+      passwords(&f, &a.GetServices().translator),
+      sophost(&f) {
+  help.SetTranslator(&app.GetServices().translator);
   app.SetCommandHandler(CMD_CONTENTS, [this] { help.ShowContext(0); });
   app.SetConfirmer([this](const std::string& question) { return Confirm(question); });
   TMainWindow* window = app.GetMainWindow();
@@ -152,12 +159,14 @@ void Desktop::WireBusAndSettings(INI& ini) {
   EventNotifier* notifier = app.GetMainWindow()->GetNotifier();
   if (notifier == nullptr) return;
   app.SetCommandHandler(CMD_EMAIL, [this, &ini, notifier] {
-    EmailSetupDialog dialog(ini, notifier->GetMailer(), app.GetServices().prompter, &frame);
+    EmailSetupDialog dialog(ini, notifier->GetMailer(), app.GetServices().prompter,
+                            app.GetServices().translator, &frame);
     dialog.exec();
   });
   app.SetCommandHandler(CMD_PAGER, [this, &ini, notifier] {
     PagerSetupDialog dialog(ini, notifier->GetPager(), app.GetServices().launcher,
-                            app.GetServices().prompter, app.GetPaths().home, &frame);
+                            app.GetServices().prompter, app.GetServices().translator,
+                            app.GetPaths().home, &frame);
     dialog.SetHelpHandler([this](int context) { help.ShowContext(context); });
     dialog.exec();
   });
@@ -205,6 +214,7 @@ bool Desktop::Confirm(const std::string& question) {
   QMessageBox box(QMessageBox::Question, QStringLiteral("Quillark"),
                   QString::fromStdString(question), QMessageBox::Yes | QMessageBox::No, &frame);
   box.setObjectName(QStringLiteral("Confirmation"));
+  NameButtons(box, &app.GetServices().translator);
   box.setDefaultButton(QMessageBox::No);
   box.setEscapeButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;

@@ -1,31 +1,45 @@
 #include "gui/app/filecommands.h"
 
 #include <QFileDialog>
+#include <QStringList>
 #include <filesystem>
 
 #include "core/access/commands.h"
+#include "core/access/translator.h"
 #include "core/app/dockingapp.h"
 #include "core/platform/prompter.h"
 #include "gui/app/mainframe.h"
+#include "gui/common/uitext.h"
 
 namespace quillark {
 
-// Every type the program opens comes first, so that the dialog shows all of
-// them until the operator narrows it down.
-const QString FileCommands::OPENFILTER = QStringLiteral(
-    "All supported files (*.rcw *.rec *.cfg *.ev2 *.evt *.ilt *.lgo);;"
-    "Chart (*.rcw);;DOS Chart (*.rec);;Site (*.cfg);;System log (*.ev2);;Event log (*.evt);;"
-    "Language text (*.ilt);;Logos (*.lgo)");
+QString FileCommands::OpenFilter() const {
+  Translator& tr = app.GetServices().translator;
+  // Every type the program opens comes first, so that the dialog shows all
+  // of them until the operator narrows it down.
+  const QString types[][2] = {{UiText(tr, 39300, "All supported files"),
+                               QStringLiteral("*.rcw *.rec *.cfg *.ev2 *.evt *.ilt *.lgo")},
+                              {UiText(tr, 39400, "Chart"), QStringLiteral("*.rcw")},
+                              {UiText(tr, 39500, "DOS chart"), QStringLiteral("*.rec")},
+                              {UiText(tr, 39600, "Site"), QStringLiteral("*.cfg")},
+                              {PlainUiText(tr, 68100, "&System log"), QStringLiteral("*.ev2")},
+                              {PlainUiText(tr, 18500, "Event log..."), QStringLiteral("*.evt")},
+                              {UiText(tr, 39700, "Language text"), QStringLiteral("*.ilt")},
+                              {UiText(tr, 39800, "Logos"), QStringLiteral("*.lgo")}};
+  QStringList filters;
+  for (const auto& t : types) filters << QStringLiteral("%1 (%2)").arg(t[0], t[1]);
+  return filters.join(QStringLiteral(";;"));
+}
 
 FileCommands::FileCommands(TDockingApp& a, INI& ini, MainFrame& f)
     : app(a), frame(f), recent(ini), choosefile([&a](QWidget* parent, const QString& filter) {
         // The program's files live in its home, so the dialog starts there.
-        return QFileDialog::getOpenFileName(parent, QStringLiteral("Open"),
-                                            QString::fromStdString(a.GetPaths().home.string()),
-                                            filter);
+        return QFileDialog::getOpenFileName(
+            parent, PlainUiText(a.GetServices().translator, 66200, "&Open..."),
+            QString::fromStdString(a.GetPaths().home.string()), filter);
       }) {
   app.SetCommandHandler(CMD_OPEN, [this] {
-    const QString name = choosefile(&frame, OPENFILTER);
+    const QString name = choosefile(&frame, OpenFilter());
     if (!name.isEmpty()) Open(name.toStdString());
   });
   ShowRecent();
@@ -41,7 +55,8 @@ bool FileCommands::Open(const std::string& path) {
   if (!std::filesystem::is_regular_file(path, ec)) {
     // A listed file that has gone is taken off the list rather than offered
     // again.
-    app.GetServices().prompter.Show("error", "Cannot open file.", PromptIcon::STOP);
+    app.GetServices().prompter.Show(
+        "error", app.GetServices().translator.TextOr(52400, "Cannot open file."), PromptIcon::STOP);
     recent.Remove(path);
     ShowRecent();
     return false;

@@ -19,8 +19,8 @@ class TDockingApp;
 // or saved anywhere join the list, which is kept in the settings.
 class FileCommands {
  public:
-  // The open dialog's types.
-  static const QString OPENFILTER;
+  // The open dialog's types, named in the current language.
+  QString OpenFilter() const;
 
   FileCommands(TDockingApp& app, INI& ini, MainFrame& frame);
   ~FileCommands();

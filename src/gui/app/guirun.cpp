@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "core/access/commands.h"
+#include "core/access/translator.h"
 #include "core/app/dockingapp.h"
 #include "core/common/inifile.h"
 #include "core/platform/keepalive.h"
@@ -15,6 +16,7 @@
 #include "gui/app/mainframe.h"
 #include "gui/app/startuplogo.h"
 #include "gui/common/qtsoundplayer.h"
+#include "gui/common/uitext.h"
 #include "gui/common/windowplacekeeper.h"
 #include "gui/guiprompter.h"
 #include "platform/qteventloop.h"
@@ -26,9 +28,13 @@
 namespace quillark {
 namespace {
 
+constexpr int TX_VERSION = 39900;
+constexpr int TX_SUPERVISOR = 40000;
+constexpr int TX_ABOUT = 69500;  // the menu command
+
 // The start-up logo: logo.bmp of the program home, else a picture of our own,
 // with the program's version.
-QPixmap LogoPicture(const std::filesystem::path& home) {
+QPixmap LogoPicture(const std::filesystem::path& home, Translator& translator) {
   QPixmap logo;
   const QString file = QString::fromStdString((home / "logo.bmp").string());
   if (!QFile::exists(file) || !logo.load(file)) {
@@ -51,12 +57,12 @@ QPixmap LogoPicture(const std::filesystem::path& home) {
     f.setBold(false);
     p.setFont(f);
     p.drawText(QRect(120, 105, 290, 30), Qt::AlignLeft | Qt::AlignVCenter,
-               "Aspirating smoke detection supervisor");
+               UiText(translator, TX_SUPERVISOR, "Aspirating smoke detection supervisor"));
   }
   QPainter p(&logo);
   p.setPen(Qt::white);
   p.drawText(logo.rect().adjusted(10, 10, -10, -10), Qt::AlignRight | Qt::AlignBottom,
-             QString("Version %1").arg(QUILLARK_VERSION));
+             UiText(translator, TX_VERSION, "Version %1").arg(QUILLARK_VERSION));
   return logo;
 }
 
@@ -75,21 +81,29 @@ int RunGui(const std::filesystem::path& home, int argc, char** argv) {
   PosixLauncher launcher{events};
   TDockingApp app(events, prompter, frame, ini, launcher, &sound);
   frame.setWindowTitle(app.GetAppName());
+  prompter.SetTranslator(&app.GetServices().translator);
   app.GetServices().tcp = &tcp;
   app.GetServices().seriallines = QtSerialLine::Factory();
   app.SetCommandHandler(CMD_ABOUT, [&frame, &app] {
-    QMessageBox::about(&frame, "About Quillark",
-                       QString("<b>%1</b><p>Version %2</p><p>Supervision of aspirating smoke "
-                               "detector networks.</p>")
-                           .arg(app.GetAppName())
-                           .arg(QUILLARK_VERSION));
+    Translator& translator = app.GetServices().translator;
+    QMessageBox about(
+        QMessageBox::Information, PlainUiText(translator, TX_ABOUT, "&About Quillark..."),
+        QStringLiteral("<b>%1</b><p>%2</p><p>%3</p>")
+            .arg(QString::fromUtf8(app.GetAppName()).toHtmlEscaped(),
+                 UiText(translator, TX_VERSION, "Version %1").arg(QUILLARK_VERSION).toHtmlEscaped(),
+                 UiText(translator, TX_SUPERVISOR, "Aspirating smoke detection supervisor")
+                     .toHtmlEscaped()),
+        QMessageBox::Ok, &frame);
+    about.setIconPixmap(QApplication::windowIcon().pixmap(64));
+    NameButtons(about, &translator);
+    about.exec();
   });
   frame.InstallExit(app);
 
   if (!WindowPlaceKeeper::Restore(frame, ini, "Main")) frame.resize(1100, 760);
   frame.show();
   // After the main window, so the window manager puts the logo above it.
-  StartupLogo logo(LogoPicture(home));
+  StartupLogo logo(LogoPicture(home, app.GetServices().translator));
   logo.Show();
 
   // The desktop program dates its interruptions as the service does.

@@ -22,6 +22,9 @@ namespace quillark {
 namespace {
 
 constexpr int TX_USERTIP = 69600;  // the tip of the logged-on user's field
+constexpr int TX_INITIALISING = 39000;
+constexpr int TX_ACCESSDROPPED = 39100;
+constexpr int TX_TOOLBAR = 39200;
 
 struct MenuEntry {
   int id;      // 0: separator
@@ -112,7 +115,10 @@ MainFrame::MainFrame(QWidget* parent) : QMainWindow(parent) {
   statusfield->setAutoFillBackground(true);
   statusfield->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   statusBar()->addPermanentWidget(statusfield);
+  // Until communications report, the field says the program is starting;
+  // the words follow the language once the translator is known.
   SetStatusText("Initialising...", RGB_BLACK, RGB_LIGHTYELLOW);
+  statusreported = false;
   enabler.setInterval(500);
   connect(&enabler, &QTimer::timeout, this, &MainFrame::UpdateCommands);
 }
@@ -121,6 +127,7 @@ void MainFrame::Attach(TDockingApp* a) {
   app = a;
   BuildMenus();
   BuildToolBar();
+  ShowInitialising();
   UpdateCommands();
   enabler.start();
 }
@@ -211,9 +218,20 @@ void MainFrame::Retranslate() {
       if (QAction* a = Action(e.id)) a->setText(Text(e.textid));
   }
   SetToolTips();
+  if (toolbar != nullptr) toolbar->setWindowTitle(UiText(Tr(), TX_TOOLBAR, "Commands"));
+  ShowInitialising();
   shownlanguage = app->GetServices().translator.GetCurrentLanguage();
   // The open windows follow the menus.
   AnnounceLanguageChange();
+}
+
+Translator& MainFrame::Tr() const {
+  return app->GetServices().translator;
+}
+
+void MainFrame::ShowInitialising() {
+  if (app != nullptr && !statusreported)
+    statusfield->setText(UiText(Tr(), TX_INITIALISING, "Initialising..."));
 }
 
 void MainFrame::SetToolTips() {
@@ -258,7 +276,8 @@ void MainFrame::ShowRecentFiles() {
 }
 
 void MainFrame::BuildToolBar() {
-  QToolBar* bar = addToolBar("Commands");
+  QToolBar* bar = addToolBar(UiText(Tr(), TX_TOOLBAR, "Commands"));
+  toolbar = bar;
   bar->setObjectName("commands");
   bar->setMovable(false);
   // The commands a person reaches for most, grouped as the separators say.
@@ -303,7 +322,7 @@ void MainFrame::UpdateCommands() {
     // A raised level drops back on its own; the operator sees it here, not
     // only at the next refusal.
     if (security->DropExpiredAccess())
-      statusBar()->showMessage(QStringLiteral("Access dropped back to %1")
+      statusBar()->showMessage(UiText(Tr(), TX_ACCESSDROPPED, "Access dropped back to %1")
                                    .arg(QString::fromStdString(security->GetUser())),
                                30000);
     const QString user = QString::fromStdString(security->StatusText());
@@ -325,6 +344,7 @@ void MainFrame::SetStatusText(const std::string& text, Rgb foreground, Rgb backg
   p.setColor(QPalette::Window, ToQColor(background));
   statusfield->setPalette(p);
   statusfield->setText(QString::fromStdString(text));
+  statusreported = true;
 }
 
 void MainFrame::FlashCaption(bool invert) {

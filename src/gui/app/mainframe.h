@@ -12,10 +12,12 @@
 
 class QAction;
 class QMenu;
+class QToolBar;
 
 namespace quillark {
 
 class TDockingApp;
+class Translator;
 
 // The visible main window: menus and toolbar over the application's command
 // table, the status bar with its coloured communications field, and the
@@ -65,6 +67,10 @@ class MainFrame : public QMainWindow, public StatusDisplay {
   // Text `id` of the string table in the current language.
   QString Text(int id) const;
   QIcon CommandIcon(int id) const;
+  // Only while attached.
+  Translator& Tr() const;
+  // "Initialising..." in the current language until a status is reported.
+  void ShowInitialising();
   void ShowRecentFiles();
 
   TDockingApp* app = nullptr;
@@ -82,6 +88,8 @@ class MainFrame : public QMainWindow, public StatusDisplay {
   std::function<void(const std::string&)> openrecent;
   std::vector<QAction*> recentactions;  // the entries and their separator
   bool closing = false;
+  QToolBar* toolbar = nullptr;
+  bool statusreported = false;  // a real status has replaced "Initialising..."
 };
 
 }  // namespace quillark

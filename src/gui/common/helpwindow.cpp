@@ -3,6 +3,8 @@
 #include <QKeyEvent>
 #include <QUrl>
 
+#include "gui/common/uitext.h"
+
 // The pages are compiled into a static library, whose resources must be
 // registered by name (outside any namespace).
 static void InitHelpResources() {
@@ -14,9 +16,23 @@ namespace quillark {
 HelpWindow::HelpWindow(QWidget* parent) : QTextBrowser(parent) {
   InitHelpResources();
   setWindowFlag(Qt::Window);
-  setWindowTitle("Quillark help");
+  Retranslate();
   setOpenExternalLinks(false);
   resize(640, 560);
+}
+
+void HelpWindow::SetTranslator(Translator* t) {
+  translator = t;
+  Retranslate();
+}
+
+void HelpWindow::Retranslate() {
+  setWindowTitle(UiText(translator, 42300, "Quillark help"));
+}
+
+void HelpWindow::changeEvent(QEvent* e) {
+  if (IsLanguageChange(e)) Retranslate();
+  QTextBrowser::changeEvent(e);
 }
 
 void HelpWindow::keyPressEvent(QKeyEvent* e) {

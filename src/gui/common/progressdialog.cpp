@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "gui/common/uitext.h"
+
 namespace quillark {
 
 ProgressDialog::ProgressDialog(QWidget* parent) : QDialog(parent) {
@@ -14,7 +16,7 @@ ProgressDialog::ProgressDialog(QWidget* parent) : QDialog(parent) {
   status->setMinimumWidth(260);
   gauge = new QProgressBar(this);
   gauge->setRange(0, 100);
-  auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+  cancel = new QPushButton(this);
   connect(cancel, &QPushButton::clicked, this, &ProgressDialog::reject);
   auto* row = new QHBoxLayout;
   row->addStretch();
@@ -24,6 +26,21 @@ ProgressDialog::ProgressDialog(QWidget* parent) : QDialog(parent) {
   layout->addWidget(status);
   layout->addLayout(row);
   layout->setSizeConstraint(QLayout::SetFixedSize);
+  Retranslate();
+}
+
+ProgressDialog::ProgressDialog(Translator& t, QWidget* parent) : ProgressDialog(parent) {
+  translator = &t;
+  Retranslate();
+}
+
+void ProgressDialog::Retranslate() {
+  cancel->setText(UiText(translator, 40200, "Cancel"));
+}
+
+void ProgressDialog::changeEvent(QEvent* e) {
+  if (IsLanguageChange(e)) Retranslate();
+  QDialog::changeEvent(e);
 }
 
 }  // namespace quillark

@@ -4,8 +4,11 @@
 
 class QLabel;
 class QProgressBar;
+class QPushButton;
 
 namespace quillark {
+
+class Translator;
 
 // The small window of a long bus operation: a gauge, a line saying what is
 // being done and Cancel (which rejects the dialog: the owner stops the
@@ -15,10 +18,20 @@ class ProgressDialog : public QDialog {
 
  public:
   explicit ProgressDialog(QWidget* parent = nullptr);
+  // Cancel in the words of `translator`, following a language change.
+  ProgressDialog(Translator& translator, QWidget* parent = nullptr);
 
  protected:
+  void changeEvent(QEvent* e) override;
+
   QLabel* status;
   QProgressBar* gauge;
+
+ private:
+  void Retranslate();
+
+  Translator* translator = nullptr;
+  QPushButton* cancel;
 };
 
 }  // namespace quillark

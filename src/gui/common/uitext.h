@@ -12,6 +12,13 @@ class Translator;
 // in the operator's language; `english` keeps the window readable when a
 // table lacks the number (a test's small table, a text not yet translated).
 QString UiText(Translator& translator, int id, const char* english);
+// The same for a window that may be built without a translator (a test's
+// bare dialog): then it shows `english`.
+QString UiText(Translator* translator, int id, const char* english);
+
+// A menu command's text as a title or label: without its key letter and
+// the dots that say a dialog follows ("&Language..." -> "Language").
+QString PlainUiText(Translator& translator, int id, const char* english);
 
 // Tells every open window that the language changed. Each window retitles
 // itself when it sees QEvent::LanguageChange in its changeEvent(); the event

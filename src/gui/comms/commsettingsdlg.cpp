@@ -19,6 +19,8 @@
 
 #include "core/access/translator.h"
 #include "core/platform/prompter.h"
+#include "gui/common/uibuttonbox.h"
+#include "gui/common/uitext.h"
 
 namespace quillark {
 namespace {
@@ -30,12 +32,22 @@ QLineEdit* NumberField(const std::string& text, QWidget* parent) {
   return e;
 }
 
+constexpr int TX_PORTS = 41400;
+constexpr int TX_PORTTYPE = 41500;
+constexpr int TX_PORT = 41600;
+constexpr int TX_MONITOR = 41700;
+constexpr int TX_LOOPS = 41800;
+constexpr int TX_RXBUFF = 41900;
+constexpr int TX_TXBUFF = 42000;
+constexpr int TX_TIMEOUT = 42100;
+constexpr int TX_NOTSTORED = 42200;
+constexpr int TX_TITLE = 68500;  // the menu command
+constexpr int TX_LOOP = 65000;
+
 }  // namespace
 
-CommSettingsDialog::CommSettingsDialog(INI& i, Translator& translate, Prompter& p, QWidget* parent)
-    : QDialog(parent), ini(i), prompter(p), before(CommSettings::Read(i)) {
-  setWindowTitle(QStringLiteral("Communications settings"));
-
+CommSettingsDialog::CommSettingsDialog(INI& i, Translator& t, Prompter& p, QWidget* parent)
+    : QDialog(parent), ini(i), prompter(p), translate(t), before(CommSettings::Read(i)) {
   loops = new QSpinBox(this);
   loops->setRange(1, CommSettings::MAXLOOPS);
   loops->setValue(before.loops);
@@ -46,14 +58,16 @@ CommSettingsDialog::CommSettingsDialog(INI& i, Translator& translate, Prompter& 
   ports->setFrameShape(QFrame::NoFrame);
   ports->setWidgetResizable(true);
   ports->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  portbox = new QGroupBox(QStringLiteral("Ports"), ports);
+  portbox = new QGroupBox(ports);
   auto* grid = new QGridLayout(portbox);
-  grid->addWidget(new QLabel(QStringLiteral("Port type"), portbox), 0, 1);
-  grid->addWidget(new QLabel(QStringLiteral("Port"), portbox), 0, 2);
+  typeheading = new QLabel(portbox);
+  portheading = new QLabel(portbox);
+  grid->addWidget(typeheading, 0, 1);
+  grid->addWidget(portheading, 0, 2);
   for (int l = 0; l < CommSettings::MAXLOOPS; ++l) {
     Row& row = rows[static_cast<std::size_t>(l)];
     const auto& port = before.ports[static_cast<std::size_t>(l)];
-    row.label = new QLabel(QStringLiteral("Loop %1").arg(l + 1), portbox);
+    row.label = new QLabel(portbox);
     row.type = new QComboBox(portbox);
     for (int t = 0; t < CommSettings::PORTTYPES; ++t)
       row.type->addItem(
@@ -76,20 +90,24 @@ CommSettingsDialog::CommSettingsDialog(INI& i, Translator& translate, Prompter& 
   rxbuff = NumberField(before.rxbuff, this);
   txbuff = NumberField(before.txbuff, this);
   timeout = NumberField(before.commsfailtimeout, this);
-  monitor = new QCheckBox(QStringLiteral("Monitor from network"), this);
+  monitor = new QCheckBox(this);
   monitor->setChecked(before.monitor);
 
   auto* top = new QHBoxLayout;
-  top->addWidget(new QLabel(QStringLiteral("Number of loops:"), this));
+  loopslabel = new QLabel(this);
+  top->addWidget(loopslabel);
   top->addWidget(loops);
   top->addStretch();
   auto* buffers = new QFormLayout;
-  buffers->addRow(QStringLiteral("Receive buffer (bytes):"), rxbuff);
-  buffers->addRow(QStringLiteral("Transmit buffer (bytes):"), txbuff);
-  buffers->addRow(QStringLiteral("Communications failure time-out (ms):"), timeout);
+  rxlabel = new QLabel(this);
+  txlabel = new QLabel(this);
+  timeoutlabel = new QLabel(this);
+  buffers->addRow(rxlabel, rxbuff);
+  buffers->addRow(txlabel, txbuff);
+  buffers->addRow(timeoutlabel, timeout);
   buffers->addRow(QString(), monitor);
 
-  auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  auto* box = new UiButtonBox(&translate, QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
@@ -102,7 +120,35 @@ CommSettingsDialog::CommSettingsDialog(INI& i, Translator& translate, Prompter& 
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
   connect(loops, &QSpinBox::valueChanged, this, &CommSettingsDialog::ShowRows);
+  Retranslate();
   ShowRows(before.loops);
+}
+
+void CommSettingsDialog::Retranslate() {
+  setWindowTitle(PlainUiText(translate, TX_TITLE, "&Communications settings..."));
+  portbox->setTitle(UiText(translate, TX_PORTS, "Ports"));
+  typeheading->setText(UiText(translate, TX_PORTTYPE, "Port type"));
+  portheading->setText(UiText(translate, TX_PORT, "Port"));
+  const QString loop = UiText(translate, TX_LOOP, "Loop");
+  for (int l = 0; l < CommSettings::MAXLOOPS; ++l) {
+    Row& row = rows[static_cast<std::size_t>(l)];
+    row.label->setText(QStringLiteral("%1 %2").arg(loop).arg(l + 1));
+    for (int t = 0; t < CommSettings::PORTTYPES && t < row.type->count(); ++t)
+      row.type->setItemText(
+          t, QString::fromStdString(translate.Text(CommSettings::PORTTYPENAMES + 100 * t)));
+  }
+  monitor->setText(UiText(translate, TX_MONITOR, "Monitor from network"));
+  loopslabel->setText(UiText(translate, TX_LOOPS, "Number of loops:"));
+  rxlabel->setText(UiText(translate, TX_RXBUFF, "Receive buffer (bytes):"));
+  txlabel->setText(UiText(translate, TX_TXBUFF, "Transmit buffer (bytes):"));
+  timeoutlabel->setText(UiText(translate, TX_TIMEOUT, "Communications failure time-out (ms):"));
+  // Longer words need wider columns; the rows are measured again.
+  if (isVisible()) FitPorts();
+}
+
+void CommSettingsDialog::changeEvent(QEvent* e) {
+  if (IsLanguageChange(e)) Retranslate();
+  QDialog::changeEvent(e);
 }
 
 void CommSettingsDialog::ShowRows(int count) {
@@ -170,7 +216,8 @@ void CommSettingsDialog::accept() {
     return;
   }
   if (!s.Write(ini, before)) {
-    prompter.Show("", "The settings could not be stored.", PromptIcon::STOP);
+    prompter.Show("", translate.TextOr(TX_NOTSTORED, "The settings could not be stored."),
+                  PromptIcon::STOP);
     return;
   }
   QDialog::accept();

@@ -7,6 +7,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QEvent;
 class QGroupBox;
 class QScrollArea;
 class QShowEvent;
@@ -56,9 +57,13 @@ class CommSettingsDialog : public QDialog {
     QLineEdit* value = nullptr;
   };
   void ShowRows(int count);
+  // Sets every text in the current language.
+  void Retranslate();
+  void changeEvent(QEvent* e) override;
 
   INI& ini;
   Prompter& prompter;
+  Translator& translate;
   CommSettings before;
   QSpinBox* loops = nullptr;
   void showEvent(QShowEvent* event) override;
@@ -75,6 +80,12 @@ class CommSettingsDialog : public QDialog {
   QLineEdit* txbuff = nullptr;
   QLineEdit* timeout = nullptr;
   QCheckBox* monitor = nullptr;
+  QLabel* typeheading = nullptr;
+  QLabel* portheading = nullptr;
+  QLabel* loopslabel = nullptr;
+  QLabel* rxlabel = nullptr;
+  QLabel* txlabel = nullptr;
+  QLabel* timeoutlabel = nullptr;
 };
 
 }  // namespace quillark

@@ -10,11 +10,13 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "gui/common/uibuttonbox.h"
+#include "gui/common/uitext.h"
+
 namespace quillark {
 
-EventFilterDialog::EventFilterDialog(const EventFilterStruct& f, QWidget* parent)
-    : QDialog(parent), filter(f) {
-  setWindowTitle(QStringLiteral("Event filter"));
+EventFilterDialog::EventFilterDialog(const EventFilterStruct& f, Translator& t, QWidget* parent)
+    : QDialog(parent), translate(t), filter(f) {
   setModal(true);
 
   for (int b = 0; b < FB_COUNT; ++b) {
@@ -24,7 +26,7 @@ EventFilterDialog::EventFilterDialog(const EventFilterStruct& f, QWidget* parent
     boxes[static_cast<std::size_t>(b)] = box;
   }
 
-  auto* categories = new QGroupBox(QStringLiteral("Show"), this);
+  categories = new QGroupBox(this);
   auto* grid = new QGridLayout(categories);
   const int rows = (FB_POWERUPS + 2) / 2;
   for (int b = FB_RESET; b <= FB_POWERUPS; ++b)
@@ -36,7 +38,6 @@ EventFilterDialog::EventFilterDialog(const EventFilterStruct& f, QWidget* parent
   auto makedate = [this] {
     auto* edit = new QLineEdit(this);
     edit->setMaxLength(EventFilterStruct::DATETEXT - 1);
-    edit->setPlaceholderText(QStringLiteral("dd/mm/yyyy"));
     edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("00/00/00000")) + 16);
     return edit;
   };
@@ -45,11 +46,13 @@ EventFilterDialog::EventFilterDialog(const EventFilterStruct& f, QWidget* parent
   auto* dates = new QHBoxLayout;
   dates->addWidget(Box(FB_DATE));
   dates->addWidget(start);
-  dates->addWidget(new QLabel(QStringLiteral("and"), this));
+  andlabel = new QLabel(this);
+  dates->addWidget(andlabel);
   dates->addWidget(end);
   dates->addStretch();
 
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  auto* buttons =
+      new UiButtonBox(&translate, QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
@@ -62,6 +65,19 @@ EventFilterDialog::EventFilterDialog(const EventFilterStruct& f, QWidget* parent
   start->setText(QString::fromLatin1(filter.start));
   end->setText(QString::fromLatin1(filter.end));
   Show();
+  Retranslate();
+}
+
+void EventFilterDialog::Retranslate() {
+  setWindowTitle(UiText(translate, 43500, "Event filter"));
+  categories->setTitle(UiText(translate, 43600, "Show"));
+  andlabel->setText(UiText(translate, 43700, "and"));
+  for (QLineEdit* e : {start, end}) e->setPlaceholderText(UiText(translate, 43800, "dd/mm/yyyy"));
+}
+
+void EventFilterDialog::changeEvent(QEvent* e) {
+  if (IsLanguageChange(e)) Retranslate();
+  QDialog::changeEvent(e);
 }
 
 void EventFilterDialog::Clicked(filterbox box, bool on) {

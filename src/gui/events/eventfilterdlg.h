@@ -6,9 +6,13 @@
 #include "core/events/filter.h"
 
 class QCheckBox;
+class QGroupBox;
+class QLabel;
 class QLineEdit;
 
 namespace quillark {
+
+class Translator;
 
 // The "Event filter" dialog over a copy of the event log's filter. Its boxes
 // follow each other as the operator clicks: "All" ticks every category,
@@ -16,7 +20,8 @@ namespace quillark {
 class EventFilterDialog : public QDialog {
   Q_OBJECT
  public:
-  explicit EventFilterDialog(const EventFilterStruct& filter, QWidget* parent = nullptr);
+  EventFilterDialog(const EventFilterStruct& filter, Translator& translator,
+                    QWidget* parent = nullptr);
 
   // The filter as the boxes and date fields stand.
   EventFilterStruct Filter() const;
@@ -26,12 +31,18 @@ class EventFilterDialog : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* e) override;
 
  private:
+  void Retranslate();
+
   void Clicked(filterbox box, bool on);
   void Show();
 
+  Translator& translate;
   EventFilterStruct filter;
+  QGroupBox* categories = nullptr;
+  QLabel* andlabel = nullptr;
   std::array<QCheckBox*, FB_COUNT> boxes{};
   QLineEdit* start = nullptr;
   QLineEdit* end = nullptr;

@@ -6,8 +6,10 @@
 #include <QPrinter>
 #include <algorithm>
 
+#include "core/access/translator.h"
 #include "core/views/eventlog.h"
 #include "gui/common/printmargins.h"
+#include "gui/common/uitext.h"
 
 namespace quillark {
 
@@ -16,6 +18,7 @@ EventLogPrintout::EventLogPrintout(const EventLog& l, QString t)
   // Fixed pitch keeps the columns under the heading; a size that gives a
   // full list line on a portrait page.
   font.setPointSize(9);
+  if (title.isEmpty()) title = PlainUiText(log.GetTranslator(), 18500, "Event log...");
 }
 
 void EventLogPrintout::Layout(QPaintDevice& device, const QRect& a) {
@@ -63,10 +66,11 @@ void EventLogPrintout::PrintPage(QPainter& painter, int page) const {
                               .arg(title, QString::fromStdString(log.GetReadDate()),
                                    QString::fromStdString(log.GetReadTime()));
   painter.drawText(left, baseline(0), heading);
-  const QString number = QStringLiteral("Page %1").arg(page);
+  Translator& tr = log.GetTranslator();
+  const QString number = UiText(tr, 43200, "Page %1").arg(page);
   const int width = QFontMetrics(font, painter.device()).horizontalAdvance(number);
   painter.drawText(area.right() - width, baseline(0), number);
-  painter.drawText(left, baseline(1), QStringLiteral("   Date     Time   Device     Event"));
+  painter.drawText(left, baseline(1), UiText(tr, 42700, "   Date     Time   Device     Event"));
   const int rule = area.top() + 2 * lineheight + lineheight / 2;
   painter.drawLine(left, rule, area.right(), rule);
 

@@ -17,7 +17,8 @@ class EventLog;
 // rest of the page takes list lines, as many as fit.
 class EventLogPrintout {
  public:
-  explicit EventLogPrintout(const EventLog& log, QString title = QStringLiteral("Event log"));
+  // Without a title the pages are headed "Event log" in the log's language.
+  explicit EventLogPrintout(const EventLog& log, QString title = {});
 
   // Prints every line of the list. The number of pages printed; 0 when the
   // printer could not be started.

@@ -19,6 +19,7 @@
 #include "core/app/mainwindow.h"
 #include "core/common/textutil.h"
 #include "core/site/config.h"
+#include "gui/common/uitext.h"
 #include "gui/events/eventfilterdlg.h"
 #include "gui/events/eventlogprintout.h"
 #include "gui/status/scannerwindow.h"
@@ -26,9 +27,35 @@
 namespace quillark {
 namespace {
 
-const QString OPENFILTER = QStringLiteral("Event logs (*.ev2)");
-const QString SAVEFILTER =
-    QStringLiteral("Event logs (*.ev2);;Text file (*.txt);;Spreadsheet, CSV (*.csv)");
+constexpr int TX_EVENTLOGS = 42400;
+constexpr int TX_DEVICE = 42500;
+constexpr int TX_READ = 42600;
+constexpr int TX_HEADING = 42700;
+constexpr int TX_FILTER = 42800;
+constexpr int TX_RELOAD = 42900;
+constexpr int TX_SEARCHREFUSED = 43000;
+constexpr int TX_FOUND = 43100;
+constexpr int TX_TEXTFILE = 43300;
+constexpr int TX_SPREADSHEET = 43400;
+constexpr int TX_OPEN = 66200;  // the main menu's
+constexpr int TX_SAVEAS = 62100;
+constexpr int TX_PRINT = 62200;
+constexpr int TX_HELP = 62300;
+constexpr int TX_CLOSE = 62400;
+constexpr int TX_EVENTLOG = 18500;
+constexpr int TX_SEARCH = 65700;
+constexpr int TX_SEARCHEXAMPLE = 65800;
+
+// The file types of the open and save dialogs, named in the language.
+QString OpenFilter(Translator& tr) {
+  return UiText(tr, TX_EVENTLOGS, "Event logs") + QStringLiteral(" (*.ev2)");
+}
+
+QString SaveFilter(Translator& tr) {
+  return OpenFilter(tr) + QStringLiteral(";;") + UiText(tr, TX_TEXTFILE, "Text file") +
+         QStringLiteral(" (*.txt);;") + UiText(tr, TX_SPREADSHEET, "Spreadsheet, CSV") +
+         QStringLiteral(" (*.csv)");
+}
 
 // The file dialog; the suffix follows the type chosen, so a name typed
 // without one is saved as what the operator picked.
@@ -91,7 +118,6 @@ void EventLogModel::Added(std::size_t first, std::size_t count) {
 
 EventLogWindow::EventLogWindow(TDockingApp& a, int device, std::string filename, QWidget* parent)
     : QDialog(parent), app(a), choosefile(AskFile) {
-  setWindowTitle(QStringLiteral("Event logs"));
   setObjectName(QStringLiteral("EventLog"));
   const TMainWindow* mw = app.GetMainWindow();
   log = std::make_unique<EventLog>(&app.GetBus(), mw != nullptr ? mw->GetLoops() : 1, device,
@@ -133,22 +159,22 @@ EventLogWindow::EventLogWindow(TDockingApp& a, int device, std::string filename,
   readtime->setFixedWidth(readtime->fontMetrics().horizontalAdvance(QStringLiteral("00:00")) + 14);
 
   auto* top = new QHBoxLayout;
-  top->addWidget(new QLabel(QStringLiteral("Device"), this));
+  devicelabel = new QLabel(this);
+  top->addWidget(devicelabel);
   top->addWidget(devicebox, 1);
   top->addSpacing(12);
-  top->addWidget(new QLabel(QStringLiteral("Read"), this));
+  readlabel = new QLabel(this);
+  top->addWidget(readlabel);
   top->addWidget(readdate);
   top->addWidget(readtime);
 
-  auto* heading = new QLabel(QStringLiteral("   Date     Time   Device     Event"), this);
+  heading = new QLabel(this);
   heading->setFont(fixed);
   heading->setIndent(list->frameWidth() + 3);
 
-  static const char* const names[BN_COUNT] = {"&Open...", "&Save As...", "&Print...", "&Filter...",
-                                              "Close",    "&Help...",    "&Reload"};
   auto* column = new QVBoxLayout;
   for (int b = 0; b < BN_COUNT; ++b) {
-    auto* button = new QPushButton(QString::fromLatin1(names[b]), this);
+    auto* button = new QPushButton(this);
     button->setAutoDefault(false);
     buttons[static_cast<std::size_t>(b)] = button;
   }
@@ -176,16 +202,9 @@ EventLogWindow::EventLogWindow(TDockingApp& a, int device, std::string filename,
 
   // The search box: what an investigator asks of a long log, applied with
   // Enter (a million events are searched at once, not at every key).
-  Translator& translator = app.GetServices().translator;
-  const auto text = [&](int id, const char* english) {
-    const std::string t = translator.Text(id);
-    return QString::fromStdString(t.empty() ? std::string(english) : t);
-  };
   searchbox = new QLineEdit(this);
   searchbox->setObjectName(QStringLiteral("search"));
   searchbox->setClearButtonEnabled(true);
-  searchbox->setPlaceholderText(
-      text(65800, "device:2-005 zone:3 category:alarms from:2026-12-01 to:2026-12-09 words"));
   searchbox->installEventFilter(this);
   // Clearing the box with its button shows everything again.
   connect(searchbox, &QLineEdit::textChanged, this, [this](const QString& t) {
@@ -195,7 +214,7 @@ EventLogWindow::EventLogWindow(TDockingApp& a, int device, std::string filename,
   searchmessage->setObjectName(QStringLiteral("searchmessage"));
   searchmessage->setVisible(false);
   auto* searchrow = new QHBoxLayout;
-  auto* searchlabel = new QLabel(text(65700, "Search:"), this);
+  searchlabel = new QLabel(this);
   searchlabel->setBuddy(searchbox);
   searchrow->addWidget(searchlabel);
   searchrow->addWidget(searchbox, 1);
@@ -219,6 +238,36 @@ EventLogWindow::EventLogWindow(TDockingApp& a, int device, std::string filename,
   layout->addLayout(column);
 
   FillDevices(device);
+  Retranslate();
+}
+
+QString EventLogWindow::Text(int id, const char* english) const {
+  return UiText(app.GetServices().translator, id, english);
+}
+
+void EventLogWindow::Retranslate() {
+  static const struct {
+    Button button;
+    int id;
+    const char* english;
+  } names[] = {{BN_OPEN, TX_OPEN, "&Open..."},   {BN_SAVE, TX_SAVEAS, "Save As..."},
+               {BN_PRINT, TX_PRINT, "Print..."}, {BN_FILTER, TX_FILTER, "&Filter..."},
+               {BN_CLOSE, TX_CLOSE, "Close"},    {BN_HELP, TX_HELP, "Help"},
+               {BN_RELOAD, TX_RELOAD, "&Reload"}};
+  for (const auto& n : names) ButtonAt(n.button)->setText(Text(n.id, n.english));
+  devicelabel->setText(Text(TX_DEVICE, "Device"));
+  readlabel->setText(Text(TX_READ, "Read"));
+  heading->setText(Text(TX_HEADING, "   Date     Time   Device     Event"));
+  searchlabel->setText(Text(TX_SEARCH, "Search:"));
+  searchbox->setPlaceholderText(Text(
+      TX_SEARCHEXAMPLE, "device:2-005 zone:3 category:alarms from:2026-12-01 to:2026-12-09 words"));
+  ShowSearchResult();
+  ShowTitle();
+}
+
+void EventLogWindow::changeEvent(QEvent* e) {
+  if (IsLanguageChange(e)) Retranslate();
+  QDialog::changeEvent(e);
 }
 
 EventLogWindow::~EventLogWindow() {
@@ -263,10 +312,15 @@ void EventLogWindow::Start() {
   ShowSource();
 }
 
-void EventLogWindow::ShowSource() {
+void EventLogWindow::ShowTitle() {
   const std::string source = log->SourceName(app.GetPaths().syslog.string());
-  setWindowTitle(source.empty() ? QStringLiteral("Event logs")
-                                : QStringLiteral("Event logs - ") + QString::fromStdString(source));
+  const QString title = Text(TX_EVENTLOGS, "Event logs");
+  setWindowTitle(source.empty() ? title
+                                : title + QStringLiteral(" - ") + QString::fromStdString(source));
+}
+
+void EventLogWindow::ShowSource() {
+  ShowTitle();
   const QString filter = QString::fromStdString(log->GetFilter().Summary());
   filterlabel->setText(filter);
   filterlabel->setVisible(!filter.isEmpty());
@@ -290,18 +344,20 @@ void EventLogWindow::RecentDocument(const std::string& path) {
 }
 
 void EventLogWindow::Open() {
-  const QString name = choosefile(this, false, OPENFILTER, QStringLiteral("ev2"));
+  const QString name =
+      choosefile(this, false, OpenFilter(app.GetServices().translator), QStringLiteral("ev2"));
   if (!name.isEmpty()) log->Load(name.toStdString());
   ShowSource();
 }
 
 void EventLogWindow::Save() {
-  const QString name = choosefile(this, true, SAVEFILTER, QStringLiteral("ev2"));
+  const QString name =
+      choosefile(this, true, SaveFilter(app.GetServices().translator), QStringLiteral("ev2"));
   if (!name.isEmpty()) log->Save(name.toStdString());
 }
 
 void EventLogWindow::Filter() {
-  EventFilterDialog dialog(log->GetFilter(), this);
+  EventFilterDialog dialog(log->GetFilter(), app.GetServices().translator, this);
   if (dialog.exec() == QDialog::Accepted) log->SetFilter(dialog.Filter());
   ShowSource();
 }
@@ -310,18 +366,34 @@ void EventLogWindow::Search() {
   EventSearch search;
   std::string error;
   if (!ParseEventSearch(searchbox->text().toStdString(), app.GetSiteConfig(), search, error)) {
-    // Said in words, not only in colour.
-    searchmessage->setText(QStringLiteral("Search not done: ") + QString::fromStdString(error));
-    searchmessage->setStyleSheet(QStringLiteral("color: #a00000; font-weight: bold"));
-    searchmessage->setVisible(true);
+    searchrefusal = error;
+    searchshown = SearchShown::REFUSED;
+    ShowSearchResult();
     return;
   }
-  const bool any = !search.Empty();
+  searchshown = search.Empty() ? SearchShown::NOTHING : SearchShown::FOUND;
   log->SetSearch(std::move(search));
-  searchmessage->setStyleSheet(QString());
-  searchmessage->setText(QString::fromStdString(
-      Format("%zu of %zu events found", log->EventCount(), log->RecordCount())));
-  searchmessage->setVisible(any);
+  ShowSearchResult();
+}
+
+void EventLogWindow::ShowSearchResult() {
+  switch (searchshown) {
+    case SearchShown::NOTHING:
+      searchmessage->setVisible(false);
+      return;
+    case SearchShown::REFUSED:
+      // Said in words, not only in colour.
+      searchmessage->setText(
+          Text(TX_SEARCHREFUSED, "Search not done: %1").arg(QString::fromStdString(searchrefusal)));
+      searchmessage->setStyleSheet(QStringLiteral("color: #a00000; font-weight: bold"));
+      break;
+    case SearchShown::FOUND:
+      searchmessage->setText(
+          Text(TX_FOUND, "%1 of %2 events found").arg(log->EventCount()).arg(log->RecordCount()));
+      searchmessage->setStyleSheet(QString());
+      break;
+  }
+  searchmessage->setVisible(true);
 }
 
 bool EventLogWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -348,7 +420,7 @@ void EventLogWindow::Reload() {
 
 void EventLogWindow::Print() {
   QPrinter printer(QPrinter::HighResolution);
-  printer.setDocName(QStringLiteral("Event log"));
+  printer.setDocName(PlainUiText(app.GetServices().translator, TX_EVENTLOG, "Event log..."));
   QPrintDialog dialog(&printer, this);
   if (dialog.exec() == QDialog::Accepted) PrintTo(printer);
 }

@@ -111,6 +111,7 @@ class EventLogWindow : public QDialog, private EventLogObserver {
  protected:
   // Enter in the search box searches, and does not close the window.
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void changeEvent(QEvent* e) override;
 
  private:
   // EventLogObserver
@@ -122,7 +123,17 @@ class EventLogWindow : public QDialog, private EventLogObserver {
   void FillDevices(int device);
   // The title names what is shown; the filter label what is left out.
   void ShowSource();
+  void ShowTitle();
   int SelectedDevice() const;
+  // Sets every text in the current language.
+  void Retranslate();
+  QString Text(int id, const char* english) const;
+  // What the line under the search box says: nothing, what was found, or
+  // why the search was refused.
+  void ShowSearchResult();
+  enum class SearchShown { NOTHING, FOUND, REFUSED };
+  SearchShown searchshown = SearchShown::NOTHING;
+  std::string searchrefusal;
 
   TDockingApp& app;
   std::unique_ptr<EventLog> log;
@@ -132,6 +143,10 @@ class EventLogWindow : public QDialog, private EventLogObserver {
   QLabel* filterlabel = nullptr;
   QLineEdit* searchbox = nullptr;
   QLabel* searchmessage = nullptr;
+  QLabel* searchlabel = nullptr;
+  QLabel* devicelabel = nullptr;
+  QLabel* readlabel = nullptr;
+  QLabel* heading = nullptr;
   QLineEdit* readdate = nullptr;
   QLineEdit* readtime = nullptr;
   std::array<QPushButton*, BN_COUNT> buttons{};

@@ -4,15 +4,19 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "core/access/translator.h"
 #include "core/events/email.h"
 #include "core/events/notifysettings.h"
 #include "core/events/pager.h"
 #include "core/platform/prompter.h"
+#include "gui/common/uibuttonbox.h"
+#include "gui/common/uitext.h"
 
 namespace quillark {
 namespace {
@@ -25,34 +29,58 @@ std::string S(const QLineEdit* e) {
   return e->text().toStdString();
 }
 
-void ReportUnwritten(Prompter& prompter) {
-  prompter.Show("", "The settings could not be stored.", PromptIcon::STOP);
+constexpr int TX_NOTSTORED = 42200;
+constexpr int TX_MAILENABLE = 43900;
+constexpr int TX_RECIPIENT = 44000;
+constexpr int TX_NORECIPIENT = 44100;
+constexpr int TX_PAGERENABLE = 44600;
+constexpr int TX_TEST = 44700;
+constexpr int TX_HELP = 62300;
+constexpr int TX_EMAIL = 68800;  // the menu commands
+constexpr int TX_PAGER = 68900;
+
+void ReportUnwritten(Prompter& prompter, Translator& translate) {
+  prompter.Show("", translate.TextOr(TX_NOTSTORED, "The settings could not be stored."),
+                PromptIcon::STOP);
 }
 
 }  // namespace
 
 // --- EmailSetupDialog ------------------------------------------------------------
 
-EmailSetupDialog::EmailSetupDialog(INI& i, EMail* m, Prompter& p, QWidget* parent)
-    : QDialog(parent), ini(i), mailer(m), prompter(p) {
-  setWindowTitle(QStringLiteral("E-mail settings"));
+EmailSetupDialog::EmailSetupDialog(INI& i, EMail* m, Prompter& p, Translator& t, QWidget* parent)
+    : QDialog(parent), ini(i), mailer(m), prompter(p), translate(t) {
   const EmailSettings s = EmailSettings::Read(ini);
   recipient = new QLineEdit(Q(s.recipient), this);
   recipient->setMaxLength(EmailSettings::RECIPIENTLENGTH);
   recipient->setMinimumWidth(recipient->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 24);
-  enable = new QCheckBox(QStringLiteral("Send alarms and faults by e-mail"), this);
+  enable = new QCheckBox(this);
   enable->setChecked(s.enable);
 
+  recipientlabel = new QLabel(this);
   auto* form = new QFormLayout;
-  form->addRow(QStringLiteral("Recipient:"), recipient);
+  form->addRow(recipientlabel, recipient);
   form->addRow(QString(), enable);
-  auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  auto* box = new UiButtonBox(&translate, QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(form);
   layout->addWidget(box);
   layout->setSizeConstraint(QLayout::SetFixedSize);
+  Retranslate();
+}
+
+void EmailSetupDialog::Retranslate() {
+  // The title is the menu command that opens the dialog.
+  setWindowTitle(PlainUiText(translate, TX_EMAIL, "&E-mail..."));
+  enable->setText(UiText(translate, TX_MAILENABLE, "Send alarms and faults by e-mail"));
+  recipientlabel->setText(UiText(translate, TX_RECIPIENT, "Recipient:"));
+}
+
+void EmailSetupDialog::changeEvent(QEvent* e) {
+  if (IsLanguageChange(e)) Retranslate();
+  QDialog::changeEvent(e);
 }
 
 void EmailSetupDialog::accept() {
@@ -62,14 +90,15 @@ void EmailSetupDialog::accept() {
   // Switched on with nobody to send to would fail at the first alarm.
   if (s.enable && recipient->text().trimmed().isEmpty()) {
     prompter.Show("",
-                  "E-mail is switched on but has no recipient. Enter the address alarms and "
-                  "faults should go to, or switch e-mail off.",
+                  translate.TextOr(TX_NORECIPIENT,
+                                   "E-mail is switched on but has no recipient. Enter the address "
+                                   "alarms and faults should go to, or switch e-mail off."),
                   PromptIcon::STOP);
     recipient->setFocus();
     return;
   }
   if (!s.Write(ini)) {
-    ReportUnwritten(prompter);
+    ReportUnwritten(prompter, translate);
     return;
   }
   if (mailer != nullptr) mailer->Init();
@@ -78,10 +107,15 @@ void EmailSetupDialog::accept() {
 
 // --- PagerSetupDialog ------------------------------------------------------------
 
-PagerSetupDialog::PagerSetupDialog(INI& i, Page* p, ProgramLauncher& l, Prompter& pr,
+PagerSetupDialog::PagerSetupDialog(INI& i, Page* p, ProgramLauncher& l, Prompter& pr, Translator& t,
                                    std::filesystem::path h, QWidget* parent)
-    : QDialog(parent), ini(i), pager(p), launcher(l), prompter(pr), home(std::move(h)) {
-  setWindowTitle(QStringLiteral("Pager settings"));
+    : QDialog(parent),
+      ini(i),
+      pager(p),
+      launcher(l),
+      prompter(pr),
+      translate(t),
+      home(std::move(h)) {
   const PagerSettings s = PagerSettings::Read(ini);
 
   callcentre = new QLineEdit(Q(s.callcentre), this);
@@ -103,23 +137,22 @@ PagerSetupDialog::PagerSetupDialog(INI& i, Page* p, ProgramLauncher& l, Prompter
   for (const char* c : PagerSettings::PORTS) port->addItem(QString::fromLatin1(c));
   // Port 0 means none chosen yet: no entry selected.
   port->setCurrentIndex(s.port - 1);
-  enable = new QCheckBox(QStringLiteral("Send alarms and faults to the pager"), this);
+  enable = new QCheckBox(this);
   enable->setChecked(s.enable);
 
   auto* form = new QFormLayout;
-  form->addRow(QStringLiteral("Call centre:"), callcentre);
-  form->addRow(QStringLiteral("Password:"), password);
-  form->addRow(QStringLiteral("Pager number:"), pagernumber);
-  form->addRow(QStringLiteral("Baud rate:"), baudrate);
-  form->addRow(QStringLiteral("Format:"), format);
-  form->addRow(QStringLiteral("Port:"), port);
+  QWidget* const fields[] = {callcentre, password, pagernumber, baudrate, format, port};
+  for (std::size_t f = 0; f < labels.size(); ++f) {
+    labels[f] = new QLabel(this);
+    form->addRow(labels[f], fields[f]);
+  }
   form->addRow(QString(), enable);
 
-  auto* box = new QDialogButtonBox(
-      QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Apply, this);
+  auto* box = new UiButtonBox(
+      &translate, QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Apply, this);
   applybutton = box->button(QDialogButtonBox::Apply);
-  testbutton = box->addButton(QStringLiteral("&Test"), QDialogButtonBox::ActionRole);
-  helpbutton = box->addButton(QStringLiteral("&Help"), QDialogButtonBox::HelpRole);
+  testbutton = box->addButton(QString(), QDialogButtonBox::ActionRole);
+  helpbutton = box->addButton(QString(), QDialogButtonBox::HelpRole);
   connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(applybutton, &QPushButton::clicked, this, [this] { Apply(); });
@@ -132,9 +165,29 @@ PagerSetupDialog::PagerSetupDialog(INI& i, Page* p, ProgramLauncher& l, Prompter
   layout->addLayout(form);
   layout->addWidget(box);
   layout->setSizeConstraint(QLayout::SetFixedSize);
+  Retranslate();
 }
 
 PagerSetupDialog::~PagerSetupDialog() = default;
+
+void PagerSetupDialog::Retranslate() {
+  setWindowTitle(PlainUiText(translate, TX_PAGER, "&Pager..."));
+  static const struct {
+    int id;
+    const char* english;
+  } names[] = {{44200, "Call centre:"}, {44800, "Password:"}, {44300, "Pager number:"},
+               {44400, "Baud rate:"},   {44500, "Format:"},   {44900, "Port:"}};
+  for (std::size_t f = 0; f < labels.size(); ++f)
+    labels[f]->setText(UiText(translate, names[f].id, names[f].english));
+  enable->setText(UiText(translate, TX_PAGERENABLE, "Send alarms and faults to the pager"));
+  testbutton->setText(UiText(translate, TX_TEST, "&Test"));
+  helpbutton->setText(UiText(translate, TX_HELP, "Help"));
+}
+
+void PagerSetupDialog::changeEvent(QEvent* e) {
+  if (IsLanguageChange(e)) Retranslate();
+  QDialog::changeEvent(e);
+}
 
 bool PagerSetupDialog::Apply() {
   PagerSettings s;
@@ -146,7 +199,7 @@ bool PagerSetupDialog::Apply() {
   s.port = port->currentIndex() + 1;
   s.enable = enable->isChecked();
   if (!s.Write(ini)) {
-    ReportUnwritten(prompter);
+    ReportUnwritten(prompter, translate);
     return false;
   }
   // Applied settings take effect at once, not only after OK.

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QDialog>
+#include <array>
 #include <filesystem>
 #include <functional>
 #include <memory>
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -17,6 +19,7 @@ class INI;
 class Page;
 class ProgramLauncher;
 class Prompter;
+class Translator;
 
 // "E-mail settings": the recipient and the enable box. OK stores both and
 // makes the mailer again from them; Cancel changes nothing.
@@ -26,7 +29,8 @@ class EmailSetupDialog : public QDialog {
  public:
   // `mailer` (may be null) is made again on OK; problems are shown through
   // `prompter`.
-  EmailSetupDialog(INI& ini, EMail* mailer, Prompter& prompter, QWidget* parent = nullptr);
+  EmailSetupDialog(INI& ini, EMail* mailer, Prompter& prompter, Translator& translator,
+                   QWidget* parent = nullptr);
 
   QLineEdit* Recipient() const { return recipient; }
   QCheckBox* Enable() const { return enable; }
@@ -34,12 +38,19 @@ class EmailSetupDialog : public QDialog {
  public slots:
   void accept() override;
 
+ protected:
+  void changeEvent(QEvent* e) override;
+
  private:
+  void Retranslate();
+
   INI& ini;
   EMail* mailer;
   Prompter& prompter;
+  Translator& translate;
   QLineEdit* recipient = nullptr;
   QCheckBox* enable = nullptr;
+  QLabel* recipientlabel = nullptr;
 };
 
 // "Pager settings": call centre, password, pager number, baud rate, format,
@@ -55,7 +66,7 @@ class PagerSetupDialog : public QDialog {
   // the test page goes through a pager of its own made from `launcher`,
   // `prompter` and `home`.
   PagerSetupDialog(INI& ini, Page* pager, ProgramLauncher& launcher, Prompter& prompter,
-                   std::filesystem::path home, QWidget* parent = nullptr);
+                   Translator& translator, std::filesystem::path home, QWidget* parent = nullptr);
   ~PagerSetupDialog() override;
 
   void SetHelpHandler(std::function<void(int)> h) { help = std::move(h); }
@@ -82,11 +93,17 @@ class PagerSetupDialog : public QDialog {
  public slots:
   void accept() override;
 
+ protected:
+  void changeEvent(QEvent* e) override;
+
  private:
+  void Retranslate();
+
   INI& ini;
   Page* pager;
   ProgramLauncher& launcher;
   Prompter& prompter;
+  Translator& translate;
   std::filesystem::path home;
   QLineEdit* callcentre = nullptr;
   QLineEdit* password = nullptr;
@@ -98,6 +115,8 @@ class PagerSetupDialog : public QDialog {
   QPushButton* applybutton = nullptr;
   QPushButton* testbutton = nullptr;
   QPushButton* helpbutton = nullptr;
+  // Call centre, password, pager number, baud rate, format, port.
+  std::array<QLabel*, 6> labels{};
   std::function<void(int)> help;
   std::unique_ptr<Page> tester;
 };

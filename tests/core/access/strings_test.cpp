@@ -141,6 +141,7 @@ TEST(Strings, EveryOfferedLanguageHasItsTextsAndNamesStayEnglish) {
   }
   EXPECT_EQ(Find(31204), "Feuer 1");
   EXPECT_EQ(Find(31203), "Feu 1");
+  EXPECT_EQ(Find(40217), "Отмена");
   EXPECT_EQ(Find(10104), " Fehler");  // appended to a part name: keeps its blank
   EXPECT_EQ(Find(66004), "&Datei");
   EXPECT_EQ(Find(31217), "Пожар 1");
