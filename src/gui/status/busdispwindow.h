@@ -10,6 +10,7 @@
 
 class QCheckBox;
 class QCloseEvent;
+class QEvent;
 class QLabel;
 class QPrinter;
 class QPushButton;
@@ -26,6 +27,8 @@ class BusDispModel : public QAbstractTableModel {
   Q_OBJECT
  public:
   explicit BusDispModel(BusDisp& disp, QObject* parent = nullptr);
+  // The headings changed language.
+  void Retranslate();
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -96,9 +99,12 @@ class BusDispWindow : public QDialog {
   void reject() override;
 
  protected:
+  void changeEvent(QEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
 
  private:
+  // Every text of the window in the current language; again after a change.
+  void Retranslate();
   void UpdateErrorRate();
 
   std::unique_ptr<BusDisp> disp;
