@@ -133,6 +133,12 @@ TEST_F(WindowLanguage, OpenStatusAndViewWindowsFollowAChange) {
   // The rows are worded like their header, in the new language.
   EXPECT_EQ(diag.List()->count(), static_cast<int>(diag.Core().Rows().size()));
 
+  Switch(4);
+  EXPECT_EQ(diag.windowTitle(), "Diagnose");
+  diag.List()->setCurrentRow(0);
+  SaveGrab(diag, "diag-german");
+  SaveGrab(*bus, "busdisp-german");
+
   Switch(0);
   EXPECT_EQ(bus->windowTitle(), "Bus viewer");
   EXPECT_EQ(bus->View()->model()->headerData(1, Qt::Horizontal).toString(), "Source device");
