@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/access/translator.h"
 #include "core/common/textutil.h"
 #include "core/events/syslog.h"
 #include "core/platform/soundplayer.h"
