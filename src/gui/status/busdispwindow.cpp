@@ -94,18 +94,16 @@ QVariant BusDispModel::data(const QModelIndex& index, int role) const {
 
 QVariant BusDispModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-  // The check sum is called by its name in every language.
-  static const std::pair<int, const char*> labels[] = {{TX_DESTINATION, "Dest addr."},
-                                                       {TX_SOURCE, "Source device"},
-                                                       {0, "Xor"},
-                                                       {TX_MESSAGE, "Message"}};
-  if (section < 0 || section >= 4) return {};
-  const auto& [id, english] = labels[section];
-  if (id == 0 || disp.GetMain() == nullptr) return QString::fromLatin1(english);
-  return UiText(disp.GetMain()->GetTranslator(), id, english);
+  return section >= 0 && section < 4 ? headings[section] : QVariant();
 }
 
-void BusDispModel::Retranslate() {
+void BusDispModel::Retranslate(Translator& translate) {
+  // Kept here: the view may ask for them while the application is going.
+  headings[0] = UiText(translate, TX_DESTINATION, "Dest addr.");
+  headings[1] = UiText(translate, TX_SOURCE, "Source device");
+  // The check sum is called by its name in every language.
+  headings[2] = QStringLiteral("Xor");
+  headings[3] = UiText(translate, TX_MESSAGE, "Message");
   emit headerDataChanged(Qt::Horizontal, 0, 3);
 }
 
@@ -198,7 +196,7 @@ BusDispWindow::BusDispWindow(BusHost& bus, QWidget* parent)
 
 void BusDispWindow::Retranslate() {
   setWindowTitle(UiText(translate, TX_TITLE, "Bus viewer"));
-  model->Retranslate();
+  model->Retranslate(translate);
   // Wide enough for the longest content and for the heading above it.
   const int ch = view->fontMetrics().horizontalAdvance(QLatin1Char('0'));
   const QFontMetrics headfm(view->header()->font());

@@ -27,8 +27,8 @@ class BusDispModel : public QAbstractTableModel {
   Q_OBJECT
  public:
   explicit BusDispModel(BusDisp& disp, QObject* parent = nullptr);
-  // The headings changed language.
-  void Retranslate();
+  // The headings in the translator's language.
+  void Retranslate(Translator& translate);
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -43,6 +43,7 @@ class BusDispModel : public QAbstractTableModel {
  private:
   BusDisp& disp;
   int shown = 0;
+  QString headings[4];
 };
 
 // The "Bus viewer" window: every frame on the loops, the "Show fast poll"
