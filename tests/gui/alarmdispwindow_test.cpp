@@ -163,7 +163,7 @@ TEST_F(AlarmDispWindowTest, ColumnsFitReadOnTheirColourAndTheButtonsSayWhatTheyD
   const EventInfo::colour bgc = EventInfo::RGB(bg.red(), bg.green(), bg.blue());
   EXPECT_EQ(bgc, colours.GetIsolatedColour());
   EXPECT_GE(EventInfo::ContrastRatio(EventInfo::RGB(fg.red(), fg.green(), fg.blue()), bgc), 4.5);
-  EXPECT_EQ(w.GetButton(AlarmDispWindow::IDC_ISOLATE)->text(), QStringLiteral("De-&isolate"));
+  EXPECT_EQ(w.GetButton(AlarmDispWindow::IDC_ISOLATE)->text(), QStringLiteral("&De-isolate"));
   test::SaveGrab(w, "alarmdisp-columns");
   w.GetButton(AlarmDispWindow::IDC_ISOLATE)->click();
   EXPECT_FALSE(isolate);
@@ -258,7 +258,7 @@ TEST_F(AlarmDispWindowTest, FloodBannerShowsWhileItLastsAndThenWhenItEnded) {
   const QStringList shown = w.ShownOrder();
   ASSERT_EQ(shown.size(), 1 + 2 + 1 + 60);
   EXPECT_EQ(shown[0], "*1-020");
-  EXPECT_EQ(shown[1], "[Loop 1: 1 lines: 1 pre-alarms]");
+  EXPECT_EQ(shown[1], "[Loop 1: 1 line: 1 pre-alarms]");
   EXPECT_EQ(shown[2], "1-021");
   EXPECT_EQ(shown[3], "[Loop 2: 60 lines: 60 faults]");
   EXPECT_EQ(shown[4], "2-011");

@@ -38,7 +38,7 @@ TEST(FrontPanelWindowTest, FollowsItsDetectorAndIsolatesThenDeIsolates) {
   w->IsolateButton()->click();
   core.host.events.Advance(1500);
   EXPECT_TRUE(w->Source().LastFault() & FT_ISOLATED);
-  EXPECT_EQ(w->IsolateButton()->text(), QStringLiteral("De-&isolate"));
+  EXPECT_EQ(w->IsolateButton()->text(), QStringLiteral("&De-isolate"));
   SaveGrab(*w, "frontpanel");
   w->IsolateButton()->click();
   core.host.events.Advance(1500);

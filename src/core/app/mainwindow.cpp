@@ -110,6 +110,7 @@ void TMainWindow::SetupWindow() {
   Parent.SetDeviceStatusSource(alarmdisp.get());
   sopexecutive = std::make_unique<AppSOPExecutive>(*alarmdisp, *deviceops);
   soplauncher = std::make_unique<SOPLauncher>(*sopexecutive, services.events);
+  soplauncher->SetTranslator(&Parent.GetServices().translator);
   // The array cells are in the site before the display and the poll list
   // are built on it.
   if (matrixscan == nullptr) matrixscan = std::make_unique<MatrixScan>(bus, Parent);

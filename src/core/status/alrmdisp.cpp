@@ -28,6 +28,8 @@ constexpr int TX_FAULTS = 8500;
 constexpr int TX_INPUT1 = 7300;
 constexpr int TX_INPUT2 = 7400;
 constexpr int TX_COMMSFAILURE = 34800;
+constexpr int TX_FLOOD = 56950;
+constexpr int TX_FLOODENDED = 57000;
 
 // The alarms in rising importance: the last one present names the colour,
 // the sound and the text of the line.
@@ -450,6 +452,10 @@ std::vector<AlarmRow> AlarmDisp::ShownRows() const {
   return rows;
 }
 
+Translator& AlarmDisp::GetTranslator() const {
+  return app.GetTranslator();
+}
+
 std::string AlarmDisp::GroupHeading(const AlarmGroup& group) const {
   return quillark::GroupHeading(group, app.GetTranslator());
 }
@@ -464,12 +470,17 @@ std::string AlarmDisp::FloodBanner() const {
   if (now < floodend) {
     const auto recent = std::count_if(arrivals.begin(), arrivals.end(),
                                       [&](std::time_t t) { return now - t < FLOODSECONDS; });
-    return Format("Alarm flood: %u new alarms and faults in the last 10 minutes",
-                  static_cast<unsigned>(recent));
+    return Format(
+        app.GetTranslator()
+            .TextOr(TX_FLOOD, "Alarm flood: %u new alarms and faults in the last 10 minutes")
+            .c_str(),
+        static_cast<unsigned>(recent));
   }
   std::tm tm{};
   localtime_r(&floodend, &tm);
-  return Format("Alarm flood ended at %02u:%02u:%02u on %02u/%02u/%04u",
+  return Format(app.GetTranslator()
+                    .TextOr(TX_FLOODENDED, "Alarm flood ended at %02u:%02u:%02u on %02u/%02u/%04u")
+                    .c_str(),
                 static_cast<unsigned>(tm.tm_hour), static_cast<unsigned>(tm.tm_min),
                 static_cast<unsigned>(tm.tm_sec), static_cast<unsigned>(tm.tm_mday),
                 static_cast<unsigned>(tm.tm_mon + 1), static_cast<unsigned>(tm.tm_year + 1900));

@@ -161,6 +161,8 @@ class AlarmDisp : public MsgClass, public DeviceStatusSource {
   // lines as they came, as the viewer always showed them.
   std::vector<AlarmRow> ShownRows() const;
   std::string GroupHeading(const AlarmGroup& group) const;
+  // The texts of the display and of its window, in the current language.
+  Translator& GetTranslator() const;
 
   // --- Selection (the window reports the operator's choice)
   void Select(int index);

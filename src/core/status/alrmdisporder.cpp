@@ -12,6 +12,7 @@ namespace {
 
 constexpr int TX_LOOP = 65000;
 constexpr int TX_LINES = 65100;
+constexpr int TX_LINE = 56900;
 constexpr int TX_FIRES = 65200;
 constexpr int TX_PREALARMS = 65300;
 constexpr int TX_FAULTS = 65400;
@@ -129,8 +130,10 @@ std::vector<AlarmRow> OrderAlarmLines(const std::vector<AlarmLine>& lines) {
 }
 
 std::string GroupHeading(const AlarmGroup& g, Translator& translator) {
-  std::string out = Word(translator, TX_LOOP, "Loop") + " " + std::to_string(g.loop + 1) + ": " +
-                    std::to_string(g.lines) + " " + Word(translator, TX_LINES, "lines");
+  std::string out =
+      Word(translator, TX_LOOP, "Loop") + " " + std::to_string(g.loop + 1) + ": " +
+      std::to_string(g.lines) + " " +
+      (g.lines == 1 ? Word(translator, TX_LINE, "line") : Word(translator, TX_LINES, "lines"));
   const std::pair<std::size_t, std::string> parts[] = {
       {g.fires, Word(translator, TX_FIRES, "fire alarms")},
       {g.prealarms, Word(translator, TX_PREALARMS, "pre-alarms")},

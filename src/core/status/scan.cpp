@@ -3,11 +3,27 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/access/translator.h"
 #include "core/common/textutil.h"
 #include "core/comms/bushost.h"
 #include "core/comms/message.h"
 
 namespace quillark {
+
+namespace {
+
+// Texts of the scan's progress.
+constexpr int TX_SCANNING = 58050;
+constexpr int TX_COMMANDMODULE = 58100;
+constexpr int TX_DETECTOR = 16900;
+constexpr int TX_POWERSUPPLY = 58150;
+constexpr int TX_PERCENT = 58200;
+
+}  // namespace
+
+std::string Scanner::Text(int id, const char* english) const {
+  return main != nullptr ? main->GetTranslator().TextOr(id, english) : std::string(english);
+}
 
 Scanner::Scanner(BusHost* app, MsgClass& o, const ScanRequest& request)
     : MsgClass(app),
@@ -19,7 +35,7 @@ Scanner::Scanner(BusHost* app, MsgClass& o, const ScanRequest& request)
       enddevice(request.enddevice),
       scanmsg(request.msg.substr(0, MAXMSG)),
       msglength(request.extratimeout),
-      statustext("Scanning devices...") {}
+      statustext(Text(TX_SCANNING, "Scanning devices...")) {}
 
 Scanner::~Scanner() {
   DeRegister();
@@ -67,15 +83,15 @@ void Scanner::NextDevice() {
     char kind;
     int address;
     if (device == 0) {
-      statustext = "Command module";
+      statustext = Text(TX_COMMANDMODULE, "Command module");
       kind = ':';
       address = 1;
     } else if (device < 128) {
-      statustext = Format("Detector %d", device);
+      statustext = Text(TX_DETECTOR, "Detector") + Format(" %d", device);
       kind = '>';
       address = device;
     } else {
-      statustext = Format("Power supply %d", device - 128);
+      statustext = Format(Text(TX_POWERSUPPLY, "Power supply %d").c_str(), device - 128);
       kind = '#';
       address = device - 128;
     }
@@ -131,7 +147,7 @@ int Scanner::GetPercent() const {
 }
 
 std::string Scanner::GetCaption() const {
-  return Format("Scanning %d%%", GetPercent());
+  return Format(Text(TX_PERCENT, "Scanning %d%%").c_str(), GetPercent());
 }
 
 }  // namespace quillark

@@ -76,6 +76,8 @@ class Scanner : public MsgClass, public ScanProgress {
   void SetOnChange(std::function<void()> f) { onchange = std::move(f); }
 
  private:
+  // A text of the table in the current language, `english` without one.
+  std::string Text(int id, const char* english) const;
   void NextDevice();
   void StartStepTimer();
 

@@ -1,5 +1,6 @@
 #include "core/status/sopdialog.h"
 
+#include "core/access/translator.h"
 #include "core/common/statusbits.h"
 #include "core/status/deviceoperations.h"
 #include "core/status/selset.h"
@@ -12,6 +13,10 @@ SOPDialog::SOPDialog(SOPExecutive* ex, EventLoop& e, std::function<void()> close
     : psopex(ex), events(e), onclose(std::move(close)) {}
 
 SOPDialog::~SOPDialog() = default;
+
+std::string SOPDialog::Text(int id, const char* english) const {
+  return translator != nullptr ? translator->TextOr(id, english) : std::string(english);
+}
 
 SOPDialog::Classification SOPDialog::Classify(std::int32_t status, std::int32_t faultstatus) {
   // The fault byte means nothing while the status does not flag a fault.
@@ -30,14 +35,16 @@ void SOPDialog::SetOperation(int code) {
   sopcode = code;
   switch (code) {
     case SOPC_MASS_ISOLATE:
-      caption = "Isolate Selected Detectors ...";
-      labels = {"Detectors to Isolate", "Isolated", "Not Isolated", "Communications Fault",
-                "Unknown Status"};
+      caption = Text(50900, "Isolate Selected Detectors ...");
+      labels = {Text(58300, "Detectors to Isolate"), Text(37800, "Isolated"),
+                Text(58350, "Not Isolated"), Text(58400, "Communications Fault"),
+                Text(58450, "Unknown Status")};
       break;
     case SOPC_MASS_DEISOLATE:
-      caption = "De-Isolate Selected Detectors ...";
-      labels = {"Detectors to De-Isolate", "De-Isolated", "Not De-Isolated", "Communications Fault",
-                "Unknown Status"};
+      caption = Text(51000, "De-Isolate Selected Detectors ...");
+      labels = {Text(58500, "Detectors to De-Isolate"), Text(58550, "De-Isolated"),
+                Text(58600, "Not De-Isolated"), Text(58400, "Communications Fault"),
+                Text(58450, "Unknown Status")};
       break;
     case SOPC_NONE:
       caption = "Unknown Operation ...";

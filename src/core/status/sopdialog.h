@@ -13,6 +13,7 @@
 namespace quillark {
 
 class DeviceOperations;
+class Translator;
 class SelectionSet;
 class DeviceStatusSource;
 
@@ -68,6 +69,12 @@ class SOPDialog {
 
   // The view is told whenever what it shows may have changed.
   void SetChangeListener(std::function<void()> listener) { onchange = std::move(listener); }
+  // The caption and labels come from here, in its current language; set
+  // before SetOperation. Null keeps them English.
+  void SetTranslator(Translator* t) { translator = t; }
+  Translator* GetTranslator() const { return translator; }
+  // Takes the caption and labels again, after a change of language.
+  void Retranslate() { SetOperation(sopcode); }
 
   // Starts the 250 ms tick.
   void SetupWindow();
@@ -112,6 +119,7 @@ class SOPDialog {
   const DeviceStatusMap& GetDeviceStatusMap() const { return dsm; }
 
  private:
+  std::string Text(int id, const char* english) const;
   // Whether an entry in this state still needs the operation's command.
   bool NeedsCommand(Classification c) const;
 
@@ -122,6 +130,7 @@ class SOPDialog {
   int diter = -1;
   int presc = PRESCALE;
   SOPExecutive* psopex;
+  Translator* translator = nullptr;
   EventLoop& events;
   std::function<void()> onclose;
   std::function<void()> onchange;

@@ -14,6 +14,7 @@ SOPLauncher::~SOPLauncher() {
 SOPDialog& SOPLauncher::LaunchSopDialog(int sopcode, const SelectionSet& selection) {
   CloseSopDialog();
   dialog = std::make_unique<SOPDialog>(&executive, events, [this] { CloseSopDialog(); });
+  dialog->SetTranslator(translator);
   dialog->SetupWindow();
   dialog->SetOperation(sopcode);
   dialog->LoadDetectors(selection);

@@ -9,6 +9,7 @@ namespace quillark {
 
 class EventLoop;
 class SelectionSet;
+class Translator;
 
 // The one mass operation window of the application: launching another
 // closes the first.
@@ -27,11 +28,14 @@ class SOPLauncher {
   SOPDialog* GetSopDialog() const { return dialog.get(); }
   // A window that follows the operations, set once it exists.
   void SetOnChange(std::function<void(SOPDialog*)> f) { onchange = std::move(f); }
+  // The texts of every dialog launched from now on; none keeps them English.
+  void SetTranslator(Translator* t) { translator = t; }
 
  private:
   SOPExecutive& executive;
   EventLoop& events;
   std::function<void(SOPDialog*)> onchange;
+  Translator* translator = nullptr;
   std::unique_ptr<SOPDialog> dialog;
 };
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/access/commands.h"
+#include "core/access/translator.h"
 #include "core/common/ini.h"
 #include "core/common/statusbits.h"
 #include "core/comms/bushost.h"
@@ -16,6 +17,11 @@
 
 namespace quillark {
 namespace {
+
+// Words of the tabs.
+constexpr int TX_LOOP = 65000;
+constexpr int TX_SITE = 58800;
+constexpr int TX_ALLLOOPS = 58850;
 
 constexpr std::uint32_t RGB(int r, int g, int b) {
   return EventInfo::RGB(r, g, b);
@@ -120,8 +126,9 @@ Bargraph::Bargraph(BusHost* app, DeviceContext* ctx, int nloops, const EventInfo
       caption = ini->ReadString("Tabs", key, "");
     }
     loopcolours[static_cast<std::size_t>(l)] = RGB(r, g, b);
-    tabcaptions[static_cast<std::size_t>(l)] =
-        caption.empty() ? " Loop " + std::to_string(l + 1) + " " : caption;
+    // A loop without a name of its own is named in the current language
+    // when its tab is drawn.
+    tabcaptions[static_cast<std::size_t>(l)] = caption;
   }
   if (ini != nullptr) switchloop = ini->ReadInt("Tabs", "SwitchLoop", "0") != 0;
   currenttab = loops > 1 ? AllLoopsTab() : 0;
@@ -151,9 +158,16 @@ std::uint32_t Bargraph::GetLoopColour(int loop) const {
 }
 
 std::string Bargraph::GetTabCaption(int tab) const {
-  if (tab >= 0 && tab < loops) return tabcaptions[static_cast<std::size_t>(tab)];
-  if (tab == SiteTab()) return "Site";
-  if (tab == AllLoopsTab()) return "All loops";
+  const auto text = [this](int id, const char* english) {
+    return main != nullptr ? main->GetTranslator().TextOr(id, english) : std::string(english);
+  };
+  if (tab >= 0 && tab < loops) {
+    const std::string& caption = tabcaptions[static_cast<std::size_t>(tab)];
+    return caption.empty() ? " " + text(TX_LOOP, "Loop") + " " + std::to_string(tab + 1) + " "
+                           : caption;
+  }
+  if (tab == SiteTab()) return text(TX_SITE, "Site");
+  if (tab == AllLoopsTab()) return text(TX_ALLLOOPS, "All loops");
   return {};
 }
 

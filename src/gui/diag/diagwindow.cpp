@@ -26,6 +26,7 @@
 #include "core/diag/transfer.h"
 #include "core/events/fileext.h"
 #include "core/platform/prompter.h"
+#include "gui/common/uitext.h"
 #include "gui/status/scannerwindow.h"
 
 namespace quillark {
@@ -51,6 +52,9 @@ enum : int {
   TX_FIRE1 = 31200,
   TX_PREALARM = 31300,
   TX_AUX = 31400,
+  TX_PAGE = 57850,
+  TX_TEXTFILE = 57900,
+  TX_SCANNER = 57950,
 };
 
 QString Tr(TDockingApp& app, int id) {
@@ -69,13 +73,12 @@ std::string User(TDockingApp& app) {
 
 DiagWindow::DiagWindow(TDockingApp& a, int single, QWidget* parent) : QDialog(parent), app(a) {
   setObjectName(QStringLiteral("Diagnostics"));
-  setWindowTitle(Text(TX_TITLE));
   const TMainWindow* mw = app.GetMainWindow();
   diag = std::make_unique<Diag>(&app.GetBus(), mw != nullptr ? mw->GetLoops() : 1, single);
   diag->SetScanRunner([this](MsgClass& owner, const ScanRequest& request, ScanProgress*& running) {
     Scanner scanner(&app.GetBus(), owner, request);
     ScannerWindow progress(scanner, request.startdevice, request.enddevice, this);
-    progress.setWindowTitle(QStringLiteral("SCANNER"));
+    progress.setWindowTitle(Text(TX_SCANNER));
     progress.show();
     running = &scanner;
     const int result = scanner.Run();
@@ -84,7 +87,7 @@ DiagWindow::DiagWindow(TDockingApp& a, int single, QWidget* parent) : QDialog(pa
   });
 
   const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-  auto* header = new QLabel(QString::fromStdString(diag->Header()), this);
+  header = new QLabel(this);
   header->setFont(fixed);
   list = new QListWidget(this);
   list->setObjectName(QStringLiteral("list"));
@@ -94,13 +97,14 @@ DiagWindow::DiagWindow(TDockingApp& a, int single, QWidget* parent) : QDialog(pa
                        list->fontMetrics().height() * 18);
   connect(list, &QListWidget::itemSelectionChanged, this, [this] { Selected(); });
 
-  auto* buttons = new QVBoxLayout;
+  auto* column = new QVBoxLayout;
   auto add = [&](int text, const char* name, auto slot) {
-    auto* b = new QPushButton(Text(text), this);
+    auto* b = new QPushButton(this);
+    buttons.emplace_back(b, text);
     b->setObjectName(QString::fromLatin1(name));
     b->setAutoDefault(false);
     connect(b, &QPushButton::clicked, this, slot);
-    buttons->addWidget(b);
+    column->addWidget(b);
     return b;
   };
   add(TX_SCAN, "scan", [this] { Scan(); });
@@ -113,7 +117,7 @@ DiagWindow::DiagWindow(TDockingApp& a, int single, QWidget* parent) : QDialog(pa
     if (help) help(0);
   });
   add(TX_CLOSE, "close", [this] { accept(); });
-  buttons->addStretch();
+  column->addStretch();
   Selected();
 
   auto* left = new QVBoxLayout;
@@ -121,7 +125,25 @@ DiagWindow::DiagWindow(TDockingApp& a, int single, QWidget* parent) : QDialog(pa
   left->addWidget(list);
   auto* layout = new QHBoxLayout(this);
   layout->addLayout(left, 1);
-  layout->addLayout(buttons);
+  layout->addLayout(column);
+  Retranslate();
+}
+
+void DiagWindow::Retranslate() {
+  setWindowTitle(Text(TX_TITLE));
+  for (const auto& [button, text] : buttons) button->setText(Text(text));
+  header->setText(QString::fromStdString(diag->Header()));
+  // The rows show words of the header's language.
+  if (!diag->Scanning() && !diag->Rows().empty()) {
+    const int row = list->currentRow();
+    Fill();
+    list->setCurrentRow(row);
+  }
+}
+
+void DiagWindow::changeEvent(QEvent* e) {
+  if (IsLanguageChange(e)) Retranslate();
+  QDialog::changeEvent(e);
 }
 
 DiagWindow::~DiagWindow() {
@@ -194,7 +216,7 @@ void DiagWindow::Save() {
     path = choosefile();
   } else {
     path = QFileDialog::getSaveFileName(this, Text(TX_SAVEAS).remove(QStringLiteral("...")),
-                                        QString(), QStringLiteral("Text file (*.txt)"))
+                                        QString(), Text(TX_TEXTFILE))
                .toStdString();
   }
   if (path.empty()) return;
@@ -221,7 +243,7 @@ void DiagWindow::Print() {
       ++number;
       y = page.top() + line;
       painter.drawText(page.left(), y, title);
-      const QString pagetext = QStringLiteral("Page %1").arg(number);
+      const QString pagetext = Text(TX_PAGE).replace(QStringLiteral("%d"), QString::number(number));
       painter.drawText(page.right() - painter.fontMetrics().horizontalAdvance(pagetext), y,
                        pagetext);
       y += 2 * line;
@@ -239,11 +261,9 @@ void DiagWindow::Print() {
 
 // --- Self-test ---------------------------------------------------------------
 
-SelfTestDialog::SelfTestDialog(TDockingApp& app, int device, QWidget* parent)
-    : QDialog(parent), test(std::make_unique<Diagnose>(&app.GetBus(), device)) {
+SelfTestDialog::SelfTestDialog(TDockingApp& a, int d, QWidget* parent)
+    : QDialog(parent), app(a), device(d), test(std::make_unique<Diagnose>(&app.GetBus(), device)) {
   setObjectName(QStringLiteral("SelfTest"));
-  setWindowTitle(Tr(app, TX_SELFTEST) + QStringLiteral(" ") +
-                 QString::fromStdString(DiagDeviceName(device)));
   status = new QLabel(this);
   status->setWordWrap(true);
   status->setMinimumWidth(360);
@@ -252,15 +272,27 @@ SelfTestDialog::SelfTestDialog(TDockingApp& app, int device, QWidget* parent)
   gauge = new QProgressBar(this);
   gauge->setRange(1, 10);
   gauge->setValue(1);
-  auto* close = new QPushButton(Tr(app, TX_CLOSE), this);
-  connect(close, &QPushButton::clicked, this, &QDialog::accept);
+  closebutton = new QPushButton(this);
+  connect(closebutton, &QPushButton::clicked, this, &QDialog::accept);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(gauge);
   layout->addWidget(status);
-  layout->addWidget(close, 0, Qt::AlignRight);
+  layout->addWidget(closebutton, 0, Qt::AlignRight);
+  Retranslate();
   test->SetOnChange([this] { Follow(); });
   test->Start();
   Follow();
+}
+
+void SelfTestDialog::Retranslate() {
+  setWindowTitle(Tr(app, TX_SELFTEST) + QStringLiteral(" ") +
+                 QString::fromStdString(DiagDeviceName(device)));
+  closebutton->setText(Tr(app, TX_CLOSE));
+}
+
+void SelfTestDialog::changeEvent(QEvent* e) {
+  if (IsLanguageChange(e)) Retranslate();
+  QDialog::changeEvent(e);
 }
 
 SelfTestDialog::~SelfTestDialog() {
@@ -279,30 +311,41 @@ void SelfTestDialog::Follow() {
 
 // --- Continuous read -----------------------------------------------------------
 
-ReadDialog::ReadDialog(TDockingApp& app, int device, QWidget* parent)
-    : QDialog(parent), read(std::make_unique<ContRead>(&app.GetBus(), device)) {
+ReadDialog::ReadDialog(TDockingApp& a, int d, QWidget* parent)
+    : QDialog(parent), app(a), device(d), read(std::make_unique<ContRead>(&app.GetBus(), device)) {
   setObjectName(QStringLiteral("ContRead"));
-  setWindowTitle(Tr(app, TX_CONTREAD) + QStringLiteral(" ") +
-                 QString::fromStdString(DiagDeviceName(device)));
   auto* grid = new QGridLayout(this);
   const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   for (int i = 0; i < 5; ++i) {
-    const QString name = i == 0
-                             ? Tr(app, TX_LEVEL)
-                             : Tr(app, TX_PIPE).replace(QStringLiteral("%d"), QString::number(i));
-    grid->addWidget(new QLabel(name, this), i, 0);
+    names[i] = new QLabel(this);
+    grid->addWidget(names[i], i, 0);
     fields[i] = new QLabel(this);
     fields[i]->setFont(fixed);
     fields[i]->setMinimumWidth(fields[i]->fontMetrics().horizontalAdvance(QStringLiteral("0000")));
     grid->addWidget(fields[i], i, 1);
   }
-  auto* close = new QPushButton(Tr(app, TX_CLOSE), this);
-  connect(close, &QPushButton::clicked, this, &QDialog::accept);
-  grid->addWidget(close, 5, 1);
+  closebutton = new QPushButton(this);
+  connect(closebutton, &QPushButton::clicked, this, &QDialog::accept);
+  grid->addWidget(closebutton, 5, 1);
+  Retranslate();
   read->SetOnReading([this](const ContRead::Reading& r) {
     for (int i = 0; i < 5; ++i) fields[i]->setText(QString::fromStdString(r.Field(i)));
   });
   read->Start();
+}
+
+void ReadDialog::Retranslate() {
+  setWindowTitle(Tr(app, TX_CONTREAD) + QStringLiteral(" ") +
+                 QString::fromStdString(DiagDeviceName(device)));
+  for (int i = 0; i < 5; ++i)
+    names[i]->setText(i == 0 ? Tr(app, TX_LEVEL)
+                             : Tr(app, TX_PIPE).replace(QStringLiteral("%d"), QString::number(i)));
+  closebutton->setText(Tr(app, TX_CLOSE));
+}
+
+void ReadDialog::changeEvent(QEvent* e) {
+  if (IsLanguageChange(e)) Retranslate();
+  QDialog::changeEvent(e);
 }
 
 ReadDialog::~ReadDialog() {
@@ -311,17 +354,17 @@ ReadDialog::~ReadDialog() {
 
 // --- Relays --------------------------------------------------------------------
 
-RelayDialog::RelayDialog(TDockingApp& app, int device, QWidget* parent)
-    : QDialog(parent), relays(std::make_unique<RelayTest>(&app.GetBus(), device)) {
+RelayDialog::RelayDialog(TDockingApp& a, int d, QWidget* parent)
+    : QDialog(parent),
+      app(a),
+      device(d),
+      relays(std::make_unique<RelayTest>(&app.GetBus(), device)) {
   setObjectName(QStringLiteral("RelayTest"));
-  setWindowTitle(Tr(app, TX_RELAYS).remove(QStringLiteral("...")) + QStringLiteral(" ") +
-                 QString::fromStdString(DiagDeviceName(device)));
   auto* layout = new QVBoxLayout(this);
-  static constexpr int TEXTS[5] = {TX_FIRE2, TX_FIRE1, TX_PREALARM, TX_AUX, TX_FAULT};
   static constexpr int BITS[5] = {RelayTest::FIRE2, RelayTest::FIRE1, RelayTest::PREALARM,
                                   RelayTest::AUX, RelayTest::FAULT};
   for (int i = 0; i < 5; ++i) {
-    boxes[i] = new QCheckBox(Tr(app, TEXTS[i]), this);
+    boxes[i] = new QCheckBox(this);
     const int bit = BITS[i];
     connect(boxes[i], &QCheckBox::toggled, this, [this, bit] { relays->Toggle(bit); });
     layout->addWidget(boxes[i]);
@@ -331,10 +374,24 @@ RelayDialog::RelayDialog(TDockingApp& app, int device, QWidget* parent)
   problem->setMinimumWidth(360);
   problem->setMinimumHeight(problem->fontMetrics().lineSpacing() * 3);
   layout->addWidget(problem);
-  auto* close = new QPushButton(Tr(app, TX_CLOSE), this);
-  connect(close, &QPushButton::clicked, this, &QDialog::accept);
-  layout->addWidget(close, 0, Qt::AlignRight);
+  closebutton = new QPushButton(this);
+  connect(closebutton, &QPushButton::clicked, this, &QDialog::accept);
+  layout->addWidget(closebutton, 0, Qt::AlignRight);
+  Retranslate();
   relays->SetOnChange([this] { problem->setText(QString::fromStdString(relays->GetProblem())); });
+}
+
+void RelayDialog::Retranslate() {
+  setWindowTitle(Tr(app, TX_RELAYS).remove(QStringLiteral("...")) + QStringLiteral(" ") +
+                 QString::fromStdString(DiagDeviceName(device)));
+  static constexpr int TEXTS[5] = {TX_FIRE2, TX_FIRE1, TX_PREALARM, TX_AUX, TX_FAULT};
+  for (int i = 0; i < 5; ++i) boxes[i]->setText(Tr(app, TEXTS[i]));
+  closebutton->setText(Tr(app, TX_CLOSE));
+}
+
+void RelayDialog::changeEvent(QEvent* e) {
+  if (IsLanguageChange(e)) Retranslate();
+  QDialog::changeEvent(e);
 }
 
 RelayDialog::~RelayDialog() {

@@ -4,10 +4,13 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "gui/common/progressdialog.h"
 
 class QCheckBox;
+class QEvent;
 class QLabel;
 class QListWidget;
 class QProgressBar;
@@ -53,7 +56,12 @@ class DiagWindow : public QDialog {
   Diag& Core() const { return *diag; }
   QPushButton* TestButton(int index) const { return tests[index]; }
 
+ protected:
+  void changeEvent(QEvent* e) override;
+
  private:
+  // Every text of the window in the current language; again after a change.
+  void Retranslate();
   void Fill();
   void Selected();
   int SelectedDevice() const;
@@ -63,7 +71,10 @@ class DiagWindow : public QDialog {
   TDockingApp& app;
   std::unique_ptr<Diag> diag;
   QListWidget* list;
+  QLabel* header;
   QPushButton* tests[3];
+  // The buttons and their texts' numbers.
+  std::vector<std::pair<QPushButton*, int>> buttons;
   std::function<void(int)> help;
   std::function<void(QDialog&)> runner;
   std::function<std::string()> choosefile;
@@ -80,8 +91,15 @@ class SelfTestDialog : public QDialog {
   QLabel* Status() const { return status; }
   QProgressBar* Gauge() const { return gauge; }
 
+ protected:
+  void changeEvent(QEvent* e) override;
+
  private:
+  void Retranslate();
   void Follow();
+  TDockingApp& app;
+  int device;
+  QPushButton* closebutton;
   std::unique_ptr<Diagnose> test;
   QLabel* status;
   QProgressBar* gauge;
@@ -96,7 +114,15 @@ class ReadDialog : public QDialog {
   ContRead& Core() const { return *read; }
   QLabel* Field(int index) const { return fields[index]; }
 
+ protected:
+  void changeEvent(QEvent* e) override;
+
  private:
+  void Retranslate();
+  TDockingApp& app;
+  int device;
+  QPushButton* closebutton;
+  QLabel* names[5];
   std::unique_ptr<ContRead> read;
   QLabel* fields[5];
 };
@@ -111,7 +137,14 @@ class RelayDialog : public QDialog {
   QCheckBox* Box(int index) const { return boxes[index]; }
   QLabel* Problem() const { return problem; }
 
+ protected:
+  void changeEvent(QEvent* e) override;
+
  private:
+  void Retranslate();
+  TDockingApp& app;
+  int device;
+  QPushButton* closebutton;
   std::unique_ptr<RelayTest> relays;
   QCheckBox* boxes[5];
   QLabel* problem;

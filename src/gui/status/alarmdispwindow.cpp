@@ -10,8 +10,10 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "core/access/commands.h"
+#include "gui/common/uitext.h"
 
 namespace quillark {
 
@@ -26,17 +28,39 @@ QColor ToQColor(EventInfo::colour c) {
 constexpr std::size_t SILENCE = 0, ISOLATE = 1, RESET = 2, ZONE = 3, MAP = 4, CLOSE = 5, HELP = 6,
                       ACK = 7, ACKALL = 8;
 
+// Texts of the window.
+enum : int {
+  TX_TITLE = 56000,
+  TX_DATE = 56050,
+  TX_TIME = 56100,
+  TX_DEVICE = 56150,
+  TX_LOCATION = 56200,
+  TX_STATE = 56250,
+  TX_SILENCE = 56300,
+  TX_SILENCED = 56350,
+  TX_ZONE = 56400,
+  TX_MAP = 56450,
+  TX_CLOSE = 56500,
+  TX_HELP = 56550,
+  TX_ACK = 56600,
+  TX_ACKALL = 56650,
+  TX_ACKTIP = 56700,
+  TX_ACKALLTIP = 56750,
+  TX_FIRSTFIRE = 56800,
+  TX_CLEARED = 56850,
+  TX_ISOLATE = 66800,
+  TX_DEISOLATE = 66900,
+  TX_RESET = 67000,
+};
+
 }  // namespace
 
 AlarmDispWindow::AlarmDispWindow(AlarmDisp& d, QWidget* parent) : QDialog(parent), disp(d) {
-  setWindowTitle(QStringLiteral("Alarm/fault viewer"));
   setObjectName(QStringLiteral("AlarmViewer"));
   setModal(false);
 
   list = new QTreeWidget(this);
   list->setColumnCount(COLUMNS);
-  list->setHeaderLabels({QStringLiteral("Date"), QStringLiteral("Time"), QStringLiteral("Device"),
-                         QStringLiteral("Location"), QStringLiteral("State")});
   // Groups of a loop's lines fold open and shut (Relayout shows their
   // handles only while there are groups).
   list->setRootIsDecorated(false);
@@ -62,13 +86,8 @@ AlarmDispWindow::AlarmDispWindow(AlarmDisp& d, QWidget* parent) : QDialog(parent
   list->setColumnWidth(COL_LOCATION, fm.horizontalAdvance(QLatin1Char('x')) * 22 + pad);
   list->setMinimumSize(fm.horizontalAdvance(QLatin1Char('x')) * 90, 200);
 
-  // Alt letters for every button, so that the viewer works without a mouse.
-  static const char* const names[] = {"&Silence", "&Isolate",     "&Reset",
-                                      "&Zone...", "&Map...",      "&Close",
-                                      "&Help...", "&Acknowledge", "Acknowledge a&ll"};
   auto* row = new QHBoxLayout;
-  for (std::size_t i = 0; i < buttons.size(); ++i)
-    buttons[i] = new QPushButton(QString::fromLatin1(names[i]), this);
+  for (QPushButton*& b : buttons) b = new QPushButton(this);
   for (std::size_t i : {SILENCE, ISOLATE, RESET, ZONE, MAP, CLOSE, HELP}) {
     if (i == CLOSE) row->addStretch();
     row->addWidget(buttons[i]);
@@ -80,19 +99,11 @@ AlarmDispWindow::AlarmDispWindow(AlarmDisp& d, QWidget* parent) : QDialog(parent
   ackrow->addWidget(buttons[ACKALL]);
   ackrow->addStretch();
   for (QPushButton* b : buttons) b->setAutoDefault(false);
-  // Ctrl+K acknowledges the selected line, Ctrl+Shift+K every line, from
-  // anywhere in the window (keyPressEvent).
-  buttons[ACK]->setToolTip(QStringLiteral("Acknowledge the selected line (Ctrl+K)"));
-  buttons[ACKALL]->setToolTip(QStringLiteral("Acknowledge every line (Ctrl+Shift+K)"));
   // Without acknowledgement in the settings the viewer is as it always was.
   buttons[ACK]->setVisible(disp.AcknowledgeModel());
   buttons[ACKALL]->setVisible(disp.AcknowledgeModel());
   buttons[CLOSE]->setDefault(true);
   buttons[SILENCE]->setCheckable(true);
-  // The Isolate button's widest text keeps the row from jumping.
-  buttons[ISOLATE]->setMinimumWidth(
-      buttons[ISOLATE]->sizeHint().width() +
-      buttons[ISOLATE]->fontMetrics().horizontalAdvance(QStringLiteral("De-")));
 
   // The banner is bold and framed, and says in words what is going on.
   banner = new QLabel(this);
@@ -145,8 +156,51 @@ AlarmDispWindow::AlarmDispWindow(AlarmDisp& d, QWidget* parent) : QDialog(parent
     if (help) help(HELPTOPIC);
   });
 
-  Reload();
+  Retranslate();
   disp.SetObserver(this);
+}
+
+QString AlarmDispWindow::Text(int id, const char* english) const {
+  return UiText(disp.GetTranslator(), id, english);
+}
+
+void AlarmDispWindow::Retranslate() {
+  setWindowTitle(Text(TX_TITLE, "Alarm/fault viewer"));
+  list->setHeaderLabels({Text(TX_DATE, "Date"), Text(TX_TIME, "Time"), Text(TX_DEVICE, "Device"),
+                         Text(TX_LOCATION, "Location"), Text(TX_STATE, "State")});
+  // Alt letters for every button, so that the viewer works without a mouse.
+  buttons[RESET]->setText(Text(TX_RESET, "&Reset"));
+  buttons[ZONE]->setText(Text(TX_ZONE, "&Zone..."));
+  buttons[MAP]->setText(Text(TX_MAP, "&Map..."));
+  buttons[CLOSE]->setText(Text(TX_CLOSE, "&Close"));
+  buttons[HELP]->setText(Text(TX_HELP, "&Help..."));
+  buttons[ACK]->setText(Text(TX_ACK, "&Acknowledge"));
+  buttons[ACKALL]->setText(Text(TX_ACKALL, "Acknowledge a&ll"));
+  // Ctrl+K acknowledges the selected line, Ctrl+Shift+K every line, from
+  // anywhere in the window (keyPressEvent).
+  buttons[ACK]->setToolTip(Text(TX_ACKTIP, "Acknowledge the selected line (Ctrl+K)"));
+  buttons[ACKALL]->setToolTip(Text(TX_ACKALLTIP, "Acknowledge every line (Ctrl+Shift+K)"));
+  // Isolate and Silence take the room of their wider text, so that the row
+  // does not jump when the text changes.
+  const auto widest = [](QPushButton* b, const QString& one, const QString& other) {
+    b->setMinimumWidth(0);
+    b->setText(one);
+    int width = b->sizeHint().width();
+    b->setText(other);
+    width = std::max(width, b->sizeHint().width());
+    b->setMinimumWidth(width);
+  };
+  widest(buttons[ISOLATE], Text(TX_DEISOLATE, "&De-isolate"), Text(TX_ISOLATE, "&Isolate"));
+  widest(buttons[SILENCE], Text(TX_SILENCED, "&Silenced"), Text(TX_SILENCE, "&Silence"));
+  // The lines say "First fire" and "Cleared", the headings and the banner
+  // have words of their own: all are made again.
+  Reload();
+  RefreshBanner();
+}
+
+void AlarmDispWindow::changeEvent(QEvent* e) {
+  if (IsLanguageChange(e)) Retranslate();
+  QDialog::changeEvent(e);
 }
 
 AlarmDispWindow::~AlarmDispWindow() {
@@ -327,10 +381,11 @@ void AlarmDispWindow::Fill(QTreeWidgetItem* item, const AlarmLine& line, bool fi
   // A line kept only to be seen says so in words: colour and weight alone
   // are lost on some screens and some eyes.
   const QString state = QString::fromStdString(c.state);
-  const QStringList columns{QString::fromStdString(c.date), QString::fromStdString(c.time),
-                            QString::fromStdString(c.device), QString::fromStdString(c.location),
-                            (first ? QStringLiteral("First fire: ") : QString()) +
-                                (line.cleared ? QStringLiteral("Cleared: ") + state : state)};
+  const QStringList columns{
+      QString::fromStdString(c.date), QString::fromStdString(c.time),
+      QString::fromStdString(c.device), QString::fromStdString(c.location),
+      (first ? Text(TX_FIRSTFIRE, "First fire:") + QLatin1Char(' ') : QString()) +
+          (line.cleared ? Text(TX_CLEARED, "Cleared:") + QLatin1Char(' ') + state : state)};
   const QString whole = QString::fromStdString(line.text);
   // The configured colour stays as it is; the text takes whichever of black
   // and white reads on it. What waits for acknowledgement is bold.
@@ -389,11 +444,12 @@ void AlarmDispWindow::EnableActions(bool on) {
 }
 
 void AlarmDispWindow::RefreshButtons() {
-  buttons[ISOLATE]->setText(disp.SelectedIsIsolated() ? QStringLiteral("De-&isolate")
-                                                      : QStringLiteral("&Isolate"));
+  buttons[ISOLATE]->setText(disp.SelectedIsIsolated() ? Text(TX_DEISOLATE, "&De-isolate")
+                                                      : Text(TX_ISOLATE, "&Isolate"));
   const bool silenced = disp.IsSilenced();
   buttons[SILENCE]->setChecked(silenced);
-  buttons[SILENCE]->setText(silenced ? QStringLiteral("&Silenced") : QStringLiteral("&Silence"));
+  buttons[SILENCE]->setText(silenced ? Text(TX_SILENCED, "&Silenced")
+                                     : Text(TX_SILENCE, "&Silence"));
 }
 
 void AlarmDispWindow::LineRemoved(std::size_t index) {

@@ -10,6 +10,7 @@
 #include "core/status/alrmdisp.h"
 
 class QCloseEvent;
+class QEvent;
 class QKeyEvent;
 class QLabel;
 class QTimer;
@@ -95,10 +96,15 @@ class AlarmDispWindow : public QDialog, public AlarmDispObserver {
   void reject() override;
 
  protected:
+  void changeEvent(QEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
 
  private:
+  // Every text of the window from the table, in the current language: at
+  // construction and again after a change of language.
+  void Retranslate();
+  QString Text(int id, const char* english) const;
   void Reload();
   // Puts the rows where the display's order wants them: one pass that
   // moves the existing items, so a flood of changes costs the window little.

@@ -8,44 +8,60 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "core/comms/bushost.h"
 #include "core/status/pccommandmodule.h"
+#include "gui/common/uitext.h"
 
 namespace quillark {
 
+namespace {
+
+// Texts of the window.
+enum : int {
+  TX_TITLE = 57050,
+  TX_PCMODULE = 57100,
+  TX_ECHO = 57150,
+  TX_ONEATATIME = 57200,
+  TX_ONEATATIMETIP = 57250,
+  TX_TIMEOUT = 57300,
+  TX_NOTE = 57350,
+  TX_NOTMEASURED = 57400,
+  TX_CYCLE = 57450,
+  TX_CANCEL = 58000,
+  TX_HELP = 69300,
+};
+
+}  // namespace
+
 CommandModuleWindow::CommandModuleWindow(PCcommandModule& bm, QWidget* parent)
     : QDialog(parent), busmaster(bm) {
-  setWindowTitle(QStringLiteral("Command module settings"));
   setModal(false);
 
-  busmasterbox = new QCheckBox(QStringLiteral("PC command module"), this);
+  busmasterbox = new QCheckBox(this);
+  // FastPoll is the name of the feature in every language.
   fastpollbox = new QCheckBox(QStringLiteral("FastPoll"), this);
-  echobox = new QCheckBox(QStringLiteral("Echo responses"), this);
-  oneatatimebox = new QCheckBox(QStringLiteral("Poll one device at a time across all loops"), this);
-  oneatatimebox->setToolTip(
-      QStringLiteral("For a command-module bridge that cannot take traffic on several loops at "
-                     "once. Otherwise every loop is polled side by side."));
+  echobox = new QCheckBox(this);
+  oneatatimebox = new QCheckBox(this);
   cyclelabel = new QLabel(this);
 
   timeout = new QLineEdit(this);
   timeout->setMaxLength(6);
   timeout->setFixedWidth(timeout->fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 12);
   auto* timeoutrow = new QHBoxLayout;
-  timeoutrow->addWidget(new QLabel(QStringLiteral("Poll timeout"), this));
+  timeoutlabel = new QLabel(this);
+  timeoutrow->addWidget(timeoutlabel);
   timeoutrow->addWidget(timeout);
+  // The unit is written the same in every language.
   timeoutrow->addWidget(new QLabel(QStringLiteral("ms"), this));
   timeoutrow->addStretch();
 
-  auto* note = new QLabel(
-      QStringLiteral("Due to PC limitations using a PC as a command module is NOT a fully fault "
-                     "tolerant configuration. If full fault tolerance is required use a hardware "
-                     "command module."),
-      this);
+  note = new QLabel(this);
   note->setWordWrap(true);
   note->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
   note->setMargin(6);
 
-  auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  helpbutton = box->addButton(QStringLiteral("&Help"), QDialogButtonBox::HelpRole);
+  box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  helpbutton = box->addButton(QString(), QDialogButtonBox::HelpRole);
   connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(helpbutton, &QPushButton::clicked, this, [this] {
@@ -67,7 +83,35 @@ CommandModuleWindow::CommandModuleWindow(PCcommandModule& bm, QWidget* parent)
   note->setMinimumWidth(340);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
+  Retranslate();
+}
+
+QString CommandModuleWindow::Text(int id, const char* english) const {
+  BusHost* app = busmaster.GetMain();
+  return app != nullptr ? UiText(app->GetTranslator(), id, english) : QString::fromLatin1(english);
+}
+
+void CommandModuleWindow::Retranslate() {
+  setWindowTitle(Text(TX_TITLE, "Command module settings"));
+  busmasterbox->setText(Text(TX_PCMODULE, "PC command module"));
+  echobox->setText(Text(TX_ECHO, "Echo responses"));
+  oneatatimebox->setText(Text(TX_ONEATATIME, "Poll one device at a time across all loops"));
+  oneatatimebox->setToolTip(Text(TX_ONEATATIMETIP,
+                                 "For a command-module bridge that cannot take traffic on several "
+                                 "loops at once. Otherwise every loop is polled side by side."));
+  timeoutlabel->setText(Text(TX_TIMEOUT, "Poll timeout"));
+  note->setText(Text(TX_NOTE,
+                     "Due to PC limitations using a PC as a command module is NOT a fully fault "
+                     "tolerant configuration. If full fault tolerance is required use a hardware "
+                     "command module."));
+  box->button(QDialogButtonBox::Cancel)->setText(Text(TX_CANCEL, "Cancel"));
+  helpbutton->setText(Text(TX_HELP, "&Help"));
   Fill();
+}
+
+void CommandModuleWindow::changeEvent(QEvent* e) {
+  if (IsLanguageChange(e)) Retranslate();
+  QDialog::changeEvent(e);
 }
 
 void CommandModuleWindow::Fill() {
@@ -82,8 +126,9 @@ void CommandModuleWindow::Fill() {
   oneatatimebox->setChecked(busmaster.GetOneAtATime());
   // The time to visit every device once: how late an alarm can be seen.
   const auto cycle = busmaster.Statistics().cycle;
-  cyclelabel->setText(cycle == 0 ? QStringLiteral("Poll cycle: not yet measured")
-                                 : QStringLiteral("Poll cycle: %1 ms").arg(cycle));
+  cyclelabel->setText(cycle == 0 ? Text(TX_NOTMEASURED, "Poll cycle: not yet measured")
+                                 : Text(TX_CYCLE, "Poll cycle: %d ms")
+                                       .replace(QStringLiteral("%d"), QString::number(cycle)));
 }
 
 void CommandModuleWindow::Setup() {

@@ -4,6 +4,8 @@
 #include <functional>
 
 class QCheckBox;
+class QDialogButtonBox;
+class QEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -51,7 +53,13 @@ class CommandModuleWindow : public QDialog {
   void accept() override;
   void reject() override;
 
+ protected:
+  void changeEvent(QEvent* e) override;
+
  private:
+  // Every text of the window in the current language; again after a change.
+  void Retranslate();
+  QString Text(int id, const char* english) const;
   void Fill();
 
   PCcommandModule& busmaster;
@@ -60,6 +68,9 @@ class CommandModuleWindow : public QDialog {
   QCheckBox* echobox = nullptr;
   QCheckBox* oneatatimebox = nullptr;
   QLabel* cyclelabel = nullptr;
+  QLabel* timeoutlabel = nullptr;
+  QLabel* note = nullptr;
+  QDialogButtonBox* box = nullptr;
   QLineEdit* timeout = nullptr;
   QPushButton* helpbutton = nullptr;
   std::function<void(int)> help;

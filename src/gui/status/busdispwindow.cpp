@@ -17,10 +17,13 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 #include "core/access/translator.h"
 #include "core/app/dockingapp.h"
+#include "core/common/textutil.h"
 #include "gui/common/printmargins.h"
+#include "gui/common/uitext.h"
 
 namespace quillark {
 namespace {
@@ -29,8 +32,30 @@ QString FromLatin1(std::string_view s) {
   return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-QString ErrorRateText(unsigned rate) {
-  return QStringLiteral("Bus error rate %1%").arg(rate);
+// Texts of the window.
+enum : int {
+  TX_TITLE = 57500,
+  TX_ERRORRATE = 57550,
+  TX_DESTINATION = 57600,
+  TX_SOURCE = 57650,
+  TX_MESSAGE = 57700,
+  TX_FASTPOLL = 57750,
+  TX_CLEAR = 57800,
+  TX_PAGE = 57850,
+  TX_TEXTFILE = 57900,
+  TX_SAVE = 62100,
+  TX_PRINT = 62200,
+  TX_CLOSE = 56500,
+  TX_HELP = 56550,
+};
+
+QString ErrorRateText(Translator& translate, unsigned rate) {
+  return QString::fromStdString(
+      Format(translate.TextOr(TX_ERRORRATE, "Bus error rate %d%%").c_str(), rate));
+}
+
+QString WithoutDots(QString text) {
+  return text.remove(QStringLiteral("...")).remove(QLatin1Char('&')).trimmed();
 }
 
 // Where each column starts on paper, in characters of the fixed font: the
@@ -69,8 +94,17 @@ QVariant BusDispModel::data(const QModelIndex& index, int role) const {
 
 QVariant BusDispModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-  static const char* const labels[] = {"Dest addr.", "Source device", "Xor", "Message"};
-  return section >= 0 && section < 4 ? QString::fromLatin1(labels[section]) : QVariant();
+  return section >= 0 && section < 4 ? headings[section] : QVariant();
+}
+
+void BusDispModel::Retranslate(Translator& translate) {
+  // Kept here: the view may ask for them while the application is going.
+  headings[0] = UiText(translate, TX_DESTINATION, "Dest addr.");
+  headings[1] = UiText(translate, TX_SOURCE, "Source device");
+  // The check sum is called by its name in every language.
+  headings[2] = QStringLiteral("Xor");
+  headings[3] = UiText(translate, TX_MESSAGE, "Message");
+  emit headerDataChanged(Qt::Horizontal, 0, 3);
 }
 
 bool BusDispModel::Sync() {
@@ -99,7 +133,6 @@ void BusDispModel::Reset() {
 
 BusDispWindow::BusDispWindow(BusHost& bus, QWidget* parent)
     : QDialog(parent), disp(std::make_unique<BusDisp>(&bus)), translate(bus.GetTranslator()) {
-  setWindowTitle(QStringLiteral("Bus viewer"));
   setObjectName(QStringLiteral("BusViewer"));
   setModal(false);
   setAttribute(Qt::WA_DeleteOnClose);
@@ -118,27 +151,18 @@ BusDispWindow::BusDispWindow(BusHost& bus, QWidget* parent)
   view->setFont(fixed);
   const int ch = view->fontMetrics().horizontalAdvance(QLatin1Char('0'));
   view->header()->setStretchLastSection(true);
-  // Wide enough for the longest content and for the heading above it.
-  const QFontMetrics headfm(view->header()->font());
-  const int contentchars[] = {7, 11, 3};
-  for (int c = 0; c < 3; ++c) {
-    const QString head = model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
-    view->setColumnWidth(c,
-                         std::max(ch * contentchars[c], headfm.horizontalAdvance(head)) + ch * 2);
-  }
   view->setMinimumSize(ch * 90, 300);
 
-  fastpoll = new QCheckBox(QStringLiteral("Show fast poll"), this);
-  errorrate = new QLabel(ErrorRateText(0), this);
+  fastpoll = new QCheckBox(this);
+  errorrate = new QLabel(this);
 
-  static const char* const names[] = {"Save...", "Clear", "Print...", "Close", "Help..."};
   auto* row = new QHBoxLayout;
   row->addWidget(fastpoll);
   row->addSpacing(12);
   row->addWidget(errorrate);
   row->addStretch();
   for (int i = 0; i < 5; ++i) {
-    buttons[i] = new QPushButton(QString::fromLatin1(names[i]), this);
+    buttons[i] = new QPushButton(this);
     buttons[i]->setAutoDefault(false);
     row->addWidget(buttons[i]);
   }
@@ -167,6 +191,35 @@ BusDispWindow::BusDispWindow(BusHost& bus, QWidget* parent)
   flusher.setInterval(FLUSHMS);
   connect(&flusher, &QTimer::timeout, this, &BusDispWindow::Flush);
   flusher.start();
+  Retranslate();
+}
+
+void BusDispWindow::Retranslate() {
+  setWindowTitle(UiText(translate, TX_TITLE, "Bus viewer"));
+  model->Retranslate(translate);
+  // Wide enough for the longest content and for the heading above it.
+  const int ch = view->fontMetrics().horizontalAdvance(QLatin1Char('0'));
+  const QFontMetrics headfm(view->header()->font());
+  const int contentchars[] = {7, 11, 3};
+  for (int c = 0; c < 3; ++c) {
+    const QString head = model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+    view->setColumnWidth(c,
+                         std::max(ch * contentchars[c], headfm.horizontalAdvance(head)) + ch * 2);
+  }
+  fastpoll->setText(UiText(translate, TX_FASTPOLL, "Show fast poll"));
+  errorrate->setText(ErrorRateText(translate, shownrate));
+  const std::pair<int, const char*> names[] = {{TX_SAVE, "Save As..."},
+                                               {TX_CLEAR, "Clear"},
+                                               {TX_PRINT, "Print..."},
+                                               {TX_CLOSE, "&Close"},
+                                               {TX_HELP, "&Help..."}};
+  for (int i = 0; i < 5; ++i)
+    buttons[i]->setText(UiText(translate, names[i].first, names[i].second));
+}
+
+void BusDispWindow::changeEvent(QEvent* e) {
+  if (IsLanguageChange(e)) Retranslate();
+  QDialog::changeEvent(e);
 }
 
 BusDispWindow::~BusDispWindow() {
@@ -191,7 +244,7 @@ void BusDispWindow::UpdateErrorRate() {
   const unsigned rate = disp->GetBusErrorRate();
   if (rate == shownrate) return;
   shownrate = rate;
-  errorrate->setText(ErrorRateText(rate));
+  errorrate->setText(ErrorRateText(translate, rate));
 }
 
 bool BusDispWindow::SaveTo(const QString& path) {
@@ -199,8 +252,9 @@ bool BusDispWindow::SaveTo(const QString& path) {
 }
 
 void BusDispWindow::Save() {
-  QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save"), QString(),
-                                              QStringLiteral("Text file (*.txt)"));
+  QString path =
+      QFileDialog::getSaveFileName(this, WithoutDots(UiText(translate, TX_SAVE, "Save As...")),
+                                   QString(), UiText(translate, TX_TEXTFILE, "Text file (*.txt)"));
   if (path.isEmpty()) return;
   if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".txt");
   SaveTo(path);
@@ -214,7 +268,7 @@ int BusDispWindow::LinesPerPage(QPrinter& printer) {
 
 int BusDispWindow::PrintTo(QPrinter& printer) {
   Flush();
-  printer.setDocName(QStringLiteral("Bus viewer"));
+  printer.setDocName(UiText(translate, TX_TITLE, "Bus viewer"));
   KeepPrintMargins(printer);
   QPainter painter;
   if (!painter.begin(&printer)) return 0;
@@ -242,7 +296,9 @@ int BusDispWindow::PrintTo(QPrinter& printer) {
     if (page > 0) printer.newPage();
     ++page;
     int y = 0;
-    painter.drawText(0, y + fm.ascent(), QStringLiteral("Page %1").arg(page));
+    painter.drawText(
+        0, y + fm.ascent(),
+        QString::fromStdString(Format(translate.TextOr(TX_PAGE, "Page %d").c_str(), page)));
     y += line;
     if (words.size() == 4)
       drawcolumns(y, {words[0], words[1], words[2], words[3]});
@@ -264,7 +320,7 @@ int BusDispWindow::PrintTo(QPrinter& printer) {
 void BusDispWindow::Print() {
   QPrinter printer;
   QPrintDialog dialog(&printer, this);
-  dialog.setWindowTitle(QStringLiteral("Print"));
+  dialog.setWindowTitle(WithoutDots(UiText(translate, TX_PRINT, "Print...")));
   if (dialog.exec() != QDialog::Accepted) return;
   PrintTo(printer);
 }

@@ -10,6 +10,7 @@
 
 class QCheckBox;
 class QCloseEvent;
+class QEvent;
 class QLabel;
 class QPrinter;
 class QPushButton;
@@ -26,6 +27,8 @@ class BusDispModel : public QAbstractTableModel {
   Q_OBJECT
  public:
   explicit BusDispModel(BusDisp& disp, QObject* parent = nullptr);
+  // The headings in the translator's language.
+  void Retranslate(Translator& translate);
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -40,6 +43,7 @@ class BusDispModel : public QAbstractTableModel {
  private:
   BusDisp& disp;
   int shown = 0;
+  QString headings[4];
 };
 
 // The "Bus viewer" window: every frame on the loops, the "Show fast poll"
@@ -96,9 +100,12 @@ class BusDispWindow : public QDialog {
   void reject() override;
 
  protected:
+  void changeEvent(QEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
 
  private:
+  // Every text of the window in the current language; again after a change.
+  void Retranslate();
   void UpdateErrorRate();
 
   std::unique_ptr<BusDisp> disp;

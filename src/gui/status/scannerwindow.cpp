@@ -6,7 +6,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "core/comms/bushost.h"
 #include "core/status/scan.h"
+#include "gui/common/uitext.h"
 
 namespace quillark {
 
@@ -17,7 +19,7 @@ ScannerWindow::ScannerWindow(Scanner& s, int startdevice, int enddevice, QWidget
   progress = new QProgressBar(this);
   progress->setRange(startdevice, enddevice);
   progress->setMinimumWidth(260);
-  cancel = new QPushButton(QStringLiteral("Cancel"), this);
+  cancel = new QPushButton(this);
   connect(cancel, &QPushButton::clicked, this, &ScannerWindow::reject);
 
   auto* row = new QHBoxLayout;
@@ -30,7 +32,19 @@ ScannerWindow::ScannerWindow(Scanner& s, int startdevice, int enddevice, QWidget
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
   scanner.SetOnChange([this] { Follow(); });
+  Retranslate();
+}
+
+void ScannerWindow::Retranslate() {
+  BusHost* app = scanner.GetMain();
+  cancel->setText(app != nullptr ? UiText(app->GetTranslator(), 58000, "Cancel")
+                                 : QStringLiteral("Cancel"));
   Follow();
+}
+
+void ScannerWindow::changeEvent(QEvent* e) {
+  if (IsLanguageChange(e)) Retranslate();
+  QDialog::changeEvent(e);
 }
 
 ScannerWindow::~ScannerWindow() {

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class QEvent;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -25,7 +26,11 @@ class ScannerWindow : public QDialog {
  public slots:
   void reject() override;
 
+ protected:
+  void changeEvent(QEvent* e) override;
+
  private:
+  void Retranslate();
   void Follow();
 
   Scanner& scanner;

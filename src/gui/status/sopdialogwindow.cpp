@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "gui/common/uitext.h"
+
 namespace quillark {
 
 SOPDialogWindow::SOPDialogWindow(SOPDialog& d, QWidget* parent) : QDialog(parent), dialog(&d) {
@@ -33,8 +35,8 @@ SOPDialogWindow::SOPDialogWindow(SOPDialog& d, QWidget* parent) : QDialog(parent
   }
   progress = new QProgressBar(this);
   progress->setTextVisible(false);
-  autoclose = new QCheckBox(QStringLiteral("Automatically Close When Finished"), this);
-  closebutton = new QPushButton(QStringLiteral("&Close"), this);
+  autoclose = new QCheckBox(this);
+  closebutton = new QPushButton(this);
   closebutton->setDefault(true);
 
   auto* bottom = new QHBoxLayout;
@@ -48,7 +50,8 @@ SOPDialogWindow::SOPDialogWindow(SOPDialog& d, QWidget* parent) : QDialog(parent
   layout->addWidget(progress);
   layout->addSpacing(6);
   layout->addLayout(bottom);
-  setMinimumWidth(360);
+  // The bar sets the least width; the window still grows for longer words.
+  progress->setMinimumWidth(320);
 
   connect(closebutton, &QPushButton::clicked, this, [this] {
     if (dialog != nullptr) dialog->HandleOkButton();
@@ -64,10 +67,27 @@ SOPDialogWindow::SOPDialogWindow(SOPDialog& d, QWidget* parent) : QDialog(parent
   dialog->SetChangeListener([view = QPointer<SOPDialogWindow>(this)] {
     if (view) view->Refresh();
   });
-  Refresh();
+  Retranslate();
 }
 
 SOPDialogWindow::~SOPDialogWindow() = default;
+
+void SOPDialogWindow::Retranslate() {
+  Translator* translator = dialog != nullptr ? dialog->GetTranslator() : nullptr;
+  const auto text = [translator](int id, const char* english) {
+    return translator != nullptr ? UiText(*translator, id, english) : QString::fromLatin1(english);
+  };
+  autoclose->setText(text(58250, "Automatically Close When Finished"));
+  closebutton->setText(text(56500, "&Close"));
+  // The caption and the labels are the operation's own.
+  if (dialog != nullptr) dialog->Retranslate();
+  Refresh();
+}
+
+void SOPDialogWindow::changeEvent(QEvent* e) {
+  if (IsLanguageChange(e)) Retranslate();
+  QDialog::changeEvent(e);
+}
 
 QLabel* SOPDialogWindow::Label(int id) const {
   const int i = id - SOPDialog::IDC_LABEL_TOTAL;

@@ -8,6 +8,7 @@
 
 class QCheckBox;
 class QCloseEvent;
+class QEvent;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -41,9 +42,12 @@ class SOPDialogWindow : public QDialog {
   void reject() override;
 
  protected:
+  void changeEvent(QEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
 
  private:
+  // The window's own texts in the current language, and the operation's.
+  void Retranslate();
   SOPDialog* dialog;
   std::array<QLabel*, 5> labels{};
   std::array<QLineEdit*, 5> fields{};

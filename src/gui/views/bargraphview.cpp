@@ -21,8 +21,10 @@
 
 #include "core/access/translator.h"
 #include "core/app/dockingapp.h"
+#include "core/common/textutil.h"
 #include "core/events/eventinfo.h"
 #include "core/site/config.h"
+#include "gui/common/uitext.h"
 #include "gui/views/mapview.h"
 
 namespace quillark {
@@ -165,7 +167,9 @@ class BargraphCanvas : public QWidget {
     // costs a handful of panels, not the whole site.
     for (const PanelDisp& panel : bargraph.GetPanels()) {
       const QRect r = ToQRect(panel.GetPanelRect());
-      if (r.intersects(exposed)) BargraphView::PaintPanel(p, panel, bargraph.IsSelected(panel));
+      if (r.intersects(exposed))
+        BargraphView::PaintPanel(p, panel, bargraph.IsSelected(panel),
+                                 app.GetServices().translator);
     }
     if (dragging) {
       p.setPen(QPen(Qt::white, 1, Qt::DashLine));
@@ -350,7 +354,6 @@ class BargraphCanvas : public QWidget {
 
 BargraphView::BargraphView(TDockingApp& a, std::unique_ptr<Bargraph> b, QWidget* parent)
     : QWidget(parent), app(a), bargraph(std::move(b)) {
-  setWindowTitle("Bargraphs");
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
@@ -371,8 +374,8 @@ BargraphView::BargraphView(TDockingApp& a, std::unique_ptr<Bargraph> b, QWidget*
   layout->addWidget(maps, 1);
   setFocusProxy(canvas);
 
-  for (int t = 0; t < bargraph->GetTabCount(); ++t)
-    tabs->addTab(QString::fromStdString(bargraph->GetTabCaption(t)));
+  for (int t = 0; t < bargraph->GetTabCount(); ++t) tabs->addTab(QString());
+  Retranslate();
   tabs->setVisible(bargraph->GetTabCount() > 0);
   connect(tabs, &QTabBar::currentChanged, this, [this](int index) {
     if (refreshingtabs || index < 0) return;
@@ -382,6 +385,18 @@ BargraphView::BargraphView(TDockingApp& a, std::unique_ptr<Bargraph> b, QWidget*
   bargraph->SetObserver(this);
   RefreshTabs();
   Relayout();
+}
+
+void BargraphView::Retranslate() {
+  setWindowTitle(UiText(app.GetServices().translator, 58700, "Bargraphs"));
+  for (int t = 0; t < tabs->count(); ++t)
+    tabs->setTabText(t, QString::fromStdString(bargraph->GetTabCaption(t)));
+  if (canvas != nullptr) canvas->update();
+}
+
+void BargraphView::changeEvent(QEvent* e) {
+  if (IsLanguageChange(e)) Retranslate();
+  QWidget::changeEvent(e);
 }
 
 BargraphView::~BargraphView() {
@@ -396,7 +411,8 @@ void BargraphView::EnsureVisible(const QRect& r) {
   scroll->ensureVisible(r.center().x(), r.center().y(), r.width() / 2 + 6, r.height() / 2 + 6);
 }
 
-void BargraphView::PaintPanel(QPainter& p, const PanelDisp& panel, bool selected) {
+void BargraphView::PaintPanel(QPainter& p, const PanelDisp& panel, bool selected,
+                              Translator& translator) {
   const Fonts& fonts = GetFonts();
   const PanelDisp::Rect& pr = panel.GetPanelRect();
   const QRect r = ToQRect(pr);
@@ -465,7 +481,8 @@ void BargraphView::PaintPanel(QPainter& p, const PanelDisp& panel, bool selected
   p.setPen(Qt::black);
   const QRect level = Place(pr, PanelGeometry::LEVEL);
   p.drawText(level, Qt::AlignVCenter | Qt::AlignLeft,
-             QStringLiteral("Level %1").arg(panel.GetLevel()));
+             QString::fromStdString(
+                 Format(translator.TextOr(58750, "Level %d").c_str(), panel.GetLevel())));
 }
 
 std::unique_ptr<QMenu> BargraphView::MakeContextMenu(QWidget* parent) {

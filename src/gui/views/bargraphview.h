@@ -5,6 +5,7 @@
 
 #include "core/views/bargraph.h"
 
+class QEvent;
 class QMenu;
 class QScrollArea;
 class QTabBar;
@@ -13,6 +14,7 @@ class QPainter;
 namespace quillark {
 
 class TDockingApp;
+class Translator;
 class BargraphCanvas;
 class MapPane;
 
@@ -33,8 +35,9 @@ class BargraphView : public QWidget, private BargraphObserver {
   std::unique_ptr<QMenu> MakeContextMenu(QWidget* parent);
   // Scrolls panel rectangle `r` into sight.
   void EnsureVisible(const QRect& r);
-  // Paints one panel at its place.
-  static void PaintPanel(QPainter& p, const PanelDisp& panel, bool selected);
+  // Paints one panel at its place, its words in the translator's language.
+  static void PaintPanel(QPainter& p, const PanelDisp& panel, bool selected,
+                         Translator& translator);
 
   // Map view: the same area shows the current tab's map (a loop's, the
   // site's, or every loop's side by side) instead of the panels. The
@@ -44,10 +47,13 @@ class BargraphView : public QWidget, private BargraphObserver {
   MapPane* Maps() const { return maps; }
 
  protected:
+  void changeEvent(QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
  private:
+  // The title, the tabs and the panels' words in the current language.
+  void Retranslate();
   void PanelChanged(int index) override;
   void AllChanged() override;
   void TabsChanged() override;

@@ -2,8 +2,10 @@
 
 #include <QPainter>
 #include <QPushButton>
+#include <algorithm>
 
 #include "core/access/security.h"
+#include "core/access/translator.h"
 #include "core/app/dockingapp.h"
 #include "core/app/mainwindow.h"
 #include "core/common/textutil.h"
@@ -11,11 +13,21 @@
 #include "core/site/config.h"
 #include "core/status/deviceoperations.h"
 #include "core/views/frontpanel.h"
+#include "gui/common/uitext.h"
 #include "gui/views/bargraphview.h"
 
 namespace quillark {
 
 namespace {
+
+// Texts of the window.
+enum : int {
+  TX_TITLE = 58650,
+  TX_CLOSE = 56500,
+  TX_ISOLATE = 66800,
+  TX_DEISOLATE = 66900,
+  TX_RESET = 67000,
+};
 
 constexpr int PANELTOP = 150;
 
@@ -57,19 +69,13 @@ FrontPanelWindow::FrontPanelWindow(TDockingApp& a, int device, QWidget* parent)
   static const DeviceConfig none;
   source = std::make_unique<FrontPanelSource>(&app.GetBus(), config != nullptr ? *config : none,
                                               device, EventInfo::RGB(64, 64, 72));
-  setWindowTitle(
-      QString::fromStdString(Format("Front panel %d-%03d", (device >> 8) + 1, device & 0xFF)));
   const QString file = QString::fromStdString((app.GetPaths().home / "mimic.bmp").string());
   if (!picture.load(file)) picture = DrawnFront();
   picture = picture.scaled(WIDTH, PICTUREHEIGHT);
 
   isolate = new QPushButton(this);
-  reset = new QPushButton(QStringLiteral("&Reset"), this);
-  auto* close = new QPushButton(QStringLiteral("&Close"), this);
-  const int buttons = PICTUREHEIGHT + 10;
-  isolate->setGeometry(3, buttons, 82, 28);
-  reset->setGeometry(95, buttons, 82, 28);
-  close->setGeometry(49, buttons + 40, 82, 28);
+  reset = new QPushButton(this);
+  closebutton = new QPushButton(this);
   connect(isolate, &QPushButton::clicked, this, [this] {
     TMainWindow* window = app.GetMainWindow();
     if (window != nullptr && window->GetDeviceOperations() != nullptr)
@@ -80,19 +86,62 @@ FrontPanelWindow::FrontPanelWindow(TDockingApp& a, int device, QWidget* parent)
     if (window != nullptr && window->GetDeviceOperations() != nullptr)
       window->GetDeviceOperations()->SingleReset(source->DeviceId());
   });
-  connect(close, &QPushButton::clicked, this, &QWidget::close);
+  connect(closebutton, &QPushButton::clicked, this, &QWidget::close);
   setFixedSize(WIDTH, HEIGHT);
 
   // Until the detector answers, show what the program already knows of it.
   source->SetObserver([this] { Refresh(); });
+  Retranslate();
+}
+
+QString FrontPanelWindow::Text(int id, const char* english) const {
+  return UiText(app.GetServices().translator, id, english);
+}
+
+void FrontPanelWindow::Retranslate() {
+  const int device = source->DeviceId();
+  setWindowTitle(QString::fromStdString(
+      Format(app.GetServices().translator.TextOr(TX_TITLE, "Front panel %d-%03d").c_str(),
+             (device >> 8) + 1, device & 0xFF)));
+  reset->setText(Text(TX_RESET, "&Reset"));
+  closebutton->setText(Text(TX_CLOSE, "&Close"));
   Refresh();
+}
+
+void FrontPanelWindow::PlaceButtons() {
+  // Isolate and Reset sit side by side under the picture like the keys of
+  // the detector, Close below them; a language whose words are too long
+  // for that gives Isolate a row of its own.
+  const int top = PICTUREHEIGHT + 10;
+  const int deisolate = [this] {
+    const QString now = isolate->text();
+    isolate->setText(Text(TX_DEISOLATE, "&De-isolate"));
+    const int width = isolate->sizeHint().width();
+    isolate->setText(now);
+    return std::max(width, isolate->sizeHint().width());
+  }();
+  if (deisolate <= 82 && reset->sizeHint().width() <= 82 && closebutton->sizeHint().width() <= 82) {
+    isolate->setGeometry(3, top, 82, 28);
+    reset->setGeometry(95, top, 82, 28);
+    closebutton->setGeometry(49, top + 40, 82, 28);
+  } else {
+    isolate->setGeometry(3, top, WIDTH - 6, 28);
+    reset->setGeometry(3, top + 36, (WIDTH - 12) / 2, 28);
+    closebutton->setGeometry(WIDTH / 2 + 3, top + 36, (WIDTH - 12) / 2, 28);
+  }
+}
+
+void FrontPanelWindow::changeEvent(QEvent* e) {
+  if (IsLanguageChange(e)) Retranslate();
+  QDialog::changeEvent(e);
 }
 
 FrontPanelWindow::~FrontPanelWindow() = default;
 
 void FrontPanelWindow::Refresh() {
-  isolate->setText(source->IsolateWanted() ? QStringLiteral("&Isolate")
-                                           : QStringLiteral("De-&isolate"));
+  isolate->setText(source->IsolateWanted() ? Text(TX_ISOLATE, "&Isolate")
+                                           : Text(TX_DEISOLATE, "&De-isolate"));
+  PlaceButtons();
   update();
 }
 
@@ -105,7 +154,7 @@ void FrontPanelWindow::paintEvent(QPaintEvent*) {
   const int left = WIDTH / 2 - PanelGeometry::WIDTH / 2;
   panel.SetPanelRect(
       {left, PANELTOP, left + PanelGeometry::WIDTH, PANELTOP + PanelGeometry::HEIGHT});
-  BargraphView::PaintPanel(p, panel, false);
+  BargraphView::PaintPanel(p, panel, false, app.GetServices().translator);
 }
 
 FrontPanelWindow* FrontPanelWindow::Open(TDockingApp& app, QWidget* parent) {

@@ -4,6 +4,7 @@
 #include <QPixmap>
 #include <memory>
 
+class QEvent;
 class QPushButton;
 
 namespace quillark {
@@ -35,9 +36,14 @@ class FrontPanelWindow : public QDialog {
   static FrontPanelWindow* Open(TDockingApp& app, QWidget* parent);
 
  protected:
+  void changeEvent(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
 
  private:
+  // Every text of the window in the current language; again after a change.
+  void Retranslate();
+  QString Text(int id, const char* english) const;
+  void PlaceButtons();
   void Refresh();
 
   TDockingApp& app;
@@ -45,6 +51,7 @@ class FrontPanelWindow : public QDialog {
   QPixmap picture;
   QPushButton* isolate = nullptr;
   QPushButton* reset = nullptr;
+  QPushButton* closebutton = nullptr;
 };
 
 }  // namespace quillark

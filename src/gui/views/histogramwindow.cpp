@@ -22,6 +22,7 @@
 #include "core/views/eventlog.h"
 #include "core/views/histogramsource.h"
 #include "gui/common/printmargins.h"
+#include "gui/common/uitext.h"
 
 namespace quillark {
 
@@ -106,14 +107,21 @@ void PaintHistogram(QPainter& p, const HistogramSource& source, Translator& tr,
     bool panel;
   };
   const Label labels[] = {
-      {31200, "Fire 1", 40, 72, true},       {12400, "Pre-Alarm", 40, 92, true},
-      {12500, "Aux", 40, 112, true},         {16900, "Detector", 40, 132, true},
-      {0, "Sensitivity:", 230, 72, false},   {0, "Mean:", 230, 92, false},
-      {0, "Variance:", 230, 108, false},     {0, "FastLearn:", 230, 130, false},
-      {0, "Day/night:", 230, 152, false},    {0, "Detector:", 428, 20, false},
-      {0, "Alarm factor:", 428, 56, false},  {0, "Fire 2 level:", 428, 91, false},
-      {0, "Fire 1 level:", 428, 113, false}, {0, "Pre-Alarm level:", 428, 132, false},
-      {0, "Aux level:", 428, 153, false},
+      {31200, "Fire 1", 40, 72, true},
+      {12400, "Pre-Alarm", 40, 92, true},
+      {12500, "Aux", 40, 112, true},
+      {16900, "Detector", 40, 132, true},
+      {59300, "Sensitivity:", 230, 72, false},
+      {59350, "Mean:", 230, 92, false},
+      {59400, "Variance:", 230, 108, false},
+      {59450, "FastLearn:", 230, 130, false},
+      {59500, "Day/night:", 230, 152, false},
+      {59550, "Detector:", 428, 20, false},
+      {59600, "Alarm factor:", 428, 56, false},
+      {59650, "Fire 2 level:", 428, 91, false},
+      {59700, "Fire 1 level:", 428, 113, false},
+      {59750, "Pre-Alarm level:", 428, 132, false},
+      {59800, "Aux level:", 428, 153, false},
   };
   if (o.sensitivity) {
     p.setBrush(Qt::NoBrush);
@@ -275,7 +283,6 @@ void PaintHistogram(QPainter& p, const HistogramSource& source, Translator& tr,
 
 HistogramTimerWindow::HistogramTimerWindow(HistogramSource& s, Translator& t, QWidget* parent)
     : QDialog(parent), source(s), translator(t) {
-  setWindowTitle(QString::fromStdString(translator.TextOr(14500, "chart information")));
   button = new QPushButton(this);
   fire1 = new QLabel(this);
   fire1->setFont(PixelFont(90, true));
@@ -294,6 +301,11 @@ HistogramTimerWindow::HistogramTimerWindow(HistogramSource& s, Translator& t, QW
     if (!source.Timer().AllStopped()) ticker->start();
     Refresh();
   });
+  Retranslate();
+}
+
+void HistogramTimerWindow::Retranslate() {
+  setWindowTitle(QString::fromStdString(translator.TextOr(14500, "chart information")));
   Refresh();
 }
 
@@ -323,13 +335,13 @@ HistogramWindow::HistogramWindow(TDockingApp& a, int device, QWidget* parent)
     : QMainWindow(parent), app(a), source(std::make_unique<HistogramSource>(&a.GetBus(), device)) {
   setAttribute(Qt::WA_DeleteOnClose);
   Translator& tr = app.GetServices().translator;
-  setWindowTitle(QString::fromStdString(tr.TextOr(TEXT_VIEWER, "Real Time Sortiva Viewer")));
   auto* central = new QWidget(this);
   devicebox = new QComboBox(central);
   canvas = new Canvas(*this);
   auto* top = new QHBoxLayout;
-  top->addWidget(new QLabel(QStringLiteral("&Detector:"), central));
-  static_cast<QLabel*>(top->itemAt(0)->widget())->setBuddy(devicebox);
+  devicelabel = new QLabel(central);
+  devicelabel->setBuddy(devicebox);
+  top->addWidget(devicelabel);
   top->addWidget(devicebox);
   top->addStretch();
   auto* layout = new QVBoxLayout(central);
@@ -338,6 +350,7 @@ HistogramWindow::HistogramWindow(TDockingApp& a, int device, QWidget* parent)
   setCentralWidget(central);
   timerwindow = new HistogramTimerWindow(*source, tr, this);
   BuildMenus();
+  Retranslate();
   FillDevices(device);
   connect(devicebox, &QComboBox::activated, this,
           [this](int index) { source->SetDevice(devicebox->itemData(index).toInt()); });
@@ -351,36 +364,68 @@ HistogramWindow::HistogramWindow(TDockingApp& a, int device, QWidget* parent)
 
 HistogramWindow::~HistogramWindow() = default;
 
+void HistogramWindow::Retranslate() {
+  Translator& tr = app.GetServices().translator;
+  setWindowTitle(QString::fromStdString(tr.TextOr(TEXT_VIEWER, "Real Time Sortiva Viewer")));
+  devicelabel->setText(UiText(tr, 58900, "&Detector:"));
+  for (const auto& [action, text] : texts) action->setText(UiText(tr, text.first, text.second));
+  canvas->update();
+  timerwindow->Retranslate();
+}
+
+void HistogramWindow::changeEvent(QEvent* e) {
+  if (IsLanguageChange(e)) Retranslate();
+  QMainWindow::changeEvent(e);
+}
+
 void HistogramWindow::BuildMenus() {
-  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-  QAction* print = file->addAction(QStringLiteral("&Print..."), this, [this] {
-    QPrinter printer(QPrinter::HighResolution);
-    QPrintDialog dialog(&printer, this);
-    if (dialog.exec() == QDialog::Accepted) PrintTo(printer);
-  });
+  // Texts are set by Retranslate.
+  const auto menu = [this](int id, const char* english) {
+    QMenu* m = menuBar()->addMenu(QString());
+    texts.push_back({m->menuAction(), {id, english}});
+    return m;
+  };
+  const auto named = [this](QAction* a, int id, const char* english) {
+    texts.push_back({a, {id, english}});
+    return a;
+  };
+  QMenu* file = menu(66000, "&File");
+  QAction* print = named(file->addAction(QString(), this,
+                                         [this] {
+                                           QPrinter printer(QPrinter::HighResolution);
+                                           QPrintDialog dialog(&printer, this);
+                                           if (dialog.exec() == QDialog::Accepted) PrintTo(printer);
+                                         }),
+                         59200, "&Print...");
   print->setShortcut(QKeySequence::Print);
   file->addSeparator();
-  file->addAction(QStringLiteral("&Close"), this, &QWidget::close);
-  QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-  QAction* copy = edit->addAction(QStringLiteral("&Copy"), this,
-                                  [this] { QApplication::clipboard()->setImage(Picture()); });
+  named(file->addAction(QString(), this, &QWidget::close), 56500, "&Close");
+  QMenu* edit = menu(58950, "&Edit");
+  QAction* copy = named(
+      edit->addAction(QString(), this, [this] { QApplication::clipboard()->setImage(Picture()); }),
+      59000, "&Copy");
   copy->setShortcut(QKeySequence::Copy);
-  QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
-  bargraph = view->addAction(QStringLiteral("&Bar graph"), this, [this] { canvas->update(); });
+  QMenu* view = menu(67600, "&View");
+  bargraph =
+      named(view->addAction(QString(), this, [this] { canvas->update(); }), 59050, "&Bar graph");
   bargraph->setCheckable(true);
   bargraph->setChecked(true);
   bargraph->setShortcut(QKeySequence(QStringLiteral("Ctrl+B")));
-  sensitivity = view->addAction(QStringLiteral("&Sensitivity"), this, [this] { canvas->update(); });
+  sensitivity =
+      named(view->addAction(QString(), this, [this] { canvas->update(); }), 59100, "&Sensitivity");
   sensitivity->setCheckable(true);
-  timeraction = view->addAction(QStringLiteral("&Timer"), this,
-                                [this](bool on) { timerwindow->setVisible(on); });
+  timeraction =
+      named(view->addAction(QString(), this, [this](bool on) { timerwindow->setVisible(on); }),
+            59150, "&Timer");
   timeraction->setCheckable(true);
   timeraction->setShortcut(QKeySequence(QStringLiteral("Ctrl+T")));
   connect(timerwindow, &QDialog::finished, this, [this] { timeraction->setChecked(false); });
-  QMenu* helpmenu = menuBar()->addMenu(QStringLiteral("&Help"));
-  QAction* contents = helpmenu->addAction(QStringLiteral("&Contents"), this, [this] {
-    if (help) help(CMD_HISTOGRAM);
-  });
+  QMenu* helpmenu = menu(69300, "&Help");
+  QAction* contents = named(helpmenu->addAction(QString(), this,
+                                                [this] {
+                                                  if (help) help(CMD_HISTOGRAM);
+                                                }),
+                            69400, "&Contents");
   contents->setShortcut(QKeySequence::HelpContents);
 }
 
@@ -422,14 +467,17 @@ QImage HistogramWindow::Picture(bool printing) const {
 
 int HistogramWindow::PrintTo(QPrinter& printer) {
   KeepPrintMargins(printer);
-  printer.setDocName(QStringLiteral("Histogram"));
+  Translator& tr = app.GetServices().translator;
+  printer.setDocName(UiText(tr, 18300, "Histogram...").remove(QStringLiteral("...")));
   QPainter p;
   if (!p.begin(&printer)) return 0;
   const QRect page(0, 0, printer.width(), printer.height());
   p.setFont(PixelFont(page.height() / 60, true));
   p.setPen(Qt::black);
   const int line = QFontMetrics(p.font()).height();
-  Left(p, 0, 0, QString::asprintf("Histogram viewer detector %u", source->Answer().detector));
+  Left(p, 0, 0,
+       QString::fromStdString(Format(tr.TextOr(59250, "Histogram viewer detector %u").c_str(),
+                                     source->Answer().detector)));
   const QImage picture = Picture(true);
   const QSize size = picture.size().scaled(page.size() - QSize(0, 2 * line), Qt::KeepAspectRatio);
   p.drawImage(QRect(QPoint(0, 2 * line), size), picture);

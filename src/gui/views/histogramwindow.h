@@ -5,9 +5,12 @@
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class QAction;
 class QComboBox;
+class QEvent;
 class QLabel;
 class QPainter;
 class QPrinter;
@@ -41,6 +44,8 @@ class HistogramTimerWindow : public QDialog {
   QPushButton* Button() const { return button; }
   QString TimeText(int alarm) const;
   void Refresh();
+  // The title in the current language.
+  void Retranslate();
 
  private:
   HistogramSource& source;
@@ -75,9 +80,12 @@ class HistogramWindow : public QMainWindow {
   void SetHelpHandler(std::function<void(int)> h) { help = std::move(h); }
 
  protected:
+  void changeEvent(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  // Every text of the window in the current language; again after a change.
+  void Retranslate();
   void BuildMenus();
   void FillDevices(int device);
 
@@ -85,6 +93,9 @@ class HistogramWindow : public QMainWindow {
   std::unique_ptr<HistogramSource> source;
   QComboBox* devicebox = nullptr;
   QWidget* canvas = nullptr;
+  QLabel* devicelabel = nullptr;
+  // The menus and commands with the numbers and English of their texts.
+  std::vector<std::pair<QAction*, std::pair<int, const char*>>> texts;
   QAction* bargraph = nullptr;
   QAction* sensitivity = nullptr;
   QAction* timeraction = nullptr;

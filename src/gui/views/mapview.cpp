@@ -20,6 +20,7 @@
 #include "core/platform/prompter.h"
 #include "core/site/config.h"
 #include "core/status/selset.h"
+#include "gui/common/uitext.h"
 
 namespace quillark {
 namespace {
@@ -114,6 +115,7 @@ MapCanvas::MapCanvas(TDockingApp& a, const SiteMap::MapRef& s, QWidget* parent,
     : QWidget(parent), app(a), ref(s), icons(a.GetPaths().home), source(site) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMinimumSize(200, 150);
+  // The words of an undefined map follow the language (changeEvent).
   if (ref.file.empty()) {
     problem = app.GetServices().translator.TextOr(17300, "Map not defined");
   } else {
@@ -294,6 +296,14 @@ void MapCanvas::PaintMap(QPainter& p, const QRect& exposed) {
   }
 }
 
+void MapCanvas::changeEvent(QEvent* e) {
+  if (IsLanguageChange(e) && ref.file.empty()) {
+    problem = app.GetServices().translator.TextOr(17300, "Map not defined");
+    update();
+  }
+  QWidget::changeEvent(e);
+}
+
 void MapCanvas::paintEvent(QPaintEvent* event) {
   QPainter p(this);
   PaintMap(p, event->rect());
@@ -452,13 +462,23 @@ QRect MapPane::RenderChangedDevices() {
 
 // --- Map windows ---------------------------------------------------------------------
 
-MapView::MapView(TDockingApp& app, const SiteMap::MapRef& ref, QWidget* parent)
-    : QWidget(parent, Qt::Window) {
-  setAttribute(Qt::WA_DeleteOnClose);
+void MapView::Retranslate() {
   const TSiteConfig* site = app.GetSiteConfig();
-  setWindowTitle(QString::fromStdString(
-      site != nullptr ? SiteMap::RefTitle(*site, ref, app.GetServices().translator)
-                      : std::string("Map")));
+  Translator& translator = app.GetServices().translator;
+  setWindowTitle(site != nullptr
+                     ? QString::fromStdString(SiteMap::RefTitle(*site, ref, translator))
+                     : UiText(translator, 18700, "Map...").remove(QStringLiteral("...")));
+}
+
+void MapView::changeEvent(QEvent* e) {
+  if (IsLanguageChange(e)) Retranslate();
+  QWidget::changeEvent(e);
+}
+
+MapView::MapView(TDockingApp& a, const SiteMap::MapRef& r, QWidget* parent)
+    : QWidget(parent, Qt::Window), app(a), ref(r) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  Retranslate();
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   canvas = new MapCanvas(app, ref, this);

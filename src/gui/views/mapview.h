@@ -76,6 +76,7 @@ class MapCanvas : public QWidget {
   SiteMap::MapScale Scale() const;
 
  protected:
+  void changeEvent(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   bool event(QEvent* event) override;
@@ -147,7 +148,15 @@ class MapView : public QWidget {
   // The map windows open over `parent`.
   static std::vector<MapView*> Windows(const QWidget* parent);
 
+ protected:
+  void changeEvent(QEvent* event) override;
+
  private:
+  // The title in the current language; again after a change.
+  void Retranslate();
+
+  TDockingApp& app;
+  SiteMap::MapRef ref;
   MapCanvas* canvas;
   QTimer timer;
 };

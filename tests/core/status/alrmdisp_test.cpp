@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/access/translator.h"
 #include "core/common/textutil.h"
 #include "core/events/syslog.h"
 #include "core/platform/soundplayer.h"
@@ -586,6 +587,11 @@ TEST_F(AcknowledgeTest, FloodOfFiveHundredChangesIsRecordedInOrderAndBannered) {
   host.events.Advance(600 * 1000);
   EXPECT_FALSE(disp.InFlood());
   EXPECT_EQ(disp.FloodBanner().rfind("Alarm flood ended at 22:23:", 0), 0u) << disp.FloodBanner();
+  // The banner speaks the operator's language, the date written the German way.
+  host.app->GetServices().translator.SetLanguage(4);
+  EXPECT_EQ(disp.FloodBanner().rfind("Alarmflut beendet um 22:23:", 0), 0u) << disp.FloodBanner();
+  EXPECT_NE(disp.FloodBanner().find('.'), std::string::npos) << disp.FloodBanner();
+  host.app->GetServices().translator.SetLanguage(0);
   // Ten lines are no flood.
   disp.Clear();
   for (int a = 1; a <= 10; ++a) Answer(3, a, "010000");

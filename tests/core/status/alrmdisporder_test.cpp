@@ -112,6 +112,16 @@ TEST(AlarmOrderTest, HeadingCountsWhatTheGroupHolds) {
   g.faults = 127;
   g.cleared = 1;
   EXPECT_EQ(GroupHeading(g, translator), "Loop 3: 130 lines: 2 fire alarms, 127 faults, 1 cleared");
+  // One line is a line, in the operator's language too.
+  AlarmGroup one;
+  one.loop = 1;
+  one.lines = 1;
+  one.faults = 1;
+  EXPECT_EQ(GroupHeading(one, translator), "Loop 2: 1 line: 1 faults");
+  translator.SetLanguage(4);
+  EXPECT_EQ(GroupHeading(one, translator), "Ring 2: 1 Zeile: 1 Störungen");
+  EXPECT_EQ(GroupHeading(g, translator),
+            "Ring 3: 130 Zeilen: 2 Feueralarme, 127 Störungen, 1 wieder normal");
   std::vector<In> in;
   for (int a = 1; a <= 21; ++a) in.push_back({0, a, a == 3 ? 0x08u : 0x01u, a == 4, 1, 0});
   const auto rows = OrderAlarmLines(Lines(in));
