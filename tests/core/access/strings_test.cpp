@@ -132,7 +132,8 @@ TEST(Strings, EveryOfferedLanguageHasItsTextsAndNamesStayEnglish) {
               << missing << " of " << TranslatableTexts().size() << " English texts\n";
     EXPECT_LT(missing, TranslatableTexts().size()) << language;
   }
-  EXPECT_EQ(MissingTranslations(17), TranslatableTexts().size());  // Russian: none yet
+  // Russian is being filled in: some texts have their own by now.
+  EXPECT_LT(MissingTranslations(17), TranslatableTexts().size());
   for (int id : TranslatableTexts()) {
     EXPECT_FALSE(id >= 14100 && id <= 14103) << id;
     EXPECT_FALSE(id >= 14200 && id <= 14219) << id;
