@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
@@ -14,13 +16,16 @@
 
 #include "core/access/commands.h"
 #include "core/access/security.h"
+#include "core/access/translator.h"
 #include "core/app/dockingapp.h"
 #include "core/app/mainwindow.h"
 #include "core/site/config.h"
 #include "core/status/fnlink.h"
+#include "gui/common/uitext.h"
 #include "gui/site/functioncommands.h"
 #include "guihost.h"
 #include "support/recorders.h"
+#include "textfit.h"
 
 namespace quillark::test {
 namespace {
@@ -188,6 +193,136 @@ TEST_F(SettingsSheet, ArrayCellsAllOrNoneAndNamedFromTheBaseAddress) {
   // Cell 3 is bit 3 of the first bit-map function, the others are clear.
   EXPECT_NE(text.find("000001:144:008\r\n"), std::string::npos) << text;
   EXPECT_NE(text.find("000001:145:000\r\n"), std::string::npos) << text;
+}
+
+}  // namespace
+}  // namespace quillark::test
+
+namespace quillark::test {
+namespace {
+
+// The sheet in every language the operator can choose.
+class SheetLanguages : public SettingsSheet {
+ protected:
+  ~SheetLanguages() override { Switch(0); }
+  Translator& Words() { return core.App().GetServices().translator; }
+  void Switch(int language) {
+    Words().SetLanguage(language);
+    AnnounceLanguageChange();
+    QApplication::processEvents();
+  }
+  static QString LabelOf(QWidget* field) {
+    auto* form = qobject_cast<QFormLayout*>(field->parentWidget()->layout());
+    if (form == nullptr) return {};
+    auto* label = qobject_cast<QLabel*>(form->labelForField(field));
+    return label != nullptr ? label->text() : QString();
+  }
+  // A sheet on a function file alone: any model, no bus needed.
+  FunctionProgDlg::Setup Offline(int device, int model, const std::string& name,
+                                 const std::string& lines) {
+    const auto path = core.host.home / name;
+    std::ofstream(path, std::ios::binary) << "!" << model << "\"127\r\n"
+                                          << lines << "255:255:255\r\n";
+    FunctionProgDlg::Setup s = Setup(device);
+    s.bus = nullptr;
+    s.model = model;
+    s.file = path.string();
+    return s;
+  }
+  // Every page of `dialog` in every offered language: what does not fit.
+  std::vector<std::string> Clipped(FunctionProgDlg& dialog, const std::string& grab) {
+    std::vector<std::string> out;
+    for (int language : {0, 2, 3, 4, 6, 8, 9, 11, 17}) {
+      Switch(language);
+      for (int i = 0; i < dialog.Pages()->count(); ++i) {
+        dialog.Pages()->setCurrentIndex(i);
+        for (const QString& c : ClippedTexts(dialog))
+          out.push_back(std::to_string(language) + " " +
+                        dialog.Pages()->widget(i)->objectName().toStdString() + ": " +
+                        c.toStdString());
+        if (language == 4 && i == 1) SaveGrab(dialog, grab);
+      }
+    }
+    return out;
+  }
+};
+
+TEST_F(SheetLanguages, ALanguageChangeRelabelsTheSheetAndKeepsWhatWasTyped) {
+  FunctionProgDlg dialog(Setup(5));
+  dialog.show();
+  auto* fire1 = dialog.findChild<QSpinBox*>(QStringLiteral("fn92"));
+  auto* rate = dialog.findChild<QComboBox*>(QStringLiteral("fn47"));
+  auto* remote = dialog.findChild<QSpinBox*>(QStringLiteral("fn28"));
+  ASSERT_NE(fire1, nullptr);
+  ASSERT_NE(rate, nullptr);
+  ASSERT_NE(remote, nullptr);
+  EXPECT_EQ(LabelOf(fire1), QStringLiteral("Fire 1 level"));
+  // Typed, not applied yet.
+  fire1->setValue(9);
+  rate->setCurrentIndex(9);
+  const QString ratetext = rate->currentText();
+  remote->setValue(0);
+
+  Switch(4);
+  EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Geräteeinstellungen"));
+  EXPECT_EQ(dialog.Pages()->tabText(4), QStringLiteral("Schwellen"));
+  EXPECT_EQ(LabelOf(fire1), QStringLiteral("Schwelle Feuer 1"));
+  EXPECT_EQ(dialog.findChild<QCheckBox*>(QStringLiteral("saveall"))->text(),
+            QStringLiteral("Alle speichern"));
+  EXPECT_EQ(remote->specialValueText(), QStringLiteral("aus"));
+  EXPECT_EQ(fire1->value(), 9);
+  EXPECT_EQ(rate->currentIndex(), 9);
+  EXPECT_NE(rate->currentText(), ratetext);
+  EXPECT_EQ(rate->currentText(), QString::fromStdString(Words().Text(15000 + 9 * 50)));
+
+  Switch(0);
+  EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Device settings"));
+  EXPECT_EQ(LabelOf(fire1), QStringLiteral("Fire 1 level"));
+  EXPECT_EQ(rate->currentText(), ratetext);
+  // What was typed before the changes is what OK writes.
+  dialog.accept();
+  ASSERT_EQ(Writes().size(), 1u);
+  EXPECT_NE(Writes()[0].find("5c09"), std::string::npos);
+  EXPECT_NE(Writes()[0].find("2f09"), std::string::npos);
+}
+
+TEST_F(SheetLanguages, CommandModuleSelectorAndButtonsFollowTheLanguage) {
+  FunctionProgDlg dialog(
+      Offline(0, PELORIN2000BUSMASTER, "lang.cfs", "000001:045:008\r\n000001:046:017\r\n"));
+  auto* scan = dialog.findChild<QPushButton*>(QStringLiteral("scandevices"));
+  auto* all = dialog.findChild<QPushButton*>(QStringLiteral("allcells"));
+  auto* selector = dialog.findChild<QComboBox*>(QStringLiteral("device"));
+  ASSERT_NE(scan, nullptr);
+  ASSERT_NE(all, nullptr);
+  ASSERT_NE(selector, nullptr);
+  Switch(3);
+  EXPECT_EQ(scan->text(), QStringLiteral("Rechercher les &appareils"));
+  EXPECT_EQ(all->text(), QStringLiteral("&Toutes les cellules"));
+  EXPECT_EQ(selector->itemText(0), QStringLiteral("Module de commande 1"));
+  EXPECT_TRUE(
+      dialog.windowTitle().startsWith(QStringLiteral("Édition des fonctions hors ligne - [")));
+}
+
+TEST_F(SheetLanguages, DetectorPowerSupplyAndCommandModuleSheetsFitInEveryLanguage) {
+  {
+    FunctionProgDlg dialog(Setup(5));
+    const std::vector<std::string> clipped = Clipped(dialog, "devicesettings_de_detector");
+    EXPECT_TRUE(clipped.empty()) << ::testing::PrintToString(clipped);
+  }
+  {
+    FunctionProgDlg dialog(
+        Offline(128, PELORIN2000POWERSUPPLY, "lang.pfs", "000001:045:007\r\n000001:046:020\r\n"));
+    // A power supply has the information page alone.
+    EXPECT_EQ(dialog.Pages()->count(), 1);
+    const std::vector<std::string> clipped = Clipped(dialog, "devicesettings_de_psu");
+    EXPECT_TRUE(clipped.empty()) << ::testing::PrintToString(clipped);
+  }
+  {
+    FunctionProgDlg dialog(
+        Offline(0, PELORIN2000BUSMASTER, "lang.cfs", "000001:045:008\r\n000001:046:017\r\n"));
+    const std::vector<std::string> clipped = Clipped(dialog, "devicesettings_de_cm");
+    EXPECT_TRUE(clipped.empty()) << ::testing::PrintToString(clipped);
+  }
 }
 
 }  // namespace

@@ -47,6 +47,13 @@ class DiagConsole {
   void Finish(Lines lines);
   void WriteEvent(const Diag& diag);
   std::string User() const;
+  // Who the words of a test are done for: the user they were permitted to,
+  // taken when they start. Like an isolation or an acknowledgement, the
+  // record names whoever was allowed to act (with nobody logged on, the
+  // level-0 account the program runs under), not whoever holds the level
+  // when a long test ends and a timed-out level may have dropped.
+  std::string EventUser() const { return permitted; }
+  bool Permit(int id, Lines& refusal);
   void FollowTransfer(DeviceTransfer* transfer, const std::string& what);
 
   Console& console;
@@ -58,6 +65,7 @@ class DiagConsole {
   std::unique_ptr<DeviceTransfer> transfer;
   TimerHandle readtimer;
   int lastpercent = -1;
+  std::string permitted;
 };
 
 std::optional<Lines> DiagConsole::Guard(int id) {
@@ -83,6 +91,15 @@ int DiagConsole::Selected(Lines& error) {
   return device;
 }
 
+bool DiagConsole::Permit(int id, Lines& refusal) {
+  if (auto refused = Guard(id)) {
+    refusal = *refused;
+    return false;
+  }
+  permitted = User();
+  return true;
+}
+
 std::string DiagConsole::User() const {
   const Security* security =
       app.GetMainWindow() != nullptr ? app.GetMainWindow()->GetSecurity() : nullptr;
@@ -90,7 +107,7 @@ std::string DiagConsole::User() const {
 }
 
 void DiagConsole::WriteEvent(const Diag& d) {
-  app.WriteEvent(1, d.ClosingEvent(User()));
+  app.WriteEvent(1, d.ClosingEvent(EventUser()));
 }
 
 void DiagConsole::Finish(Lines lines) {
@@ -115,7 +132,7 @@ Lines DiagConsole::List(const Args& args) {
         args[0].find_first_not_of("0123456789") != std::string::npos)
       return {Format("error: the loop is 1 to %d", app.GetBus().GetLoops())};
   }
-  if (auto refused = Guard(CMD_DIAGNOSTICS)) return *refused;
+  if (Lines refusal; !Permit(CMD_DIAGNOSTICS, refusal)) return refusal;
   console.SetBusy(true);
   diag = std::make_unique<Diag>(&app.GetBus(), app.GetBus().GetLoops());
   if (loop > 0) diag->SetLoop(static_cast<int>(loop - 1));
@@ -135,19 +152,19 @@ Lines DiagConsole::SelfTest(const Args& args) {
   Lines error;
   const int device = Selected(error);
   if (device < 0) return error;
-  if (auto refused = Guard(CMD_SINGLEDIAGNOSTICS)) return *refused;
+  if (Lines refusal; !Permit(CMD_SINGLEDIAGNOSTICS, refusal)) return refusal;
   console.SetBusy(true);
   selftest = std::make_unique<Diagnose>(&app.GetBus(), device);
   selftest->SetOnChange([this, device] {
     const std::string name = DiagDeviceName(device);
     if (selftest->Finished()) {
-      app.WriteEvent(1, Diag(&app.GetBus(), 1, device).ClosingEvent(User()));
+      app.WriteEvent(1, Diag(&app.GetBus(), 1, device).ClosingEvent(EventUser()));
       Finish({Format("%s self-test finished: %s", name.c_str(),
                      std::string(Trim(selftest->GetStatusText())).c_str())});
       return;
     }
     if (!selftest->GetProblem().empty()) {
-      app.WriteEvent(1, Diag(&app.GetBus(), 1, device).ClosingEvent(User()));
+      app.WriteEvent(1, Diag(&app.GetBus(), 1, device).ClosingEvent(EventUser()));
       Finish({"error: " + name + ": " + selftest->GetProblem()});
       return;
     }
@@ -170,23 +187,30 @@ Lines DiagConsole::Read(const Args& args) {
   Lines error;
   const int device = Selected(error);
   if (device < 0) return error;
-  if (auto refused = Guard(CMD_SINGLEDIAGNOSTICS)) return *refused;
+  if (Lines refusal; !Permit(CMD_SINGLEDIAGNOSTICS, refusal)) return refusal;
   console.SetBusy(true);
   read = std::make_unique<ContRead>(&app.GetBus(), device);
   read->SetOnReading([this](const ContRead::Reading& r) {
     Say({Format("level %s pipe1 %s pipe2 %s pipe3 %s pipe4 %s", r.Field(0).c_str(),
                 r.Field(1).c_str(), r.Field(2).c_str(), r.Field(3).c_str(), r.Field(4).c_str())});
   });
-  readtimer = app.GetServices().events.SingleShot(
-      static_cast<std::uint32_t>(seconds) * 1000, [this, device] {
-        app.WriteEvent(1, Diag(&app.GetBus(), 1, device).ClosingEvent(User()));
-        if (read->Readings() == 0)
-          Finish({"error: " + DiagDeviceName(device) + ": " +
-                  app.GetServices().translator.Text(TX_DIAGNOANSWER)});
-        else
-          Finish({Format("read ended: %d reading(s)", read->Readings())});
-      });
-  read->Start();
+  // The first request goes once this command's own line is out, so that
+  // every reading is printed after it (a demonstration loop answers at
+  // once, inside the send); the seconds count from that request, not from
+  // the wait that lets the last polls settle first.
+  app.GetServices().events.Post([this, device, seconds] {
+    if (read == nullptr) return;
+    read->Start();
+    readtimer = app.GetServices().events.SingleShot(
+        static_cast<std::uint32_t>(seconds) * 1000, [this, device] {
+          app.WriteEvent(1, Diag(&app.GetBus(), 1, device).ClosingEvent(EventUser()));
+          if (read->Readings() == 0)
+            Finish({"error: " + DiagDeviceName(device) + ": " +
+                    app.GetServices().translator.Text(TX_DIAGNOANSWER)});
+          else
+            Finish({Format("read ended: %d reading(s)", read->Readings())});
+        });
+  });
   return {Format("reading %s for %ld s", DiagDeviceName(device).c_str(), seconds)};
 }
 
@@ -205,12 +229,12 @@ Lines DiagConsole::Relays(const Args& args) {
   Lines error;
   const int device = Selected(error);
   if (device < 0) return error;
-  if (auto refused = Guard(CMD_SINGLEDIAGNOSTICS)) return *refused;
+  if (Lines refusal; !Permit(CMD_SINGLEDIAGNOSTICS, refusal)) return refusal;
   console.SetBusy(true);
   relays = std::make_unique<RelayTest>(&app.GetBus(), device);
   relays->SetOnChange([this, device, mask] {
     if (!relays->Confirmed() && relays->GetProblem().empty()) return;
-    app.WriteEvent(1, Diag(&app.GetBus(), 1, device).ClosingEvent(User()));
+    app.WriteEvent(1, Diag(&app.GetBus(), 1, device).ClosingEvent(EventUser()));
     if (relays->Confirmed())
       Finish({Format("%s relays set to %02x", DiagDeviceName(device).c_str(), mask)});
     else

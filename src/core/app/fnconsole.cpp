@@ -165,7 +165,8 @@ Lines FnConsole::SetFn(const Args& args) {
         return Lines{Format("error: function %d is not a setting of this device", function)};
     }
     for (std::size_t p : touched)
-      for (const std::string& m : FnApplyPage(pages[p], entries[p], set))
+      for (const std::string& m :
+           FnApplyPage(pages[p], entries[p], set, &app.GetServices().translator))
         out.push_back("refused: " + m);
     if (!set.AnyModified()) {
       out.push_back("nothing to write");

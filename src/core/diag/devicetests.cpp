@@ -161,8 +161,16 @@ void RelayTest::SetMask(int m) {
   if (onchange) onchange();
 }
 
+bool RelayTest::IsConfirmation(std::string_view frame, int mask) {
+  // The device echoes the request: "<", its address, "L002" and the mask it
+  // set, then the check sum. Another mask is an older setting's answer, not
+  // this one's; an answer cut short would read the check sum as the mask.
+  return frame.size() >= 10 && frame[0] == '<' && frame.substr(2, 4) == "L002" &&
+         DiagHexByte(frame, 6) == (mask & 0x1F);
+}
+
 void RelayTest::MsgRx(int loop, const char* msg) {
-  if (confirmed || !FromDevice(loop, msg, device) || msg[0] != '<' || msg[2] != 'L') return;
+  if (confirmed || !FromDevice(loop, msg, device) || !IsConfirmation(msg, mask)) return;
   confirmed = true;
   problem.clear();
   timer.Cancel();

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "core/comms/msgclass.h"
 #include "core/platform/eventloop.h"
@@ -121,6 +122,9 @@ class RelayTest : public MsgClass {
   void SetMask(int mask);
   int GetMask() const { return mask; }
   void MsgRx(int loop, const char* msg) override;
+  // Whether `frame` is a device's answer that it set the relays to `mask`
+  // (the sender is checked apart).
+  static bool IsConfirmation(std::string_view frame, int mask);
 
   // The words for a setting the device did not confirm; empty otherwise.
   const std::string& GetProblem() const { return problem; }

@@ -10,10 +10,10 @@
 namespace quillark {
 namespace {
 
-FnControl Num(const char* label, int index, int min, int max, int group = 0, int width = 0) {
+FnControl Num(std::string label, int index, int min, int max, int group = 0, int width = 0) {
   FnControl c;
   c.kind = FnKind::NUMBER;
-  c.label = label;
+  c.label = std::move(label);
   c.index = index;
   c.min = min;
   c.max = max;
@@ -22,10 +22,10 @@ FnControl Num(const char* label, int index, int min, int max, int group = 0, int
   return c;
 }
 
-FnControl Make(FnKind kind, const char* label, int index, int extra = 0) {
+FnControl Make(FnKind kind, std::string label, int index, int extra = 0) {
   FnControl c;
   c.kind = kind;
-  c.label = label;
+  c.label = std::move(label);
   c.index = index;
   c.extra = extra;
   if (kind == FnKind::READONLY || kind == FnKind::FIXED || kind == FnKind::FIRMWARE ||
@@ -34,33 +34,33 @@ FnControl Make(FnKind kind, const char* label, int index, int extra = 0) {
   return c;
 }
 
-FnControl OnOff(const char* label, int index) {
-  return Make(FnKind::ONOFF, label, index);
+FnControl OnOff(std::string label, int index) {
+  return Make(FnKind::ONOFF, std::move(label), index);
 }
 
-FnControl Input(const char* label, int index) {
-  FnControl c = Make(FnKind::INPUT, label, index);
+FnControl Input(std::string label, int index) {
+  FnControl c = Make(FnKind::INPUT, std::move(label), index);
   c.min = 0;
   c.max = 146;  // 109 + n stays a byte below the "not set" value
   return c;
 }
 
-FnControl List(const char* label, int index, int offset, std::vector<std::string> items) {
-  FnControl c = Make(FnKind::LIST, label, index, offset);
+FnControl List(std::string label, int index, int offset, std::vector<std::string> items) {
+  FnControl c = Make(FnKind::LIST, std::move(label), index, offset);
   c.items = std::move(items);
   c.min = 0;
   c.max = static_cast<int>(c.items.size()) - 1;
   return c;
 }
 
-FnControl Text(const char* label, int first, int last, bool terminated) {
-  FnControl c = Make(FnKind::TEXT, label, first, last);
+FnControl Text(std::string label, int first, int last, bool terminated) {
+  FnControl c = Make(FnKind::TEXT, std::move(label), first, last);
   c.variant = terminated;
   return c;
 }
 
-FnControl Bits(const char* label, int index, int count, bool readonly) {
-  FnControl c = Make(FnKind::BITS, label, index, count);
+FnControl Bits(std::string label, int index, int count, bool readonly) {
+  FnControl c = Make(FnKind::BITS, std::move(label), index, count);
   c.readonly = readonly;
   return c;
 }
@@ -76,184 +76,228 @@ bool OldModel(int model) {
   return model == PELORINVANTOR || model == PELORINFERROW;
 }
 
-void LevelControls(FnPage& page, int overridemax) {
+// The table's text `id` in the operator's language; English without a
+// table (or when the table lacks it).
+std::string Words(Translator* translator, int id, const char* english) {
+  return translator != nullptr ? translator->TextOr(id, english) : std::string(english);
+}
+
+// `pattern` with its first "%s" (or "%d") replaced by `what`: labels made of
+// two table texts ("%s level" and "Fire 2"), whose order each language
+// decides.
+std::string Fill(std::string pattern, const std::string& what) {
+  for (std::size_t at = pattern.find('%'); at != std::string::npos && at + 1 < pattern.size();
+       at = pattern.find('%', at + 1)) {
+    if (pattern[at + 1] == 's' || pattern[at + 1] == 'd') {
+      pattern.replace(at, 2, what);
+      break;
+    }
+  }
+  return pattern;
+}
+
+void LevelControls(FnPage& page, int overridemax, Translator* translator) {
+  auto T = [translator](int id, const char* english) { return Words(translator, id, english); };
+  const std::string fire2 = T(31100, "Fire 2"), fire1 = T(31200, "Fire 1"),
+                    prealarm = T(31300, "Pre-Alarm"), aux = T(31400, "Aux");
+  const std::string level = T(71800, "%s level"), delay = T(71850, "%s delay");
   page.controls = {
-      Num("Fire 2 level", 92, 1, 25, 1),    Num("Fire 1 level", 91, 8, 10, 1),
-      Num("Pre-Alarm level", 9, 3, 8, 1),   Num("Aux level", 10, 2, 10, 1),
-      Num("Fire 2 delay", 94, 0, 90, 2),    Num("Fire 1 delay", 11, 0, 90, 2),
-      Num("Pre-Alarm delay", 12, 0, 90, 2), Num("Aux delay", 13, 0, 90, 2),
-      Num("Alarm factor", 37, 0, 8),        Num("Sortiva override", 38, 0, overridemax),
+      Num(Fill(level, fire2), 92, 1, 25, 1),
+      Num(Fill(level, fire1), 91, 8, 10, 1),
+      Num(Fill(level, prealarm), 9, 3, 8, 1),
+      Num(Fill(level, aux), 10, 2, 10, 1),
+      Num(Fill(delay, fire2), 94, 0, 90, 2),
+      Num(Fill(delay, fire1), 11, 0, 90, 2),
+      Num(Fill(delay, prealarm), 12, 0, 90, 2),
+      Num(Fill(delay, aux), 13, 0, 90, 2),
+      Num(T(71900, "Alarm factor"), 37, 0, 8),
+      Num(T(71950, "Sortiva override"), 38, 0, overridemax),
   };
 }
 
 }  // namespace
 
 FnPage FnMakePage(int bit, int model, int version, Translator* translator) {
+  auto T = [translator](int id, const char* english) { return Words(translator, id, english); };
+  auto Title = [translator](FnPage& page, int id, const char* english) {
+    page.title = Words(translator, id, english);
+    page.titleid = id;
+    page.english = english;
+  };
   FnPage p;
   p.bit = bit;
   switch (bit) {
     case FP_INFO2K: {
-      p.title = "Information";
+      Title(p, 70800, "Information");
       p.dialog = "DIALOG_INFO2K";
-      FnControl type = Make(FnKind::FIXED, "Device type", -1);
+      FnControl type = Make(FnKind::FIXED, T(71500, "Device type"), -1);
       type.items = {std::string(Trim(Detector(translator).GetTypeName(model)))};
-      p.controls = {type, Make(FnKind::FIRMWARE, "Firmware version", FunctionSet::VERSIONINDEX),
-                    Make(FnKind::RUNTIME, "Run-time hours", 57),
-                    Make(FnKind::READONLY, "Watchdog count", 42),
-                    Text("Device text", 63, 78, false)};
+      p.controls = {type,
+                    Make(FnKind::FIRMWARE, T(71550, "Firmware version"), FunctionSet::VERSIONINDEX),
+                    Make(FnKind::RUNTIME, T(71600, "Run-time hours"), 57),
+                    Make(FnKind::READONLY, T(71650, "Watchdog count"), 42),
+                    Text(T(71700, "Device text"), 63, 78, false)};
       p.controls[3].width = 2;
       break;
     }
     case FP_LEVELS: {
-      p.title = "Levels";
+      Title(p, 70850, "Levels");
       p.dialog = "DIALOG_LEVELS";
-      FnControl fire = Make(FnKind::FIXED, "Fire level", -1);
+      FnControl fire = Make(FnKind::FIXED, Fill(T(71800, "%s level"), T(71750, "Fire")), -1);
       fire.items = {"8"};
       p.controls = {fire,
-                    Num("Pre-Alarm level", 9, 3, 8, 1),
-                    Num("Aux level", 10, 2, 10, 1),
-                    Num("Fire delay", 11, 0, 60, 2),
-                    Num("Pre-Alarm delay", 12, 0, 60, 2),
-                    Num("Aux delay", 13, 0, 60, 2),
-                    Num("Alarm factor", 37, 0, 8),
-                    Num("Sortiva override", 38, 0, 99),
-                    OnOff("Varn enable", 52),
-                    OnOff("FastLearn enable", 8),
-                    OnOff("Auto FastLearn enable", 51),
-                    OnOff("Time delay override", 29)};
+                    Num(Fill(T(71800, "%s level"), T(31300, "Pre-Alarm")), 9, 3, 8, 1),
+                    Num(Fill(T(71800, "%s level"), T(31400, "Aux")), 10, 2, 10, 1),
+                    Num(Fill(T(71850, "%s delay"), T(71750, "Fire")), 11, 0, 60, 2),
+                    Num(Fill(T(71850, "%s delay"), T(31300, "Pre-Alarm")), 12, 0, 60, 2),
+                    Num(Fill(T(71850, "%s delay"), T(31400, "Aux")), 13, 0, 60, 2),
+                    Num(T(71900, "Alarm factor"), 37, 0, 8),
+                    Num(T(71950, "Sortiva override"), 38, 0, 99),
+                    OnOff(T(72000, "Varn enable"), 52),
+                    OnOff(T(72050, "FastLearn enable"), 8),
+                    OnOff(T(72100, "Auto FastLearn enable"), 51),
+                    OnOff(T(72150, "Time delay override"), 29)};
       break;
     }
     case FP_LEVELS2K:
-      p.title = "Levels";
+      Title(p, 70850, "Levels");
       p.dialog = "DIALOG_LEVELS2K";
-      LevelControls(p, 199);
-      p.controls.push_back(OnOff("Varn enable", 52));
-      p.controls.push_back(OnOff("FastLearn enable", 8));
-      p.controls.push_back(OnOff("Auto FastLearn enable", 51));
-      p.controls.push_back(OnOff("Sortiva 3D", 29));
+      LevelControls(p, 199, translator);
+      p.controls.push_back(OnOff(T(72000, "Varn enable"), 52));
+      p.controls.push_back(OnOff(T(72050, "FastLearn enable"), 8));
+      p.controls.push_back(OnOff(T(72100, "Auto FastLearn enable"), 51));
+      p.controls.push_back(OnOff(T(72200, "Sortiva 3D"), 29));
       // Enabled only on devices that have the mode (24 holds on or off).
-      p.controls.push_back(OnOff("Demo mode", 24));
+      p.controls.push_back(OnOff(T(30000, "Demo mode"), 24));
       break;
     case FP_LEVELSTINDLE:
-      p.title = "Levels";
+      Title(p, 70850, "Levels");
       p.dialog = "DIALOG_LEVELSTINDLE";
-      LevelControls(p, 199);
-      p.controls.push_back(OnOff("FastLearn enable", 8));
-      p.controls.push_back(OnOff("Auto FastLearn enable", 51));
+      LevelControls(p, 199, translator);
+      p.controls.push_back(OnOff(T(72050, "FastLearn enable"), 8));
+      p.controls.push_back(OnOff(T(72100, "Auto FastLearn enable"), 51));
       break;
     case FP_DAYNIGHT:
-      p.title = "Day/Night";
+      Title(p, 70900, "Day/Night");
       p.dialog = "DIALOG_DAYNIGHT";
-      p.controls = {Num("Day start", 32, 0, 23, 1), Num("Night start", 33, 0, 23, 1),
-                    Make(FnKind::DAYNIGHTOFF, "Disable day/night switching", 32, 33)};
+      p.controls = {Num(T(29600, "Day start"), 32, 0, 23, 1),
+                    Num(T(29700, "Night start"), 33, 0, 23, 1),
+                    Make(FnKind::DAYNIGHTOFF, T(72250, "Disable day/night switching"), 32, 33)};
       break;
     case FP_TIME: {
-      p.title = "Time";
+      Title(p, 70950, "Time");
       p.dialog = "DIALOG_TIME";
-      FnControl year = Make(FnKind::YEAR, "Year", 20);
+      FnControl year = Make(FnKind::YEAR, T(72450, "Year"), 20);
       year.min = 1970;
       year.max = 2069;
       year.group = 1;
-      p.controls = {Num("Hours", 16, 0, 23, 1), Num("Minutes", 17, 0, 59, 1),
-                    Num("Day", 18, 1, 31, 1), Num("Month", 19, 1, 12, 1), year};
+      p.controls = {Num(T(72300, "Hours"), 16, 0, 23, 1), Num(T(72350, "Minutes"), 17, 0, 59, 1),
+                    Num(T(13900, "Day"), 18, 1, 31, 1), Num(T(72400, "Month"), 19, 1, 12, 1), year};
       break;
     }
     case FP_FLOW:
     case FP_FLOW2K: {
       const bool pipes = bit == FP_FLOW2K;
-      p.title = "Flow";
+      Title(p, 71000, "Flow");
       p.dialog = pipes ? "DIALOG_FLOW2K" : "DIALOG_FLOW";
       if (!pipes && OldModel(model)) {
-        p.controls = {Make(FnKind::READONLY, "Flow rate", 25), Num("Flow low limit", 23, 0, 99, 1),
-                      Num("Flow high limit", 24, 0, 99, 1)};
+        p.controls = {Make(FnKind::READONLY, T(72500, "Flow rate"), 25),
+                      Num(T(72550, "Flow low limit"), 23, 0, 99, 1),
+                      Num(T(72600, "Flow high limit"), 24, 0, 99, 1)};
         p.controls[0].width = 2;
       } else if (!pipes) {
-        p.controls = {Make(FnKind::READONLY, "Flow rate", 79), Num("Flow low limit", 80, 0, 99, 1),
-                      Num("Flow high limit", 81, 0, 99, 1)};
+        p.controls = {Make(FnKind::READONLY, T(72500, "Flow rate"), 79),
+                      Num(T(72550, "Flow low limit"), 80, 0, 99, 1),
+                      Num(T(72600, "Flow high limit"), 81, 0, 99, 1)};
         p.controls[0].width = 2;
       } else {
-        static const char* const names[4][4] = {
-            {"Pipe 1 flow", "Pipe 1 low limit", "Pipe 1 high limit", "Pipe 1 enable sensor"},
-            {"Pipe 2 flow", "Pipe 2 low limit", "Pipe 2 high limit", "Pipe 2 enable sensor"},
-            {"Pipe 3 flow", "Pipe 3 low limit", "Pipe 3 high limit", "Pipe 3 enable sensor"},
-            {"Pipe 4 flow", "Pipe 4 low limit", "Pipe 4 high limit", "Pipe 4 enable sensor"}};
+        const std::string flow = T(72500, "Flow rate"), low = T(72550, "Flow low limit"),
+                          high = T(72600, "Flow high limit"), sensor = T(72650, "Enable sensor");
         for (int pipe = 0; pipe < 4; ++pipe) {
-          const auto& n = names[pipe];
-          p.controls.push_back(Make(FnKind::READONLY, n[0], 79 + 3 * pipe));
+          // "Pipe 2: Flow low limit": the pipe's name, then the setting's.
+          const std::string name = Fill(T(62800, "Pipe %d"), std::to_string(pipe + 1)) + ": ";
+          p.controls.push_back(Make(FnKind::READONLY, name + flow, 79 + 3 * pipe));
           p.controls.back().width = 2;
-          p.controls.push_back(Num(n[1], 80 + 3 * pipe, 0, 99, 1 + pipe));
-          p.controls.push_back(Num(n[2], 81 + 3 * pipe, 0, 99, 1 + pipe));
-          p.controls.push_back(Make(FnKind::BIT, n[3], 23, pipe));
+          p.controls.push_back(Num(name + low, 80 + 3 * pipe, 0, 99, 1 + pipe));
+          p.controls.push_back(Num(name + high, 81 + 3 * pipe, 0, 99, 1 + pipe));
+          p.controls.push_back(Make(FnKind::BIT, name + sensor, 23, pipe));
         }
       }
       // An aspirator of one speed has nothing to set.
       const int speeds = Detector::GetAspiratorSpeeds(model);
-      if (speeds > 1) p.controls.push_back(Num("Aspirator speed", 41, 1, speeds));
+      if (speeds > 1) p.controls.push_back(Num(T(72700, "Aspirator speed"), 41, 1, speeds));
       if (Detector::GetModelCaps(model, CAP_FAULTDELAY, version) != 0)
-        p.controls.push_back(Num("Fault delay", 25, 0, 240));
+        p.controls.push_back(Num(T(72750, "Fault delay"), 25, 0, 240));
       break;
     }
     case FP_FLOWTINDLE:
-      p.title = "Flow";
+      Title(p, 71000, "Flow");
       p.dialog = "DIALOG_FLOWTINDLE";
-      p.controls = {
-          Make(FnKind::READONLY, "Flow rate", 79), Make(FnKind::READONLY, "Flow high limit", 80),
-          Make(FnKind::READONLY, "Flow low limit", 81), Make(FnKind::READONLY, "Fault delay", 25)};
+      p.controls = {Make(FnKind::READONLY, T(72500, "Flow rate"), 79),
+                    Make(FnKind::READONLY, T(72600, "Flow high limit"), 80),
+                    Make(FnKind::READONLY, T(72550, "Flow low limit"), 81),
+                    Make(FnKind::READONLY, T(72750, "Fault delay"), 25)};
       break;
     case FP_ACTIONS:
     case FP_ACTIONS2K: {
       const bool inputs = bit == FP_ACTIONS2K;
-      p.title = "Actions";
+      Title(p, 71050, "Actions");
       p.dialog = inputs ? "DIALOG_ACTIONS2K" : "DIALOG_ACTIONS";
-      for (auto [label, index] : {std::pair{"Remote Isolate", 39}, std::pair{"Remote Reset", 27},
-                                  std::pair{"Remote day/night", 53}}) {
+      for (auto [label, index] :
+           {std::pair{T(72800, "Remote Isolate"), 39}, std::pair{T(29000, "Remote reset"), 27},
+            std::pair{T(72850, "Remote day/night"), 53}}) {
         p.controls.push_back(inputs ? Input(label, index) : OnOff(label, index));
         // Model 11 takes no remote commands.
         if (inputs && model == PELORINLUMO) p.controls.back().enabled = false;
       }
       for (auto [label, index] :
-           {std::pair{"Programmed Isolate", 40}, std::pair{"Latching alarms", 26},
-            std::pair{"Latching faults", 47}, std::pair{"Cascading alarms", 28}})
+           {std::pair{T(72900, "Programmed Isolate"), 40},
+            std::pair{T(72950, "Latching alarms"), 26}, std::pair{T(73000, "Latching faults"), 47},
+            std::pair{T(73050, "Cascading alarms"), 28}})
         p.controls.push_back(OnOff(label, index));
       break;
     }
     case FP_POWER:
     case FP_POWER2K: {
       const bool inputs = bit == FP_POWER2K;
-      p.title = "Power";
+      Title(p, 71100, "Power");
       p.dialog = inputs ? "DIALOG_POWER2K" : "DIALOG_POWER";
-      p.controls = {OnOff("Auto. power save", 49),
-                    inputs ? Input("Mains check", 22) : OnOff("Mains check", 22),
-                    inputs ? Input("Battery check", 21) : OnOff("Battery check", 21)};
+      p.controls = {
+          OnOff(T(73100, "Auto. power save"), 49),
+          inputs ? Input(T(73150, "Mains check"), 22) : OnOff(T(73150, "Mains check"), 22),
+          inputs ? Input(T(73200, "Battery check"), 21) : OnOff(T(73200, "Battery check"), 21)};
       break;
     }
     case FP_PANEL:
-      p.title = "Panel";
+      Title(p, 71150, "Panel");
       p.dialog = "DIALOG_PANEL";
-      p.controls = {OnOff("Reset button enable", 36), OnOff("Test button enable", 35),
-                    OnOff("Isolate button enable", 34)};
+      p.controls = {OnOff(T(73250, "Reset button enable"), 36),
+                    OnOff(T(73300, "Test button enable"), 35),
+                    OnOff(T(73350, "Isolate button enable"), 34)};
       break;
     case FP_REFERENCING:
-      p.title = "Referencing";
+      Title(p, 71200, "Referencing");
       p.dialog = "DIALOG_REFERENCING";
-      p.controls = {OnOff("Local reference", 4), OnOff("Remote reference", 5),
-                    Num("Reference level", 6, 0, 99, 1), Num("Reference back-off", 7, 0, 99, 1)};
+      p.controls = {OnOff(T(73400, "Local reference"), 4), OnOff(T(73450, "Remote reference"), 5),
+                    Num(T(73500, "Reference level"), 6, 0, 99, 1),
+                    Num(T(73550, "Reference back-off"), 7, 0, 99, 1)};
       break;
     case FP_REFERENCING2K:
-      p.title = "Referencing";
+      Title(p, 71200, "Referencing");
       p.dialog = "DIALOG_REFERENCING2K";
-      p.controls = {OnOff("Reference enable", 4), Num("Reference level", 6, 0, 99, 1),
-                    Num("Reference back-off", 7, 0, 99, 1),
-                    Num("Reference detector", 60, 1, 127, 1)};
+      p.controls = {OnOff(T(73600, "Reference enable"), 4),
+                    Num(T(73500, "Reference level"), 6, 0, 99, 1),
+                    Num(T(73550, "Reference back-off"), 7, 0, 99, 1),
+                    Num(T(73650, "Reference detector"), 60, 1, 127, 1)};
       break;
     case FP_MISCELLANEOUS: {
-      p.title = "Miscellaneous";
+      Title(p, 71250, "Miscellaneous");
       p.dialog = "DIALOG_MISCELLANEOUS";
-      FnControl code = Make(FnKind::ACCESSCODE, "Access code", 30);
+      FnControl code = Make(FnKind::ACCESSCODE, T(30200, "Access code"), 30);
       code.max = 9999;
       code.width = 4;
-      FnControl month = Num("Separator expiry month", 55, 1, 12, 1);
-      FnControl year = Make(FnKind::YEAR, "Separator expiry year", 56);
+      FnControl month = Num(T(73750, "Separator expiry month"), 55, 1, 12, 1);
+      FnControl year = Make(FnKind::YEAR, T(73800, "Separator expiry year"), 56);
       year.min = 1970;
       year.max = 2069;
       year.group = 1;
@@ -265,56 +309,58 @@ FnPage FnMakePage(int bit, int model, int version, Translator* translator) {
         c->enabled = !OldModel(model);
       }
       std::vector<std::string> rates =
-          OldModel(model) ? std::vector<std::string>{"No rec",   "1 second",  "20 seconds",
-                                                     "1 minute", "5 minutes", "20 minutes"}
-                          : TextList(translator, 15000, 20);
+          !OldModel(model)        ? TextList(translator, 15000, 20)
+          : translator != nullptr ? TextList(translator, 14600, 6)
+                                  : std::vector<std::string>{"No rec",   "1 second",  "20 seconds",
+                                                             "1 minute", "5 minutes", "20 minutes"};
       p.controls = {code,
-                    Make(FnKind::READONLY, "Separator condition", 50),
+                    Make(FnKind::READONLY, T(73700, "Separator condition"), 50),
                     month,
                     year,
-                    OnOff("Factory default", 2),
-                    List("Chart recording rate", 46, 0, rates)};
+                    OnOff(T(73850, "Factory default"), 2),
+                    List(T(73900, "Chart recording rate"), 46, 0, rates)};
       break;
     }
     case FP_MISCTINDLE:
-      p.title = "Miscellaneous";
+      Title(p, 71250, "Miscellaneous");
       p.dialog = "DIALOG_MISCTINDLE";
-      p.controls = {Make(FnKind::READONLY, "Separator condition", 50),
-                    List("Chart recording rate", 46, 0, TextList(translator, 6000, 10))};
+      p.controls = {Make(FnKind::READONLY, T(73700, "Separator condition"), 50),
+                    List(T(73900, "Chart recording rate"), 46, 0, TextList(translator, 6000, 10))};
       p.controls[0].width = 2;
       break;
     case FP_PAGER:
-      p.title = "Pager";
+      Title(p, 71300, "Pager");
       p.dialog = "DIALOG_PAGER";
-      p.controls = {Text("Call centre number", 95, 110, true),
-                    Text("Password", 111, 120, true),
-                    Text("Pager/GSM phone number", 121, 136, true),
-                    OnOff("Page on Fault", 138),
-                    OnOff("Page on Alarm", 139),
-                    List("Baud rate", 137, 2, {"1200", "2400", "4800", "9600"}),
-                    List("Format", 159, 0, {"0", "1"})};
+      p.controls = {Text(T(73950, "Call centre number"), 95, 110, true),
+                    Text(T(74000, "Password"), 111, 120, true),
+                    Text(T(74050, "Pager/GSM phone number"), 121, 136, true),
+                    OnOff(T(74100, "Page on Fault"), 138),
+                    OnOff(T(74150, "Page on Alarm"), 139),
+                    List(T(74200, "Baud rate"), 137, 2, {"1200", "2400", "4800", "9600"}),
+                    List(T(74250, "Format"), 159, 0, {"0", "1"})};
       p.controls[3].variant = p.controls[4].variant = true;
       break;
     case FP_BUSSETUP: {
-      p.title = "Bus setup";
+      Title(p, 71350, "Bus setup");
       p.dialog = "DIALOG_BUSSETUP";
-      FnControl timeout = Make(FnKind::SCALED, "ms poll timeout", 158, 16);
+      FnControl timeout = Make(FnKind::SCALED, T(74550, "ms poll timeout"), 158, 16);
       timeout.min = 64;
       timeout.max = 992;
-      p.controls = {List("CM mode", 179, 1, {"Primary", "Secondary"}),
-                    Num("Interface address", 160, 0, 127, 0, 3),
-                    Make(FnKind::READONLY, "Detectors", 3),
+      p.controls = {List(T(74300, "CM mode"), 179, 1, {T(74350, "Primary"), T(74400, "Secondary")}),
+                    Num(T(74450, "Interface address"), 160, 0, 127, 0, 3),
+                    Make(FnKind::READONLY, T(74500, "Detectors"), 3),
                     timeout,
-                    OnOff("Looped bus", 140),
-                    Make(FnKind::READONLY, "Scan progress", 162),
-                    Bits("Detectors present", 163, 127, true)};
+                    OnOff(T(74600, "Looped bus"), 140),
+                    Make(FnKind::READONLY, T(74650, "Scan progress"), 162),
+                    Bits(T(74700, "Detectors present"), 163, 127, true)};
       break;
     }
     case FP_ARRAY:
-      p.title = "Array";
+      Title(p, 71400, "Array");
       p.dialog = "DIALOG_ARRAY";
-      p.controls = {OnOff("Enable", 141), Num("Base address", 142, 0, 255, 0, 3),
-                    Bits("Cells", 143, 105, false)};
+      p.controls = {OnOff(T(74750, "Enable"), 141),
+                    Num(T(74800, "Base address"), 142, 0, 255, 0, 3),
+                    Bits(T(74850, "Cells"), 143, 105, false)};
       break;
     default:
       break;
@@ -486,7 +532,7 @@ std::vector<FnEntry> FnLoadPage(const FnPage& page, const FunctionSet& set) {
 }
 
 std::vector<std::string> FnApplyPage(const FnPage& page, std::vector<FnEntry>& entries,
-                                     FunctionSet& set) {
+                                     FunctionSet& set, Translator* translator) {
   std::vector<std::string> messages;
   if (entries.size() != page.controls.size()) return messages;
   const std::size_t n = entries.size();
@@ -555,9 +601,9 @@ std::vector<std::string> FnApplyPage(const FnPage& page, std::vector<FnEntry>& e
     }
     Put(set, bitindex, v);
     if ((v & 0x0F) == 0)
-      messages.push_back(
-          "All flow sensors have been disabled. No flow monitoring will be done by the "
-          "detector.");
+      messages.push_back(Words(translator, 70700,
+                               "All flow sensors have been disabled. No flow monitoring will be "
+                               "done by the detector."));
   }
   // Limits: a low limit above its high limit is not sent.
   if (page.bit == FP_FLOW || page.bit == FP_FLOW2K) {
@@ -578,10 +624,12 @@ std::vector<std::string> FnApplyPage(const FnPage& page, std::vector<FnEntry>& e
     if (refused)
       messages.insert(messages.begin(),
                       page.bit == FP_FLOW
-                          ? "The flow low limit is set higher than the flow high limit. The "
-                            "entered values will be ignored"
-                          : "One or more flow low limits are set higher than the flow high "
-                            "limit. The entered values will be ignored");
+                          ? Words(translator, 70600,
+                                  "The flow low limit is set higher than the flow high limit. "
+                                  "The entered values will be ignored")
+                          : Words(translator, 70650,
+                                  "One or more flow low limits are set higher than the flow "
+                                  "high limit. The entered values will be ignored"));
   }
   for (FnEntry& e : entries) e.changed = false;
   return messages;

@@ -58,6 +58,10 @@ struct FnControl {
 struct FnPage {
   int bit = FP_INFO2K;
   std::string title;
+  // The title's number in the text table and its English, for a tab that
+  // retitles itself when the language changes.
+  int titleid = 0;
+  const char* english = "";
   std::string dialog;
   std::vector<FnControl> controls;
 };
@@ -81,9 +85,10 @@ FnPage FnMakePage(int bit, int model, int version, Translator* translator = null
 // LoadDlg: the entries of every control from the set.
 std::vector<FnEntry> FnLoadPage(const FnPage& page, const FunctionSet& set);
 // Apply: writes what was edited into the set and marks it. Returns the
-// messages the page shows (stop icon) about values it refused.
+// messages the page shows (stop icon) about values it refused, in the
+// translator's language (English without one).
 std::vector<std::string> FnApplyPage(const FnPage& page, std::vector<FnEntry>& entries,
-                                     FunctionSet& set);
+                                     FunctionSet& set, Translator* translator = nullptr);
 // The control's value as the page shows it ("9", "on", "input 2", "2069",
 // "not set").
 std::string FnShowEntry(const FnControl& control, const FnEntry& entry, const FunctionSet& set);

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "core/access/commands.h"
+#include "core/access/translator.h"
 #include "core/app/dockingapp.h"
 #include "core/app/mainwindow.h"
 #include "core/events/fileext.h"
@@ -97,7 +98,9 @@ void FunctionCommands::Edit(int device) {
 void FunctionCommands::EditOffline(const std::string& path, int filetype) {
   std::string text;
   if (!ReadFnFile(path, text)) {
-    app.GetServices().prompter.Show("error", "ERROR: cannot load function settings from file.",
+    app.GetServices().prompter.Show("error",
+                                    app.GetServices().translator.TextOr(
+                                        70500, "ERROR: cannot load function settings from file."),
                                     PromptIcon::STOP);
     return;
   }

@@ -15,33 +15,62 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "core/access/translator.h"
 #include "core/common/textutil.h"
 #include "core/platform/prompter.h"
 #include "core/site/config.h"
 #include "core/site/detector.h"
 #include "core/site/fnfile.h"
 #include "core/status/fnlink.h"
+#include "gui/common/langpropertypage.h"
+#include "gui/common/uitext.h"
 
 namespace quillark {
 
+// One page of the sheet: its tab title comes from the table, and on a
+// language change the sheet relabels the page's controls.
+class FnSheetPage : public LangPropertyPage {
+ public:
+  FnSheetPage(FunctionProgDlg& dialog, QTabWidget& sheet, Translator& translator,
+              const FnPage& page)
+      : LangPropertyPage(sheet, translator, page.titleid, page.english), dialog(dialog) {}
+
+ protected:
+  void Retranslate() override { dialog.RetranslatePage(this); }
+
+ private:
+  FunctionProgDlg& dialog;
+};
+
+namespace {
+
+// `text` with its "%s" filled in order by `values`.
+std::string FillIn(std::string text, std::initializer_list<std::string> values) {
+  std::size_t from = 0;
+  for (const std::string& value : values) {
+    const std::size_t at = text.find("%s", from);
+    if (at == std::string::npos) break;
+    text.replace(at, 2, value);
+    from = at + value.size();
+  }
+  return text;
+}
+
+}  // namespace
+
 FunctionProgDlg::FunctionProgDlg(const Setup& s, QWidget* parent) : QDialog(parent), setup(s) {
   setObjectName(QStringLiteral("devicesettings"));
+  if (setup.translator == nullptr) english = std::make_unique<Translator>(nullptr, nullptr);
   link = std::make_unique<FunctionLink>(setup.bus, setup.device, setup.model, setup.file,
                                         setup.bus != nullptr);
   if (!setup.file.empty() && !link->FileLoaded())
-    Tell("ERROR: cannot load function settings from file.", true);
-  if (setup.bus == nullptr && link->FileLoaded()) {
-    setWindowTitle(QString::fromStdString(
-        std::string("Offline fn edit - [" + setup.file + "]").substr(0, 264)));
-  } else {
-    setWindowTitle(QStringLiteral("Device settings"));
-  }
+    Tell(Words().TextOr(70500, "ERROR: cannot load function settings from file."), true);
 
   selector = new QComboBox(this);
   selector->setObjectName(QStringLiteral("device"));
-  saveall = new QCheckBox(QStringLiteral("Save All"), this);
+  saveall = new QCheckBox(this);
   saveall->setObjectName(QStringLiteral("saveall"));
-  modified = new QCheckBox(QStringLiteral("Modified"), this);
+  modified = new QCheckBox(this);
   modified->setObjectName(QStringLiteral("modified"));
   modified->setChecked(true);
   connect(saveall, &QCheckBox::toggled, this, [this](bool on) { link->Set().global = on; });
@@ -74,9 +103,10 @@ FunctionProgDlg::FunctionProgDlg(const Setup& s, QWidget* parent) : QDialog(pare
   if (std::find(selectordevices.begin(), selectordevices.end(), setup.device) ==
       selectordevices.end())
     selectordevices.insert(selectordevices.begin(), setup.device);
+  // Command modules are named in words (Retranslate), the others by address.
   for (int device : selectordevices) {
     const int loop = (device >> 8) + 1;
-    selector->addItem(kind == BUSCONTROLLER ? QStringLiteral("Command module %1").arg(loop)
+    selector->addItem(kind == BUSCONTROLLER ? QString()
                                             : QStringLiteral("%1-%2").arg(loop).arg(
                                                   FnBusAddress(device), 3, 10, QChar('0')));
   }
@@ -92,7 +122,8 @@ FunctionProgDlg::FunctionProgDlg(const Setup& s, QWidget* parent) : QDialog(pare
   connect(buttons, &QDialogButtonBox::rejected, this, &FunctionProgDlg::reject);
 
   auto* top = new QHBoxLayout;
-  top->addWidget(new QLabel(QStringLiteral("Device:"), this));
+  devicelabel = new QLabel(this);
+  top->addWidget(devicelabel);
   top->addWidget(selector, 1);
   top->addWidget(saveall);
   top->addWidget(modified);
@@ -101,11 +132,78 @@ FunctionProgDlg::FunctionProgDlg(const Setup& s, QWidget* parent) : QDialog(pare
   layout->addWidget(tabs, 1);
   layout->addWidget(buttons);
 
+  Retranslate();
   BuildPages();
   StartRead();
 }
 
 FunctionProgDlg::~FunctionProgDlg() = default;
+
+Translator& FunctionProgDlg::Words() const {
+  return setup.translator != nullptr ? *setup.translator : *english;
+}
+
+QString FunctionProgDlg::Text(int id, const char* text) const {
+  return UiText(Words(), id, text);
+}
+
+void FunctionProgDlg::Retranslate() {
+  if (setup.bus == nullptr && link->FileLoaded()) {
+    // The file's path is shown whole as far as the title allows.
+    const std::string title = Words().TextOr(70050, "Offline fn edit") + " - [" + setup.file + "]";
+    setWindowTitle(QString::fromStdString(title.substr(0, 264)));
+  } else {
+    setWindowTitle(Text(70000, "Device settings"));
+  }
+  saveall->setText(Text(70100, "Save All"));
+  modified->setText(Text(70150, "Modified"));
+  devicelabel->setText(Text(70200, "Device:"));
+  if (FnDeviceKind(setup.device) == BUSCONTROLLER) {
+    for (std::size_t i = 0; i < selectordevices.size(); ++i)
+      selector->setItemText(static_cast<int>(i),
+                            Text(70250, "Command module %1").arg((selectordevices[i] >> 8) + 1));
+  }
+}
+
+void FunctionProgDlg::changeEvent(QEvent* e) {
+  if (IsLanguageChange(e)) Retranslate();
+  QDialog::changeEvent(e);
+}
+
+QString FunctionProgDlg::Shown(const FnControl& c, const FnEntry& e) const {
+  const std::string text = FnShowEntry(c, e, link->Set());
+  if (text == "not set") return Text(74900, "not set");
+  return QString::fromStdString(text);
+}
+
+void FunctionProgDlg::RetranslatePage(const QWidget* widget) {
+  auto at = std::find_if(pages.begin(), pages.end(),
+                         [widget](const auto& tab) { return tab->widget == widget; });
+  // A page on its way out after a rebuild has nothing left to relabel.
+  if (at == pages.end()) return;
+  Tab& tab = **at;
+  FnPage fresh = FnMakePage(tab.page.bit, builtmodel, builtversion, &Words());
+  if (fresh.controls.size() != tab.controls.size()) return;
+  for (std::size_t i = 0; i < fresh.controls.size(); ++i) {
+    const FnControl& c = fresh.controls[i];
+    Control& control = tab.controls[i];
+    if (auto* label = qobject_cast<QLabel*>(tab.form->labelForField(control.widget)))
+      label->setText(QString::fromStdString(c.label));
+    if (auto* list = qobject_cast<QComboBox*>(control.widget)) {
+      for (std::size_t n = 0; n < c.items.size() && static_cast<int>(n) < list->count(); ++n)
+        if (!c.items[n].empty())
+          list->setItemText(static_cast<int>(n), QString::fromStdString(c.items[n]));
+    } else if (auto* spin = qobject_cast<QSpinBox*>(control.widget)) {
+      if (c.kind == FnKind::INPUT) spin->setSpecialValueText(Text(70450, "off"));
+    } else if (auto* value = qobject_cast<QLabel*>(control.widget)) {
+      value->setText(Shown(c, tab.entries[i]));
+    }
+  }
+  tab.page = std::move(fresh);
+  if (tab.scan != nullptr) tab.scan->setText(Text(70300, "Scan &devices"));
+  if (tab.allcells != nullptr) tab.allcells->setText(Text(70350, "&All cells"));
+  if (tab.nocells != nullptr) tab.nocells->setText(Text(70400, "&No cells"));
+}
 
 int FunctionProgDlg::PickDevice(const std::string& filetext, int kindmodel) {
   const std::vector<unsigned> devices = FnFileDevices(filetext);
@@ -149,21 +247,22 @@ void FunctionProgDlg::BuildPages() {
   pages.clear();
   builtmodel = set.GetType();
   builtversion = set.GetVersion();
-  for (FnPage& page : FnPagesForModel(set.GetType(), set.GetVersion(), setup.translator)) {
+  for (FnPage& page : FnPagesForModel(set.GetType(), set.GetVersion(), &Words())) {
     auto tab = std::make_unique<Tab>();
     tab->page = std::move(page);
-    QWidget* w = BuildTab(*tab);
-    tabs->addTab(w, QString::fromStdString(tab->page.title));
+    BuildTab(*tab);
     pages.push_back(std::move(tab));
   }
   if (current >= 0 && current < tabs->count()) tabs->setCurrentIndex(current);
   LoadDlg();
 }
 
-QWidget* FunctionProgDlg::BuildTab(Tab& tab) {
-  auto* w = new QWidget;
+void FunctionProgDlg::BuildTab(Tab& tab) {
+  auto* w = new FnSheetPage(*this, *tabs, Words(), tab.page);
   w->setObjectName(QString::fromStdString(tab.page.dialog));
+  tab.widget = w;
   auto* form = new QFormLayout(w);
+  tab.form = form;
   tab.controls.resize(tab.page.controls.size());
   tab.entries.resize(tab.page.controls.size());
   for (std::size_t i = 0; i < tab.page.controls.size(); ++i) {
@@ -181,7 +280,7 @@ QWidget* FunctionProgDlg::BuildTab(Tab& tab) {
       case FnKind::INPUT: {
         auto* spin = new QSpinBox(w);
         spin->setRange(c.min, c.kind == FnKind::INPUT ? 9 : c.max);
-        if (c.kind == FnKind::INPUT) spin->setSpecialValueText(QStringLiteral("off"));
+        if (c.kind == FnKind::INPUT) spin->setSpecialValueText(Text(70450, "off"));
         if (c.kind == FnKind::SCALED) spin->setSingleStep(c.extra);
         connect(spin, &QSpinBox::valueChanged, this, changed);
         widget = spin;
@@ -239,7 +338,8 @@ QWidget* FunctionProgDlg::BuildTab(Tab& tab) {
   if (tab.page.bit == FP_BUSSETUP) {
     // The command module looks for its detectors, and is read back to show
     // what it found.
-    auto* scan = new QPushButton(QStringLiteral("Scan &devices"), w);
+    auto* scan = new QPushButton(Text(70300, "Scan &devices"), w);
+    tab.scan = scan;
     scan->setObjectName(QStringLiteral("scandevices"));
     connect(scan, &QPushButton::clicked, this, [this] {
       ApplyAll();
@@ -248,7 +348,6 @@ QWidget* FunctionProgDlg::BuildTab(Tab& tab) {
     });
     form->addRow(QString(), scan);
   }
-  return w;
 }
 
 void FunctionProgDlg::AddArrayButtons(Tab& tab, QFormLayout& form) {
@@ -267,8 +366,10 @@ void FunctionProgDlg::AddArrayButtons(Tab& tab, QFormLayout& form) {
   auto* row = new QWidget;
   auto* buttons = new QHBoxLayout(row);
   buttons->setContentsMargins(0, 0, 0, 0);
-  auto* all = new QPushButton(QStringLiteral("&All cells"), row);
-  auto* none = new QPushButton(QStringLiteral("&No cells"), row);
+  auto* all = new QPushButton(Text(70350, "&All cells"), row);
+  auto* none = new QPushButton(Text(70400, "&No cells"), row);
+  tab.allcells = all;
+  tab.nocells = none;
   all->setObjectName(QStringLiteral("allcells"));
   none->setObjectName(QStringLiteral("nocells"));
   buttons->addWidget(all);
@@ -313,7 +414,7 @@ void FunctionProgDlg::LoadDlg() {
       } else if (auto* edit = qobject_cast<QLineEdit*>(control.widget)) {
         edit->setText(QString::fromStdString(e.text));
       } else if (auto* label = qobject_cast<QLabel*>(control.widget)) {
-        label->setText(QString::fromStdString(FnShowEntry(c, e, set)));
+        label->setText(Shown(c, e));
       }
       for (std::size_t b = 0; b < control.bits.size() && b < e.bits.size(); ++b)
         control.bits[b]->setChecked(e.bits[b]);
@@ -342,7 +443,7 @@ void FunctionProgDlg::ApplyAll() {
       for (std::size_t b = 0; b < control.bits.size() && b < e.bits.size(); ++b)
         e.bits[b] = control.bits[b]->isChecked();
     }
-    for (const std::string& message : FnApplyPage(tab->page, tab->entries, link->Set()))
+    for (const std::string& message : FnApplyPage(tab->page, tab->entries, link->Set(), &Words()))
       Tell(message, true);
   }
 }
@@ -353,10 +454,12 @@ void FunctionProgDlg::StartRead() {
   link->Read([this, self](const FunctionSet::Answer& answer) {
     if (self == nullptr || !answer.taken) return;
     if (answer.modelchanged) {
-      Detector names(setup.translator);
+      Detector names(&Words());
       const std::string received(Trim(names.GetTypeName(answer.receivedmodel)));
       const std::string shown(Trim(names.GetTypeName(answer.previousmodel)));
-      Tell(FunctionLink::ModelChangeText(received, shown), false);
+      Tell(FillIn(Words().TextOr(70550, FunctionLink::ModelChangeText("%s", "%s").c_str()),
+                  {received, shown}),
+           false);
     }
     if (answer.pageschanged || builtmodel != link->Set().GetType())
       BuildPages();

@@ -8,8 +8,11 @@
 #include "core/site/fnpages.h"
 
 class QCheckBox;
-class QFormLayout;
 class QComboBox;
+class QEvent;
+class QFormLayout;
+class QLabel;
+class QPushButton;
 class QTabWidget;
 
 namespace quillark {
@@ -24,7 +27,8 @@ class Translator;
 // model, the information page first. The pages' rules live in the page
 // records; each tab only copies its controls to and from them. OK applies
 // every page and writes the changes to the device and the file; Cancel
-// writes nothing.
+// writes nothing. Every text follows the operator's language at once: the
+// pages relabel their controls and keep what was typed but not applied.
 class FunctionProgDlg : public QDialog {
   Q_OBJECT
 
@@ -50,7 +54,11 @@ class FunctionProgDlg : public QDialog {
   void accept() override;
   void reject() override;
 
+ protected:
+  void changeEvent(QEvent* e) override;
+
  private:
+  friend class FnSheetPage;
   struct Control {
     QWidget* widget = nullptr;
     std::vector<QCheckBox*> bits;
@@ -59,10 +67,25 @@ class FunctionProgDlg : public QDialog {
     FnPage page;
     std::vector<FnEntry> entries;
     std::vector<Control> controls;
+    QWidget* widget = nullptr;
+    QFormLayout* form = nullptr;
+    QPushButton* scan = nullptr;
+    QPushButton* allcells = nullptr;
+    QPushButton* nocells = nullptr;
   };
 
+  // The table of texts in the operator's language (English without one).
+  Translator& Words() const;
+  QString Text(int id, const char* english) const;
+  // The window's own texts; the pages retranslate themselves.
+  void Retranslate();
+  // The page of `widget` takes its labels in the new language; values the
+  // operator typed stay in their controls.
+  void RetranslatePage(const QWidget* widget);
+  // A read-only value as shown, "not set" in the operator's language.
+  QString Shown(const FnControl& c, const FnEntry& e) const;
   void BuildPages();
-  QWidget* BuildTab(Tab& tab);
+  void BuildTab(Tab& tab);
   // The array page's All cells and No cells, and cells named by address.
   void AddArrayButtons(Tab& tab, QFormLayout& form);
   void LoadDlg();
@@ -72,7 +95,9 @@ class FunctionProgDlg : public QDialog {
   void Tell(const std::string& text, bool stop);
 
   Setup setup;
+  std::unique_ptr<Translator> english;  // when the setup has no translator
   std::unique_ptr<FunctionLink> link;
+  QLabel* devicelabel = nullptr;
   QComboBox* selector = nullptr;
   QCheckBox* saveall = nullptr;
   QCheckBox* modified = nullptr;

@@ -210,10 +210,32 @@ TEST_F(DiagTest, DemoSelfTestAndRelaysTimeOutAndSaySo) {
   host.events.Advance(RelayTest::CONFIRMMS);
   EXPECT_EQ(relays.GetProblem(), "The device did not confirm the relay setting.");
   relays.Toggle(RelayTest::FIRE2);
-  Hear(0, "<\x85L000");
+  Hear(0, "<\x85L00201");
   EXPECT_TRUE(relays.Confirmed());
   EXPECT_TRUE(relays.GetProblem().empty());
   EXPECT_EQ(relays.GetMask(), RelayTest::FAULT);
+}
+
+TEST_F(DiagTest, RelaysAreConfirmedOnlyByTheDeviceAskedEchoingTheMaskSent) {
+  Start(2);
+  RelayTest relays(&host.bus, 5);
+  relays.SetMask(RelayTest::FIRE1 | RelayTest::AUX);  // 0a
+  // Another device, the same address on another loop, an answer of another
+  // kind or command, a short answer, and the previous setting's echo.
+  for (const char* other : {"<\x86L0020a", "+\x85L0020a", "<\x85Q0020a", "<\x85L000", "<\x85L0020",
+                            "<\x85L00200", "<\x85L00208"})
+    Hear(0, other);
+  Hear(1, "<\x85L0020a");
+  EXPECT_FALSE(relays.Confirmed());
+  Hear(0, "<\x85L0020a");
+  EXPECT_TRUE(relays.Confirmed());
+  host.events.Advance(RelayTest::CONFIRMMS);
+  EXPECT_TRUE(relays.GetProblem().empty());
+
+  EXPECT_TRUE(RelayTest::IsConfirmation(WithSum("<\x85L0021f"), 0x1F));
+  EXPECT_FALSE(RelayTest::IsConfirmation(WithSum("<\x85L0021f"), 0x0F));
+  EXPECT_FALSE(RelayTest::IsConfirmation(WithSum("<\x85L002zz"), 0));
+  EXPECT_FALSE(RelayTest::IsConfirmation("<\x85L00200", 0));  // no check sum
 }
 
 TEST_F(DiagTest, SelfTestOfASilentDeviceSaysNoAnswer) {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "core/access/translator.h"
 #include "core/site/detector.h"
 
 namespace quillark {
@@ -180,11 +181,11 @@ TEST(FnPages, FlowRefusesLowAboveHigh) {
 
 TEST(FnPages, FlowOfFourPipes) {
   PageFixture f(FP_FLOW2K, PELORIN2000DETECTOR, 0x0F);
-  for (const char* pipe : {"Pipe 1 enable sensor", "Pipe 2 enable sensor", "Pipe 3 enable sensor",
-                           "Pipe 4 enable sensor"})
+  for (const char* pipe : {"Pipe 1: Enable sensor", "Pipe 2: Enable sensor",
+                           "Pipe 3: Enable sensor", "Pipe 4: Enable sensor"})
     f.Enter(pipe, "off");
-  f.Enter("Pipe 3 low limit", "60");
-  f.Enter("Pipe 3 high limit", "30");
+  f.Enter("Pipe 3: Flow low limit", "60");
+  f.Enter("Pipe 3: Flow high limit", "30");
   auto messages = f.Apply();
   ASSERT_EQ(messages.size(), 2u);
   EXPECT_EQ(messages[0].rfind("One or more flow low limits", 0), 0u);
@@ -205,11 +206,11 @@ TEST(FnPages, DayNightSwitchedOffStartsTheDayAtNight) {
 
 TEST(FnPages, InputNumbersTextsAndBitMaps) {
   PageFixture a(FP_ACTIONS2K, PELORIN2000DETECTOR, FN_OFF);
-  EXPECT_EQ(a.Show("Remote Reset"), "off");
-  a.Enter("Remote Reset", "2");
+  EXPECT_EQ(a.Show("Remote reset"), "off");
+  a.Enter("Remote reset", "2");
   a.Apply();
   EXPECT_EQ(a.set.GetFunction(27), 111);
-  EXPECT_FALSE(PageFixture(FP_ACTIONS2K, PELORINLUMO).Control("Remote Reset").enabled);
+  EXPECT_FALSE(PageFixture(FP_ACTIONS2K, PELORINLUMO).Control("Remote reset").enabled);
 
   PageFixture info(FP_INFO2K, PELORIN2000DETECTOR, 'x');
   info.Enter("Device text", "Hall");
@@ -245,6 +246,52 @@ TEST(FnPages, InputNumbersTextsAndBitMaps) {
   bus.Apply();
   EXPECT_EQ(bus.set.GetFunction(158), 20);
   EXPECT_EQ(bus.set.GetFunction(179), 2);
+}
+
+}  // namespace
+}  // namespace quillark
+
+namespace quillark {
+namespace {
+
+// Labels, titles, list items and refusals in the operator's language; the
+// two-part labels put the alarm's name where the language wants it.
+TEST(FnPageWords, PagesSpeakTheTranslatorsLanguageAndEnglishWithoutOne) {
+  Translator translator(nullptr, nullptr);
+  translator.SetLanguage(4);
+  const FnPage levels = FnMakePage(FP_LEVELS2K, PELORIN2000DETECTOR, 30, &translator);
+  EXPECT_EQ(levels.title, "Schwellen");
+  EXPECT_EQ(levels.titleid, 70850);
+  EXPECT_STREQ(levels.english, "Levels");
+  ASSERT_GE(levels.controls.size(), 6u);
+  EXPECT_EQ(levels.controls[0].label, "Schwelle Feuer 2");
+  EXPECT_EQ(levels.controls[5].label, "Verzögerung Feuer 1");
+  const FnPage flow = FnMakePage(FP_FLOW2K, PELORIN2000DETECTOR, 30, &translator);
+  EXPECT_EQ(flow.controls[1].label, "Rohr 1: Untere Luftstromgrenze");
+  EXPECT_EQ(flow.controls[15].label, "Rohr 4: Sensor einschalten");
+  const FnPage bus = FnMakePage(FP_BUSSETUP, PELORIN2000BUSMASTER, 17, &translator);
+  EXPECT_EQ(bus.controls[0].items, (std::vector<std::string>{"Primär", "Sekundär"}));
+  const FnPage old = FnMakePage(FP_MISCELLANEOUS, PELORINVANTOR, 0, &translator);
+  EXPECT_EQ(old.controls.back().items.front(), "Keine Aufz.");
+
+  // The same pages without a translator are English, in the same order.
+  const FnPage english = FnMakePage(FP_LEVELS2K, PELORIN2000DETECTOR, 30);
+  EXPECT_EQ(english.title, "Levels");
+  EXPECT_EQ(english.controls[0].label, "Fire 2 level");
+  EXPECT_EQ(english.controls[5].label, "Fire 1 delay");
+  EXPECT_EQ(english.controls.size(), levels.controls.size());
+  EXPECT_EQ(FnMakePage(FP_MISCELLANEOUS, PELORINVANTOR, 0).controls.back().items.front(), "No rec");
+
+  // A refusal is said in the language too.
+  FunctionSet set;
+  set.SetType(PELORIN2000DETECTOR);
+  FnPage page = flow;
+  std::vector<FnEntry> entries = FnLoadPage(page, set);
+  for (std::size_t i = 0; i < page.controls.size(); ++i)
+    if (page.controls[i].kind == FnKind::BIT) entries[i] = FnEntry{0, {}, {}, true, true};
+  const std::vector<std::string> said = FnApplyPage(page, entries, set, &translator);
+  ASSERT_EQ(said.size(), 1u);
+  EXPECT_EQ(said[0].rfind("Alle Luftstromsensoren sind ausgeschaltet.", 0), 0u) << said[0];
 }
 
 }  // namespace
