@@ -181,16 +181,16 @@ void MapSetupDlg::changeEvent(QEvent* e) {
   QDialog::changeEvent(e);
 }
 
-void MapSetupDlg::Browse() {
-  Translator& t = app.GetServices().translator;
-  const std::filesystem::path home = app.GetPaths().home;
-  const QString chosen = chooser ? chooser()
-                                 : QFileDialog::getOpenFileName(
-                                       this, windowTitle(), QString::fromStdString(home.string()),
-                                       UiText(t, 63780, "Bitmaps (*.bmp)"));
-  if (chosen.isEmpty()) return;
+std::string ChoosePlanPicture(QWidget* parent, const QString& title, Translator& translator,
+                              Prompter* prompter, const std::filesystem::path& home,
+                              const std::function<QString()>& chooser) {
+  const QString chosen =
+      chooser ? chooser()
+              : QFileDialog::getOpenFileName(parent, title, QString::fromStdString(home.string()),
+                                             UiText(translator, 63780, "Bitmaps (*.bmp)"));
+  if (chosen.isEmpty()) return {};
   std::filesystem::path file(chosen.toStdString());
-  if (file.is_relative()) file = home / file;
+  if (file.is_relative() && !home.empty()) file = home / file;
   // Refused before anything changes: the plan stays as it was.
   std::string problem = SiteMap::CheckBitmapFile(file);
   if (problem.empty()) {
@@ -199,17 +199,25 @@ void MapSetupDlg::Browse() {
     if (!reader.read(&probe) || probe.isNull()) problem = "not a bitmap";
   }
   if (!problem.empty()) {
-    app.GetServices().prompter.Show(
-        "",
-        Format(t.TextOr(63800, "%s is not a bitmap that can be read.").c_str(),
-               file.filename().string().c_str()),
-        PromptIcon::STOP);
-    return;
+    if (prompter != nullptr)
+      prompter->Show(
+          "",
+          Format(translator.TextOr(63800, "%s is not a bitmap that can be read.").c_str(),
+                 file.filename().string().c_str()),
+          PromptIcon::STOP);
+    return {};
   }
-  // A picture in the program home is named as the site files name theirs.
   std::error_code ec;
-  ref.file = std::filesystem::equivalent(file.parent_path(), home, ec) ? file.filename().string()
-                                                                       : file.string();
+  return std::filesystem::equivalent(file.parent_path(), home, ec) ? file.filename().string()
+                                                                   : file.string();
+}
+
+void MapSetupDlg::Browse() {
+  const std::string chosen =
+      ChoosePlanPicture(this, windowTitle(), app.GetServices().translator,
+                        &app.GetServices().prompter, app.GetPaths().home, chooser);
+  if (chosen.empty()) return;
+  ref.file = chosen;
   browsed = true;
   BuildCanvas();
   Retranslate();

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -14,6 +15,18 @@ class QPushButton;
 class QVBoxLayout;
 
 namespace quillark {
+
+class Prompter;
+class Translator;
+
+// Browse... for a plan picture: asks with a file dialog (or `chooser`, when
+// set) and refuses, with a message, a file that is not a readable bitmap.
+// The answer is the name to store: the bare file name for a picture in
+// `home`, as site files name theirs, else the full path; empty when nothing
+// was chosen or the file was refused.
+std::string ChoosePlanPicture(QWidget* parent, const QString& title, Translator& translator,
+                              Prompter* prompter, const std::filesystem::path& home,
+                              const std::function<QString()>& chooser);
 
 // The map drawing of the map setup: a press on the device being placed
 // drags its icon, a press anywhere else drags out its coverage area. The

@@ -2,22 +2,19 @@
 
 #include <QComboBox>
 #include <QEvent>
-#include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
-#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "core/access/translator.h"
-#include "core/common/textutil.h"
 #include "core/platform/prompter.h"
 #include "core/site/config.h"
 #include "core/site/siteeditor.h"
-#include "core/views/sitemap.h"
 #include "gui/common/uitext.h"
+#include "gui/site/mapsetupdlg.h"
 
 namespace quillark {
 
@@ -116,32 +113,9 @@ void ZoneConfigDlg::Show() {
 }
 
 void ZoneConfigDlg::Browse() {
-  const QString chosen = chooser ? chooser()
-                                 : QFileDialog::getOpenFileName(
-                                       this, windowTitle(), QString::fromStdString(home.string()),
-                                       UiText(translator, 63780, "Bitmaps (*.bmp)"));
-  if (chosen.isEmpty()) return;
-  std::filesystem::path file(chosen.toStdString());
-  if (file.is_relative() && !home.empty()) file = home / file;
-  std::string problem = SiteMap::CheckBitmapFile(file);
-  if (problem.empty()) {
-    QImage probe;
-    QImageReader reader(QString::fromStdString(file.string()), "BMP");
-    if (!reader.read(&probe) || probe.isNull()) problem = "not a bitmap";
-  }
-  if (!problem.empty()) {
-    if (prompter != nullptr)
-      prompter->Show(
-          "",
-          Format(translator.TextOr(63800, "%s is not a bitmap that can be read.").c_str(),
-                 file.filename().string().c_str()),
-          PromptIcon::STOP);
-    return;
-  }
-  std::error_code ec;
-  map->setText(QString::fromStdString(std::filesystem::equivalent(file.parent_path(), home, ec)
-                                          ? file.filename().string()
-                                          : file.string()));
+  const std::string chosen =
+      ChoosePlanPicture(this, windowTitle(), translator, prompter, home, chooser);
+  if (!chosen.empty()) map->setText(QString::fromStdString(chosen));
 }
 
 void ZoneConfigDlg::accept() {
