@@ -54,10 +54,6 @@ QString ErrorRateText(Translator& translate, unsigned rate) {
       Format(translate.TextOr(TX_ERRORRATE, "Bus error rate %d%%").c_str(), rate));
 }
 
-QString WithoutDots(QString text) {
-  return text.remove(QStringLiteral("...")).remove(QLatin1Char('&')).trimmed();
-}
-
 // Where each column starts on paper, in characters of the fixed font: the
 // kind labels are ten wide and frames are cut at forty characters.
 constexpr int PRINTCOLUMNS[4] = {0, 8, 20, 24};
@@ -253,8 +249,8 @@ bool BusDispWindow::SaveTo(const QString& path) {
 
 void BusDispWindow::Save() {
   QString path =
-      QFileDialog::getSaveFileName(this, WithoutDots(UiText(translate, TX_SAVE, "Save As...")),
-                                   QString(), UiText(translate, TX_TEXTFILE, "Text file (*.txt)"));
+      QFileDialog::getSaveFileName(this, PlainUiText(translate, TX_SAVE, "Save As..."), QString(),
+                                   UiText(translate, TX_TEXTFILE, "Text file (*.txt)"));
   if (path.isEmpty()) return;
   if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".txt");
   SaveTo(path);
@@ -320,7 +316,7 @@ int BusDispWindow::PrintTo(QPrinter& printer) {
 void BusDispWindow::Print() {
   QPrinter printer;
   QPrintDialog dialog(&printer, this);
-  dialog.setWindowTitle(WithoutDots(UiText(translate, TX_PRINT, "Print...")));
+  dialog.setWindowTitle(PlainUiText(translate, TX_PRINT, "Print..."));
   if (dialog.exec() != QDialog::Accepted) return;
   PrintTo(printer);
 }

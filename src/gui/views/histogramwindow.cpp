@@ -468,7 +468,7 @@ QImage HistogramWindow::Picture(bool printing) const {
 int HistogramWindow::PrintTo(QPrinter& printer) {
   KeepPrintMargins(printer);
   Translator& tr = app.GetServices().translator;
-  printer.setDocName(UiText(tr, 18300, "Histogram...").remove(QStringLiteral("...")));
+  printer.setDocName(PlainUiText(tr, 18300, "Histogram..."));
   QPainter p;
   if (!p.begin(&printer)) return 0;
   const QRect page(0, 0, printer.width(), printer.height());

@@ -465,9 +465,8 @@ QRect MapPane::RenderChangedDevices() {
 void MapView::Retranslate() {
   const TSiteConfig* site = app.GetSiteConfig();
   Translator& translator = app.GetServices().translator;
-  setWindowTitle(site != nullptr
-                     ? QString::fromStdString(SiteMap::RefTitle(*site, ref, translator))
-                     : UiText(translator, 18700, "Map...").remove(QStringLiteral("...")));
+  setWindowTitle(site != nullptr ? QString::fromStdString(SiteMap::RefTitle(*site, ref, translator))
+                                 : PlainUiText(translator, 18700, "Map..."));
 }
 
 void MapView::changeEvent(QEvent* e) {
