@@ -258,7 +258,7 @@ TEST_F(AlarmDispWindowTest, FloodBannerShowsWhileItLastsAndThenWhenItEnded) {
   const QStringList shown = w.ShownOrder();
   ASSERT_EQ(shown.size(), 1 + 2 + 1 + 60);
   EXPECT_EQ(shown[0], "*1-020");
-  EXPECT_EQ(shown[1], "[Loop 1: 1 line: 1 pre-alarms]");
+  EXPECT_EQ(shown[1], "[Loop 1: 1 line: 1 pre-alarm]");
   EXPECT_EQ(shown[2], "1-021");
   EXPECT_EQ(shown[3], "[Loop 2: 60 lines: 60 faults]");
   EXPECT_EQ(shown[4], "2-011");

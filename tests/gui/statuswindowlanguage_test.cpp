@@ -81,7 +81,7 @@ TEST_F(StatusWindowLanguage, AnOpenAlarmViewerTurnsGermanAtOnce) {
   EXPECT_EQ(w.windowTitle(), "Alarm/fault viewer");
   EXPECT_TRUE(state().startsWith("First fire: ")) << state().toStdString();
   ASSERT_GE(w.ShownOrder().size(), 4);
-  EXPECT_EQ(w.ShownOrder()[1], "[Loop 1: 1 line: 1 pre-alarms]");
+  EXPECT_EQ(w.ShownOrder()[1], "[Loop 1: 1 line: 1 pre-alarm]");
   EXPECT_TRUE(w.Banner()->text().startsWith("Alarm flood: "));
 
   Switch(4);
@@ -96,7 +96,7 @@ TEST_F(StatusWindowLanguage, AnOpenAlarmViewerTurnsGermanAtOnce) {
   // What is on screen already is worded again: the pinned first fire, the
   // groups' headings and the banner.
   EXPECT_TRUE(state().startsWith("Erster Feueralarm: ")) << state().toStdString();
-  EXPECT_EQ(w.ShownOrder()[1], "[Ring 1: 1 Zeile: 1 Voralarme]");
+  EXPECT_EQ(w.ShownOrder()[1], "[Ring 1: 1 Zeile: 1 Voralarm]");
   EXPECT_TRUE(w.Banner()->text().startsWith("Alarmflut: 32 neue Alarme"))
       << w.Banner()->text().toStdString();
   // A button whose text follows the state keeps to the language.
@@ -109,7 +109,7 @@ TEST_F(StatusWindowLanguage, AnOpenAlarmViewerTurnsGermanAtOnce) {
   EXPECT_EQ(w.windowTitle(), "Alarm/fault viewer");
   EXPECT_EQ(w.GetButton(AlarmDispWindow::IDC_SILENCE)->text(), "&Silenced");
   EXPECT_TRUE(state().startsWith("First fire: ")) << state().toStdString();
-  EXPECT_EQ(w.ShownOrder()[1], "[Loop 1: 1 line: 1 pre-alarms]");
+  EXPECT_EQ(w.ShownOrder()[1], "[Loop 1: 1 line: 1 pre-alarm]");
 }
 
 TEST_F(StatusWindowLanguage, OpenStatusAndViewWindowsFollowAChange) {

@@ -18,6 +18,10 @@ constexpr int TX_PREALARMS = 65300;
 constexpr int TX_FAULTS = 65400;
 constexpr int TX_OTHERS = 65500;
 constexpr int TX_CLEARED = 65600;
+constexpr int TX_FIRE = 80000;
+constexpr int TX_PREALARM = 80100;
+constexpr int TX_OTHER = 80200;
+constexpr int TX_FAULT = 80300;
 
 std::string Word(Translator& translator, int id, const char* english) {
   std::string text = translator.Text(id);
@@ -134,17 +138,27 @@ std::string GroupHeading(const AlarmGroup& g, Translator& translator) {
       Word(translator, TX_LOOP, "Loop") + " " + std::to_string(g.loop + 1) + ": " +
       std::to_string(g.lines) + " " +
       (g.lines == 1 ? Word(translator, TX_LINE, "line") : Word(translator, TX_LINES, "lines"));
-  const std::pair<std::size_t, std::string> parts[] = {
-      {g.fires, Word(translator, TX_FIRES, "fire alarms")},
-      {g.prealarms, Word(translator, TX_PREALARMS, "pre-alarms")},
-      {g.others, Word(translator, TX_OTHERS, "other alarms")},
-      {g.faults, Word(translator, TX_FAULTS, "faults")},
-      {g.cleared, Word(translator, TX_CLEARED, "cleared")},
+  // One of a kind reads in the singular ("1 fault"), as the lines do.
+  struct Part {
+    std::size_t count;
+    int one;
+    const char* oneenglish;
+    int many;
+    const char* manyenglish;
+  };
+  const Part parts[] = {
+      {g.fires, TX_FIRE, "fire alarm", TX_FIRES, "fire alarms"},
+      {g.prealarms, TX_PREALARM, "pre-alarm", TX_PREALARMS, "pre-alarms"},
+      {g.others, TX_OTHER, "other alarm", TX_OTHERS, "other alarms"},
+      {g.faults, TX_FAULT, "fault", TX_FAULTS, "faults"},
+      {g.cleared, TX_CLEARED, "cleared", TX_CLEARED, "cleared"},
   };
   const char* sep = ": ";
-  for (const auto& [count, word] : parts) {
-    if (count == 0) continue;
-    out += sep + std::to_string(count) + " " + word;
+  for (const Part& p : parts) {
+    if (p.count == 0) continue;
+    out += sep + std::to_string(p.count) + " " +
+           (p.count == 1 ? Word(translator, p.one, p.oneenglish)
+                         : Word(translator, p.many, p.manyenglish));
     sep = ", ";
   }
   return out;

@@ -117,9 +117,9 @@ TEST(AlarmOrderTest, HeadingCountsWhatTheGroupHolds) {
   one.loop = 1;
   one.lines = 1;
   one.faults = 1;
-  EXPECT_EQ(GroupHeading(one, translator), "Loop 2: 1 line: 1 faults");
+  EXPECT_EQ(GroupHeading(one, translator), "Loop 2: 1 line: 1 fault");
   translator.SetLanguage(4);
-  EXPECT_EQ(GroupHeading(one, translator), "Ring 2: 1 Zeile: 1 Störungen");
+  EXPECT_EQ(GroupHeading(one, translator), "Ring 2: 1 Zeile: 1 Störung");
   EXPECT_EQ(GroupHeading(g, translator),
             "Ring 3: 130 Zeilen: 2 Feueralarme, 127 Störungen, 1 wieder normal");
   std::vector<In> in;
