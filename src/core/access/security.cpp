@@ -374,17 +374,20 @@ bool Security::DropExpiredAccess() {
 }
 
 std::string Security::StatusText() const {
-  std::string text = currentuser + " (level " + std::to_string(currentaccesslevel) + " " +
-                     LevelName(currentaccesslevel) + ")";
+  // The account and level names stay as they are; only the words around them
+  // follow the operator's language.
+  const std::string level = LevelName(currentaccesslevel);
+  std::string text = Format(translate.TextOr(76100, "%s (level %d %s)").c_str(),
+                            currentuser.c_str(), currentaccesslevel, level.c_str());
   if (currentaccesslevel == 0) return text;
   const long long left = SecondsLeft();
   char buffer[48];
   if (left >= 3600)
-    std::snprintf(buffer, sizeof buffer, ", %lld:%02lld:%02lld left", left / 3600, left / 60 % 60,
+    std::snprintf(buffer, sizeof buffer, "%lld:%02lld:%02lld", left / 3600, left / 60 % 60,
                   left % 60);
   else
-    std::snprintf(buffer, sizeof buffer, ", %lld:%02lld left", left / 60, left % 60);
-  return text + buffer;
+    std::snprintf(buffer, sizeof buffer, "%lld:%02lld", left / 60, left % 60);
+  return Format(translate.TextOr(76200, "%s, %s left").c_str(), text.c_str(), buffer);
 }
 
 bool Security::HasPermission(operation op, bool prompt) {

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "core/access/translator.h"
 #include "core/common/ini.h"
 #include "core/common/textutil.h"
 
@@ -106,46 +107,60 @@ bool CommSettings::Write(INI& ini, const CommSettings& before) const {
   return ok;
 }
 
-std::string CommSettings::CheckPortValue(int type, const std::string& value) {
+std::string CommSettings::CheckPortValue(int type, const std::string& value,
+                                         Translator* translator) {
+  const auto text = [translator](int id, const char* english) {
+    return translator != nullptr ? translator->TextOr(id, english) : std::string(english);
+  };
   const std::string v = Trim(value);
   const auto comma = v.find(',');
   switch (type) {
     case PORT_COM:
       // "none" is what the program writes for a port that was not there.
       if (IsNumber(v, 1, 255) || v == "none" || (!v.empty() && v[0] == '/')) return {};
-      return "the port must be a COM port number, a device path such as /dev/ttyUSB0, or none.";
+      return text(
+          75200,
+          "the port must be a COM port number, a device path such as /dev/ttyUSB0, or none.");
     case PORT_NETMONITOR:
     case PORT_NETCONTROL:
       if (comma != std::string::npos && IsNumber(v.substr(0, comma), 1, MAXLOOPS) &&
           !Trim(v.substr(comma + 1)).empty())
         return {};
-      return "the port must be the loop number on the remote computer, a comma and the remote "
-             "computer's name, such as 1,plant-pc.";
+      return text(75300,
+                  "the port must be the loop number on the remote computer, a comma and the remote "
+                  "computer's name, such as 1,plant-pc.");
     case PORT_HLI:
       if (comma != std::string::npos && IsNumber(v.substr(0, comma), 1, 255) &&
           IsNumber(v.substr(comma + 1), 0, 255))
         return {};
-      return "the port must be the COM port number, a comma and the HLI network id, such as 1,0.";
+      return text(
+          75400,
+          "the port must be the COM port number, a comma and the HLI network id, such as 1,0.");
     default:
-      return "unknown port type.";
+      return text(75500, "unknown port type.");
   }
 }
 
-std::string CommSettings::Check() const {
+std::string CommSettings::Check(Translator* translator) const {
+  const auto text = [translator](int id, const char* english) {
+    return translator != nullptr ? translator->TextOr(id, english) : std::string(english);
+  };
   if (loops < 1 || loops > MAXLOOPS)
-    return Format("The number of loops must be 1 to %d.", MAXLOOPS);
+    return Format(text(75600, "The number of loops must be 1 to %d.").c_str(), MAXLOOPS);
   for (int loop = 0; loop < loops; ++loop) {
     const auto& port = ports[static_cast<std::size_t>(loop)];
-    const std::string problem = CheckPortValue(port.type, port.value);
-    if (!problem.empty()) return Format("Loop %d: %s", loop + 1, problem.c_str());
+    const std::string problem = CheckPortValue(port.type, port.value, translator);
+    if (!problem.empty())
+      return Format(text(75700, "Loop %d: %s").c_str(), loop + 1, problem.c_str());
   }
   // The bounds the ports accept; anything else would quietly fall back.
   if (!IsNumber(rxbuff, 16, 1 << 20))
-    return "The receive buffer must be a number of bytes from 16 to 1048576.";
+    return text(75800, "The receive buffer must be a number of bytes from 16 to 1048576.");
   if (!IsNumber(txbuff, 1, 1 << 20))
-    return "The transmit buffer must be a number of bytes from 1 to 1048576.";
+    return text(75900, "The transmit buffer must be a number of bytes from 1 to 1048576.");
   if (!IsNumber(commsfailtimeout, 1, 2147483647))
-    return "The communications failure time-out must be a number of milliseconds above 0.";
+    return text(76000,
+                "The communications failure time-out must be a number of milliseconds above 0.");
   return {};
 }
 

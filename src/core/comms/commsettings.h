@@ -8,6 +8,8 @@
 
 namespace quillark {
 
+class Translator;
+
 class INI;
 
 // The communication settings as the settings dialog shows and stores them:
@@ -38,9 +40,11 @@ class CommSettings {
   // The value a loop's port starts with for each type.
   static const char* DefaultPortValue(int type);
   // Why `value` cannot serve as the port of a loop of `type`; empty when it can.
-  static std::string CheckPortValue(int type, const std::string& value);
+  // Without a translator the problems are in English.
+  static std::string CheckPortValue(int type, const std::string& value,
+                                    Translator* translator = nullptr);
   // The first problem with the settings, naming the field; empty when none.
-  std::string Check() const;
+  std::string Check(Translator* translator = nullptr) const;
 
   int loops = 1;
   std::array<LoopPort, MAXLOOPS> ports{};

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstring>
 
+#include "core/access/translator.h"
 #include "core/common/loops.h"
 #include "core/common/textutil.h"
 #include "core/site/config.h"
@@ -152,8 +153,17 @@ void SetFilterBox(EventFilterStruct& filter, filterbox box, bool on) {
   }
 }
 
-std::string EventFilterStruct::Summary() const {
-  if (none != 0) return "Filter: nothing shown";
+std::string FilterBoxName(filterbox box, Translator* translator) {
+  const char* english = FILTERBOXNAMES[box];
+  return translator != nullptr ? translator->TextOr(FILTERBOXTEXTS + 50 * box, english)
+                               : std::string(english);
+}
+
+std::string EventFilterStruct::Summary(Translator* translator) const {
+  const auto text = [translator](int id, const char* english) {
+    return translator != nullptr ? translator->TextOr(id, english) : std::string(english);
+  };
+  if (none != 0) return text(64800, "Filter: nothing shown");
   std::string shown;
   bool every = true;
   for (int b = FB_RESET; b <= FB_POWERUPS; ++b) {
@@ -162,16 +172,19 @@ std::string EventFilterStruct::Summary() const {
       continue;
     }
     if (!shown.empty()) shown += ", ";
-    shown += FILTERBOXNAMES[b];
+    shown += FilterBoxName(static_cast<filterbox>(b), translator);
   }
   if (every && date == 0) return {};
-  std::string text = "Filter: " + (every           ? std::string("all events")
-                                   : shown.empty() ? std::string("no category")
-                                                   : shown);
-  if (date != 0)
-    text += " between " + std::string(start, strnlen(start, DATETEXT)) + " and " +
-            std::string(end, strnlen(end, DATETEXT));
-  return text;
+  std::string what = every           ? text(64850, "all events")
+                     : shown.empty() ? text(64900, "no category")
+                                     : shown;
+  if (date != 0) {
+    const std::string from(start, strnlen(start, DATETEXT));
+    const std::string to(end, strnlen(end, DATETEXT));
+    what =
+        Format(text(75000, "%s between %s and %s").c_str(), what.c_str(), from.c_str(), to.c_str());
+  }
+  return Format(text(75100, "Filter: %s").c_str(), what.c_str());
 }
 
 namespace {

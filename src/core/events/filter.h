@@ -10,6 +10,7 @@
 namespace quillark {
 
 class TSiteConfig;
+class Translator;
 
 // What the event log's filter sorts an event code into.
 enum logcategory : int {
@@ -70,6 +71,12 @@ inline constexpr const char* FILTERBOXNAMES[FB_COUNT] = {"Resets",
                                                          "None",
                                                          "Between dates"};
 
+// Where the boxes' names start in the text table, one every 50.
+inline constexpr int FILTERBOXTEXTS = 64000;
+
+// A box's name in the operator's language; English without a translator.
+std::string FilterBoxName(filterbox box, Translator* translator);
+
 // The event log's filter, the record the filter dialog edits. Each flag is 1
 // or 0; `start` and `end` are "day/month/year" texts for the date filter.
 struct EventFilterStruct {
@@ -105,7 +112,8 @@ struct EventFilterStruct {
   // What the filter leaves out, for the window to show: "" when every
   // event is shown, else "Filter: Alarms, Faults between 1/1/2024 and
   // 31/1/2024" or "Filter: nothing shown".
-  std::string Summary() const;
+  // Without a translator the texts are English (the console's answers).
+  std::string Summary(Translator* translator = nullptr) const;
 };
 
 // The dialog's rules for one click on a box, which is set to `on` first:

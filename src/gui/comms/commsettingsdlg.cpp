@@ -210,7 +210,7 @@ CommSettings CommSettingsDialog::Shown() const {
 
 void CommSettingsDialog::accept() {
   const CommSettings s = Shown();
-  const std::string problem = s.Check();
+  const std::string problem = s.Check(&translate);
   if (!problem.empty()) {
     prompter.Show("", problem, PromptIcon::STOP);
     return;

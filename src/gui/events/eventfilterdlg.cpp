@@ -20,7 +20,7 @@ EventFilterDialog::EventFilterDialog(const EventFilterStruct& f, Translator& t, 
   setModal(true);
 
   for (int b = 0; b < FB_COUNT; ++b) {
-    auto* box = new QCheckBox(QString::fromLatin1(FILTERBOXNAMES[b]), this);
+    auto* box = new QCheckBox(this);
     const auto id = static_cast<filterbox>(b);
     connect(box, &QCheckBox::clicked, this, [this, id](bool on) { Clicked(id, on); });
     boxes[static_cast<std::size_t>(b)] = box;
@@ -73,6 +73,9 @@ void EventFilterDialog::Retranslate() {
   categories->setTitle(UiText(translate, 43600, "Show"));
   andlabel->setText(UiText(translate, 43700, "and"));
   for (QLineEdit* e : {start, end}) e->setPlaceholderText(UiText(translate, 43800, "dd/mm/yyyy"));
+  for (int b = 0; b < FB_COUNT; ++b)
+    boxes[static_cast<std::size_t>(b)]->setText(
+        QString::fromStdString(FilterBoxName(static_cast<filterbox>(b), &translate)));
 }
 
 void EventFilterDialog::changeEvent(QEvent* e) {

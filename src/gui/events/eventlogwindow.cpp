@@ -262,7 +262,7 @@ void EventLogWindow::Retranslate() {
   searchbox->setPlaceholderText(Text(
       TX_SEARCHEXAMPLE, "device:2-005 zone:3 category:alarms from:2026-12-01 to:2026-12-09 words"));
   ShowSearchResult();
-  ShowTitle();
+  ShowSource();
 }
 
 void EventLogWindow::changeEvent(QEvent* e) {
@@ -321,7 +321,8 @@ void EventLogWindow::ShowTitle() {
 
 void EventLogWindow::ShowSource() {
   ShowTitle();
-  const QString filter = QString::fromStdString(log->GetFilter().Summary());
+  const QString filter =
+      QString::fromStdString(log->GetFilter().Summary(&app.GetServices().translator));
   filterlabel->setText(filter);
   filterlabel->setVisible(!filter.isEmpty());
 }

@@ -318,6 +318,10 @@ TEST_F(SecurityTest, StatusTextSaysWhoAtWhichLevelAndForHowLongAndTheDropIsWritt
   EXPECT_EQ(s.StatusText(), "Engineer (level 2 Engineer), 5:00 left");
   clock.Advance(61'000);
   EXPECT_EQ(s.StatusText(), "Engineer (level 2 Engineer), 3:59 left");
+  // The words follow the language; the account and level names do not.
+  translate.SetLanguage(4);
+  EXPECT_EQ(s.StatusText(), "Engineer (Stufe 2 Engineer), noch 3:59");
+  translate.SetLanguage(0);
   EXPECT_FALSE(s.DropExpiredAccess());
 
   clock.Advance(240'000);

@@ -6,6 +6,7 @@
 #include <set>
 #include <sstream>
 
+#include "core/access/translator.h"
 #include "core/common/inifile.h"
 #include "support/tempdir.h"
 
@@ -136,6 +137,16 @@ TEST_F(CommSettingsTest, RefusesValuesThePortsCannotUse) {
   s.loops = 2;
   s.ports[1].value = "x";
   EXPECT_EQ(s.Check().rfind("Loop 2: ", 0), 0u);
+  // The dialog shows the problem in the operator's language.
+  Translator german(nullptr, nullptr);
+  german.SetLanguage(4);
+  EXPECT_EQ(s.Check(&german),
+            "Ring 2: der Anschluss muss eine COM-Anschlussnummer, ein Gerätepfad wie "
+            "/dev/ttyUSB0 oder none sein.");
+  s.loops = 99;
+  EXPECT_EQ(s.Check(&german), "Die Anzahl der Ringe muss zwischen 1 und 16 liegen.");
+  EXPECT_EQ(s.Check(), "The number of loops must be 1 to 16.");
+  s.loops = 2;
   // A bad port on a loop that is not in use does not matter.
   s.loops = 1;
   EXPECT_EQ(s.Check(), "");

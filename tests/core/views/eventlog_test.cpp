@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include <cstring>
+#include <set>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -296,6 +297,38 @@ TEST(EventFilter, NewFilterShowsEverythingAndDialogRules) {
 
   f.SetEnd("31/01/2001 and far too much");
   EXPECT_STREQ(f.end, "31/01/2001 ");
+}
+
+TEST(EventFilter, SummaryAndBoxNamesFollowTheLanguageButStayEnglishForTheConsole) {
+  Translator tr(nullptr, nullptr);
+  EventFilterStruct f;
+  EXPECT_EQ(f.Summary(&tr), "");  // everything shown: nothing to say
+  SetFilterBox(f, FB_NONE, true);
+  SetFilterBox(f, FB_ALARM, true);
+  SetFilterBox(f, FB_FAULT, true);
+  f.date = 1;
+  f.SetStart("1/1/2024");
+  f.SetEnd("31/1/2024");
+  const std::string english = "Filter: Isolates, Alarms, Faults between 1/1/2024 and 31/1/2024";
+  EXPECT_EQ(f.Summary(), english);
+  EXPECT_EQ(f.Summary(&tr), english);
+
+  tr.SetLanguage(4);
+  EXPECT_EQ(f.Summary(&tr),
+            "Filter: Abschaltungen, Alarme, Störungen zwischen 1/1/2024 und 31/1/2024");
+  EXPECT_EQ(f.Summary(), english);  // the console's answer is pinned to English
+  EXPECT_EQ(FilterBoxName(FB_FAULT, &tr), "Störungen");
+  EXPECT_EQ(FilterBoxName(FB_FAULT, nullptr), "Faults");
+  SetFilterBox(f, FB_NONE, true);
+  EXPECT_EQ(f.Summary(&tr), "Filter: nichts angezeigt");
+
+  // Every box has a name of its own in every offered language.
+  for (int language : {0, 2, 3, 4, 6, 8, 9, 11, 17}) {
+    tr.SetLanguage(language);
+    std::set<std::string> names;
+    for (int b = 0; b < FB_COUNT; ++b) names.insert(FilterBoxName(static_cast<filterbox>(b), &tr));
+    EXPECT_EQ(names.size(), static_cast<std::size_t>(FB_COUNT)) << language;
+  }
 }
 
 TEST(EventAnswer, WideningInsertsTheLoopAndWidensTheCode) {
