@@ -130,7 +130,7 @@ FnPage FnMakePage(int bit, int model, int version, Translator* translator) {
     case FP_INFO2K: {
       Title(p, 70800, "Information");
       p.dialog = "DIALOG_INFO2K";
-      FnControl type = Make(FnKind::FIXED, T(71500, "Device type"), -1);
+      FnControl type = Make(FnKind::FIXED, T(63400, "Device type"), -1);
       type.items = {std::string(Trim(Detector(translator).GetTypeName(model)))};
       p.controls = {type,
                     Make(FnKind::FIRMWARE, T(71550, "Firmware version"), FunctionSet::VERSIONINDEX),
@@ -185,7 +185,7 @@ FnPage FnMakePage(int bit, int model, int version, Translator* translator) {
                     Make(FnKind::DAYNIGHTOFF, T(72250, "Disable day/night switching"), 32, 33)};
       break;
     case FP_TIME: {
-      Title(p, 70950, "Time");
+      Title(p, 56100, "Time");
       p.dialog = "DIALOG_TIME";
       FnControl year = Make(FnKind::YEAR, T(72450, "Year"), 20);
       year.min = 1970;
@@ -332,7 +332,7 @@ FnPage FnMakePage(int bit, int model, int version, Translator* translator) {
       Title(p, 71300, "Pager");
       p.dialog = "DIALOG_PAGER";
       p.controls = {Text(T(73950, "Call centre number"), 95, 110, true),
-                    Text(T(74000, "Password"), 111, 120, true),
+                    Text(T(40900, "Password"), 111, 120, true),
                     Text(T(74050, "Pager/GSM phone number"), 121, 136, true),
                     OnOff(T(74100, "Page on Fault"), 138),
                     OnOff(T(74150, "Page on Alarm"), 139),

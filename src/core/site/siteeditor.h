@@ -30,7 +30,7 @@ class SiteEditor {
   static constexpr int TX_NOPOWERSUPPLY = 17200;
   static constexpr int TX_WRITEERROR = 17600;
   // The kinds in the tree labels.
-  static constexpr int TX_COMMANDMODULE = 63020;
+  static constexpr int TX_COMMANDMODULE = 58100;
   static constexpr int TX_POWERSUPPLY = 63040;
   static constexpr int TX_DETECTOR = 16900;
   static constexpr int FIRSTADDRESS = 1;

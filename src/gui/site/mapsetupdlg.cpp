@@ -172,8 +172,8 @@ void MapSetupDlg::Retranslate() {
                                   "area on this map)."));
   browse->setText(UiText(t, 63180, "Browse..."));
   undobutton->setText(UiText(t, 63760, "Undo"));
-  ok->setText(UiText(t, 63300, "OK"));
-  cancel->setText(UiText(t, 63320, "Cancel"));
+  ok->setText(UiText(t, 40100, "OK"));
+  cancel->setText(UiText(t, 40200, "Cancel"));
 }
 
 void MapSetupDlg::changeEvent(QEvent* e) {

@@ -33,10 +33,10 @@ SiteScanWindow::SiteScanWindow(SiteScan& s, Translator& t, QWidget* parent)
 void SiteScanWindow::Retranslate() {
   if (!started) {
     setWindowTitle(UiText(translator, 63840, "New site"));
-    status->setText(UiText(translator, 63860, "Scanning devices..."));
+    status->setText(UiText(translator, 58050, "Scanning devices..."));
   } else {
     setWindowTitle(QString::fromStdString(
-        Format(translator.TextOr(63880, "Scanning %d%%").c_str(), scan.GetPercent())));
+        Format(translator.TextOr(58200, "Scanning %d%%").c_str(), scan.GetPercent())));
   }
 }
 

@@ -48,8 +48,8 @@ constexpr FaultName FAULTNAMES[8] = {{63500, "Flow low"},        {63520, "Flow h
                                      {29300, "Battery fault"},   {37800, "Isolated"},
                                      {63540, "Separator fault"}, {63560, "Watchdog"}};
 
-constexpr int TX_OK = 63300;
-constexpr int TX_CANCEL = 63320;
+constexpr int TX_OK = 40100;
+constexpr int TX_CANCEL = 40200;
 constexpr int TX_BROWSE = 63180;
 
 QString Q(const std::string& s) {
@@ -322,7 +322,7 @@ SiteConfigDlg::SiteConfigDlg(std::unique_ptr<SiteEditor> e, const Setup& s, QWid
   form->addRow(label(63360, "Free power supplies"), psurow);
   form->addRow(label(63380, "Address"), address);
   form->addRow(label(63400, "Device type"), model);
-  form->addRow(label(63420, "Location"), location);
+  form->addRow(label(56200, "Location"), location);
   form->addRow(label(63460, "Zone"), zone);
 
   // The full view adds the device's maps: its map file with a preview, the

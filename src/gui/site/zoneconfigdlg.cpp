@@ -78,13 +78,13 @@ ZoneConfigDlg::ZoneConfigDlg(TSiteConfig& s, Translator& t, Prompter* p, std::fi
 void ZoneConfigDlg::Retranslate() {
   setWindowTitle(UiText(translator, 63940, "Zones"));
   zonelabel->setText(UiText(translator, 63460, "Zone"));
-  locationlabel->setText(UiText(translator, 63420, "Location"));
+  locationlabel->setText(UiText(translator, 56200, "Location"));
   maplabel->setText(UiText(translator, 63440, "Map"));
   note->setText(
       UiText(translator, 63960, "A zone without a map or location is left out of the site."));
   browse->setText(UiText(translator, 63180, "Browse..."));
-  ok->setText(UiText(translator, 63300, "OK"));
-  cancel->setText(UiText(translator, 63320, "Cancel"));
+  ok->setText(UiText(translator, 40100, "OK"));
+  cancel->setText(UiText(translator, 40200, "Cancel"));
 }
 
 void ZoneConfigDlg::changeEvent(QEvent* e) {
