@@ -134,13 +134,13 @@ ChartWindow::ChartWindow(TDockingApp& a, int device, const std::string& file, QW
   setCentralWidget(scroll);
   statusBar()->showMessage(QString());
   BuildMenus();
-  filename = Text(51200, "untitled.rcw");
+  Retranslate();
   source->SetObserver([this] { ChartChanged(); });
   if (!file.empty())
     Load(QString::fromStdString(file));
   else
     source->Request();
-  Retranslate();
+  UpdateTitle();
   resize(720, height());
 }
 
@@ -217,6 +217,11 @@ QString ChartWindow::Text(int id, const char* english) const {
 }
 
 void ChartWindow::Retranslate() {
+  // A chart not yet saved is named in the current language, so that Save
+  // still knows to ask for a name.
+  const QString untitled = Text(51200, "untitled.rcw");
+  if (filename.isEmpty() || filename == untitledname) filename = untitled;
+  untitledname = untitled;
   for (const ActionText& t : texts) t.action->setText(Text(t.id, t.english));
   FillDetectorMenu();
   UpdateTitle();
@@ -306,8 +311,7 @@ bool ChartWindow::SaveTo(const QString& file) {
 }
 
 void ChartWindow::Save() {
-  if (QFileInfo(filename).fileName() ==
-      QString::fromStdString(app.GetServices().translator.TextOr(51200, "untitled.rcw")))
+  if (filename == untitledname)
     SaveAs();
   else
     SaveTo(filename);
@@ -322,10 +326,7 @@ bool ChartWindow::Send() {
   if (mailer == nullptr) return false;
   Save();
   // Still the untitled name: the operator cancelled the Save As.
-  if (QFileInfo(filename).fileName() ==
-          QString::fromStdString(app.GetServices().translator.TextOr(51200, "untitled.rcw")) ||
-      !QFileInfo::exists(filename))
-    return false;
+  if (filename == untitledname || !QFileInfo::exists(filename)) return false;
   Prompter& prompter = app.GetServices().prompter;
   const QString failed =
       Text(46600, "The chart could not be sent: the mail program ended with status %d.");

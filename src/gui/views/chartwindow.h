@@ -76,6 +76,7 @@ class ChartWindow : public QMainWindow {
   TDockingApp& app;
   std::unique_ptr<ChartSource> source;
   QString filename;
+  QString untitledname;  // the name of a chart not yet saved, in the current language
   QScrollArea* scroll = nullptr;
   QWidget* paper = nullptr;
   QAction* saveaction = nullptr;
