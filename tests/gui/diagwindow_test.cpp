@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
