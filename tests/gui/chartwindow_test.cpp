@@ -5,9 +5,19 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
 
+#include "core/access/stringtable.h"
+#include "core/access/translator.h"
 #include "core/views/chartsource.h"
+#include "gui/common/uitext.h"
 #include "guihost.h"
+#include "textfit.h"
 
 namespace quillark::test {
 namespace {
@@ -55,6 +65,78 @@ TEST(ChartWindowTest, ADamagedFileIsSaidAndLeavesNothingToSave) {
   EXPECT_FALSE(w->SaveAction()->isEnabled());
   EXPECT_FALSE(w->SaveAsAction()->isEnabled());
   // Closing the owner closes its charts before the bus goes.
+}
+
+// Text `id` as the table holds it for `language` (English where it has none).
+QString Table(int id, int language) {
+  const char* text = FindString(id + language);
+  if (text == nullptr) text = FindString(id);
+  return QString::fromUtf8(text != nullptr ? text : "<missing>");
+}
+
+TEST(ChartWindowTest, FollowsEveryLanguageAtOnceAndEveryTextFits) {
+  DemoCore core;
+  Translator& tr = core.App().GetServices().translator;
+  QWidget parent;
+  ChartCommands commands(core.App(), &parent);
+  ChartWindow* live = commands.Open(0x005, {});
+  core.host.events.Advance(500);
+  ASSERT_FALSE(live->Source().GetChart().samples.empty());
+  live->statusBar()->showMessage(live->SampleInfo(10));
+  for (int language : {0, 2, 3, 4, 6, 8, 9, 11, 17}) {
+    SCOPED_TRACE(language);
+    tr.SetLanguage(language);
+    AnnounceLanguageChange();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
+    // Menus, commands, the detector list, the title and the readout change
+    // without reopening the window; the old readout does not linger.
+    EXPECT_EQ(live->DetectorMenu()->title(), Table(45700, language));
+    EXPECT_EQ(live->SaveAsAction()->text(), Table(45300, language));
+    EXPECT_EQ(live->SendAction()->text(), Table(45400, language));
+    ASSERT_EQ(live->DetectorMenu()->actions().size(), 1);
+    EXPECT_EQ(live->DetectorMenu()->actions()[0]->text(),
+              Table(16900, language) + QStringLiteral(" &5"));
+    EXPECT_TRUE(live->windowTitle().startsWith(Table(51100, language)));
+    EXPECT_TRUE(live->statusBar()->currentMessage().isEmpty());
+    const QString info = live->SampleInfo(10);
+    EXPECT_TRUE(info.contains(Table(46400, language))) << info.toStdString();
+    EXPECT_TRUE(info.contains(Table(46500, language))) << info.toStdString();
+    EXPECT_TRUE(ClippedTexts(*live).isEmpty()) << ClippedTexts(*live).join(',').toStdString();
+    // Every menu title has room on the bar (none pushed into the overflow).
+    for (QAction* menu : live->menuBar()->actions()) {
+      const QRect r = live->menuBar()->actionGeometry(menu);
+      EXPECT_TRUE(!r.isEmpty() && r.right() < live->menuBar()->width())
+          << menu->text().toStdString();
+    }
+  }
+  tr.SetLanguage(0);
+}
+
+TEST(ChartWindowTest, TheMailProgramsFailureIsSaidInTheOperatorsLanguage) {
+  DemoCore core;
+  core.host.prompter.prompts.clear();  // the demonstration notice
+  const std::filesystem::path home = core.host.home.Path();
+  const std::filesystem::path script = home / "sendmail";
+  std::ofstream(script) << "#!/bin/sh\ncat > /dev/null\nexit 3\n";
+  std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+  core.host.Set("Email", "Sendmail", script.string());
+  core.host.Set("Email", "Recipient", "fire@example.org");
+  QWidget parent;
+  ChartCommands commands(core.App(), &parent);
+  ChartWindow* live = commands.Open(0x005, {});
+  core.host.events.Advance(500);
+  ASSERT_TRUE(live->SaveTo(QString::fromStdString((home / "five.rcw").string())));
+  core.App().GetServices().translator.SetLanguage(4);
+  ASSERT_TRUE(live->Send());
+  // Wait for the mail program's end to be reported.
+  for (int i = 0; i < 400 && core.host.prompter.prompts.empty(); ++i) {
+    core.host.events.Advance(10);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_EQ(core.host.prompter.prompts.size(), 1u);
+  EXPECT_EQ(core.host.prompter.prompts[0].text,
+            Table(46600, 4).replace(QStringLiteral("%d"), QStringLiteral("3")).toStdString());
+  core.App().GetServices().translator.SetLanguage(0);
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
@@ -14,10 +16,12 @@
 
 #include "core/access/commands.h"
 #include "core/access/security.h"
+#include "core/access/translator.h"
 #include "core/app/mainwindow.h"
 #include "core/diag/devicetests.h"
 #include "core/diag/diag.h"
 #include "core/diag/transfer.h"
+#include "gui/common/uitext.h"
 #include "guihost.h"
 
 namespace quillark::test {
@@ -113,6 +117,15 @@ TEST(DiagWindow, OpeningLanguageAndLogoFilesRunsTheTransfersOrSaysWhyNot) {
     ASSERT_NE(transfer, nullptr);
     dialog.show();
     EXPECT_EQ(dialog.windowTitle(), "Sending 100%");
+    // Cancel speaks the operator's language, and follows a change at once.
+    Translator& tr = core.App().GetServices().translator;
+    tr.SetLanguage(4);
+    AnnounceLanguageChange();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
+    auto* cancel = dialog.findChild<QPushButton*>();
+    ASSERT_NE(cancel, nullptr);
+    EXPECT_EQ(cancel->text(), QStringLiteral("Abbrechen"));
+    tr.SetLanguage(0);
     core.host.events.Advance(DeviceTransfer::PAUSEMS * 4);
     EXPECT_TRUE(dialog.isHidden());
     EXPECT_EQ(dialog.result(), QDialog::Accepted);

@@ -400,8 +400,9 @@ RelayDialog::~RelayDialog() {
 
 // --- Transfers -------------------------------------------------------------------
 
-TransferDialog::TransferDialog(DeviceTransfer& t, const std::string& text, QWidget* parent)
-    : ProgressDialog(parent), transfer(t) {
+TransferDialog::TransferDialog(DeviceTransfer& t, const std::string& text, Translator& tr,
+                               QWidget* parent)
+    : ProgressDialog(tr, parent), transfer(t) {
   setObjectName(QStringLiteral("Transfer"));
   gauge->setRange(transfer.GaugeMin(), std::max(transfer.GaugeMin(), transfer.GaugeMax()));
   status->setText(QString::fromStdString(text));
@@ -478,7 +479,7 @@ void DiagCommands::SendFile(int type, const std::string& path) {
     transfer = std::make_unique<LogoTransfer>(&app.GetBus(), loops, std::move(file));
     text = translator.Text(TX_SETTINGLOGO);
   }
-  TransferDialog dialog(*transfer, text, parent);
+  TransferDialog dialog(*transfer, text, translator, parent);
   transfer->Start();
   if (transfer->GetResult() != DeviceTransfer::RUNNING) return;
   if (runner)

@@ -155,7 +155,8 @@ class RelayDialog : public QDialog {
 class TransferDialog : public ProgressDialog {
   Q_OBJECT
  public:
-  TransferDialog(DeviceTransfer& transfer, const std::string& text, QWidget* parent = nullptr);
+  TransferDialog(DeviceTransfer& transfer, const std::string& text, Translator& translator,
+                 QWidget* parent = nullptr);
   ~TransferDialog() override;
   QProgressBar* Gauge() const { return gauge; }
 

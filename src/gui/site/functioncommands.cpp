@@ -19,7 +19,7 @@
 
 namespace quillark {
 
-FnIoWindow::FnIoWindow(FnIo& i, QWidget* parent) : ProgressDialog(parent), io(i) {
+FnIoWindow::FnIoWindow(FnIo& i, Translator& t, QWidget* parent) : ProgressDialog(t, parent), io(i) {
   setObjectName(QStringLiteral("fnio"));
   setWindowTitle(QString::fromStdString(io.GetCaption()));
   Follow();
@@ -131,7 +131,7 @@ void FunctionCommands::Transfer(FnIo::Mode mode) {
                                         ok ? PromptIcon::INFORMATION : PromptIcon::STOP);
       });
   if (io == nullptr || !io->Running()) return;
-  progress = std::make_unique<FnIoWindow>(*io, parent);
+  progress = std::make_unique<FnIoWindow>(*io, app.GetServices().translator, parent);
   progress->show();
 }
 

@@ -21,7 +21,7 @@ class FnIoWindow : public ProgressDialog {
   Q_OBJECT
 
  public:
-  FnIoWindow(FnIo& io, QWidget* parent = nullptr);
+  FnIoWindow(FnIo& io, Translator& translator, QWidget* parent = nullptr);
   void Follow();
   void reject() override;
 

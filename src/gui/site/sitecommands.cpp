@@ -25,7 +25,7 @@
 namespace quillark {
 
 SiteScanWindow::SiteScanWindow(SiteScan& s, Translator& t, QWidget* parent)
-    : ProgressDialog(parent), scan(s), translator(t) {
+    : ProgressDialog(t, parent), scan(s), translator(t) {
   setObjectName(QStringLiteral("SCANNER"));
   Retranslate();
 }

@@ -20,11 +20,13 @@
 #include "core/access/commands.h"
 #include "core/access/translator.h"
 #include "core/app/dockingapp.h"
+#include "core/common/textutil.h"
 #include "core/events/fileext.h"
 #include "core/events/nmailer.h"
 #include "core/platform/prompter.h"
 #include "core/views/chartsource.h"
 #include "gui/common/printmargins.h"
+#include "gui/common/uitext.h"
 
 namespace quillark {
 
@@ -132,7 +134,7 @@ ChartWindow::ChartWindow(TDockingApp& a, int device, const std::string& file, QW
   setCentralWidget(scroll);
   statusBar()->showMessage(QString());
   BuildMenus();
-  filename = QString::fromStdString(app.GetServices().translator.TextOr(51200, "untitled.rcw"));
+  Retranslate();
   source->SetObserver([this] { ChartChanged(); });
   if (!file.empty())
     Load(QString::fromStdString(file));
@@ -150,18 +152,26 @@ void ChartWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void ChartWindow::BuildMenus() {
-  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-  file->addAction(QStringLiteral("&Open..."), QKeySequence::Open, this, [this] {
-    const QString name = QFileDialog::getOpenFileName(
-        this, QStringLiteral("Open"), QString::fromStdString(app.GetPaths().home.string()),
-        QStringLiteral("Chart recordings (*.rcw *.rec)"));
-    if (!name.isEmpty()) Load(name);
-  });
-  saveaction =
-      file->addAction(QStringLiteral("&Save"), QKeySequence::Save, this, [this] { Save(); });
-  saveasaction = file->addAction(QStringLiteral("Save &As..."), this, [this] { SaveAs(); });
+  auto text = [this](QAction* action, int id, const char* english) {
+    texts.push_back({action, id, english});
+    return action;
+  };
+  QMenu* file = menuBar()->addMenu(QString());
+  text(file->menuAction(), 66000, "&File");
+  text(file->addAction(QString(), QKeySequence::Open, this,
+                       [this] {
+                         const QString name = QFileDialog::getOpenFileName(
+                             this, Text(45000, "Open"),
+                             QString::fromStdString(app.GetPaths().home.string()),
+                             Text(45100, "Chart recordings (*.rcw *.rec)"));
+                         if (!name.isEmpty()) Load(name);
+                       }),
+       66200, "&Open...");
+  saveaction = text(file->addAction(QString(), QKeySequence::Save, this, [this] { Save(); }), 45200,
+                    "&Save");
+  saveasaction = text(file->addAction(QString(), this, [this] { SaveAs(); }), 45300, "Save &As...");
   file->addSeparator();
-  sendaction = file->addAction(QStringLiteral("Sen&d..."), this, [this] { Send(); });
+  sendaction = text(file->addAction(QString(), this, [this] { Send(); }), 45400, "Sen&d...");
   try {
     mailer = std::make_unique<NMailer>(app.GetServices().ini, app.GetServices().launcher,
                                        app.GetServices().prompter, false);
@@ -170,33 +180,65 @@ void ChartWindow::BuildMenus() {
   }
   sendaction->setEnabled(mailer != nullptr);
   file->addSeparator();
-  file->addAction(QStringLiteral("&Print..."), QKeySequence::Print, this, [this] {
-    QPrintDialog dialog(&Printer(), this);
-    if (dialog.exec() == QDialog::Accepted) PrintTo(Printer());
-  });
-  file->addAction(QStringLiteral("P&rint set-up..."), this, [this] {
-    QPageSetupDialog dialog(&Printer(), this);
-    dialog.exec();
-  });
+  text(file->addAction(QString(), QKeySequence::Print, this,
+                       [this] {
+                         QPrintDialog dialog(&Printer(), this);
+                         if (dialog.exec() == QDialog::Accepted) PrintTo(Printer());
+                       }),
+       59200, "&Print...");
+  text(file->addAction(QString(), this,
+                       [this] {
+                         QPageSetupDialog dialog(&Printer(), this);
+                         // The menu command names the dialog, without its key letter and dots.
+                         dialog.setWindowTitle(Text(45500, "P&rint set-up...")
+                                                   .remove(QLatin1Char('&'))
+                                                   .remove(QStringLiteral("...")));
+                         dialog.exec();
+                       }),
+       45500, "P&rint set-up...");
   file->addSeparator();
-  file->addAction(QStringLiteral("&Close"), this, &QWidget::close);
-  QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-  edit->addAction(QStringLiteral("&Copy"), QKeySequence::Copy, this,
-                  [this] { QApplication::clipboard()->setImage(Picture()); });
-  QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
-  view->addAction(QStringLiteral("&Refresh"), QKeySequence::Refresh, this,
-                  [this] { source->Request(); });
-  detectormenu = menuBar()->addMenu(QStringLiteral("&Detector"));
+  text(file->addAction(QString(), this, &QWidget::close), 56500, "&Close");
+  QMenu* edit = menuBar()->addMenu(QString());
+  text(edit->menuAction(), 58950, "&Edit");
+  text(edit->addAction(QString(), QKeySequence::Copy, this,
+                       [this] { QApplication::clipboard()->setImage(Picture()); }),
+       59000, "&Copy");
+  QMenu* view = menuBar()->addMenu(QString());
+  text(view->menuAction(), 67600, "&View");
+  text(view->addAction(QString(), QKeySequence::Refresh, this, [this] { source->Request(); }),
+       45600, "&Refresh");
+  detectormenu = menuBar()->addMenu(QString());
+  text(detectormenu->menuAction(), 45700, "&Detector");
   detectorgroup = new QActionGroup(this);
+}
+
+QString ChartWindow::Text(int id, const char* english) const {
+  return UiText(app.GetServices().translator, id, english);
+}
+
+void ChartWindow::Retranslate() {
+  // A chart not yet saved is named in the current language, so that Save
+  // still knows to ask for a name.
+  const QString untitled = Text(51200, "untitled.rcw");
+  if (filename.isEmpty() || filename == untitledname) filename = untitled;
+  untitledname = untitled;
+  for (const ActionText& t : texts) t.action->setText(Text(t.id, t.english));
   FillDetectorMenu();
+  UpdateTitle();
+  // A readout in the old language would linger until the pointer moved.
+  statusBar()->clearMessage();
+}
+
+void ChartWindow::changeEvent(QEvent* e) {
+  if (IsLanguageChange(e)) Retranslate();
+  QMainWindow::changeEvent(e);
 }
 
 void ChartWindow::FillDetectorMenu() {
   detectormenu->clear();
   for (QAction* a : detectorgroup->actions()) detectorgroup->removeAction(a);
   const Chart& c = source->GetChart();
-  const QString word =
-      QString::fromStdString(app.GetServices().translator.TextOr(16900, "Detector"));
+  const QString word = Text(16900, "Detector");
   auto add = [&](const QString& text, int index) {
     QAction* a = detectormenu->addAction(text, this, [this, index] {
       source->GetChart().shown = index;
@@ -209,12 +251,12 @@ void ChartWindow::FillDetectorMenu() {
   };
   for (int d = 0; d < c.DetectorCount(); ++d) {
     if (c.IsFlowRate())
-      add(QStringLiteral("Flow pipe &%1").arg(d + 1), d);
+      add(Text(45800, "Flow pipe &%1").arg(d + 1), d);
     else
       add(QStringLiteral("%1 &%2").arg(word).arg((c.device & 0xFF) + d), d);
   }
   if (source->IsLive() && c.DetectorCount() > 1)
-    add(QStringLiteral("&All detectors"), Chart::ALLDETECTORS);
+    add(Text(45900, "&All detectors"), Chart::ALLDETECTORS);
 }
 
 void ChartWindow::ChartChanged() {
@@ -231,8 +273,7 @@ void ChartWindow::ChartChanged() {
 }
 
 void ChartWindow::UpdateTitle() {
-  const QString viewer =
-      QString::fromStdString(app.GetServices().translator.TextOr(51100, "Chart recorder viewer"));
+  const QString viewer = Text(51100, "Chart recorder viewer");
   setWindowTitle(source->IsLive() && source->GetChart().samples.empty()
                      ? viewer
                      : QStringLiteral("%1 - [%2]").arg(viewer, QFileInfo(filename).fileName()));
@@ -270,8 +311,7 @@ bool ChartWindow::SaveTo(const QString& file) {
 }
 
 void ChartWindow::Save() {
-  if (QFileInfo(filename).fileName() ==
-      QString::fromStdString(app.GetServices().translator.TextOr(51200, "untitled.rcw")))
+  if (filename == untitledname)
     SaveAs();
   else
     SaveTo(filename);
@@ -286,29 +326,28 @@ bool ChartWindow::Send() {
   if (mailer == nullptr) return false;
   Save();
   // Still the untitled name: the operator cancelled the Save As.
-  if (QFileInfo(filename).fileName() ==
-          QString::fromStdString(app.GetServices().translator.TextOr(51200, "untitled.rcw")) ||
-      !QFileInfo::exists(filename))
-    return false;
+  if (filename == untitledname || !QFileInfo::exists(filename)) return false;
   Prompter& prompter = app.GetServices().prompter;
-  const bool handed =
-      mailer->SendDocuments(filename.toStdString(), QFileInfo(filename).fileName().toStdString(),
-                            ';', [&prompter](int code) {
-                              if (code != 0)
-                                prompter.Show("",
-                                              "The chart could not be sent: the mail program "
-                                              "ended with status " +
-                                                  std::to_string(code) + ".",
-                                              PromptIcon::STOP);
-                            });
-  if (!handed) prompter.Show("", "The chart could not be read for sending.", PromptIcon::STOP);
+  const QString failed =
+      Text(46600, "The chart could not be sent: the mail program ended with status %d.");
+  const bool handed = mailer->SendDocuments(
+      filename.toStdString(), QFileInfo(filename).fileName().toStdString(), ';',
+      [&prompter, failed](int code) {
+        if (code != 0)
+          prompter.Show("", Format(failed.toStdString().c_str(), code), PromptIcon::STOP);
+      });
+  if (!handed)
+    prompter.Show("", Text(46700, "The chart could not be read for sending.").toStdString(),
+                  PromptIcon::STOP);
   return handed;
 }
 
 void ChartWindow::SaveAs() {
   QString name = QFileDialog::getSaveFileName(
-      this, QStringLiteral("Save file as"), QString::fromStdString(app.GetPaths().home.string()),
-      QStringLiteral("Chart recording (*.rcw);;Old chart recording (*.rec);;Text (*.csv)"));
+      this, Text(46000, "Save file as"), QString::fromStdString(app.GetPaths().home.string()),
+      Text(46100, "Chart recording (*.rcw)") + QStringLiteral(";;") +
+          Text(46200, "Old chart recording (*.rec)") + QStringLiteral(";;") +
+          Text(46300, "Text (*.csv)"));
   if (name.isEmpty()) return;
   if (QFileInfo(name).suffix().isEmpty()) name += QStringLiteral(".rcw");
   SaveTo(name);
@@ -324,10 +363,12 @@ QString ChartWindow::SampleInfo(int x) const {
   const ChartSample& s = c.samples[i];
   const ChartTimeDate t = c.SampleTime(static_cast<std::size_t>(x));
   const double first = s.alarm > 200 ? 0.0 : s.alarm / 2.0;
-  return QString::asprintf(
-      "%02u:%02u:%02u  %02u/%02u/%02u   %s %.1f%%   Detector level %.1f%%   %s", t.hour, t.minute,
-      t.second, t.day, t.month, t.year, c.IsFlowRate() ? "Flow" : "Alarm level", first,
-      s.level / 2.0, ChartRateText(c.samplingperiod).c_str());
+  const QString firstlabel = c.IsFlowRate() ? Text(71000, "Flow") : Text(46400, "Alarm level");
+  return QString::asprintf("%02u:%02u:%02u  %02u/%02u/%02u   ", t.hour, t.minute, t.second, t.day,
+                           t.month, t.year) +
+         firstlabel + QString::asprintf(" %.1f%%   ", first) + Text(46500, "Detector level") +
+         QString::asprintf(" %.1f%%   ", s.level / 2.0) +
+         QString::fromStdString(ChartRateText(c.samplingperiod));
 }
 
 QImage ChartWindow::Picture() const {

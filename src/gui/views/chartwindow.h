@@ -4,6 +4,7 @@
 #include <QString>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QAction;
 class QActionGroup;
@@ -59,9 +60,13 @@ class ChartWindow : public QMainWindow {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* e) override;
 
  private:
   void BuildMenus();
+  // Sets every text in the current language: at creation and on a language change.
+  void Retranslate();
+  QString Text(int id, const char* english) const;
   void ChartChanged();
   void FillDetectorMenu();
   void UpdateTitle();
@@ -71,6 +76,7 @@ class ChartWindow : public QMainWindow {
   TDockingApp& app;
   std::unique_ptr<ChartSource> source;
   QString filename;
+  QString untitledname;  // the name of a chart not yet saved, in the current language
   QScrollArea* scroll = nullptr;
   QWidget* paper = nullptr;
   QAction* saveaction = nullptr;
@@ -80,6 +86,13 @@ class ChartWindow : public QMainWindow {
   std::unique_ptr<NMailer> mailer;  // null when there is no mail program
   QMenu* detectormenu = nullptr;
   QActionGroup* detectorgroup = nullptr;
+  // Menu titles and commands with the table text each shows.
+  struct ActionText {
+    QAction* action;
+    int id;
+    const char* english;
+  };
+  std::vector<ActionText> texts;
 };
 
 // CHARTLOG opens a live chart of the selected device; opening .rcw and .rec
