@@ -11,10 +11,10 @@ void NameButtons(QMessageBox& box, Translator* translator) {
     QMessageBox::StandardButton button;
     int id;
     const char* english;
-  } names[] = {{QMessageBox::Ok, 40100, "OK"},
-               {QMessageBox::Cancel, 40200, "Cancel"},
-               {QMessageBox::Yes, 40300, "Yes"},
-               {QMessageBox::No, 40400, "No"}};
+  } names[] = {{QMessageBox::Ok, 82100, "OK"},
+               {QMessageBox::Cancel, 82200, "Cancel"},
+               {QMessageBox::Yes, 82300, "Yes"},
+               {QMessageBox::No, 82400, "No"}};
   for (const auto& n : names)
     if (QAbstractButton* b = box.button(n.button)) b->setText(UiText(translator, n.id, n.english));
 }

@@ -90,17 +90,17 @@ TEST(ChartWindowTest, FollowsEveryLanguageAtOnceAndEveryTextFits) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
     // Menus, commands, the detector list, the title and the readout change
     // without reopening the window; the old readout does not linger.
-    EXPECT_EQ(live->DetectorMenu()->title(), Table(45700, language));
-    EXPECT_EQ(live->SaveAsAction()->text(), Table(45300, language));
-    EXPECT_EQ(live->SendAction()->text(), Table(45400, language));
+    EXPECT_EQ(live->DetectorMenu()->title(), Table(87700, language));
+    EXPECT_EQ(live->SaveAsAction()->text(), Table(87300, language));
+    EXPECT_EQ(live->SendAction()->text(), Table(87400, language));
     ASSERT_EQ(live->DetectorMenu()->actions().size(), 1);
     EXPECT_EQ(live->DetectorMenu()->actions()[0]->text(),
               Table(16900, language) + QStringLiteral(" &5"));
     EXPECT_TRUE(live->windowTitle().startsWith(Table(51100, language)));
     EXPECT_TRUE(live->statusBar()->currentMessage().isEmpty());
     const QString info = live->SampleInfo(10);
-    EXPECT_TRUE(info.contains(Table(46400, language))) << info.toStdString();
-    EXPECT_TRUE(info.contains(Table(46500, language))) << info.toStdString();
+    EXPECT_TRUE(info.contains(Table(88400, language))) << info.toStdString();
+    EXPECT_TRUE(info.contains(Table(88500, language))) << info.toStdString();
     EXPECT_TRUE(ClippedTexts(*live).isEmpty()) << ClippedTexts(*live).join(',').toStdString();
     // Every menu title has room on the bar (none pushed into the overflow).
     for (QAction* menu : live->menuBar()->actions()) {
@@ -135,7 +135,7 @@ TEST(ChartWindowTest, TheMailProgramsFailureIsSaidInTheOperatorsLanguage) {
   }
   ASSERT_EQ(core.host.prompter.prompts.size(), 1u);
   EXPECT_EQ(core.host.prompter.prompts[0].text,
-            Table(46600, 4).replace(QStringLiteral("%d"), QStringLiteral("3")).toStdString());
+            Table(88600, 4).replace(QStringLiteral("%d"), QStringLiteral("3")).toStdString());
   core.App().GetServices().translator.SetLanguage(0);
 }
 

@@ -94,32 +94,32 @@ TEST_F(WindowLanguage, EveryWindowFitsItsTextsInEveryOfferedLanguage) {
   std::vector<Window> windows;
   auto* language = new LanguageDlg(Tr(), core.host.ini);
   windows.push_back({"language", std::unique_ptr<QWidget>(language),
-                     [language] { return language->windowTitle(); }, 40600});
+                     [language] { return language->windowTitle(); }, 82600});
   auto* security = new SecurityEntryDlg({"Read only", "Operator", "Engineer", "Administrator"}, 1,
                                         nullptr, "Engineer", &Tr());
   windows.push_back({"security", std::unique_ptr<QWidget>(security),
-                     [security] { return security->windowTitle(); }, 40700});
+                     [security] { return security->windowTitle(); }, 82700});
   auto* comms = new CommSettingsDialog(core.host.ini, Tr(), core.host.prompter);
   windows.push_back({"comms", std::unique_ptr<QWidget>(comms),
-                     [comms] { return comms->findChild<QGroupBox*>()->title(); }, 41400});
+                     [comms] { return comms->findChild<QGroupBox*>()->title(); }, 83400});
   auto* log = new EventLogWindow(core.App(), 0x101);
   windows.push_back({"eventlog", std::unique_ptr<QWidget>(log),
-                     [log] { return log->ButtonAt(EventLogWindow::BN_RELOAD)->text(); }, 42900});
+                     [log] { return log->ButtonAt(EventLogWindow::BN_RELOAD)->text(); }, 84900});
   auto* filter = new EventFilterDialog(EventFilterStruct{}, Tr());
   windows.push_back({"filter", std::unique_ptr<QWidget>(filter),
-                     [filter] { return filter->windowTitle(); }, 43500});
+                     [filter] { return filter->windowTitle(); }, 85500});
   auto* email =
       new EmailSetupDialog(core.host.ini, Notifier().GetMailer(), core.host.prompter, Tr());
   windows.push_back({"email", std::unique_ptr<QWidget>(email),
-                     [email] { return email->Enable()->text(); }, 43900});
+                     [email] { return email->Enable()->text(); }, 85900});
   auto* pager =
       new PagerSetupDialog(core.host.ini, Notifier().GetPager(), core.App().GetServices().launcher,
                            core.host.prompter, Tr(), core.host.home.Path());
   windows.push_back({"pager", std::unique_ptr<QWidget>(pager),
-                     [pager] { return pager->TestButton()->text(); }, 44700});
+                     [pager] { return pager->TestButton()->text(); }, 86700});
   auto* progress = new ProgressDialog(Tr());
   windows.push_back({"progress", std::unique_ptr<QWidget>(progress),
-                     [progress] { return progress->findChild<QPushButton*>()->text(); }, 40200});
+                     [progress] { return progress->findChild<QPushButton*>()->text(); }, 82200});
 
   for (int l : LANGUAGES) {
     Switch(l);
@@ -131,7 +131,7 @@ TEST_F(WindowLanguage, EveryWindowFitsItsTextsInEveryOfferedLanguage) {
       // Qt renames standard buttons on a language change; ours stay.
       for (auto* box : w.widget->findChildren<QDialogButtonBox*>()) {
         if (QPushButton* cancel = box->button(QDialogButtonBox::Cancel)) {
-          EXPECT_EQ(cancel->text(), Table(40200, l)) << w.name << " in language " << l;
+          EXPECT_EQ(cancel->text(), Table(82200, l)) << w.name << " in language " << l;
         }
       }
     }

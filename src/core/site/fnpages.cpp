@@ -332,7 +332,7 @@ FnPage FnMakePage(int bit, int model, int version, Translator* translator) {
       Title(p, 71300, "Pager");
       p.dialog = "DIALOG_PAGER";
       p.controls = {Text(T(73950, "Call centre number"), 95, 110, true),
-                    Text(T(40900, "Password"), 111, 120, true),
+                    Text(T(82900, "Password"), 111, 120, true),
                     Text(T(74050, "Pager/GSM phone number"), 121, 136, true),
                     OnOff(T(74100, "Page on Fault"), 138),
                     OnOff(T(74150, "Page on Alarm"), 139),

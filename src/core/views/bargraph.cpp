@@ -20,7 +20,7 @@ namespace {
 
 // Words of the tabs.
 constexpr int TX_LOOP = 65000;
-constexpr int TX_SITE = 39600;
+constexpr int TX_SITE = 81600;
 constexpr int TX_ALLLOOPS = 58850;
 
 constexpr std::uint32_t RGB(int r, int g, int b) {

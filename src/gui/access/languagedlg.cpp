@@ -60,7 +60,7 @@ LanguageDlg::LanguageDlg(Translator& tr, INI& settings, QWidget* parent)
 }
 
 void LanguageDlg::Retranslate() {
-  setWindowTitle(UiText(translate, 40600, "Set language"));
+  setWindowTitle(UiText(translate, 82600, "Set language"));
   // The label is the menu command's word.
   label->setText(PlainUiText(translate, 69000, "&Language..."));
 }

@@ -29,13 +29,13 @@ void CentreOnScreen(QWidget& w) {
 
 namespace {
 
-constexpr int TX_SECURITY = 40700;
-constexpr int TX_ACCESSLEVEL = 40800;
-constexpr int TX_PASSWORD = 40900;
-constexpr int TX_AUTHORIZATION = 41000;
-constexpr int TX_AUTHORIZATIONLEVEL = 41100;
-constexpr int TX_CHECKING = 41200;
-constexpr int TX_ENTERPASSWORD = 41300;
+constexpr int TX_SECURITY = 82700;
+constexpr int TX_ACCESSLEVEL = 82800;
+constexpr int TX_PASSWORD = 82900;
+constexpr int TX_AUTHORIZATION = 83000;
+constexpr int TX_AUTHORIZATIONLEVEL = 83100;
+constexpr int TX_CHECKING = 83200;
+constexpr int TX_ENTERPASSWORD = 83300;
 constexpr int TX_PASSWORDS = 69100;  // the menu command
 
 }  // namespace

@@ -17,15 +17,15 @@ QString FileCommands::OpenFilter() const {
   Translator& tr = app.GetServices().translator;
   // Every type the program opens comes first, so that the dialog shows all
   // of them until the operator narrows it down.
-  const QString types[][2] = {{UiText(tr, 39300, "All supported files"),
+  const QString types[][2] = {{UiText(tr, 81300, "All supported files"),
                                QStringLiteral("*.rcw *.rec *.cfg *.ev2 *.evt *.ilt *.lgo")},
-                              {UiText(tr, 39400, "Chart"), QStringLiteral("*.rcw")},
-                              {UiText(tr, 39500, "DOS chart"), QStringLiteral("*.rec")},
-                              {UiText(tr, 39600, "Site"), QStringLiteral("*.cfg")},
+                              {UiText(tr, 81400, "Chart"), QStringLiteral("*.rcw")},
+                              {UiText(tr, 81500, "DOS chart"), QStringLiteral("*.rec")},
+                              {UiText(tr, 81600, "Site"), QStringLiteral("*.cfg")},
                               {PlainUiText(tr, 68100, "&System log"), QStringLiteral("*.ev2")},
                               {PlainUiText(tr, 18500, "Event log..."), QStringLiteral("*.evt")},
-                              {UiText(tr, 39700, "Language text"), QStringLiteral("*.ilt")},
-                              {UiText(tr, 39800, "Logos"), QStringLiteral("*.lgo")}};
+                              {UiText(tr, 81700, "Language text"), QStringLiteral("*.ilt")},
+                              {UiText(tr, 81800, "Logos"), QStringLiteral("*.lgo")}};
   QStringList filters;
   for (const auto& t : types) filters << QStringLiteral("%1 (%2)").arg(t[0], t[1]);
   return filters.join(QStringLiteral(";;"));

@@ -28,8 +28,8 @@
 namespace quillark {
 namespace {
 
-constexpr int TX_VERSION = 39900;
-constexpr int TX_SUPERVISOR = 40000;
+constexpr int TX_VERSION = 81900;
+constexpr int TX_SUPERVISOR = 82000;
 constexpr int TX_ABOUT = 69500;  // the menu command
 
 // The start-up logo: logo.bmp of the program home, else a picture of our own,

@@ -22,9 +22,9 @@ namespace quillark {
 namespace {
 
 constexpr int TX_USERTIP = 69600;  // the tip of the logged-on user's field
-constexpr int TX_INITIALISING = 39000;
-constexpr int TX_ACCESSDROPPED = 39100;
-constexpr int TX_TOOLBAR = 39200;
+constexpr int TX_INITIALISING = 81000;
+constexpr int TX_ACCESSDROPPED = 81100;
+constexpr int TX_TOOLBAR = 81200;
 
 struct MenuEntry {
   int id;      // 0: separator

@@ -27,7 +27,7 @@ void HelpWindow::SetTranslator(Translator* t) {
 }
 
 void HelpWindow::Retranslate() {
-  setWindowTitle(UiText(translator, 42300, "Quillark help"));
+  setWindowTitle(UiText(translator, 84300, "Quillark help"));
 }
 
 void HelpWindow::changeEvent(QEvent* e) {

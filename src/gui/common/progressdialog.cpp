@@ -35,7 +35,7 @@ ProgressDialog::ProgressDialog(Translator& t, QWidget* parent) : ProgressDialog(
 }
 
 void ProgressDialog::Retranslate() {
-  cancel->setText(UiText(translator, 40200, "Cancel"));
+  cancel->setText(UiText(translator, 82200, "Cancel"));
 }
 
 void ProgressDialog::changeEvent(QEvent* e) {

@@ -17,11 +17,11 @@ void UiButtonBox::Rename() {
     StandardButton button;
     int id;
     const char* english;
-  } names[] = {{Ok, 40100, "OK"},
-               {Cancel, 40200, "Cancel"},
-               {Yes, 40300, "Yes"},
-               {No, 40400, "No"},
-               {Apply, 40500, "Apply"}};
+  } names[] = {{Ok, 82100, "OK"},
+               {Cancel, 82200, "Cancel"},
+               {Yes, 82300, "Yes"},
+               {No, 82400, "No"},
+               {Apply, 82500, "Apply"}};
   for (const auto& n : names)
     if (QPushButton* b = button(n.button)) b->setText(UiText(translator, n.id, n.english));
 }

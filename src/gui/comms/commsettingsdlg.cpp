@@ -32,15 +32,15 @@ QLineEdit* NumberField(const std::string& text, QWidget* parent) {
   return e;
 }
 
-constexpr int TX_PORTS = 41400;
-constexpr int TX_PORTTYPE = 41500;
-constexpr int TX_PORT = 41600;
-constexpr int TX_MONITOR = 41700;
-constexpr int TX_LOOPS = 41800;
-constexpr int TX_RXBUFF = 41900;
-constexpr int TX_TXBUFF = 42000;
-constexpr int TX_TIMEOUT = 42100;
-constexpr int TX_NOTSTORED = 42200;
+constexpr int TX_PORTS = 83400;
+constexpr int TX_PORTTYPE = 83500;
+constexpr int TX_PORT = 83600;
+constexpr int TX_MONITOR = 83700;
+constexpr int TX_LOOPS = 83800;
+constexpr int TX_RXBUFF = 83900;
+constexpr int TX_TXBUFF = 84000;
+constexpr int TX_TIMEOUT = 84100;
+constexpr int TX_NOTSTORED = 84200;
 constexpr int TX_TITLE = 68500;  // the menu command
 constexpr int TX_LOOP = 65000;
 

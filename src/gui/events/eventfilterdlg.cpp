@@ -69,10 +69,10 @@ EventFilterDialog::EventFilterDialog(const EventFilterStruct& f, Translator& t, 
 }
 
 void EventFilterDialog::Retranslate() {
-  setWindowTitle(UiText(translate, 43500, "Event filter"));
-  categories->setTitle(UiText(translate, 43600, "Show"));
-  andlabel->setText(UiText(translate, 43700, "and"));
-  for (QLineEdit* e : {start, end}) e->setPlaceholderText(UiText(translate, 43800, "dd/mm/yyyy"));
+  setWindowTitle(UiText(translate, 85500, "Event filter"));
+  categories->setTitle(UiText(translate, 85600, "Show"));
+  andlabel->setText(UiText(translate, 85700, "and"));
+  for (QLineEdit* e : {start, end}) e->setPlaceholderText(UiText(translate, 85800, "dd/mm/yyyy"));
   for (int b = 0; b < FB_COUNT; ++b)
     boxes[static_cast<std::size_t>(b)]->setText(
         QString::fromStdString(FilterBoxName(static_cast<filterbox>(b), &translate)));

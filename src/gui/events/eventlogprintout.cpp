@@ -67,10 +67,10 @@ void EventLogPrintout::PrintPage(QPainter& painter, int page) const {
                                    QString::fromStdString(log.GetReadTime()));
   painter.drawText(left, baseline(0), heading);
   Translator& tr = log.GetTranslator();
-  const QString number = UiText(tr, 43200, "Page %1").arg(page);
+  const QString number = UiText(tr, 85200, "Page %1").arg(page);
   const int width = QFontMetrics(font, painter.device()).horizontalAdvance(number);
   painter.drawText(area.right() - width, baseline(0), number);
-  painter.drawText(left, baseline(1), UiText(tr, 42700, "   Date     Time   Device     Event"));
+  painter.drawText(left, baseline(1), UiText(tr, 84700, "   Date     Time   Device     Event"));
   const int rule = area.top() + 2 * lineheight + lineheight / 2;
   painter.drawLine(left, rule, area.right(), rule);
 

@@ -27,16 +27,16 @@
 namespace quillark {
 namespace {
 
-constexpr int TX_EVENTLOGS = 42400;
-constexpr int TX_DEVICE = 42500;
-constexpr int TX_READ = 42600;
-constexpr int TX_HEADING = 42700;
-constexpr int TX_FILTER = 42800;
-constexpr int TX_RELOAD = 42900;
-constexpr int TX_SEARCHREFUSED = 43000;
-constexpr int TX_FOUND = 43100;
-constexpr int TX_TEXTFILE = 43300;
-constexpr int TX_SPREADSHEET = 43400;
+constexpr int TX_EVENTLOGS = 84400;
+constexpr int TX_DEVICE = 84500;
+constexpr int TX_READ = 84600;
+constexpr int TX_HEADING = 84700;
+constexpr int TX_FILTER = 84800;
+constexpr int TX_RELOAD = 84900;
+constexpr int TX_SEARCHREFUSED = 85000;
+constexpr int TX_FOUND = 85100;
+constexpr int TX_TEXTFILE = 85300;
+constexpr int TX_SPREADSHEET = 85400;
 constexpr int TX_OPEN = 66200;  // the main menu's
 constexpr int TX_SAVEAS = 62100;
 constexpr int TX_PRINT = 62200;

@@ -29,12 +29,12 @@ std::string S(const QLineEdit* e) {
   return e->text().toStdString();
 }
 
-constexpr int TX_NOTSTORED = 42200;
-constexpr int TX_MAILENABLE = 43900;
-constexpr int TX_RECIPIENT = 44000;
-constexpr int TX_NORECIPIENT = 44100;
-constexpr int TX_PAGERENABLE = 44600;
-constexpr int TX_TEST = 44700;
+constexpr int TX_NOTSTORED = 84200;
+constexpr int TX_MAILENABLE = 85900;
+constexpr int TX_RECIPIENT = 86000;
+constexpr int TX_NORECIPIENT = 86100;
+constexpr int TX_PAGERENABLE = 86600;
+constexpr int TX_TEST = 86700;
 constexpr int TX_HELP = 62300;
 constexpr int TX_EMAIL = 68800;  // the menu commands
 constexpr int TX_PAGER = 68900;
@@ -175,8 +175,8 @@ void PagerSetupDialog::Retranslate() {
   static const struct {
     int id;
     const char* english;
-  } names[] = {{44200, "Call centre:"}, {44800, "Password:"}, {44300, "Pager number:"},
-               {44400, "Baud rate:"},   {44500, "Format:"},   {44900, "Port:"}};
+  } names[] = {{86200, "Call centre:"}, {86800, "Password:"}, {86300, "Pager number:"},
+               {86400, "Baud rate:"},   {86500, "Format:"},   {86900, "Port:"}};
   for (std::size_t f = 0; f < labels.size(); ++f)
     labels[f]->setText(UiText(translate, names[f].id, names[f].english));
   enable->setText(UiText(translate, TX_PAGERENABLE, "Send alarms and faults to the pager"));

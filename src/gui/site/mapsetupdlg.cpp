@@ -172,8 +172,8 @@ void MapSetupDlg::Retranslate() {
                                   "area on this map)."));
   browse->setText(UiText(t, 63180, "Browse..."));
   undobutton->setText(UiText(t, 63760, "Undo"));
-  ok->setText(UiText(t, 40100, "OK"));
-  cancel->setText(UiText(t, 40200, "Cancel"));
+  ok->setText(UiText(t, 82100, "OK"));
+  cancel->setText(UiText(t, 82200, "Cancel"));
 }
 
 void MapSetupDlg::changeEvent(QEvent* e) {

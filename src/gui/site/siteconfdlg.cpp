@@ -48,8 +48,8 @@ constexpr FaultName FAULTNAMES[8] = {{63500, "Flow low"},        {63520, "Flow h
                                      {29300, "Battery fault"},   {37800, "Isolated"},
                                      {63540, "Separator fault"}, {63560, "Watchdog"}};
 
-constexpr int TX_OK = 40100;
-constexpr int TX_CANCEL = 40200;
+constexpr int TX_OK = 82100;
+constexpr int TX_CANCEL = 82200;
 constexpr int TX_BROWSE = 63180;
 
 QString Q(const std::string& s) {

@@ -83,8 +83,8 @@ void ZoneConfigDlg::Retranslate() {
   note->setText(
       UiText(translator, 63960, "A zone without a map or location is left out of the site."));
   browse->setText(UiText(translator, 63180, "Browse..."));
-  ok->setText(UiText(translator, 40100, "OK"));
-  cancel->setText(UiText(translator, 40200, "Cancel"));
+  ok->setText(UiText(translator, 82100, "OK"));
+  cancel->setText(UiText(translator, 82200, "Cancel"));
 }
 
 void ZoneConfigDlg::changeEvent(QEvent* e) {

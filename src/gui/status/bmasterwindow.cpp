@@ -27,7 +27,7 @@ enum : int {
   TX_NOTE = 57350,
   TX_NOTMEASURED = 57400,
   TX_CYCLE = 57450,
-  TX_CANCEL = 40200,
+  TX_CANCEL = 82200,
   TX_HELP = 69300,
 };
 

@@ -37,7 +37,7 @@ ScannerWindow::ScannerWindow(Scanner& s, int startdevice, int enddevice, QWidget
 
 void ScannerWindow::Retranslate() {
   BusHost* app = scanner.GetMain();
-  cancel->setText(app != nullptr ? UiText(app->GetTranslator(), 40200, "Cancel")
+  cancel->setText(app != nullptr ? UiText(app->GetTranslator(), 82200, "Cancel")
                                  : QStringLiteral("Cancel"));
   Follow();
 }

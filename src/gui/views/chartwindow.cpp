@@ -161,17 +161,17 @@ void ChartWindow::BuildMenus() {
   text(file->addAction(QString(), QKeySequence::Open, this,
                        [this] {
                          const QString name = QFileDialog::getOpenFileName(
-                             this, Text(45000, "Open"),
+                             this, Text(87000, "Open"),
                              QString::fromStdString(app.GetPaths().home.string()),
-                             Text(45100, "Chart recordings (*.rcw *.rec)"));
+                             Text(87100, "Chart recordings (*.rcw *.rec)"));
                          if (!name.isEmpty()) Load(name);
                        }),
        66200, "&Open...");
-  saveaction = text(file->addAction(QString(), QKeySequence::Save, this, [this] { Save(); }), 45200,
+  saveaction = text(file->addAction(QString(), QKeySequence::Save, this, [this] { Save(); }), 87200,
                     "&Save");
-  saveasaction = text(file->addAction(QString(), this, [this] { SaveAs(); }), 45300, "Save &As...");
+  saveasaction = text(file->addAction(QString(), this, [this] { SaveAs(); }), 87300, "Save &As...");
   file->addSeparator();
-  sendaction = text(file->addAction(QString(), this, [this] { Send(); }), 45400, "Sen&d...");
+  sendaction = text(file->addAction(QString(), this, [this] { Send(); }), 87400, "Sen&d...");
   try {
     mailer = std::make_unique<NMailer>(app.GetServices().ini, app.GetServices().launcher,
                                        app.GetServices().prompter, false);
@@ -190,12 +190,12 @@ void ChartWindow::BuildMenus() {
                        [this] {
                          QPageSetupDialog dialog(&Printer(), this);
                          // The menu command names the dialog, without its key letter and dots.
-                         dialog.setWindowTitle(Text(45500, "P&rint set-up...")
+                         dialog.setWindowTitle(Text(87500, "P&rint set-up...")
                                                    .remove(QLatin1Char('&'))
                                                    .remove(QStringLiteral("...")));
                          dialog.exec();
                        }),
-       45500, "P&rint set-up...");
+       87500, "P&rint set-up...");
   file->addSeparator();
   text(file->addAction(QString(), this, &QWidget::close), 56500, "&Close");
   QMenu* edit = menuBar()->addMenu(QString());
@@ -206,9 +206,9 @@ void ChartWindow::BuildMenus() {
   QMenu* view = menuBar()->addMenu(QString());
   text(view->menuAction(), 67600, "&View");
   text(view->addAction(QString(), QKeySequence::Refresh, this, [this] { source->Request(); }),
-       45600, "&Refresh");
+       87600, "&Refresh");
   detectormenu = menuBar()->addMenu(QString());
-  text(detectormenu->menuAction(), 45700, "&Detector");
+  text(detectormenu->menuAction(), 87700, "&Detector");
   detectorgroup = new QActionGroup(this);
 }
 
@@ -251,12 +251,12 @@ void ChartWindow::FillDetectorMenu() {
   };
   for (int d = 0; d < c.DetectorCount(); ++d) {
     if (c.IsFlowRate())
-      add(Text(45800, "Flow pipe &%1").arg(d + 1), d);
+      add(Text(87800, "Flow pipe &%1").arg(d + 1), d);
     else
       add(QStringLiteral("%1 &%2").arg(word).arg((c.device & 0xFF) + d), d);
   }
   if (source->IsLive() && c.DetectorCount() > 1)
-    add(Text(45900, "&All detectors"), Chart::ALLDETECTORS);
+    add(Text(87900, "&All detectors"), Chart::ALLDETECTORS);
 }
 
 void ChartWindow::ChartChanged() {
@@ -329,7 +329,7 @@ bool ChartWindow::Send() {
   if (filename == untitledname || !QFileInfo::exists(filename)) return false;
   Prompter& prompter = app.GetServices().prompter;
   const QString failed =
-      Text(46600, "The chart could not be sent: the mail program ended with status %d.");
+      Text(88600, "The chart could not be sent: the mail program ended with status %d.");
   const bool handed = mailer->SendDocuments(
       filename.toStdString(), QFileInfo(filename).fileName().toStdString(), ';',
       [&prompter, failed](int code) {
@@ -337,17 +337,17 @@ bool ChartWindow::Send() {
           prompter.Show("", Format(failed.toStdString().c_str(), code), PromptIcon::STOP);
       });
   if (!handed)
-    prompter.Show("", Text(46700, "The chart could not be read for sending.").toStdString(),
+    prompter.Show("", Text(88700, "The chart could not be read for sending.").toStdString(),
                   PromptIcon::STOP);
   return handed;
 }
 
 void ChartWindow::SaveAs() {
   QString name = QFileDialog::getSaveFileName(
-      this, Text(46000, "Save file as"), QString::fromStdString(app.GetPaths().home.string()),
-      Text(46100, "Chart recording (*.rcw)") + QStringLiteral(";;") +
-          Text(46200, "Old chart recording (*.rec)") + QStringLiteral(";;") +
-          Text(46300, "Text (*.csv)"));
+      this, Text(88000, "Save file as"), QString::fromStdString(app.GetPaths().home.string()),
+      Text(88100, "Chart recording (*.rcw)") + QStringLiteral(";;") +
+          Text(88200, "Old chart recording (*.rec)") + QStringLiteral(";;") +
+          Text(88300, "Text (*.csv)"));
   if (name.isEmpty()) return;
   if (QFileInfo(name).suffix().isEmpty()) name += QStringLiteral(".rcw");
   SaveTo(name);
@@ -363,10 +363,10 @@ QString ChartWindow::SampleInfo(int x) const {
   const ChartSample& s = c.samples[i];
   const ChartTimeDate t = c.SampleTime(static_cast<std::size_t>(x));
   const double first = s.alarm > 200 ? 0.0 : s.alarm / 2.0;
-  const QString firstlabel = c.IsFlowRate() ? Text(71000, "Flow") : Text(46400, "Alarm level");
+  const QString firstlabel = c.IsFlowRate() ? Text(71000, "Flow") : Text(88400, "Alarm level");
   return QString::asprintf("%02u:%02u:%02u  %02u/%02u/%02u   ", t.hour, t.minute, t.second, t.day,
                            t.month, t.year) +
-         firstlabel + QString::asprintf(" %.1f%%   ", first) + Text(46500, "Detector level") +
+         firstlabel + QString::asprintf(" %.1f%%   ", first) + Text(88500, "Detector level") +
          QString::asprintf(" %.1f%%   ", s.level / 2.0) +
          QString::fromStdString(ChartRateText(c.samplingperiod));
 }
