@@ -67,13 +67,6 @@ TEST(ChartWindowTest, ADamagedFileIsSaidAndLeavesNothingToSave) {
   // Closing the owner closes its charts before the bus goes.
 }
 
-// Text `id` as the table holds it for `language` (English where it has none).
-QString Table(int id, int language) {
-  const char* text = FindString(id + language);
-  if (text == nullptr) text = FindString(id);
-  return QString::fromUtf8(text != nullptr ? text : "<missing>");
-}
-
 TEST(ChartWindowTest, FollowsEveryLanguageAtOnceAndEveryTextFits) {
   DemoCore core;
   Translator& tr = core.App().GetServices().translator;

@@ -32,21 +32,6 @@
 namespace quillark::test {
 namespace {
 
-// Logs on as the account named, with no password.
-class AnswerLogOn : public LogOnPrompt {
- public:
-  explicit AnswerLogOn(std::string name) : name(std::move(name)) {}
-  std::optional<LogOnAnswer> AskForLogOn(const std::vector<std::string>& names,
-                                         std::size_t) override {
-    ++asked;
-    for (std::size_t i = 0; i < names.size(); ++i)
-      if (names[i] == name) return LogOnAnswer{i, ""};
-    return std::nullopt;
-  }
-  std::string name;
-  int asked = 0;
-};
-
 // Runs `drive` on the modal window of type D once its exec() has started.
 template <class D, class F>
 void WhenModal(F drive) {

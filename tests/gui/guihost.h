@@ -6,6 +6,11 @@
 #include <filesystem>
 #include <string>
 
+#include <optional>
+#include <vector>
+
+#include "core/access/logonprompt.h"
+#include "core/access/stringtable.h"
 #include "support/apphost.h"
 
 namespace quillark::test {
@@ -25,6 +30,28 @@ class DemoCore {
   TDockingApp& App() { return *host.app; }
   AppHost host;
 };
+
+// Logs on as the account named, with no password; counts the questions.
+class AnswerLogOn : public LogOnPrompt {
+ public:
+  explicit AnswerLogOn(std::string name) : name(std::move(name)) {}
+  std::optional<LogOnAnswer> AskForLogOn(const std::vector<std::string>& names,
+                                         std::size_t) override {
+    ++asked;
+    for (std::size_t i = 0; i < names.size(); ++i)
+      if (names[i] == name) return LogOnAnswer{i, ""};
+    return std::nullopt;
+  }
+  std::string name;
+  int asked = 0;
+};
+
+// Text `id` as the table holds it for `language` (English where it has none).
+inline QString Table(int id, int language) {
+  const char* text = FindString(id + language);
+  if (text == nullptr) text = FindString(id);
+  return QString::fromUtf8(text != nullptr ? text : "<missing>");
+}
 
 // Saves a picture of `w` under the build folder for a person to look at.
 inline void SaveGrab(QWidget& w, const std::string& name) {

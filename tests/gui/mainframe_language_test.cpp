@@ -25,18 +25,6 @@
 namespace quillark::test {
 namespace {
 
-class LogOnAs : public LogOnPrompt {
- public:
-  explicit LogOnAs(std::string name) : name(std::move(name)) {}
-  std::optional<LogOnAnswer> AskForLogOn(const std::vector<std::string>& names,
-                                         std::size_t) override {
-    for (std::size_t i = 0; i < names.size(); ++i)
-      if (names[i] == name) return LogOnAnswer{i, ""};
-    return std::nullopt;
-  }
-  std::string name;
-};
-
 QStringList MenuTitles(MainFrame& frame) {
   QStringList titles;
   for (QAction* a : frame.menuBar()->actions()) titles << a->text();
@@ -78,7 +66,7 @@ TEST(MainFrameLanguage, LanguageCommandRetitlesMenusAndTipsAtOnce) {
   EXPECT_EQ(MenuTitles(frame), (QStringList{"&File", "&Device", "&View", "&Options", "&Help"}));
   SaveGrab(frame, "mainframe-english");
 
-  LogOnAs administrator("Administrator");
+  AnswerLogOn administrator("Administrator");
   app.GetMainWindow()->GetSecurity()->SetLogOnPrompt(&administrator);
   QTimer::singleShot(0, [] {
     auto* dialog = qobject_cast<LanguageDlg*>(QApplication::activeModalWidget());

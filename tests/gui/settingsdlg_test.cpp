@@ -63,18 +63,6 @@ std::map<std::string, std::string> Changes(const std::map<std::string, std::stri
   return changes;
 }
 
-class AnswerLogOn : public LogOnPrompt {
- public:
-  explicit AnswerLogOn(std::string name) : name(std::move(name)) {}
-  std::optional<LogOnAnswer> AskForLogOn(const std::vector<std::string>& names,
-                                         std::size_t) override {
-    for (std::size_t i = 0; i < names.size(); ++i)
-      if (names[i] == name) return LogOnAnswer{i, ""};
-    return std::nullopt;
-  }
-  std::string name;
-};
-
 class SettingsDialogs : public ::testing::Test {
  protected:
   std::filesystem::path IniPath() { return core.host.home / "quillark.ini"; }

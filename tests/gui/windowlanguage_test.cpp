@@ -45,25 +45,6 @@ namespace {
 
 const int LANGUAGES[] = {0, 2, 3, 4, 6, 8, 9, 11, 17};
 
-// Text `id` as the table holds it for `language` (English where it has none).
-QString Table(int id, int language) {
-  const char* text = FindString(id + language);
-  if (text == nullptr) text = FindString(id);
-  return QString::fromUtf8(text != nullptr ? text : "<missing>");
-}
-
-class LogOnAs : public LogOnPrompt {
- public:
-  explicit LogOnAs(std::string name) : name(std::move(name)) {}
-  std::optional<LogOnAnswer> AskForLogOn(const std::vector<std::string>& names,
-                                         std::size_t) override {
-    for (std::size_t i = 0; i < names.size(); ++i)
-      if (names[i] == name) return LogOnAnswer{i, ""};
-    return std::nullopt;
-  }
-  std::string name;
-};
-
 class WindowLanguage : public ::testing::Test {
  protected:
   WindowLanguage() { core.host.prompter.prompts.clear(); }
@@ -171,7 +152,7 @@ TEST_F(WindowLanguage, AnOpenEventLogWindowChangesItsTextsOnTheLanguageCommand) 
   ASSERT_TRUE(log.SearchMessage()->text().startsWith(QStringLiteral("Search not done: ")));
   EXPECT_EQ(log.ButtonAt(EventLogWindow::BN_CLOSE)->text(), QStringLiteral("Close"));
 
-  LogOnAs administrator("Administrator");
+  AnswerLogOn administrator("Administrator");
   core.App().GetMainWindow()->GetSecurity()->SetLogOnPrompt(&administrator);
   QTimer::singleShot(0, [] {
     auto* dialog = qobject_cast<LanguageDlg*>(QApplication::activeModalWidget());
@@ -271,7 +252,7 @@ TEST_F(WindowLanguage, MessageBoxesAndQuestionsNameTheirButtonsInTheLanguage) {
   core.host.events.Advance(100);  // the first frame builds the device display
   core.App().GetSelection().Empty();
   core.App().GetSelection().InsertInternalAddress(6);
-  LogOnAs administrator("Administrator");
+  AnswerLogOn administrator("Administrator");
   core.App().GetMainWindow()->GetSecurity()->SetLogOnPrompt(&administrator);
   WhenBox([&](QMessageBox& box) {
     shown = ButtonTexts(box);
