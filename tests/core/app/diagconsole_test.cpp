@@ -53,11 +53,13 @@ class DiagnosticsConsole : public ::testing::Test {
         out.begin(), out.end(), [&](const std::string& l) { return l.rfind(start, 0) == 0; }));
   }
 
-  AppHost host;
-  std::unique_ptr<Console> console;
+  // What the listeners fill outlives the application: shutting it down
+  // still writes events.
   std::vector<std::string> events;
   std::deque<std::string> typed;
   std::vector<std::string> out;
+  AppHost host;
+  std::unique_ptr<Console> console;
 };
 
 TEST_F(DiagnosticsConsole, EveryReadRightAfterAFullScanIsAnsweredFromItsFirstRequest) {
