@@ -41,11 +41,10 @@ TEST(ChartSend, SendsTheSavedChartThroughTheMailProgramAndIsOffWithoutOne) {
   ASSERT_TRUE(opened->Send());
   // Wait for the message, never for a fixed time.
   std::string mailed;
-  for (int i = 0; i < 400 && mailed.empty(); ++i) {
-    core.host.events.Advance(10);
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  AdvanceUntilChildDone(core, [&] {
     if (std::filesystem::exists(home / "mailed.txt")) mailed = core.host.home.Read("mailed.txt");
-  }
+    return !mailed.empty();
+  });
   EXPECT_NE(mailed.find("fire@example.org"), std::string::npos) << mailed;
   EXPECT_NE(mailed.find("five.rcw"), std::string::npos) << mailed;
   for (const auto& prompt : core.host.prompter.prompts) ADD_FAILURE() << prompt.text;

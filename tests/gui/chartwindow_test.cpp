@@ -122,10 +122,7 @@ TEST(ChartWindowTest, TheMailProgramsFailureIsSaidInTheOperatorsLanguage) {
   core.App().GetServices().translator.SetLanguage(4);
   ASSERT_TRUE(live->Send());
   // Wait for the mail program's end to be reported.
-  for (int i = 0; i < 400 && core.host.prompter.prompts.empty(); ++i) {
-    core.host.events.Advance(10);
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  AdvanceUntilChildDone(core, [&] { return !core.host.prompter.prompts.empty(); });
   ASSERT_EQ(core.host.prompter.prompts.size(), 1u);
   EXPECT_EQ(core.host.prompter.prompts[0].text,
             Table(88600, 4).replace(QStringLiteral("%d"), QStringLiteral("3")).toStdString());

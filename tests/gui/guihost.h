@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include <optional>
 #include <vector>
@@ -51,6 +52,19 @@ inline QString Table(int id, int language) {
   const char* text = FindString(id + language);
   if (text == nullptr) text = FindString(id);
   return QString::fromUtf8(text != nullptr ? text : "<missing>");
+}
+
+// Advances the virtual clock until `done`, giving a child program (the
+// mail program, which runs in real time outside the process) a moment
+// between steps; false when it has not happened after four seconds.
+template <typename Done>
+bool AdvanceUntilChildDone(DemoCore& core, Done done) {
+  for (int i = 0; i < 400; ++i) {
+    if (done()) return true;
+    core.host.events.Advance(10);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return done();
 }
 
 // Saves a picture of `w` under the build folder for a person to look at.
