@@ -65,4 +65,10 @@ class Translator {
   Prompter* prompter;
 };
 
+// The table's text `id` in the operator's language, else `english`; English
+// also for code that may run without a translator (a tool, a test's bare object).
+inline std::string TextOr(Translator* translator, int id, const char* english) {
+  return translator != nullptr ? translator->TextOr(id, english) : std::string(english);
+}
+
 }  // namespace quillark

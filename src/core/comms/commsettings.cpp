@@ -110,7 +110,7 @@ bool CommSettings::Write(INI& ini, const CommSettings& before) const {
 std::string CommSettings::CheckPortValue(int type, const std::string& value,
                                          Translator* translator) {
   const auto text = [translator](int id, const char* english) {
-    return translator != nullptr ? translator->TextOr(id, english) : std::string(english);
+    return TextOr(translator, id, english);
   };
   const std::string v = Trim(value);
   const auto comma = v.find(',');
@@ -143,7 +143,7 @@ std::string CommSettings::CheckPortValue(int type, const std::string& value,
 
 std::string CommSettings::Check(Translator* translator) const {
   const auto text = [translator](int id, const char* english) {
-    return translator != nullptr ? translator->TextOr(id, english) : std::string(english);
+    return TextOr(translator, id, english);
   };
   if (loops < 1 || loops > MAXLOOPS)
     return Format(text(75600, "The number of loops must be 1 to %d.").c_str(), MAXLOOPS);

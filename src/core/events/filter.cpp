@@ -161,7 +161,7 @@ std::string FilterBoxName(filterbox box, Translator* translator) {
 
 std::string EventFilterStruct::Summary(Translator* translator) const {
   const auto text = [translator](int id, const char* english) {
-    return translator != nullptr ? translator->TextOr(id, english) : std::string(english);
+    return TextOr(translator, id, english);
   };
   if (none != 0) return text(64800, "Filter: nothing shown");
   std::string shown;

@@ -79,7 +79,7 @@ bool OldModel(int model) {
 // The table's text `id` in the operator's language; English without a
 // table (or when the table lacks it).
 std::string Words(Translator* translator, int id, const char* english) {
-  return translator != nullptr ? translator->TextOr(id, english) : std::string(english);
+  return TextOr(translator, id, english);
 }
 
 // `pattern` with its first "%s" (or "%d") replaced by `what`: labels made of

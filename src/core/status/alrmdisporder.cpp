@@ -23,11 +23,6 @@ constexpr int TX_PREALARM = 80100;
 constexpr int TX_OTHER = 80200;
 constexpr int TX_FAULT = 80300;
 
-std::string Word(Translator& translator, int id, const char* english) {
-  std::string text = translator.Text(id);
-  return text.empty() ? std::string(english) : text;
-}
-
 // Lines of equal rank keep the order they arrived in; the index breaks ties
 // between lines of the same moment so the order never wavers.
 bool Before(const std::vector<AlarmLine>& lines, std::size_t a, std::size_t b) {
@@ -135,9 +130,9 @@ std::vector<AlarmRow> OrderAlarmLines(const std::vector<AlarmLine>& lines) {
 
 std::string GroupHeading(const AlarmGroup& g, Translator& translator) {
   std::string out =
-      Word(translator, TX_LOOP, "Loop") + " " + std::to_string(g.loop + 1) + ": " +
+      translator.TextOr(TX_LOOP, "Loop") + " " + std::to_string(g.loop + 1) + ": " +
       std::to_string(g.lines) + " " +
-      (g.lines == 1 ? Word(translator, TX_LINE, "line") : Word(translator, TX_LINES, "lines"));
+      (g.lines == 1 ? translator.TextOr(TX_LINE, "line") : translator.TextOr(TX_LINES, "lines"));
   // One of a kind reads in the singular ("1 fault"), as the lines do.
   struct Part {
     std::size_t count;
@@ -157,8 +152,8 @@ std::string GroupHeading(const AlarmGroup& g, Translator& translator) {
   for (const Part& p : parts) {
     if (p.count == 0) continue;
     out += sep + std::to_string(p.count) + " " +
-           (p.count == 1 ? Word(translator, p.one, p.oneenglish)
-                         : Word(translator, p.many, p.manyenglish));
+           (p.count == 1 ? translator.TextOr(p.one, p.oneenglish)
+                         : translator.TextOr(p.many, p.manyenglish));
     sep = ", ";
   }
   return out;

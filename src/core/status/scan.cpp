@@ -22,7 +22,7 @@ constexpr int TX_PERCENT = 58200;
 }  // namespace
 
 std::string Scanner::Text(int id, const char* english) const {
-  return main != nullptr ? main->GetTranslator().TextOr(id, english) : std::string(english);
+  return TextOr(main != nullptr ? &main->GetTranslator() : nullptr, id, english);
 }
 
 Scanner::Scanner(BusHost* app, MsgClass& o, const ScanRequest& request)

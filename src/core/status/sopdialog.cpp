@@ -15,7 +15,7 @@ SOPDialog::SOPDialog(SOPExecutive* ex, EventLoop& e, std::function<void()> close
 SOPDialog::~SOPDialog() = default;
 
 std::string SOPDialog::Text(int id, const char* english) const {
-  return translator != nullptr ? translator->TextOr(id, english) : std::string(english);
+  return TextOr(translator, id, english);
 }
 
 SOPDialog::Classification SOPDialog::Classify(std::int32_t status, std::int32_t faultstatus) {

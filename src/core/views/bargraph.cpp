@@ -159,7 +159,7 @@ std::uint32_t Bargraph::GetLoopColour(int loop) const {
 
 std::string Bargraph::GetTabCaption(int tab) const {
   const auto text = [this](int id, const char* english) {
-    return main != nullptr ? main->GetTranslator().TextOr(id, english) : std::string(english);
+    return TextOr(main != nullptr ? &main->GetTranslator() : nullptr, id, english);
   };
   if (tab >= 0 && tab < loops) {
     const std::string& caption = tabcaptions[static_cast<std::size_t>(tab)];

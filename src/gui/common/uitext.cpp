@@ -12,7 +12,7 @@ QString UiText(Translator& translator, int id, const char* english) {
 }
 
 QString UiText(Translator* translator, int id, const char* english) {
-  return translator != nullptr ? UiText(*translator, id, english) : QString::fromUtf8(english);
+  return QString::fromStdString(TextOr(translator, id, english));
 }
 
 QString PlainUiText(Translator& translator, int id, const char* english) {
