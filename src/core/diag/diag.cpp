@@ -104,6 +104,7 @@ void Diag::ScanLoops(std::function<void(int)> done) {
   if (scanning || main == nullptr) return;
   rows.clear();
   devices.clear();
+  rowof.clear();
   ondone = std::move(done);
   ScanRequest request;
   request.startdevice = 1;
@@ -185,12 +186,15 @@ std::string Diag::MakeRow(const DiagIdentity& identity) const {
 
 void Diag::AddItem(const DiagIdentity& identity) {
   std::string row = MakeRow(identity);
-  auto at = std::find(devices.begin(), devices.end(), identity.device);
-  if (at != devices.end()) {
-    rows[static_cast<std::size_t>(at - devices.begin())] = std::move(row);
+  // A device that answers again replaces its row; the index keeps a full
+  // scan of every loop linear in the rows it finds.
+  const auto at = rowof.find(identity.device);
+  if (at != rowof.end()) {
+    rows[at->second] = std::move(row);
     return;
   }
   if (devices.size() >= 16u * 255u) return;
+  rowof.emplace(identity.device, rows.size());
   devices.push_back(identity.device);
   rows.push_back(std::move(row));
 }

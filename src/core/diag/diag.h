@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "core/comms/msgclass.h"
@@ -114,7 +115,8 @@ class Diag : public MsgClass {
   int single;
   int onlyloop = -1;
   std::vector<std::string> rows;
-  std::vector<int> devices;  // row order
+  std::vector<int> devices;                    // row order
+  std::unordered_map<int, std::size_t> rowof;  // device -> its index in rows
   ScanRunner scanrunner;
   std::unique_ptr<Scanner> scanner;
   ScanProgress* running = nullptr;  // the scan being run, to tell it of answers taken

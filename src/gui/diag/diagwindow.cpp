@@ -71,7 +71,8 @@ std::string User(TDockingApp& app) {
 
 // --- The list ----------------------------------------------------------------
 
-DiagWindow::DiagWindow(TDockingApp& a, int single, QWidget* parent) : QDialog(parent), app(a) {
+DiagWindow::DiagWindow(TDockingApp& a, int single, QWidget* parent)
+    : QDialog(parent), app(a), opener(User(a)) {
   setObjectName(QStringLiteral("Diagnostics"));
   const TMainWindow* mw = app.GetMainWindow();
   diag = std::make_unique<Diag>(&app.GetBus(), mw != nullptr ? mw->GetLoops() : 1, single);
@@ -148,7 +149,7 @@ void DiagWindow::changeEvent(QEvent* e) {
 
 DiagWindow::~DiagWindow() {
   // Closing the window is what is recorded, whatever was done in it.
-  app.WriteEvent(1, diag->ClosingEvent(User(app)));
+  app.WriteEvent(1, diag->ClosingEvent(opener));
 }
 
 QString DiagWindow::Text(int id) const {

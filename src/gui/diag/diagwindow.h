@@ -69,6 +69,10 @@ class DiagWindow : public QDialog {
   QString Text(int id) const;
 
   TDockingApp& app;
+  // Who opened the window: the record names whoever was allowed in, not
+  // whoever holds the level when it closes (a timed-out level may have
+  // dropped by then).
+  std::string opener;
   std::unique_ptr<Diag> diag;
   QListWidget* list;
   QLabel* header;
