@@ -21,10 +21,7 @@ namespace quillark::test {
 class DemoCore {
  public:
   DemoCore() {
-    for (const char* f : {"quillark.ini", "demo.cfg"})
-      std::filesystem::copy_file(std::filesystem::path(QUILLARK_SOURCE_DIR) / "resources/demo" / f,
-                                 host.home / f);
-    host.app->InitMainWindow(host.home.Path());
+    host.StartDemo();
     // Polling starts a second after start-up; let every device answer once.
     host.events.Advance(2000);
   }

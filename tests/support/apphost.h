@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,6 +36,17 @@ class AppHost {
     app->SetMainWindow(std::move(window));
     app->GetMainWindow()->CreateCommHandler();
     return *app->GetMainWindow();
+  }
+  // The demonstration home (settings and site) in the program home, then
+  // the application started on it as the program starts.
+  void CopyDemoHome() {
+    for (const char* f : {"quillark.ini", "demo.cfg"})
+      std::filesystem::copy_file(std::filesystem::path(QUILLARK_SOURCE_DIR) / "resources/demo" / f,
+                                 home / f, std::filesystem::copy_options::overwrite_existing);
+  }
+  void StartDemo() {
+    CopyDemoHome();
+    app->InitMainWindow(home.Path());
   }
   CommHandler& Comms() { return *app->GetMainWindow()->GetCommHandler(); }
   BusRouter& Bus() { return app->GetBus(); }

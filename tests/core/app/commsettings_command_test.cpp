@@ -14,10 +14,7 @@ namespace {
 class CommSettingsCommand : public ::testing::Test {
  protected:
   CommSettingsCommand() {
-    for (const char* f : {"quillark.ini", "demo.cfg"})
-      std::filesystem::copy_file(std::filesystem::path(QUILLARK_SOURCE_DIR) / "resources/demo" / f,
-                                 host.home / f);
-    host.app->InitMainWindow(host.home.Path());
+    host.StartDemo();
     // A display that stays once built, so that only rebuilds are counted.
     host.app->GetBus().SetDisplayBuilder([this] {
       ++builds;

@@ -22,10 +22,7 @@ namespace {
 class DiagnosticsConsole : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* f : {"quillark.ini", "demo.cfg"})
-      std::filesystem::copy_file(std::filesystem::path(QUILLARK_SOURCE_DIR) / "resources/demo" / f,
-                                 host.home / f);
-    host.app->InitMainWindow(host.home.Path());
+    host.StartDemo();
     host.app->AddEventListener([this](int, const std::string& text) { events.push_back(text); });
     console = std::make_unique<Console>(*host.app);
     console->SetLateAnswer([this](const Console::Lines& lines) {

@@ -15,10 +15,7 @@ namespace {
 class LanguageConsole : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* f : {"quillark.ini", "demo.cfg"})
-      std::filesystem::copy_file(std::filesystem::path(QUILLARK_SOURCE_DIR) / "resources/demo" / f,
-                                 host.home / f);
-    host.app->InitMainWindow(host.home.Path());
+    host.StartDemo();
     console = std::make_unique<Console>(*host.app);
   }
   std::string One(const std::string& line) {

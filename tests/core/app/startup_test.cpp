@@ -19,11 +19,6 @@ namespace {
 // The application started the way the program starts it, on the virtual clock.
 class Startup : public ::testing::Test {
  protected:
-  void CopyDemo() {
-    for (const char* f : {"quillark.ini", "demo.cfg"})
-      std::filesystem::copy_file(std::filesystem::path(QUILLARK_SOURCE_DIR) / "resources/demo" / f,
-                                 host.home / f);
-  }
   void Start() {
     host.app->AddEventListener([this](int category, const std::string& text) {
       events.push_back({category, text});
@@ -80,7 +75,7 @@ TEST_F(Startup, SitePathsResolveAgainstTheHome) {
 }
 
 TEST_F(Startup, DemoHomeIsPolledAndAFireShowsInTheStatus) {
-  CopyDemo();
+  host.CopyDemoHome();
   Start();
   EXPECT_EQ(host.app->GetMainWindow()->GetLoops(), 2);
   EXPECT_EQ(host.app->GetTitle(), "Quillark - [" + (host.home / "demo.cfg").string() + "]");
@@ -106,7 +101,7 @@ TEST_F(Startup, DemoHomeIsPolledAndAFireShowsInTheStatus) {
 }
 
 TEST_F(Startup, SelectionDecidesWhichDeviceCommandsAreEnabled) {
-  CopyDemo();
+  host.CopyDemoHome();
   Start();
   host.app->SetSelDetector(2);  // Pelorin 2000 detector: everything
   for (int id : {CMD_CHARTLOG, CMD_EVENTLOG, CMD_HISTOGRAM, CMD_ISOLATE, CMD_DEISOLATE, CMD_RESET})
@@ -142,7 +137,7 @@ TEST_F(Startup, CommandFailuresAreShownAndLoggedAndTheProgramGoesOn) {
 }
 
 TEST_F(Startup, ExitPausesPollingThenAsksTheHostToClose) {
-  CopyDemo();
+  host.CopyDemoHome();
   Start();
   bool closed = false;
   host.app->SetQuitHook([&] { closed = true; });
@@ -153,7 +148,7 @@ TEST_F(Startup, ExitPausesPollingThenAsksTheHostToClose) {
 }
 
 TEST_F(Startup, CommandsOnEveryDeviceAskTheConfirmerAndTheConsoleWaitsForYes) {
-  CopyDemo();
+  host.CopyDemoHome();
   Start();
   host.events.Advance(2000);
   using R = TDockingApp::CommandResult;
@@ -202,7 +197,7 @@ TEST_F(Startup, CommandsOnEveryDeviceAskTheConfirmerAndTheConsoleWaitsForYes) {
 }
 
 TEST_F(Startup, GuardedCommandsAskForTheAccessLevel) {
-  CopyDemo();
+  host.CopyDemoHome();
   Start();
   using R = TDockingApp::CommandResult;
   int runs = 0;
@@ -226,7 +221,7 @@ TEST_F(Startup, GuardedCommandsAskForTheAccessLevel) {
 // console or the loops stopping: the answer comes from a timer, and the host
 // is told the console is busy meanwhile.
 TEST_F(Startup, ConsoleLogOnGuessingIsSlowedNotBlocked) {
-  CopyDemo();
+  host.CopyDemoHome();
   Start();
   Console console(*host.app);
   std::vector<std::string> late;
@@ -255,7 +250,7 @@ TEST_F(Startup, ConsoleLogOnGuessingIsSlowedNotBlocked) {
 }
 
 TEST_F(Startup, SimulatedEventOnADeviceOutsideTheSiteIsRefused) {
-  CopyDemo();
+  host.CopyDemoHome();
   Start();
   Console console(*host.app);
   Run(console, "select 1-099");
@@ -319,7 +314,7 @@ TEST_F(Startup, ConsoleAnswersUnknownWordsAndUsage) {
 // The live edition opens what "Loop%uPortType" names, never a simulated loop,
 // and says nothing about being a demonstration.
 TEST_F(Startup, LiveEditionHasNoSimulationAndLeavesUnservableLoopsDisabled) {
-  CopyDemo();
+  host.CopyDemoHome();
   host.Set("Product", "Edition", " Live ");
   host.Set("Comm", "Loop1PortType", "7");  // no such transport
   host.app.reset();

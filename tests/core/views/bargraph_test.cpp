@@ -44,9 +44,7 @@ struct RecordingObserver : BargraphObserver {
 class BargraphTest : public ::testing::Test {
  protected:
   void Start() {
-    for (const char* f : {"quillark.ini", "demo.cfg"})
-      std::filesystem::copy_file(std::filesystem::path(QUILLARK_SOURCE_DIR) / "resources/demo" / f,
-                                 host.home / f, std::filesystem::copy_options::overwrite_existing);
+    host.CopyDemoHome();
     for (const auto& [k, v] : settings) host.Set(k.first, k.second, v);
     host.app->InitMainWindow(host.home.Path());
     host.app->SetDeviceStatusSource(&fake);
