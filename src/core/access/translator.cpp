@@ -15,32 +15,40 @@ namespace quillark {
 
 namespace {
 
+// How a language picks the form of a counted word.
+enum class PluralRule {
+  ONEISONE,    // "1 line", "0 lines", "2 lines"
+  ZEROANDONE,  // French: "0 ligne", "1 ligne", "2 lignes"
+  SLAVIC,      // Russian: 1, 21, 101 one; 2-4, 22-24 few; 0, 5-20, 111 many
+};
+
 struct Language {
   const char* suffix;  // of menu and dialog layout names
   const char* locale;  // what the windows format numbers and dates by
+  PluralRule plural = PluralRule::ONEISONE;
 };
 
 // Languages that are not offered ("NA" names) still have a suffix and a
 // locale, so that a stored index of one of them behaves like any other.
 constexpr Language languages[Translator::LANGUAGES] = {
-    {"UK", "en_US"},  // 0 English
-    {"UK", "fr_FR"},  // 1 not offered
-    {"NL", "de_DE"},  // 2 Dutch
-    {"FR", "fr_FR"},  // 3 French
-    {"GR", "de_DE"},  // 4 German
-    {"UK", "fr_FR"},  // 5 not offered
-    {"IT", "de_DE"},  // 6 Italian
-    {"NO", "de_DE"},  // 7 not offered
-    {"PT", "de_DE"},  // 8 Portuguese
-    {"SP", "fr_FR"},  // 9 Spanish
-    {"SV", "de_DE"},  // 10 not offered
-    {"US", "en_US"},  // 11 English-US
-    {"UK", "fr_FR"},  // 12 not offered
-    {"KR", "en_US"},  // 13 not offered
-    {"SC", "en_US"},  // 14 not offered
-    {"TC", "en_US"},  // 15 not offered
-    {"PL", "fr_FR"},  // 16 not offered
-    {"RU", "fr_FR"},  // 17 Russian
+    {"UK", "en_US"},                          // 0 English
+    {"UK", "fr_FR"},                          // 1 not offered
+    {"NL", "de_DE"},                          // 2 Dutch
+    {"FR", "fr_FR", PluralRule::ZEROANDONE},  // 3 French
+    {"GR", "de_DE"},                          // 4 German
+    {"UK", "fr_FR"},                          // 5 not offered
+    {"IT", "de_DE"},                          // 6 Italian
+    {"NO", "de_DE"},                          // 7 not offered
+    {"PT", "de_DE"},                          // 8 Portuguese
+    {"SP", "fr_FR"},                          // 9 Spanish
+    {"SV", "de_DE"},                          // 10 not offered
+    {"US", "en_US"},                          // 11 English-US
+    {"UK", "fr_FR"},                          // 12 not offered
+    {"KR", "en_US"},                          // 13 not offered
+    {"SC", "en_US"},                          // 14 not offered
+    {"TC", "en_US"},                          // 15 not offered
+    {"PL", "fr_FR"},                          // 16 not offered
+    {"RU", "fr_FR", PluralRule::SLAVIC},      // 17 Russian
 };
 
 bool InTable(int language) {
@@ -92,6 +100,40 @@ const char* Translator::GetTextInLanguage(int id, int language) {
 
 const char* Translator::GetTextInLanguage(int id) {
   return GetTextInLanguage(id, CurrentLanguage);
+}
+
+PluralForm Translator::PluralFormOf(int language, unsigned long n) {
+  const PluralRule rule = InTable(language) ? languages[language].plural : PluralRule::ONEISONE;
+  switch (rule) {
+    case PluralRule::ZEROANDONE:
+      return n <= 1 ? PluralForm::ONE : PluralForm::OTHER;
+    case PluralRule::SLAVIC: {
+      const unsigned long units = n % 10, hundreds = n % 100;
+      if (units == 1 && hundreds != 11) return PluralForm::ONE;
+      if (units >= 2 && units <= 4 && (hundreds < 12 || hundreds > 14)) return PluralForm::FEW;
+      return PluralForm::OTHER;
+    }
+    case PluralRule::ONEISONE:
+      break;
+  }
+  return n == 1 ? PluralForm::ONE : PluralForm::OTHER;
+}
+
+std::string Translator::CountWord(unsigned long n, const CountedWord& word) {
+  switch (PluralFormOf(CurrentLanguage, n)) {
+    case PluralForm::ONE:
+      return TextOr(word.one, word.oneenglish);
+    case PluralForm::FEW:
+      // A table without the few text still reads the plural.
+      if (word.few != 0) {
+        std::string few = Text(word.few);
+        if (!few.empty()) return few;
+      }
+      break;
+    case PluralForm::OTHER:
+      break;
+  }
+  return TextOr(word.other, word.otherenglish);
 }
 
 const char* Translator::AppendLanguage(const char* name, int language) {

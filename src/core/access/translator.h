@@ -7,6 +7,23 @@ namespace quillark {
 class INI;
 class Prompter;
 
+// The grammatical number a count asks of the word it counts. Languages with
+// two forms use ONE and OTHER; Russian also FEW (2-4, 22-24...) and calls its
+// third form, OTHER here, "many" (5-20, 25...).
+enum class PluralForm { ONE, FEW, OTHER };
+
+// A counted word in all its forms, stated once by the caller: the table text
+// and English of the form after one and after other counts; `few` is the table
+// text for Russian's 2-4 (in languages without that form it holds the plural),
+// 0 for a word that reads the same there as its OTHER form.
+struct CountedWord {
+  int one;
+  const char* oneenglish;
+  int other;
+  const char* otherenglish;
+  int few = 0;
+};
+
 // Hands out every visible text by number in the current language, and the
 // names of menu and dialog layouts, falling back to English.
 class Translator {
@@ -42,6 +59,18 @@ class Translator {
   std::string TextOr(int id, const char* english) {
     std::string text = Text(id);
     return text.empty() ? std::string(english) : text;
+  }
+
+  // The form a count of n asks for in `language`; a language without texts
+  // of its own counts as English does.
+  static PluralForm PluralFormOf(int language, unsigned long n);
+  // The form of `word` that n asks for in the current language ("line",
+  // "lines"; "строка", "строки", "строк"): the word alone, or a whole
+  // sentence when the texts are sentences about the count.
+  std::string CountWord(unsigned long n, const CountedWord& word);
+  // n and its word: "3 lines".
+  std::string Counted(unsigned long n, const CountedWord& word) {
+    return std::to_string(n) + " " + CountWord(n, word);
   }
 
   const char* AppendLanguage(const char* name, int language);

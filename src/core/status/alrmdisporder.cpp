@@ -22,6 +22,16 @@ constexpr int TX_FIRE = 80000;
 constexpr int TX_PREALARM = 80100;
 constexpr int TX_OTHER = 80200;
 constexpr int TX_FAULT = 80300;
+constexpr int TX_CLEAREDONE = 90100;
+// The forms after 2-4 (Russian; the plural elsewhere).
+constexpr int TX_LINESFEW = 90000;
+constexpr int TX_FIRESFEW = 90020;
+constexpr int TX_PREALARMSFEW = 90040;
+constexpr int TX_OTHERSFEW = 90060;
+constexpr int TX_FAULTSFEW = 90080;
+constexpr int TX_CLEAREDFEW = 90120;
+
+constexpr CountedWord LINES{TX_LINE, "line", TX_LINES, "lines", TX_LINESFEW};
 
 // Lines of equal rank keep the order they arrived in; the index breaks ties
 // between lines of the same moment so the order never wavers.
@@ -129,31 +139,23 @@ std::vector<AlarmRow> OrderAlarmLines(const std::vector<AlarmLine>& lines) {
 }
 
 std::string GroupHeading(const AlarmGroup& g, Translator& translator) {
-  std::string out =
-      translator.TextOr(TX_LOOP, "Loop") + " " + std::to_string(g.loop + 1) + ": " +
-      std::to_string(g.lines) + " " +
-      (g.lines == 1 ? translator.TextOr(TX_LINE, "line") : translator.TextOr(TX_LINES, "lines"));
-  // One of a kind reads in the singular ("1 fault"), as the lines do.
+  std::string out = translator.TextOr(TX_LOOP, "Loop") + " " + std::to_string(g.loop + 1) + ": " +
+                    translator.Counted(g.lines, LINES);
   struct Part {
     std::size_t count;
-    int one;
-    const char* oneenglish;
-    int many;
-    const char* manyenglish;
+    CountedWord word;
   };
   const Part parts[] = {
-      {g.fires, TX_FIRE, "fire alarm", TX_FIRES, "fire alarms"},
-      {g.prealarms, TX_PREALARM, "pre-alarm", TX_PREALARMS, "pre-alarms"},
-      {g.others, TX_OTHER, "other alarm", TX_OTHERS, "other alarms"},
-      {g.faults, TX_FAULT, "fault", TX_FAULTS, "faults"},
-      {g.cleared, TX_CLEARED, "cleared", TX_CLEARED, "cleared"},
+      {g.fires, {TX_FIRE, "fire alarm", TX_FIRES, "fire alarms", TX_FIRESFEW}},
+      {g.prealarms, {TX_PREALARM, "pre-alarm", TX_PREALARMS, "pre-alarms", TX_PREALARMSFEW}},
+      {g.others, {TX_OTHER, "other alarm", TX_OTHERS, "other alarms", TX_OTHERSFEW}},
+      {g.faults, {TX_FAULT, "fault", TX_FAULTS, "faults", TX_FAULTSFEW}},
+      {g.cleared, {TX_CLEAREDONE, "cleared", TX_CLEARED, "cleared", TX_CLEAREDFEW}},
   };
   const char* sep = ": ";
   for (const Part& p : parts) {
     if (p.count == 0) continue;
-    out += sep + std::to_string(p.count) + " " +
-           (p.count == 1 ? translator.TextOr(p.one, p.oneenglish)
-                         : translator.TextOr(p.many, p.manyenglish));
+    out += sep + translator.Counted(p.count, p.word);
     sep = ", ";
   }
   return out;

@@ -35,6 +35,9 @@ constexpr int TX_FILTER = 84800;
 constexpr int TX_RELOAD = 84900;
 constexpr int TX_SEARCHREFUSED = 85000;
 constexpr int TX_FOUND = 85100;
+// The sentence agrees with the number of events searched: "of 1 event".
+constexpr int TX_FOUNDONE = 90140;
+constexpr int TX_FOUNDFEW = 90160;
 constexpr int TX_TEXTFILE = 85300;
 constexpr int TX_SPREADSHEET = 85400;
 constexpr int TX_OPEN = 66200;  // the main menu's
@@ -390,7 +393,12 @@ void EventLogWindow::ShowSearchResult() {
       break;
     case SearchShown::FOUND:
       searchmessage->setText(
-          Text(TX_FOUND, "%1 of %2 events found").arg(log->EventCount()).arg(log->RecordCount()));
+          QString::fromStdString(
+              app.GetServices().translator.CountWord(log->RecordCount(),
+                                                     {TX_FOUNDONE, "%1 of %2 event found", TX_FOUND,
+                                                      "%1 of %2 events found", TX_FOUNDFEW}))
+              .arg(log->EventCount())
+              .arg(log->RecordCount()));
       searchmessage->setStyleSheet(QString());
       break;
   }

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <iterator>
 #include <string>
+#include <utility>
 
 #include "core/access/layouts.h"
 #include "core/common/inifile.h"
@@ -197,6 +199,77 @@ TEST_F(TranslatorTest, SwedishAsksForSvLayoutsAndGetsTheEnglishOnes) {
   std::string page = t.GetPropertyPage("ACTIONS");
   t.GetDialog("FNIO");
   EXPECT_EQ(page, "ACTIONS_UK");
+}
+
+// The form each count asks for, at the numbers where the rules turn.
+TEST(PluralFormTest, EachLanguageFamilyTurnsAtItsOwnNumbers) {
+  const unsigned long counts[] = {0, 1, 2, 4, 5, 11, 12, 14, 21, 22, 25, 101, 111};
+  constexpr PluralForm O = PluralForm::ONE, F = PluralForm::FEW, X = PluralForm::OTHER;
+  const PluralForm oneisone[] = {X, O, X, X, X, X, X, X, X, X, X, X, X};
+  const PluralForm french[] = {O, O, X, X, X, X, X, X, X, X, X, X, X};
+  const PluralForm russian[] = {X, O, F, F, X, X, X, X, O, F, X, O, X};
+  for (std::size_t i = 0; i < std::size(counts); ++i) {
+    const unsigned long n = counts[i];
+    // English, Dutch, German, Italian, Portuguese, Spanish, English-US, and
+    // languages not offered, which read English.
+    for (int language : {0, 1, 2, 4, 6, 8, 9, 11, 16, 18, -1})
+      EXPECT_EQ(Translator::PluralFormOf(language, n), oneisone[i]) << language << " " << n;
+    EXPECT_EQ(Translator::PluralFormOf(3, n), french[i]) << n;
+    EXPECT_EQ(Translator::PluralFormOf(17, n), russian[i]) << n;
+  }
+  // Far past the hundreds the last two digits still decide.
+  EXPECT_EQ(Translator::PluralFormOf(17, 1000011), PluralForm::OTHER);
+  EXPECT_EQ(Translator::PluralFormOf(17, 1000023), PluralForm::FEW);
+}
+
+TEST(PluralFormTest, CountWordReadsTheFormOfTheCurrentLanguage) {
+  Translator t(nullptr, nullptr);
+  // "line": 56900/65100, its few form 90000.
+  const CountedWord line{56900, "line", 65100, "lines", 90000};
+  EXPECT_EQ(t.Counted(1, line), "1 line");
+  EXPECT_EQ(t.Counted(0, line), "0 lines");
+  EXPECT_EQ(t.Counted(3, line), "3 lines");
+  t.SetLanguage(3);
+  EXPECT_EQ(t.Counted(0, line), "0 ligne");
+  EXPECT_EQ(t.Counted(2, line), "2 lignes");
+  t.SetLanguage(17);
+  EXPECT_EQ(t.Counted(21, line), "21 строка");
+  EXPECT_EQ(t.Counted(3, line), "3 строки");
+  EXPECT_EQ(t.Counted(12, line), "12 строк");
+  // A word without a few form reads its plural there.
+  EXPECT_EQ(t.CountWord(3, {56900, "line", 65100, "lines"}), "строк");
+  // Numbers missing from the table read the English given.
+  const CountedWord missing{1, "thing", 3, "things", 5};
+  EXPECT_EQ(t.Counted(1, missing), "1 thing");
+  EXPECT_EQ(t.Counted(2, missing), "2 things");
+  EXPECT_EQ(t.Counted(5, missing), "5 things");
+}
+
+// Every few form is in the table in every language: in a language without
+// such a form it is the same word as the plural.
+TEST(PluralFormTest, FewFormsAreThePluralWhereALanguageHasNoFewForm) {
+  Translator t(nullptr, nullptr);
+  const std::pair<int, int> fewandplural[] = {{90000, 65100}, {90020, 65200}, {90040, 65300},
+                                              {90060, 65500}, {90080, 65400}, {90120, 65600},
+                                              {90160, 85100}};
+  for (int language : {0, 2, 3, 4, 6, 8, 9, 11})
+    for (const auto& [few, plural] : fewandplural)
+      EXPECT_EQ(std::string(t.GetTextInLanguage(few, language)),
+                std::string(t.GetTextInLanguage(plural, language)))
+          << language << " " << few;
+  // Russian words after 2-4 differ from those after 5; the search result
+  // does not, since "из" asks for the genitive plural after both.
+  for (const auto& [few, plural] : fewandplural)
+    if (few != 90160) {
+      EXPECT_NE(std::string(t.GetTextInLanguage(few, 17)),
+                std::string(t.GetTextInLanguage(plural, 17)))
+          << few;
+    }
+  t.SetLanguage(17);
+  const CountedWord found{90140, "%1 of %2 event found", 85100, "%1 of %2 events found", 90160};
+  EXPECT_EQ(t.CountWord(21, found), "Найдено %1 из %2 события");
+  EXPECT_EQ(t.CountWord(3, found), "Найдено %1 из %2 событий");
+  EXPECT_EQ(t.CountWord(11, found), "Найдено %1 из %2 событий");
 }
 
 TEST(Layouts, RegistryHoldsOnlyEnglishLayouts) {

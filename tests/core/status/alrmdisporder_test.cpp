@@ -122,6 +122,51 @@ TEST(AlarmOrderTest, HeadingCountsWhatTheGroupHolds) {
   EXPECT_EQ(GroupHeading(one, translator), "Ring 2: 1 Zeile: 1 Störung");
   EXPECT_EQ(GroupHeading(g, translator),
             "Ring 3: 130 Zeilen: 2 Feueralarme, 127 Störungen, 1 wieder normal");
+}
+
+// Every count in the heading takes the form its number asks for: Russian has
+// three (1 and 21, 2-4, 5-20), French counts one as nothing more than zero.
+TEST(AlarmOrderTest, HeadingCountsInTheFormsOfEachLanguage) {
+  Translator translator(nullptr, nullptr);
+  translator.SetLanguage(17);
+  auto group = [](std::size_t each) {
+    AlarmGroup g;
+    g.loop = 0;
+    g.lines = g.fires = g.prealarms = g.others = g.faults = g.cleared = each;
+    return g;
+  };
+  EXPECT_EQ(GroupHeading(group(1), translator),
+            "Шлейф 1: 1 строка: 1 пожарная тревога, 1 предтревога, 1 другая тревога, "
+            "1 неисправность, 1 восстановленная");
+  EXPECT_EQ(GroupHeading(group(3), translator),
+            "Шлейф 1: 3 строки: 3 пожарные тревоги, 3 предтревоги, 3 другие тревоги, "
+            "3 неисправности, 3 восстановленные");
+  EXPECT_EQ(GroupHeading(group(5), translator),
+            "Шлейф 1: 5 строк: 5 пожарных тревог, 5 предтревог, 5 других тревог, "
+            "5 неисправностей, 5 восстановленных");
+  AlarmGroup mixed;
+  mixed.loop = 3;
+  mixed.lines = 22;
+  mixed.fires = 21;
+  mixed.faults = 1;
+  EXPECT_EQ(GroupHeading(mixed, translator),
+            "Шлейф 4: 22 строки: 21 пожарная тревога, 1 неисправность");
+
+  translator.SetLanguage(3);
+  EXPECT_EQ(GroupHeading(group(1), translator),
+            "Boucle 1: 1 ligne: 1 alarme feu, 1 préalarme, 1 autre alarme, 1 défaut, 1 rétablie");
+  EXPECT_EQ(GroupHeading(group(2), translator),
+            "Boucle 1: 2 lignes: 2 alarmes feu, 2 préalarmes, 2 autres alarmes, 2 défauts, "
+            "2 rétablies");
+  // A kind the group lacks is left out, not counted as "0".
+  AlarmGroup one;
+  one.loop = 0;
+  one.lines = 1;
+  one.faults = 1;
+  EXPECT_EQ(GroupHeading(one, translator), "Boucle 1: 1 ligne: 1 défaut");
+}
+
+TEST(AlarmOrderTest, GroupCountsWhatItsLinesHold) {
   std::vector<In> in;
   for (int a = 1; a <= 21; ++a) in.push_back({0, a, a == 3 ? 0x08u : 0x01u, a == 4, 1, 0});
   const auto rows = OrderAlarmLines(Lines(in));
