@@ -629,7 +629,8 @@ void SiteConfigDlg::MapSetup(MapKind kind) {
   if (kind == MapKind::LOOP)
     ref = SiteMap::LoopRef(site, static_cast<int>(d->GetLoop()));
   else if (kind == MapKind::SITE)
-    ref = SiteMap::SiteRef(SiteMapFile(*setup.app));
+    ref =
+        SiteMap::SiteRef(editor->SitePlan().empty() ? SiteMapFile(*setup.app) : editor->SitePlan());
   else
     ref = SiteMap::ZoneRef(site, d->GetZone());
   if (!ref) {
@@ -639,6 +640,9 @@ void SiteConfigDlg::MapSetup(MapKind kind) {
   MapSetupDlg dialog(*setup.app, editor->Site(), *d, *ref, this);
   if (chooser) dialog.SetFileChooser(chooser);
   Run(dialog);
+  // A site plan chosen there is the editor's to store with the rest.
+  if (kind == MapKind::SITE && dialog.result() == QDialog::Accepted && dialog.PlanChosen())
+    editor->SetSitePlan(dialog.MapFile());
   ShowDeviceInfo();
 }
 
