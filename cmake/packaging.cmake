@@ -66,6 +66,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # maintainer scripts call.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "adduser")
+# Qt's own texts (file dialogs, standard buttons) in the operator's language;
+# without them those texts stay English and everything else works.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "supervisor for networks of aspirating smoke detectors
 Quillark is the bus master of up to 16 serial loops of aspirating smoke

@@ -5,8 +5,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSet>
 #include <QTimer>
 #include <optional>
@@ -51,6 +55,29 @@ QChar KeyLetter(const QString& text) {
     return text[i + 1].toLower();
   }
   return {};
+}
+
+// Counts the language changes a window is told of.
+class Listener : public QWidget {
+ public:
+  int changes = 0;
+
+ protected:
+  void changeEvent(QEvent* e) override {
+    if (e->type() == QEvent::LanguageChange) ++changes;
+    QWidget::changeEvent(e);
+  }
+};
+
+QString CancelButtonText() {
+  QDialogButtonBox box(QDialogButtonBox::Cancel);
+  return box.button(QDialogButtonBox::Cancel)->text();
+}
+
+QStringList LabelTexts(QWidget& w) {
+  QStringList texts;
+  for (QLabel* label : w.findChildren<QLabel*>()) texts << label->text();
+  return texts;
 }
 
 const std::initializer_list<int> TITLES = {66000, 66700, 67600, 68300, 69300};
@@ -145,6 +172,45 @@ TEST(MainFrameLanguage, EveryMenuTextComesFromTheTableInEveryOfferedLanguage) {
   device->adjustSize();
   SaveGrab(*device, "mainframe-russian-device-menu");
   frame.hide();
+}
+
+TEST(MainFrameLanguage, QtsOwnTextsFollowTheLanguageAndEachWindowHearsOfItOnce) {
+  DemoCore core;
+  MainFrame frame;
+  frame.Attach(&core.App());
+  Translator& translator = core.App().GetServices().translator;
+  Listener window;
+  window.show();
+
+  translator.SetLanguage(4);
+  frame.Retranslate();
+  QApplication::processEvents();
+  EXPECT_EQ(window.changes, 1);
+  EXPECT_EQ(CancelButtonText(), "Abbrechen");
+  EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), "Suchen in:");
+  {
+    QFileDialog files(&window);
+    files.setOption(QFileDialog::DontUseNativeDialog);
+    files.resize(700, 420);
+    files.show();
+    EXPECT_TRUE(LabelTexts(files).contains("Suchen in:"))
+        << LabelTexts(files).join('|').toStdString();
+    SaveGrab(files, "filedialog-german");
+  }
+
+  // Dutch formats numbers as German does, but Qt's texts are Dutch.
+  translator.SetLanguage(2);
+  frame.UpdateCommands();
+  QApplication::processEvents();
+  EXPECT_EQ(window.changes, 2);
+  EXPECT_EQ(CancelButtonText(), "Annuleren");
+
+  translator.SetLanguage(0);
+  frame.Retranslate();
+  QApplication::processEvents();
+  EXPECT_EQ(window.changes, 3);
+  EXPECT_EQ(CancelButtonText(), "Cancel");
+  EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), "Look in:");
 }
 
 }  // namespace

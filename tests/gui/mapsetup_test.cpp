@@ -14,6 +14,7 @@
 
 #include <QLineEdit>
 #include "core/app/mainwindow.h"
+#include "core/common/ini.h"
 #include "core/events/eventinfo.h"
 #include "core/site/config.h"
 #include "gui/site/siteconfdlg.h"
@@ -314,6 +315,62 @@ TEST_F(MapSetup, BrowseRefusesWhatIsNotABitmapAndTakesAPlanThatIs) {
   EXPECT_EQ(SiteMap::LoopRef(editor->Editor().Site(), 0).file, "site.bmp");
   EXPECT_EQ(SiteMap::LoopRef(editor->Editor().Site(), 1).file,
             SiteMap::LoopRef(*core.App().GetSiteConfig(), 1).file);
+}
+
+TEST_F(MapSetup, ASitePlanChosenIsStoredWithTheEditorsOkAndForgottenOnCancel) {
+  INI& ini = core.App().GetServices().ini;
+  ASSERT_EQ(ini.ReadString("Maps", "Site", ""), "site.bmp");
+  // Browse... in the site map setup, then Ok there.
+  auto choose = [](SiteConfigDlg& editor) {
+    bool ran = false;
+    editor.SetRunner([&](QDialog& d) {
+      auto* setupdlg = dynamic_cast<MapSetupDlg*>(&d);
+      ASSERT_NE(setupdlg, nullptr);
+      ran = true;
+      setupdlg->SetFileChooser([] { return QStringLiteral("zone3.bmp"); });
+      setupdlg->Browse();
+      EXPECT_TRUE(setupdlg->PlanChosen());
+      d.findChild<QPushButton*>(QStringLiteral("ok"))->click();
+    });
+    editor.findChild<QPushButton*>(QStringLiteral("sitemap"))->click();
+    EXPECT_TRUE(ran);
+  };
+  {
+    auto editor = Editor("Detector 005");
+    choose(*editor);
+    EXPECT_EQ(ini.ReadString("Maps", "Site", ""), "site.bmp");
+    // The editor's next site map setup shows the plan chosen.
+    editor->SetRunner([](QDialog& d) {
+      auto* setupdlg = dynamic_cast<MapSetupDlg*>(&d);
+      ASSERT_NE(setupdlg, nullptr);
+      EXPECT_EQ(setupdlg->Canvas().Ref().file, "zone3.bmp");
+      d.reject();
+    });
+    editor->findChild<QPushButton*>(QStringLiteral("sitemap"))->click();
+    editor->findChild<QPushButton*>(QStringLiteral("cancel"))->click();
+    EXPECT_EQ(editor->result(), QDialog::Rejected);
+    EXPECT_EQ(ini.ReadString("Maps", "Site", ""), "site.bmp");
+  }
+  {
+    // A plan chosen and then cancelled in the map setup is no choice.
+    auto editor = Editor("Detector 005");
+    editor->SetRunner([](QDialog& d) {
+      auto* setupdlg = dynamic_cast<MapSetupDlg*>(&d);
+      ASSERT_NE(setupdlg, nullptr);
+      setupdlg->SetFileChooser([] { return QStringLiteral("zone2.bmp"); });
+      setupdlg->Browse();
+      d.reject();
+    });
+    editor->findChild<QPushButton*>(QStringLiteral("sitemap"))->click();
+    editor->accept();
+    ASSERT_EQ(editor->result(), QDialog::Accepted);
+    EXPECT_EQ(ini.ReadString("Maps", "Site", ""), "site.bmp");
+  }
+  auto editor = Editor("Detector 005");
+  choose(*editor);
+  editor->findChild<QPushButton*>(QStringLiteral("ok"))->click();
+  ASSERT_EQ(editor->result(), QDialog::Accepted);
+  EXPECT_EQ(ini.ReadString("Maps", "Site", ""), "zone3.bmp");
 }
 
 }  // namespace

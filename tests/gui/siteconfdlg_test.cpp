@@ -224,6 +224,12 @@ TEST_F(SiteEditorWindow, LessShowsTheCompactViewMoreTheFullAndHelpAsksForTheEdit
   EXPECT_FALSE(less->isEnabled());
   more->click();
   EXPECT_TRUE(mapsetup->isVisible());
+  // The map file lines up with the fields of the form above it.
+  auto left = [&](const char* name) {
+    QWidget* w = dialog->findChild<QWidget*>(QString::fromLatin1(name));
+    return w->mapTo(dialog.get(), QPoint(0, 0)).x();
+  };
+  EXPECT_EQ(left("map"), left("location"));
   Click(*dialog, "help");
   EXPECT_EQ(helps, std::vector<int>{SiteConfigDlg::HELPCONTEXT});
 }

@@ -25,30 +25,32 @@ enum class PluralRule {
 struct Language {
   const char* suffix;  // of menu and dialog layout names
   const char* locale;  // what the windows format numbers and dates by
+  const char* code;    // ISO 639 code of the language the texts are written in
   PluralRule plural = PluralRule::ONEISONE;
 };
 
 // Languages that are not offered ("NA" names) still have a suffix and a
-// locale, so that a stored index of one of them behaves like any other.
+// locale, so that a stored index of one of them behaves like any other; they
+// read the English texts, so their code is English.
 constexpr Language languages[Translator::LANGUAGES] = {
-    {"UK", "en_US"},                          // 0 English
-    {"UK", "fr_FR"},                          // 1 not offered
-    {"NL", "de_DE"},                          // 2 Dutch
-    {"FR", "fr_FR", PluralRule::ZEROANDONE},  // 3 French
-    {"GR", "de_DE"},                          // 4 German
-    {"UK", "fr_FR"},                          // 5 not offered
-    {"IT", "de_DE"},                          // 6 Italian
-    {"NO", "de_DE"},                          // 7 not offered
-    {"PT", "de_DE"},                          // 8 Portuguese
-    {"SP", "fr_FR"},                          // 9 Spanish
-    {"SV", "de_DE"},                          // 10 not offered
-    {"US", "en_US"},                          // 11 English-US
-    {"UK", "fr_FR"},                          // 12 not offered
-    {"KR", "en_US"},                          // 13 not offered
-    {"SC", "en_US"},                          // 14 not offered
-    {"TC", "en_US"},                          // 15 not offered
-    {"PL", "fr_FR"},                          // 16 not offered
-    {"RU", "fr_FR", PluralRule::SLAVIC},      // 17 Russian
+    {"UK", "en_US", "en"},                          // 0 English
+    {"UK", "fr_FR", "en"},                          // 1 not offered
+    {"NL", "de_DE", "nl"},                          // 2 Dutch
+    {"FR", "fr_FR", "fr", PluralRule::ZEROANDONE},  // 3 French
+    {"GR", "de_DE", "de"},                          // 4 German
+    {"UK", "fr_FR", "en"},                          // 5 not offered
+    {"IT", "de_DE", "it"},                          // 6 Italian
+    {"NO", "de_DE", "en"},                          // 7 not offered
+    {"PT", "de_DE", "pt"},                          // 8 Portuguese
+    {"SP", "fr_FR", "es"},                          // 9 Spanish
+    {"SV", "de_DE", "en"},                          // 10 not offered
+    {"US", "en_US", "en"},                          // 11 English-US
+    {"UK", "fr_FR", "en"},                          // 12 not offered
+    {"KR", "en_US", "en"},                          // 13 not offered
+    {"SC", "en_US", "en"},                          // 14 not offered
+    {"TC", "en_US", "en"},                          // 15 not offered
+    {"PL", "fr_FR", "en"},                          // 16 not offered
+    {"RU", "fr_FR", "ru", PluralRule::SLAVIC},      // 17 Russian
 };
 
 bool InTable(int language) {
@@ -80,6 +82,10 @@ void Translator::SetLanguage(int language) {
 
 const char* Translator::LocaleName(int language) {
   return InTable(language) ? languages[language].locale : languages[0].locale;
+}
+
+const char* Translator::LanguageCode(int language) {
+  return InTable(language) ? languages[language].code : languages[0].code;
 }
 
 // A language outside the table has no texts of its own: adding it to the id

@@ -47,6 +47,10 @@ class Translator {
   // The locale name ("fr_FR") the windows format numbers and dates by; the
   // English one outside the table.
   static const char* LocaleName(int language);
+  // The ISO 639 code of the language the texts are shown in ("nl"): not the
+  // locale above, which follows number formats (Dutch formats as "de_DE").
+  // "en" for every language that reads the English texts.
+  static const char* LanguageCode(int language);
 
   // The text `id` + language, else `id`, else empty. The returned buffer is
   // overwritten by the next lookup: copy it at once (or use Text()).

@@ -236,6 +236,7 @@ bool SiteEditor::SaveAs(const std::string& file, INI& ini, Prompter* prompter) {
   // failed save never leaves the program pointing at a file it cannot read.
   if (!file.empty() && site.Save(file)) {
     ini.WriteString("Site", "Site", file);
+    if (!siteplan.empty()) ini.WriteString("Maps", "Site", siteplan);
     return true;
   }
   if (prompter != nullptr) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/site/config.h"
@@ -92,8 +93,14 @@ class SiteEditor {
   static std::vector<bool> FaultBoxes(std::uint32_t mask);
   static std::uint32_t FaultMask(const std::vector<bool>& ticked);
 
-  // Stores the site file name as the site in use ("Site"/"Site") and saves
-  // the working copy to it. A file that cannot be written (read-only, a
+  // The site plan's picture as the operator chose it in the editor; empty
+  // until then (the settings' "Maps"/"Site" stands). Like the rest of the
+  // working copy it is stored only by Ok(), so Cancel forgets it.
+  void SetSitePlan(std::string file) { siteplan = std::move(file); }
+  const std::string& SitePlan() const { return siteplan; }
+
+  // Stores the site file name as the site in use ("Site"/"Site"), and a site
+  // plan chosen, and saves the working copy to it. A file that cannot be written (read-only, a
   // full disk) is reported through `prompter` and left as it was; false.
   bool Ok(INI& ini, Prompter* prompter);
   // The same under another name (a new site).
@@ -107,6 +114,7 @@ class SiteEditor {
   Translator* translator;
   int loops;
   DeviceConfig* selected = nullptr;
+  std::string siteplan;
   std::vector<std::string> modelnames;
   std::vector<int> modelcodes;
 };

@@ -82,6 +82,8 @@ int RunGui(const std::filesystem::path& home, int argc, char** argv) {
   TDockingApp app(events, prompter, frame, ini, launcher, &sound);
   frame.setWindowTitle(app.GetAppName());
   prompter.SetTranslator(&app.GetServices().translator);
+  // Before the first dialog, so that Qt's own texts are in the language too.
+  UseQtTextsIn(app.GetServices().translator.GetCurrentLanguage());
   app.GetServices().tcp = &tcp;
   app.GetServices().seriallines = QtSerialLine::Factory();
   app.SetCommandHandler(CMD_ABOUT, [&frame, &app] {

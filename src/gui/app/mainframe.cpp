@@ -221,6 +221,7 @@ void MainFrame::Retranslate() {
   if (toolbar != nullptr) toolbar->setWindowTitle(UiText(Tr(), TX_TOOLBAR, "Commands"));
   ShowInitialising();
   shownlanguage = app->GetServices().translator.GetCurrentLanguage();
+  UseQtTextsIn(shownlanguage);
   // The open windows follow the menus.
   AnnounceLanguageChange();
 }

@@ -20,6 +20,12 @@ QString UiText(Translator* translator, int id, const char* english);
 // the dots that say a dialog follows ("&Language..." -> "Language").
 QString PlainUiText(Translator& translator, int id, const char* english);
 
+// Qt's own texts (a file dialog's labels, standard buttons, a line edit's
+// menu) in `language` (a Translator language), from Qt's translations where
+// the machine has them, else English. Sends no event of its own: call it
+// before AnnounceLanguageChange(), which tells the windows once.
+void UseQtTextsIn(int language);
+
 // Tells every open window that the language changed. Each window retitles
 // itself when it sees QEvent::LanguageChange in its changeEvent(); the event
 // is posted, so windows change once the event loop runs.

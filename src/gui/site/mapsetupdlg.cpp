@@ -11,7 +11,6 @@
 
 #include "core/access/translator.h"
 #include "core/app/dockingapp.h"
-#include "core/common/ini.h"
 #include "core/common/textutil.h"
 #include "core/platform/prompter.h"
 #include "core/site/siteeditor.h"
@@ -250,17 +249,14 @@ void MapSetupDlg::UpdateButtons() {
 }
 
 void MapSetupDlg::accept() {
-  if (browsed) {
-    // The chosen picture becomes the map's file: the loop's command module
-    // holds its loop's plan, a zone entry its zone's, the settings the site's.
-    if (ref.kind == SITE) {
-      app.GetServices().ini.WriteString("Maps", "Site", ref.file);
-    } else {
-      DeviceConfig* owner = ref.kind == ZONE
-                                ? target.GetDevice(static_cast<std::uint32_t>(ref.id), ZONE)
-                                : target.GetDevice(static_cast<std::uint32_t>(ref.id) << 8);
-      if (owner != nullptr) owner->SetMap(ref.file);
-    }
+  // The chosen picture becomes the map's file: the loop's command module
+  // holds its loop's plan, a zone entry its zone's. The site's is a setting,
+  // not part of the site: the editor takes it from PlanChosen().
+  if (browsed && ref.kind != SITE) {
+    DeviceConfig* owner = ref.kind == ZONE
+                              ? target.GetDevice(static_cast<std::uint32_t>(ref.id), ZONE)
+                              : target.GetDevice(static_cast<std::uint32_t>(ref.id) << 8);
+    if (owner != nullptr) owner->SetMap(ref.file);
   }
   if (device != nullptr)
     if (DeviceConfig* d = target.GetDevice(device->GetAddress(), device->GetType())) {

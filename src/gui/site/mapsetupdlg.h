@@ -83,6 +83,8 @@ class MapSetupDlg : public QDialog {
   void Browse();
   // The plan's picture file as chosen (the map's own until Browse...).
   const std::string& MapFile() const { return ref.file; }
+  // Whether Browse... chose a picture for the plan.
+  bool PlanChosen() const { return browsed; }
 
  protected:
   void changeEvent(QEvent* e) override;

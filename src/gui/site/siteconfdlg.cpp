@@ -324,21 +324,23 @@ SiteConfigDlg::SiteConfigDlg(std::unique_ptr<SiteEditor> e, const Setup& s, QWid
   form->addRow(label(63400, "Device type"), model);
   form->addRow(label(56200, "Location"), location);
   form->addRow(label(63460, "Zone"), zone);
+  // The map file is a row of the same form, so its label lines up with the
+  // ones above; only the full view shows it.
+  auto* mapline = new QHBoxLayout;
+  mapline->addWidget(map, 1);
+  mapline->addWidget(browse);
+  form->addRow(label(63440, "Map"), mapline);
+  maprow = mapline;
 
-  // The full view adds the device's maps: its map file with a preview, the
-  // map, site and zone setups, the zones, alarm actions and critical faults.
+  // The full view adds the device's maps: its map file (above) with a
+  // preview, the map, site and zone setups, the zones, alarm actions and critical faults.
   // The compact view is what building the site by hand needs: the tree,
   // adding and removing, the device's model, location and zone, and its
   // functions.
   extra = new QWidget(this);
   extra->setObjectName(QStringLiteral("extra"));
-  auto* extraform = new QFormLayout(extra);
-  extraform->setContentsMargins(0, 0, 0, 0);
-  extraform->setRowWrapPolicy(QFormLayout::WrapLongRows);
-  auto* maprow = new QHBoxLayout;
-  maprow->addWidget(map, 1);
-  maprow->addWidget(browse);
-  extraform->addRow(label(63440, "Map"), maprow);
+  auto* extralayout = new QVBoxLayout(extra);
+  extralayout->setContentsMargins(0, 0, 0, 0);
   auto* maps = new QGridLayout;
   maps->addWidget(mapsetup, 0, 0);
   maps->addWidget(sitemap, 0, 1);
@@ -346,14 +348,14 @@ SiteConfigDlg::SiteConfigDlg(std::unique_ptr<SiteEditor> e, const Setup& s, QWid
   maps->addWidget(zones, 1, 0);
   maps->addWidget(actions, 1, 1);
   maps->addWidget(faults, 1, 2);
-  extraform->addRow(maps);
+  extralayout->addLayout(maps);
   preview = new QLabel(extra);
   preview->setObjectName(QStringLiteral("preview"));
   preview->setAlignment(Qt::AlignCenter);
   preview->setMinimumSize(200, 150);
   preview->setFrameShape(QFrame::StyledPanel);
   preview->setWordWrap(true);
-  extraform->addRow(preview);
+  extralayout->addWidget(preview);
 
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(remove);
@@ -407,6 +409,7 @@ void SiteConfigDlg::changeEvent(QEvent* e) {
 
 void SiteConfigDlg::SetFull(bool on) {
   full = on;
+  form->setRowVisible(maprow, on);
   extra->setVisible(on);
   less->setEnabled(on);
   more->setEnabled(!on);
@@ -629,7 +632,8 @@ void SiteConfigDlg::MapSetup(MapKind kind) {
   if (kind == MapKind::LOOP)
     ref = SiteMap::LoopRef(site, static_cast<int>(d->GetLoop()));
   else if (kind == MapKind::SITE)
-    ref = SiteMap::SiteRef(SiteMapFile(*setup.app));
+    ref =
+        SiteMap::SiteRef(editor->SitePlan().empty() ? SiteMapFile(*setup.app) : editor->SitePlan());
   else
     ref = SiteMap::ZoneRef(site, d->GetZone());
   if (!ref) {
@@ -639,6 +643,9 @@ void SiteConfigDlg::MapSetup(MapKind kind) {
   MapSetupDlg dialog(*setup.app, editor->Site(), *d, *ref, this);
   if (chooser) dialog.SetFileChooser(chooser);
   Run(dialog);
+  // A site plan chosen there is the editor's to store with the rest.
+  if (kind == MapKind::SITE && dialog.result() == QDialog::Accepted && dialog.PlanChosen())
+    editor->SetSitePlan(dialog.MapFile());
   ShowDeviceInfo();
 }
 

@@ -14,6 +14,7 @@ class QCheckBox;
 class QComboBox;
 class QFormLayout;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
@@ -151,7 +152,8 @@ class SiteConfigDlg : public QDialog {
   bool loading = false;
   bool full = true;
   QFormLayout* form;
-  QWidget* extra;  // what only the full view shows
+  QLayout* maprow;  // the map file's row of the form: the full view's
+  QWidget* extra;   // what only the full view shows
   QLabel* preview;
   // Labels and buttons whose text is one table text.
   struct Text {

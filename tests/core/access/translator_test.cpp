@@ -59,6 +59,7 @@ TEST_F(TranslatorTest, LanguageOutsideTheTableReadsEnglishAndSaysSoInWords) {
     EXPECT_EQ(t.GetLanguage(), language);  // stored as given
     EXPECT_EQ(Locale(), "C");
     EXPECT_STREQ(Translator::LocaleName(language), "en_US");
+    EXPECT_STREQ(Translator::LanguageCode(language), "en");
     ASSERT_EQ(prompter.prompts.size(), 1u);
     EXPECT_EQ(prompter.prompts[0].caption, "");
     EXPECT_EQ(prompter.prompts[0].text, "There are no texts for language " +
@@ -81,6 +82,12 @@ TEST_F(TranslatorTest, LanguageInTheTableSwitchesWithoutABoxAndLeavesTheCLocale)
   EXPECT_TRUE(prompter.prompts.empty());
   EXPECT_EQ(Locale(), "C");
   EXPECT_STREQ(Translator::LocaleName(3), "fr_FR");
+  // The language of the texts is not the number format's: Dutch texts
+  // format numbers as German does.
+  EXPECT_STREQ(Translator::LocaleName(2), "de_DE");
+  EXPECT_STREQ(Translator::LanguageCode(2), "nl");
+  EXPECT_STREQ(Translator::LanguageCode(17), "ru");
+  EXPECT_STREQ(Translator::LanguageCode(11), "en");
 
   // No settings file and nobody to tell: still switches.
   Translator bare(nullptr, nullptr);
