@@ -1,6 +1,5 @@
 #include "gui/app/desktop.h"
 
-#include <QLocale>
 #include <QMessageBox>
 
 #include "core/access/commands.h"
@@ -78,11 +77,9 @@ Desktop::Desktop(TDockingApp& a, INI& ini, MainFrame& f)
     if (dialog.exec() != QDialog::Accepted) return;
     const int language = static_cast<int>(ini.ReadInt("Product", "Language", "0"));
     app.GetServices().translator.SetLanguage(language);
-    // The main menu and toolbar tips take the new language at once.
+    // The main menu, toolbar tips, Qt's own texts and the number format
+    // take the new language at once.
     frame.Retranslate();
-    // Qt carries its own locale data, so the windows format numbers and
-    // dates in the language whether or not the machine has its C locale.
-    QLocale::setDefault(QLocale(QString::fromLatin1(Translator::LocaleName(language))));
   });
   files = std::make_unique<FileCommands>(app, ini, frame);
   eventlogs = std::make_unique<EventLogCommands>(app, &frame);

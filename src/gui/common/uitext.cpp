@@ -77,6 +77,9 @@ void UseQtTextsIn(int language) {
       translations.reset();
   }
   texts->Use(std::move(translations));
+  // Qt carries its own locale data, so the windows format numbers and dates
+  // in the language whether or not the machine has its C locale.
+  QLocale::setDefault(QLocale(QString::fromLatin1(Translator::LocaleName(language))));
 }
 
 void AnnounceLanguageChange() {

@@ -22,8 +22,9 @@ QString PlainUiText(Translator& translator, int id, const char* english);
 
 // Qt's own texts (a file dialog's labels, standard buttons, a line edit's
 // menu) in `language` (a Translator language), from Qt's translations where
-// the machine has them, else English. Sends no event of its own: call it
-// before AnnounceLanguageChange(), which tells the windows once.
+// the machine has them, else English; and the language's number and date
+// format for every window. Sends no event of its own: call it before
+// AnnounceLanguageChange(), which tells the windows once.
 void UseQtTextsIn(int language);
 
 // Tells every open window that the language changed. Each window retitles
