@@ -173,6 +173,7 @@ TEST_F(WindowLanguage, AnOpenEventLogWindowChangesItsTextsOnTheLanguageCommand) 
   // The reason changes language too; the keywords in it stay as typed.
   EXPECT_EQ(log.SearchMessage()->text(),
             QStringLiteral("Suche nicht ausgeführt: from: liegt nach to:"));
+  SaveGrab(log, "eventlog-refused-german");
   EXPECT_EQ(desktop.Help().windowTitle(), QStringLiteral("Quillark-Hilfe"));
   // The status field still says the program is starting, now in German,
   // and the toolbar is named in German.
