@@ -94,6 +94,9 @@ TEST(ChartWindowTest, FollowsEveryLanguageAtOnceAndEveryTextFits) {
     const QString info = live->SampleInfo(10);
     EXPECT_TRUE(info.contains(Table(88400, language))) << info.toStdString();
     EXPECT_TRUE(info.contains(Table(88500, language))) << info.toStdString();
+    // The demonstration detector records every 20 minutes: 200 minutes a division.
+    EXPECT_TRUE(info.endsWith(Table(89480, language).replace(QStringLiteral("%u"), "200")))
+        << info.toStdString();
     EXPECT_TRUE(ClippedTexts(*live).isEmpty()) << ClippedTexts(*live).join(',').toStdString();
     // Every menu title has room on the bar (none pushed into the overflow).
     for (QAction* menu : live->menuBar()->actions()) {

@@ -372,7 +372,8 @@ bool Console::LoadSystemLog(const Args& args, std::size_t first, EventLog& log,
   std::string text;
   for (std::size_t i = first; i < args.size(); ++i) text += (text.empty() ? "" : " ") + args[i];
   EventSearch search;
-  if (!ParseEventSearch(text, app.GetSiteConfig(), search, error)) return false;
+  if (!ParseEventSearch(text, app.GetSiteConfig(), search, error, &app.GetServices().translator))
+    return false;
   std::error_code ec;
   if (std::filesystem::exists(app.GetPaths().syslog, ec) &&
       !log.Load(app.GetPaths().syslog.string())) {

@@ -237,10 +237,11 @@ TDockingApp::CommandResult TDockingApp::ExecuteCommand(int id) {
     services.prompter.Show("", e.what(), PromptIcon::STOP);
     WriteEvent(WE_INFORMATION, e.what());
   } catch (...) {
-    const std::string text =
+    const char* english =
         "An unknown error has occurred. Some program functionality may not be available.";
-    services.prompter.Show("", text, PromptIcon::STOP);
-    WriteEvent(WE_INFORMATION, text);
+    // The operator reads it in their language; the log keeps one wording.
+    services.prompter.Show("", services.translator.TextOr(89560, english), PromptIcon::STOP);
+    WriteEvent(WE_INFORMATION, english);
   }
   return CommandResult::DONE;
 }

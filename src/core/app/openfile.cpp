@@ -4,6 +4,7 @@
 
 #include "core/access/commands.h"
 #include "core/access/security.h"
+#include "core/access/translator.h"
 #include "core/app/dockingapp.h"
 #include "core/common/ini.h"
 #include "core/common/textutil.h"
@@ -45,8 +46,11 @@ bool TDockingApp::OpenFile(const std::string& path) {
   if (type == FT_UNKNOWN) {
     // A name without an extension is named itself, so the message says something.
     if (extension.empty()) extension = path;
-    services.prompter.Show("", Format("Unknown file type: %s.", extension.c_str()),
-                           PromptIcon::STOP);
+    services.prompter.Show(
+        "",
+        Format(services.translator.TextOr(89520, "Unknown file type: %s.").c_str(),
+               extension.c_str()),
+        PromptIcon::STOP);
     return false;
   }
   const int permission = FilePermission(type);
@@ -70,7 +74,11 @@ bool TDockingApp::OpenFile(const std::string& path) {
   }
   if (opener == fileopeners.end()) {
     services.prompter.Show(
-        "", Format("Files of type %s cannot be opened in this version.", extension.c_str()),
+        "",
+        Format(
+            services.translator.TextOr(89540, "Files of type %s cannot be opened in this version.")
+                .c_str(),
+            extension.c_str()),
         PromptIcon::INFORMATION);
     return false;
   }

@@ -146,7 +146,8 @@ Lines ViewConsole::ChartWord(const Args& args) {
                    "division)",
                    Console::DeviceName(c.device).c_str(), c.DetectorCount(),
                    c.DetectorCount() == 1 ? "" : "s", c.IsFlowRate() ? " (flow rate)" : "",
-                   c.Length(), c.samplingperiod, ChartRateText(c.samplingperiod).c_str()),
+                   c.Length(), c.samplingperiod,
+                   ChartRateText(c.samplingperiod, &app.GetServices().translator).c_str()),
             Format("last sample %02u/%02u/%02u %02u:%02u:%02u", unsigned{t.day}, unsigned{t.month},
                    unsigned{t.year}, unsigned{t.hour}, unsigned{t.minute}, unsigned{t.second}),
             "saved to " + file.string()});

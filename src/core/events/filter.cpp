@@ -264,7 +264,12 @@ bool ParseSearchDevice(std::string_view text, int& out) {
 }
 
 bool ParseEventSearch(std::string_view text, const TSiteConfig* site, EventSearch& out,
-                      std::string& error) {
+                      std::string& error, Translator* translator) {
+  // The reason is the operator's language; the keywords in it stay as typed.
+  const auto refuse = [&](int id, const char* english, const std::string& what) {
+    error = Format(TextOr(translator, id, english).c_str(), what.c_str());
+    return false;
+  };
   EventSearch s;
   std::size_t at = 0;
   while (at < text.size()) {
@@ -281,18 +286,16 @@ bool ParseEventSearch(std::string_view text, const TSiteConfig* site, EventSearc
         colon == std::string_view::npos ? std::string_view() : word.substr(colon + 1);
     if (key == "device") {
       if (!ParseSearchDevice(value, s.device)) {
-        error = "device: takes a device as 2-005 (loop, address), not '" + std::string(value) + "'";
-        return false;
+        return refuse(89340, "device: takes a device as 2-005 (loop, address), not '%s'",
+                      std::string(value));
       }
     } else if (key == "zone") {
       unsigned zone = 0;
       if (!Number(value, 5, zone) || zone == 0) {
-        error = "zone: takes a zone number, not '" + std::string(value) + "'";
-        return false;
+        return refuse(89360, "zone: takes a zone number, not '%s'", std::string(value));
       }
       if (site == nullptr || site->GetDevice(zone, ZONE) == nullptr) {
-        error = "there is no zone " + std::to_string(zone) + " in the site";
-        return false;
+        return refuse(89380, "there is no zone %s in the site", std::to_string(zone));
       }
       s.zone = static_cast<int>(zone);
       s.zonedevices.clear();
@@ -303,17 +306,19 @@ bool ParseEventSearch(std::string_view text, const TSiteConfig* site, EventSearc
     } else if (key == "category") {
       s.category = Category(value);
       if (s.category < 0) {
-        error =
-            "category: takes one of alarms, faults, isolates, resets, tests, daynight, "
-            "fastlearn, functionchanges, flowsetups, demo, accesscode, "
-            "functiondownloads, powerups; not '" +
-            std::string(value) + "'";
-        return false;
+        return refuse(89400,
+                      "category: takes one of alarms, faults, isolates, resets, tests, daynight, "
+                      "fastlearn, functionchanges, flowsetups, demo, accesscode, "
+                      "functiondownloads, powerups; not '%s'",
+                      std::string(value));
       }
     } else if (key == "from" || key == "to") {
       dovetree::Date d{1, 1, 2000};
       if (!ParseSearchDate(value, d)) {
-        error = key + ": takes a date as 2026-12-09 or 9/12/2026, not '" + std::string(value) + "'";
+        error = Format(
+            TextOr(translator, 89420, "%s: takes a date as 2026-12-09 or 9/12/2026, not '%s'")
+                .c_str(),
+            key.c_str(), std::string(value).c_str());
         return false;
       }
       (key == "from" ? s.from : s.to) = d;
@@ -324,7 +329,7 @@ bool ParseEventSearch(std::string_view text, const TSiteConfig* site, EventSearc
     }
   }
   if (s.hasfrom && s.hasto && s.from > s.to) {
-    error = "from: is after to:";
+    error = TextOr(translator, 89440, "from: is after to:");
     return false;
   }
   out = std::move(s);

@@ -154,8 +154,9 @@ struct EventSearch {
 // Reads a search; false, with `error` saying what could not be read, on a
 // bad date, a device that is not L-AAA, a category or zone nobody has.
 // `site` names the zones' devices; without one, a zone cannot be searched.
+// The reason is in `translator`'s language (English without one).
 bool ParseEventSearch(std::string_view text, const TSiteConfig* site, EventSearch& out,
-                      std::string& error);
+                      std::string& error, Translator* translator = nullptr);
 // "2026-12-09" or "9/12/2026", with day and month in range.
 bool ParseSearchDate(std::string_view text, dovetree::Date& out);
 // "2-005": loop from 1 to 16, address 0 to 255.

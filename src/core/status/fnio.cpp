@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string_view>
 
+#include "core/access/translator.h"
 #include "core/common/textutil.h"
 #include "core/comms/bushost.h"
 #include "core/comms/message.h"
@@ -17,6 +18,30 @@
 namespace quillark {
 namespace {
 
+// Texts of the window and the console's answers; the device kinds' words
+// are the ones the site editor uses.
+constexpr int TX_WRITEFATAL = 17500;
+constexpr int TX_WRITEERROR = 17600;
+constexpr int TX_DETECTOR = 16900;
+constexpr int TX_COMMANDMODULE = 58100;
+constexpr int TX_POWERSUPPLY = 63040;
+constexpr int TX_SAVECAPTION = 89000;
+constexpr int TX_RESTORECAPTION = 89020;
+constexpr int TX_CLOCKSCAPTION = 89040;
+constexpr int TX_SAVED = 89060;
+constexpr int TX_LOADING = 89080;
+constexpr int TX_RESTORING = 89100;
+constexpr int TX_CLOCKSET = 89120;
+constexpr int TX_CLOCKREFUSED = 89140;
+constexpr int TX_NOANSWER = 89160;
+constexpr int TX_SAVEDALL = 89180;
+constexpr int TX_RESTOREDALL = 89200;
+constexpr int TX_CLOCKSSET = 89220;
+constexpr int TX_CLOCKFAILURES = 89240;
+constexpr int TX_READFATAL = 89260;
+constexpr int TX_SAVECANCELLED = 89280;
+constexpr int TX_CANCELLED = 89300;
+constexpr int TX_NOBUS = 89320;
 constexpr const char* WRITEFATAL = "Fatal error writing programmable function setting files.";
 constexpr const char* READFATAL = "Fatal error reading programmable function setting files.";
 constexpr devicetype KINDS[3] = {BUSCONTROLLER, POWERSUPPLY, DETECTOR};
@@ -71,16 +96,25 @@ FnIo::~FnIo() {
   if (paused && main != nullptr && !main->ShuttingDown()) main->ResumePolling();
 }
 
-std::string FnIo::DeviceName(int device) {
+std::string FnIo::Text(int id, const char* english) const {
+  return TextOr(main != nullptr ? &main->GetTranslator() : nullptr, id, english);
+}
+
+std::string FnIo::DeviceName(int device) const {
   const int loop = (device >> 8) + 1;
   switch (FnDeviceKind(device)) {
     case BUSCONTROLLER:
-      return Format("Command module %d", loop);
+      return Format("%s %d", Text(TX_COMMANDMODULE, "Command module").c_str(), loop);
     case POWERSUPPLY:
-      return Format("Power supply %d-%03d", loop, FnBusAddress(device));
+      return Format("%s %d-%03d", Text(TX_POWERSUPPLY, "Power supply").c_str(), loop,
+                    FnBusAddress(device));
     default:
-      return Format("Detector %d-%03d", loop, device & 0xFF);
+      return Format("%s %d-%03d", Text(TX_DETECTOR, "Detector").c_str(), loop, device & 0xFF);
   }
+}
+
+std::string FnIo::DeviceLine(int id, const char* english, int device) const {
+  return Format(Text(id, english).c_str(), DeviceName(device).c_str());
 }
 
 void FnIo::Start(Progress p, Done d) {
@@ -89,7 +123,7 @@ void FnIo::Start(Progress p, Done d) {
   if (running) return;
   running = true;
   if (main == nullptr) {
-    Finish(false, "error: no bus");
+    Finish(false, Text(TX_NOBUS, "error: no bus"));
     return;
   }
   main->PausePolling();
@@ -132,7 +166,7 @@ void FnIo::Cancel() {
     scanner->AbortScan();  // ends through the scanner's change report
     return;
   }
-  Finish(false, "cancelled");
+  Finish(false, Text(TX_CANCELLED, "cancelled"));
 }
 
 int FnIo::GetPercent() const {
@@ -144,11 +178,11 @@ int FnIo::GetPercent() const {
 std::string FnIo::GetCaption() const {
   switch (mode) {
     case SAVE:
-      return "Save function settings";
+      return Text(TX_SAVECAPTION, "Save function settings");
     case RESTORE:
-      return "Restore function settings";
+      return Text(TX_RESTORECAPTION, "Restore function settings");
     default:
-      return "Set device clocks";
+      return Text(TX_CLOCKSCAPTION, "Set device clocks");
   }
 }
 
@@ -167,7 +201,7 @@ void FnIo::StartSave() {
   for (devicetype kind : KINDS) {
     const std::string path = FnFileName(sitefile, kind);
     if (path.empty()) {
-      Finish(false, WRITEFATAL);
+      Finish(false, Text(TX_WRITEFATAL, WRITEFATAL));
       return;
     }
   }
@@ -212,24 +246,29 @@ void FnIo::MsgRx(int loop, const char* msg) {
   texts[k] += FnAnswerLines(address, values);
   ++saved;
   const int device = FnAnswerDevice(loop, frame[0], frame[1]);
-  Say(DeviceName(device) + ": saved");
+  Say(DeviceLine(TX_SAVED, "%s: saved", device));
   scanner->MessageReceived(static_cast<int>(address));
 }
 
 void FnIo::FinishSave(bool complete) {
   if (!running) return;
   if (!complete) {
-    Finish(false, "cancelled: the function settings files were not changed");
+    Finish(false,
+           Text(TX_SAVECANCELLED, "cancelled: the function settings files were not changed"));
     return;
   }
   for (int k = 0; k < 3; ++k) {
     const std::string path = FnFileName(sitefile, KINDS[k]);
     if (!WriteFileAtomic(path, texts[static_cast<std::size_t>(k)] + FN_ENDLINE)) {
-      Finish(false, Format("Error writing to file\n%s.", path.c_str()));
+      Finish(false,
+             Format(Text(TX_WRITEERROR, "Error writing to file\n%s.").c_str(), path.c_str()));
       return;
     }
   }
-  Finish(true, Format("All function settings have been transferred (%d devices).", saved));
+  Finish(
+      true,
+      Format(Text(TX_SAVEDALL, "All function settings have been transferred (%d devices).").c_str(),
+             saved));
 }
 
 // --- Restore ------------------------------------------------------------
@@ -246,14 +285,14 @@ void FnIo::StartRestore() {
     if (path.empty() || !std::filesystem::exists(path, ec)) continue;
     FnFileHeader header;
     if (!ReadFnFile(path, text) || !ParseFnHeader(text, header)) {
-      Finish(false, READFATAL);
+      Finish(false, Text(TX_READFATAL, READFATAL));
       return;
     }
     FnLineReader reader(text);
     for (FnLine line; reader.Next(line);) {
     }
     if (!reader.SawEndLine()) {
-      Finish(false, READFATAL);
+      Finish(false, Text(TX_READFATAL, READFATAL));
       return;
     }
     any = true;
@@ -263,11 +302,11 @@ void FnIo::StartRestore() {
     }
   }
   if (!any) {
-    Finish(false, READFATAL);
+    Finish(false, Text(TX_READFATAL, READFATAL));
     return;
   }
   total = queue.size();
-  Say("Loading functions from disk");
+  Say(Text(TX_LOADING, "Loading functions from disk"));
   timer = main->Events().SingleShot(RESTORESTART, [this] { RestoreNext(); });
 }
 
@@ -283,7 +322,7 @@ void FnIo::RestoreNext() {
     FnRestoreValues(restoretexts[k], static_cast<unsigned>(FnFileAddress(device)), set);
     std::string frame = FnRestoreFrame(device, set);
     if (frame.empty()) continue;  // nothing stored: no pause
-    Say(DeviceName(device) + ": restoring");
+    Say(DeviceLine(TX_RESTORING, "%s: restoring", device));
     timer = main->Events().SingleShot(WRITEPAUSE, [this, device, frame] {
       Send(device, frame);
       ++restored;
@@ -291,7 +330,9 @@ void FnIo::RestoreNext() {
     });
     return;
   }
-  if (running) Finish(true, Format("Function settings restored to %d devices.", restored));
+  if (running)
+    Finish(true, Format(Text(TX_RESTOREDALL, "Function settings restored to %d devices.").c_str(),
+                        restored));
 }
 
 // --- Device clocks ------------------------------------------------------
@@ -327,9 +368,10 @@ void FnIo::ClockNext() {
   if (!running) return;
   if (queue.empty()) {
     const std::size_t set = total - failures.size();
-    std::string summary = Format("Clocks set on %zu of %zu devices.", set, total);
+    std::string summary =
+        Format(Text(TX_CLOCKSSET, "Clocks set on %zu of %zu devices.").c_str(), set, total);
     if (!failures.empty()) {
-      summary += " Did not take the time:";
+      summary += " " + Text(TX_CLOCKFAILURES, "Did not take the time:");
       for (const std::string& f : failures) summary += " " + f + ";";
       summary.pop_back();
     }
@@ -376,9 +418,12 @@ void FnIo::ClockAnswered(bool taken) {
     ok = drift >= 0 && drift <= CLOCKSLACK;
   }
   if (!ok) failures.push_back(DeviceName(device));
-  Say(DeviceName(device) + (ok      ? ": clock set"
-                            : taken ? ": did not take the time"
-                                    : ": no answer"));
+  if (ok)
+    Say(DeviceLine(TX_CLOCKSET, "%s: clock set", device));
+  else if (taken)
+    Say(DeviceLine(TX_CLOCKREFUSED, "%s: did not take the time", device));
+  else
+    Say(DeviceLine(TX_NOANSWER, "%s: no answer", device));
   main->Events().Post([this] { ClockNext(); });
 }
 

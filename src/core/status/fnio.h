@@ -62,7 +62,8 @@ class FnIo : public MsgClass {
   std::string GetCaption() const;
   // The devices that did not take the time (SETCLOCKS).
   const std::vector<std::string>& GetFailures() const { return failures; }
-  static std::string DeviceName(int device);
+  // "Detector 1-005" in the operator's language.
+  std::string DeviceName(int device) const;
 
   void MsgRx(int loop, const char* msg) override;
 
@@ -78,6 +79,10 @@ class FnIo : public MsgClass {
   void Send(int device, const std::string& frame);
   void Finish(bool ok, const std::string& summary);
   void Say(const std::string& line);
+  // Table text `id` (English without a translator), and one with "%s" for
+  // the device's name.
+  std::string Text(int id, const char* english) const;
+  std::string DeviceLine(int id, const char* english, int device) const;
 
   const TSiteConfig* site;
   std::string sitefile;

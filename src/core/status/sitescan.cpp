@@ -25,15 +25,17 @@ bool WriteWhole(const std::string& path, std::string_view text, const char* mode
   return ok;
 }
 
-std::string Named(devicetype type, std::uint32_t address) {
+std::string Named(devicetype type, std::uint32_t address, Translator* translator) {
   const unsigned loop = (address >> 8) + 1;
   switch (type) {
     case BUSCONTROLLER:
-      return Format("Command module %u", loop);
+      return Format("%s %u", TextOr(translator, 58100, "Command module").c_str(), loop);
     case POWERSUPPLY:
-      return Format("Power supply %u-%03u", loop, address & 0xFF);
+      return Format("%s %u-%03u", TextOr(translator, 63040, "Power supply").c_str(), loop,
+                    address & 0xFF);
     default:
-      return Format("Detector %u-%03u", loop, address & 0xFF);
+      return Format("%s %u-%03u", TextOr(translator, 16900, "Detector").c_str(), loop,
+                    address & 0xFF);
   }
 }
 
@@ -126,9 +128,11 @@ void SiteScan::Start(Progress p, Done d) {
     Finish(false, "error: no bus");
     return;
   }
+  Translator* translator = &main->GetTranslator();
   std::string failed;
   if (!CreateFiles(sitefile, failed)) {
-    Finish(false, Format("Error writing to file\n%s.", failed.c_str()));
+    Finish(false,
+           Format(TextOr(translator, 17600, "Error writing to file\n%s.").c_str(), failed.c_str()));
     return;
   }
   main->PausePolling();
@@ -176,13 +180,14 @@ void SiteScan::MsgRx(int loop, const char* msg) {
   if (static_cast<std::size_t>(loop) < heard.size()) heard[static_cast<std::size_t>(loop)] = true;
   if (progress) {
     const std::string model(Trim(Detector(&main->GetTranslator()).GetTypeName(device.GetModel())));
-    progress(Named(device.GetType(), device.GetAddress()) + ": " + model);
+    progress(Named(device.GetType(), device.GetAddress(), &main->GetTranslator()) + ": " + model);
   }
   scanner->MessageReceived(static_cast<int>(device.GetAddress()));
 }
 
 void SiteScan::ScanEnded(bool complete) {
   if (!running) return;
+  Translator* translator = &main->GetTranslator();
   // The function files are ended in every case, so a cancelled discovery
   // still leaves files a restore can read.
   bool ended = true;
@@ -192,16 +197,21 @@ void SiteScan::ScanEnded(bool complete) {
     // site behind instead, which the program can open.
     TSiteConfig empty({}, true);
     empty.Save(sitefile);
-    Finish(false, complete || aborted ? WRITEFATAL : "cancelled: the new site has no devices");
+    Finish(false, complete || aborted
+                      ? TextOr(translator, 17500, WRITEFATAL)
+                      : TextOr(translator, 89580, "cancelled: the new site has no devices"));
     return;
   }
   if (!site.Save(sitefile)) {
-    Finish(false, Format("Error writing to file\n%s.", sitefile.c_str()));
+    Finish(false, Format(TextOr(translator, 17600, "Error writing to file\n%s.").c_str(),
+                         sitefile.c_str()));
     return;
   }
-  std::string summary = Format("%d devices found", found);
+  std::string summary = Format(TextOr(translator, 89600, "%d devices found").c_str(), found);
   for (std::size_t l = 0; l < heard.size(); ++l)
-    if (!heard[l]) summary += Format("; loop %d: nothing answered", static_cast<int>(l) + 1);
+    if (!heard[l])
+      summary += Format(TextOr(translator, 89620, "; loop %d: nothing answered").c_str(),
+                        static_cast<int>(l) + 1);
   Finish(true, summary);
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "core/access/translator.h"
 #include "core/common/atomicfile.h"
 #include "core/common/textutil.h"
 #include "core/comms/message.h"
@@ -88,10 +89,10 @@ ChartTimeDate LocalChartTime(std::time_t t) {
           static_cast<std::uint8_t>(tm.tm_min),        static_cast<std::uint8_t>(tm.tm_sec)};
 }
 
-std::string ChartRateText(unsigned period) {
-  if (period == 0) return "NO REC";
-  if (period > 5) return Format("%u MIN", period / 6);
-  return Format("%u SEC", period * 10);
+std::string ChartRateText(unsigned period, Translator* translator) {
+  if (period == 0) return TextOr(translator, 89460, "NO REC");
+  if (period > 5) return Format(TextOr(translator, 89480, "%u MIN").c_str(), period / 6);
+  return Format(TextOr(translator, 89500, "%u SEC").c_str(), period * 10);
 }
 
 bool DecodeChartAnswer(std::string_view frame, int device, Chart& out) {

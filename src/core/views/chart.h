@@ -9,6 +9,8 @@
 
 namespace quillark {
 
+class Translator;
+
 // A detector's chart log: samples of its alarm level (or, for some models,
 // its flow rate) and its detector level at a fixed period, the samples of up
 // to four detectors interleaved. Values are on a 0..200 scale (value / 2 is
@@ -47,8 +49,10 @@ struct Chart {
   ChartTimeDate SampleTime(std::size_t k) const;
 };
 
-// The recording rate per division of ten samples: "NO REC", "%u MIN", "%u SEC".
-std::string ChartRateText(unsigned samplingperiod);
+// The recording rate per division of ten samples: "NO REC", "%u MIN", "%u SEC",
+// in `translator`'s language for the screen; files the program writes keep
+// the English words (no translator), since other programs read them.
+std::string ChartRateText(unsigned samplingperiod, Translator* translator = nullptr);
 
 // Decodes a "C" answer as received (check-sum digits last, a CR may follow)
 // from `device` (packed) into `out`; false, with `out` untouched, for another

@@ -369,8 +369,9 @@ void EventLogWindow::Filter() {
 void EventLogWindow::Search() {
   EventSearch search;
   std::string error;
-  if (!ParseEventSearch(searchbox->text().toStdString(), app.GetSiteConfig(), search, error)) {
-    searchrefusal = error;
+  const std::string text = searchbox->text().toStdString();
+  if (!ParseEventSearch(text, app.GetSiteConfig(), search, error)) {
+    refusedsearch = text;
     searchshown = SearchShown::REFUSED;
     ShowSearchResult();
     return;
@@ -385,12 +386,17 @@ void EventLogWindow::ShowSearchResult() {
     case SearchShown::NOTHING:
       searchmessage->setVisible(false);
       return;
-    case SearchShown::REFUSED:
+    case SearchShown::REFUSED: {
+      EventSearch ignored;
+      std::string reason;
+      ParseEventSearch(refusedsearch, app.GetSiteConfig(), ignored, reason,
+                       &app.GetServices().translator);
       // Said in words, not only in colour.
       searchmessage->setText(
-          Text(TX_SEARCHREFUSED, "Search not done: %1").arg(QString::fromStdString(searchrefusal)));
+          Text(TX_SEARCHREFUSED, "Search not done: %1").arg(QString::fromStdString(reason)));
       searchmessage->setStyleSheet(QStringLiteral("color: #a00000; font-weight: bold"));
       break;
+    }
     case SearchShown::FOUND:
       searchmessage->setText(
           QString::fromStdString(

@@ -133,7 +133,8 @@ class EventLogWindow : public QDialog, private EventLogObserver {
   void ShowSearchResult();
   enum class SearchShown { NOTHING, FOUND, REFUSED };
   SearchShown searchshown = SearchShown::NOTHING;
-  std::string searchrefusal;
+  // The search that was refused: read again to say why in the current language.
+  std::string refusedsearch;
 
   TDockingApp& app;
   std::unique_ptr<EventLog> log;

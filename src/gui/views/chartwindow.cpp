@@ -368,7 +368,7 @@ QString ChartWindow::SampleInfo(int x) const {
                            t.month, t.year) +
          firstlabel + QString::asprintf(" %.1f%%   ", first) + Text(88500, "Detector level") +
          QString::asprintf(" %.1f%%   ", s.level / 2.0) +
-         QString::fromStdString(ChartRateText(c.samplingperiod));
+         QString::fromStdString(ChartRateText(c.samplingperiod, &app.GetServices().translator));
 }
 
 QImage ChartWindow::Picture() const {

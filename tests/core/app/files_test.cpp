@@ -9,6 +9,7 @@
 
 #include "core/access/commands.h"
 #include "core/access/security.h"
+#include "core/access/translator.h"
 #include "core/app/recentfiles.h"
 #include "core/events/fileext.h"
 #include "core/site/config.h"
@@ -117,6 +118,13 @@ TEST_F(OpenFile, UnknownTypesAndTypesWithoutAWindowAreReported) {
   ASSERT_EQ(host.prompter.prompts.size(), 4u);
   EXPECT_EQ(host.prompter.prompts[3].text, "Files of type .rcw cannot be opened in this version.");
   EXPECT_TRUE(opened.empty());
+
+  // The operator reads it in their language.
+  host.app->GetServices().translator.SetLanguage(4);
+  EXPECT_FALSE(host.app->OpenFile(Path("notes.txt")));
+  host.app->GetServices().translator.SetLanguage(0);
+  ASSERT_EQ(host.prompter.prompts.size(), 5u);
+  EXPECT_EQ(host.prompter.prompts[4].text, "Unbekannter Dateityp: .txt.");
 }
 
 TEST_F(OpenFile, EachTypeAsksForItsRightFirst) {

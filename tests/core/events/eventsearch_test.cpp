@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "core/access/translator.h"
 #include "core/events/filter.h"
 #include "core/site/config.h"
 
@@ -79,6 +80,33 @@ TEST(EventSearch, BadTermsAreRefusedWithAReasonAndChangeNothing) {
   EventSearch s;
   std::string error;
   EXPECT_FALSE(ParseEventSearch("zone:3", nullptr, s, error));
+}
+
+TEST(EventSearch, TheRefusalIsInTheOperatorsLanguageButTheKeywordsStayAsTyped) {
+  TSiteConfig site;
+  EventSearch s;
+  std::string error;
+  // Without a translator, as with one set to English, the reason is English.
+  EXPECT_FALSE(ParseEventSearch("device:9-x", &site, s, error));
+  EXPECT_EQ(error, "device: takes a device as 2-005 (loop, address), not '9-x'");
+  Translator german(nullptr, nullptr);
+  EXPECT_FALSE(ParseEventSearch("to:2026-12-32", &site, s, error, &german));
+  EXPECT_EQ(error, "to: takes a date as 2026-12-09 or 9/12/2026, not '2026-12-32'");
+
+  german.SetLanguage(4);
+  EXPECT_FALSE(ParseEventSearch("device:9-x", &site, s, error, &german));
+  EXPECT_EQ(error, "device: erwartet ein Gerät wie 2-005 (Ring, Adresse), nicht '9-x'");
+  EXPECT_FALSE(ParseEventSearch("to:2026-12-32", &site, s, error, &german));
+  EXPECT_EQ(error, "to: erwartet ein Datum wie 2026-12-09 oder 9/12/2026, nicht '2026-12-32'");
+  EXPECT_FALSE(ParseEventSearch("zone:7", &site, s, error, &german));
+  EXPECT_EQ(error, "die Zone 7 gibt es in der Anlage nicht");
+  EXPECT_FALSE(ParseEventSearch("from:2026-12-09 to:2026-12-01", &site, s, error, &german));
+  EXPECT_EQ(error, "from: liegt nach to:");
+  // The category names offered are the words the search understands.
+  EXPECT_FALSE(ParseEventSearch("category:feuer", &site, s, error, &german));
+  EXPECT_NE(error.find("category: erwartet eines von alarms, faults,"), std::string::npos) << error;
+  EXPECT_TRUE(ParseEventSearch("category:alarms", &site, s, error, &german));
+  german.SetLanguage(0);
 }
 
 TEST(EventSearch, MatchesEachTermAndAllTogether) {

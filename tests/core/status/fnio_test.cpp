@@ -176,6 +176,43 @@ TEST_F(FnBus, RestoreWritesEveryKindOnEveryLoopAfterItsPauses) {
                        "Power supply 1-002: restoring", "Detector 1-005: restoring"}));
 }
 
+TEST_F(FnBus, ProgressAndSummariesFollowTheOperatorsLanguage) {
+  Start(1);
+  Write("site.pfs", "!7\"127\r\n000002:022:110\r\n255:255:255\r\n");
+  Write("site.dfs", "!6\"127\r\n000005:071:003\r\n255:255:255\r\n");
+  host.translator.SetLanguage(4);
+  std::vector<std::string> lines;
+  std::string summary;
+  FnIo restore(&host.bus, nullptr, Site(), FnIo::RESTORE);
+  EXPECT_EQ(restore.GetCaption(), "Funktionseinstellungen wiederherstellen");
+  restore.Start([&](const std::string& l) { lines.push_back(l); },
+                [&](bool, const std::string& s) { summary = s; });
+  host.events.RunUntil([&] { return !restore.Running(); });
+  EXPECT_EQ(lines, (std::vector<std::string>{"Funktionen werden von der Festplatte geladen",
+                                             "Netzteil 1-002: wird wiederhergestellt",
+                                             "Melder 1-005: wird wiederhergestellt"}));
+  EXPECT_EQ(summary, "Funktionseinstellungen in 2 Geräten wiederhergestellt.");
+
+  // A device that never answers is named in the clock summary, in German.
+  TSiteConfig site(Site(), true);
+  site.InsertDevice(DeviceConfig(5, DETECTOR, PELORIN2000DETECTOR));
+  site.InsertDevice(DeviceConfig(2, POWERSUPPLY, PELORIN2000POWERSUPPLY));  // demo: silent
+  lines.clear();
+  FnIo clocks(&host.bus, &site, Site(), FnIo::SETCLOCKS);
+  clocks.Start([&](const std::string& l) { lines.push_back(l); },
+               [&](bool, const std::string& s) { summary = s; });
+  host.events.RunUntil([&] { return !clocks.Running(); });
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Melder 1-005: Uhr gestellt"), lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Netzteil 1-002: keine Antwort"), lines.end());
+  EXPECT_EQ(summary, "Uhr in 2 von 3 Geräten gestellt. Uhrzeit nicht übernommen: Netzteil 1-002");
+
+  Write("site.dfs", "!6\"127\r\n000005:071:003\r\n");  // cut before its end line
+  FnIo damaged(&host.bus, nullptr, Site(), FnIo::RESTORE);
+  damaged.Start(nullptr, [&](bool, const std::string& s) { summary = s; });
+  EXPECT_EQ(summary, "Schwerer Fehler beim Lesen der Dateien der programmierbaren Funktionen.");
+  host.translator.SetLanguage(0);
+}
+
 TEST_F(FnBus, RestoreOfADamagedFileSendsNothing) {
   Start(1);
   Write("site.dfs", "!6\"127\r\n000005:071:003\r\n");  // cut before its end line

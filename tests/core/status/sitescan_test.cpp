@@ -145,6 +145,16 @@ TEST_F(SiteScanTest, AFailingLoopIsReportedWhileTheOthersAreFound) {
   }
   EXPECT_TRUE(loop1);
   EXPECT_FALSE(loop2);
+
+  // The operator reads the progress and the summary in their language.
+  host.translator.SetLanguage(4);
+  SiteScan german(&host.bus, Site());
+  std::vector<std::string> lines;
+  const std::string again = Run(german, ok, &lines);
+  host.translator.SetLanguage(0);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.front().rfind("Zentrale 1: ", 0), 0u) << lines.front();
+  EXPECT_NE(again.find(" Geräte gefunden; Ring 2: keine Antwort"), std::string::npos) << again;
 }
 
 TEST_F(SiteScanTest, AFunctionFileThatCannotBeWrittenAbortsAndLeavesALoadableSite) {

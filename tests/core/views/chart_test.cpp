@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "core/access/translator.h"
 #include "support/frames.h"
 #include "support/tempdir.h"
 
@@ -47,6 +48,13 @@ TEST(Chart, TheDemonstrationAnswerDecodesWithItsTimesAndRate) {
   EXPECT_EQ(ChartRateText(6), "1 MIN");
   EXPECT_EQ(ChartRateText(3), "30 SEC");
   EXPECT_EQ(ChartRateText(0), "NO REC");
+  // The window's readout follows the language; the files keep English.
+  Translator german(nullptr, nullptr);
+  german.SetLanguage(4);
+  EXPECT_EQ(ChartRateText(3, &german), "30 SEK");
+  EXPECT_EQ(ChartRateText(0, &german), "KEINE AUFZ.");
+  EXPECT_NE(ChartCsv(c).find("Recording rate/div: 200 MIN\r\n"), std::string::npos);
+  german.SetLanguage(0);
   // Years: 69 is 2069, 70 is 1970.
   c.timedate.year = 69;
   EXPECT_EQ(c.SampleTime(95).year, 69);
