@@ -151,6 +151,8 @@ TEST_F(WindowLanguage, AnOpenEventLogWindowChangesItsTextsOnTheLanguageCommand) 
   log.Search();
   ASSERT_TRUE(log.SearchMessage()->text().startsWith(QStringLiteral("Search not done: ")));
   EXPECT_EQ(log.ButtonAt(EventLogWindow::BN_CLOSE)->text(), QStringLiteral("Close"));
+  const int selected = log.DeviceBox()->currentIndex();
+  EXPECT_EQ(log.DeviceBox()->currentText(), QStringLiteral("Detector 001"));
 
   AnswerLogOn administrator("Administrator");
   core.App().GetMainWindow()->GetSecurity()->SetLogOnPrompt(&administrator);
@@ -170,9 +172,17 @@ TEST_F(WindowLanguage, AnOpenEventLogWindowChangesItsTextsOnTheLanguageCommand) 
       << log.windowTitle().toStdString();
   EXPECT_EQ(log.ButtonAt(EventLogWindow::BN_CLOSE)->text(), QStringLiteral("Schließen"));
   EXPECT_EQ(log.ButtonAt(EventLogWindow::BN_RELOAD)->text(), QStringLiteral("&Neu laden"));
+  // The device selector relabels its entries and keeps the one chosen.
+  EXPECT_EQ(log.DeviceBox()->currentIndex(), selected);
+  EXPECT_EQ(log.DeviceBox()->currentText(), QStringLiteral("Melder 001"));
+  EXPECT_EQ(log.DeviceBox()->itemText(0), QStringLiteral("Zentrale"));
+  EXPECT_EQ(log.DeviceBox()->itemText(log.DeviceBox()->count() - 1), QStringLiteral("Alle Melder"));
   // The reason changes language too; the keywords in it stay as typed.
   EXPECT_EQ(log.SearchMessage()->text(),
             QStringLiteral("Suche nicht ausgeführt: from: liegt nach to:"));
+  // The open window grows to its longer German words once its layout runs.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+  EXPECT_TRUE(ClippedTexts(log).isEmpty()) << ClippedTexts(log).join(", ").toStdString();
   SaveGrab(log, "eventlog-refused-german");
   EXPECT_EQ(desktop.Help().windowTitle(), QStringLiteral("Quillark-Hilfe"));
   // The status field still says the program is starting, now in German,

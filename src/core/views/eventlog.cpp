@@ -26,6 +26,10 @@ constexpr int CODETEXTSTEP = 100;
 constexpr std::size_t CODETEXTMAX = 63;
 constexpr int TEXT_CANNOTOPEN = 52400;
 constexpr int TEXT_DETECTOR = 16900;
+constexpr int TEXT_COMMANDMODULE = 58100;
+constexpr int TEXT_POWERSUPPLY = 63040;
+constexpr int TEXT_DEVICE = 84500;
+constexpr int TEXT_ALLDETECTORS = 89700;
 constexpr char LOADERROR[] =
     "An error has ocurred loading the event file.\n\nThe file may be corrupted or too large to "
     "load.\n";
@@ -713,17 +717,27 @@ bool EventLog::Save(const std::string& name) {
 std::vector<EventLog::DeviceChoice> EventLog::DeviceChoices(const TSiteConfig* site, int loop,
                                                             Translator& translator) {
   std::vector<DeviceChoice> out;
-  out.push_back({"Command module", loop << 8});
+  out.push_back({DeviceChoiceLabel(loop << 8, translator), loop << 8});
   if (site != nullptr) {
-    const std::string detector = translator.Text(TEXT_DETECTOR);
     for (const DeviceConfig& d : *site) {
       if (d.GetType() != DETECTOR || d.GetLoop() != static_cast<std::uint32_t>(loop)) continue;
-      const int slot = static_cast<int>(d.GetAddress() & 0xFF);
-      out.push_back({Format("%s %03d", detector.c_str(), slot), (loop << 8) | slot});
+      const int device = (loop << 8) | static_cast<int>(d.GetAddress() & 0xFF);
+      out.push_back({DeviceChoiceLabel(device, translator), device});
     }
   }
-  out.push_back({"All detectors", ALLDETECTORS});
+  out.push_back({DeviceChoiceLabel(ALLDETECTORS, translator), ALLDETECTORS});
   return out;
+}
+
+std::string EventLog::DeviceChoiceLabel(int device, Translator& translator) {
+  if (device == ALLDETECTORS) return translator.TextOr(TEXT_ALLDETECTORS, "All detectors");
+  const int slot = device & 0xFF;
+  if (slot == 0) return translator.TextOr(TEXT_COMMANDMODULE, "Command module");
+  // A power supply is not listed, but is shown when it is the one read.
+  if (slot >= 128)
+    return Format("%s %03d", translator.TextOr(TEXT_POWERSUPPLY, "Power supply").c_str(),
+                  slot - 127);
+  return Format("%s %03d", translator.TextOr(TEXT_DETECTOR, "Detector").c_str(), slot);
 }
 
 int EventLog::EventsPerPage(int linesperpage) {

@@ -207,6 +207,9 @@ class EventLog : public MsgClass {
   };
   static std::vector<DeviceChoice> DeviceChoices(const TSiteConfig* site, int loop,
                                                  Translator& translator);
+  // The selector's label of one device (or ALLDETECTORS) in the operator's
+  // language: an open selector relabels its entries by it.
+  static std::string DeviceChoiceLabel(int device, Translator& translator);
 
   // Printing: three lines of every page are its heading.
   static int EventsPerPage(int linesperpage);

@@ -264,6 +264,9 @@ void EventLogWindow::Retranslate() {
   searchlabel->setText(Text(TX_SEARCH, "Search:"));
   searchbox->setPlaceholderText(Text(
       TX_SEARCHEXAMPLE, "device:2-005 zone:3 category:alarms from:2026-12-01 to:2026-12-09 words"));
+  for (int i = 0; i < devicebox->count(); ++i)
+    devicebox->setItemText(i, QString::fromStdString(EventLog::DeviceChoiceLabel(
+                                  devicebox->itemData(i).toInt(), app.GetServices().translator)));
   ShowSearchResult();
   ShowSource();
 }
@@ -297,9 +300,7 @@ void EventLogWindow::FillDevices(int device) {
   if (current < 0 && device >= 0) {
     // A device the selector does not list (a power supply) still shows as
     // the one being read.
-    const int slot = device & 0xFF;
-    const std::string label =
-        slot >= 128 ? Format("Power supply %03d", slot - 127) : Format("Device %03d", slot);
+    const std::string label = EventLog::DeviceChoiceLabel(device, app.GetServices().translator);
     devicebox->insertItem(devicebox->count() - 1, QString::fromStdString(label), device);
     current = devicebox->count() - 2;
   }
