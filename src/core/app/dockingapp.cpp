@@ -248,13 +248,21 @@ TDockingApp::CommandResult TDockingApp::ExecuteCommand(int id) {
 
 namespace {
 
-std::string Counted(std::size_t n, const char* one, const char* many) {
-  return std::to_string(n) + " " + (n == 1 ? one : many);
-}
+// The confirmation questions: a sentence around two counted phrases, each
+// counted word in the form its number asks for in the operator's language.
+constexpr int TX_RESETQUESTION = 89720;
+constexpr int TX_ISOLATEQUESTION = 89740;
+constexpr int TX_DEISOLATEQUESTION = 89760;
+constexpr CountedWord DEVICES{89780, "device", 89800, "devices", 89820};
+constexpr CountedWord LOOPS{89840, "loop", 89860, "loops", 89880};
+constexpr CountedWord SELECTED{89900, "selected detector", 89920, "selected detectors", 89940};
+constexpr CountedWord ALSODEISOLATED{89960, "isolated detector is de-isolated as well.", 89980,
+                                     "isolated detectors are de-isolated as well.", 90200};
 
 }  // namespace
 
 std::string TDockingApp::ConfirmationQuestion(int id) const {
+  Translator& tr = services.translator;
   std::set<int> loops;
   std::size_t devices = 0, isolated = 0;
   switch (id) {
@@ -277,11 +285,10 @@ std::string TDockingApp::ConfirmationQuestion(int id) const {
             ++isolated;
         }
       }
-      std::string text = "Reset " + Counted(devices, "device", "devices") + " on " +
-                         Counted(loops.size(), "loop", "loops") + "?";
-      if (isolated != 0)
-        text += " " + Counted(isolated, "isolated detector is", "isolated detectors are") +
-                " de-isolated as well.";
+      std::string text =
+          Format(tr.TextOr(TX_RESETQUESTION, "Reset %s on %s?").c_str(),
+                 tr.Counted(devices, DEVICES).c_str(), tr.Counted(loops.size(), LOOPS).c_str());
+      if (isolated != 0) text += " " + tr.Counted(isolated, ALSODEISOLATED);
       return text;
     }
     case CMD_ISOLATESELECTED:
@@ -293,9 +300,10 @@ std::string TDockingApp::ConfirmationQuestion(int id) const {
         ++devices;
         loops.insert(a >> 8);
       }
-      return std::string(id == CMD_ISOLATESELECTED ? "Isolate " : "De-isolate ") +
-             Counted(devices, "selected detector", "selected detectors") + " on " +
-             Counted(loops.size(), "loop", "loops") + "?";
+      return Format(id == CMD_ISOLATESELECTED
+                        ? tr.TextOr(TX_ISOLATEQUESTION, "Isolate %s on %s?").c_str()
+                        : tr.TextOr(TX_DEISOLATEQUESTION, "De-isolate %s on %s?").c_str(),
+                    tr.Counted(devices, SELECTED).c_str(), tr.Counted(loops.size(), LOOPS).c_str());
     default:
       return {};
   }

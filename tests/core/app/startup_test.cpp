@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "core/access/commands.h"
+#include "core/access/translator.h"
 #include "core/app/console.h"
 #include "core/common/textutil.h"
 #include "core/events/notifier.h"
@@ -169,6 +170,16 @@ TEST_F(Startup, CommandsOnEveryDeviceAskTheConfirmerAndTheConsoleWaitsForYes) {
   host.app->GetSelection().InsertInternalAddress(256 + 3);
   EXPECT_EQ(host.app->ExecuteCommand(CMD_ISOLATESELECTED), R::CANCELLED);
   EXPECT_EQ(asked.back(), "Isolate 2 selected detectors on 2 loops?");
+  // In the operator's language, each count with the form of its word:
+  // Russian has one for 2-4 and one for 5-20.
+  Translator& tr = host.app->GetServices().translator;
+  tr.SetLanguage(4);
+  EXPECT_EQ(host.app->ConfirmationQuestion(CMD_RESET), "26 Geräte in 2 Ringen zurücksetzen?");
+  tr.SetLanguage(17);
+  EXPECT_EQ(host.app->ConfirmationQuestion(CMD_RESET), "Сбросить 26 устройств в 2 шлейфах?");
+  EXPECT_EQ(host.app->ConfirmationQuestion(CMD_ISOLATESELECTED),
+            "Отключить 2 выбранных извещателя в 2 шлейфах?");
+  tr.SetLanguage(0);
   for (const auto& e : events) EXPECT_EQ(e.text.find("Global reset"), std::string::npos);
   answer = true;
   EXPECT_EQ(host.app->ExecuteCommand(CMD_RESET), R::DONE);
