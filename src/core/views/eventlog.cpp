@@ -28,7 +28,6 @@ constexpr int TEXT_CANNOTOPEN = 52400;
 constexpr int TEXT_DETECTOR = 16900;
 constexpr int TEXT_COMMANDMODULE = 58100;
 constexpr int TEXT_POWERSUPPLY = 63040;
-constexpr int TEXT_DEVICE = 84500;
 constexpr int TEXT_ALLDETECTORS = 89700;
 constexpr char LOADERROR[] =
     "An error has ocurred loading the event file.\n\nThe file may be corrupted or too large to "
