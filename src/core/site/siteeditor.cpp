@@ -31,30 +31,26 @@ SiteEditor::SiteEditor(const TSiteConfig& original, Translator* translator, int 
   }
 }
 
-std::string SiteEditor::Label(devicetype type, std::uint32_t address) {
+std::string SiteEditor::KindWord(devicetype type, Translator* translator) {
   switch (type) {
     case BUSCONTROLLER:
-      return Format("Command module %03u", (address >> 8) + 1);
+      return TextOr(translator, TX_COMMANDMODULE, "Command module");
     case POWERSUPPLY:
-      return Format("Power supply %03u", address % SLOTS);
+      return TextOr(translator, TX_POWERSUPPLY, "Power supply");
     default:
-      return Format("Detector %03u", address % SLOTS);
+      return TextOr(translator, TX_DETECTOR, "Detector");
   }
 }
 
 std::string SiteEditor::Label(devicetype type, std::uint32_t address, Translator* translator) {
-  if (translator == nullptr) return Label(type, address);
-  switch (type) {
-    case BUSCONTROLLER:
-      return Format("%s %03u", translator->TextOr(TX_COMMANDMODULE, "Command module").c_str(),
-                    (address >> 8) + 1);
-    case POWERSUPPLY:
-      return Format("%s %03u", translator->TextOr(TX_POWERSUPPLY, "Power supply").c_str(),
-                    address % SLOTS);
-    default:
-      return Format("%s %03u", translator->TextOr(TX_DETECTOR, "Detector").c_str(),
-                    address % SLOTS);
-  }
+  const unsigned number = type == BUSCONTROLLER ? (address >> 8) + 1 : address % SLOTS;
+  return Format("%s %03u", KindWord(type, translator).c_str(), number);
+}
+
+std::string SiteEditor::LoopName(devicetype type, unsigned loop, unsigned address,
+                                 Translator* translator) {
+  if (type == BUSCONTROLLER) return Format("%s %u", KindWord(type, translator).c_str(), loop);
+  return Format("%s %u-%03u", KindWord(type, translator).c_str(), loop, address & 0xFF);
 }
 
 SiteEditor::Node SiteEditor::MakeNode(const DeviceConfig& d) const {

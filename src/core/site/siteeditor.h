@@ -53,10 +53,15 @@ class SiteEditor {
   const TSiteConfig& Site() const { return site; }
   const std::string& GetFileName() const { return site.GetConfig(); }
 
-  // "Command module 001", "Detector 005", "Power supply 002"; the second in
-  // the operator's language (English without a translator).
-  static std::string Label(devicetype type, std::uint32_t address);
-  static std::string Label(devicetype type, std::uint32_t address, Translator* translator);
+  // The word for a device of `type`: "Command module", "Power supply",
+  // "Detector", in the operator's language (English without a translator).
+  static std::string KindWord(devicetype type, Translator* translator);
+  // "Command module 001", "Detector 005", "Power supply 002".
+  static std::string Label(devicetype type, std::uint32_t address,
+                           Translator* translator = nullptr);
+  // A device named with its loop (from 1): "Command module 2", "Detector 2-005".
+  static std::string LoopName(devicetype type, unsigned loop, unsigned address,
+                              Translator* translator);
   std::vector<Node> Tree() const;
 
   // The selected node: a command module, power supply or detector of the

@@ -13,18 +13,15 @@
 #include "core/site/config.h"
 #include "core/site/fnfile.h"
 #include "core/site/fnpages.h"
+#include "core/site/siteeditor.h"
 #include "core/status/scan.h"
 
 namespace quillark {
 namespace {
 
-// Texts of the window and the console's answers; the device kinds' words
-// are the ones the site editor uses.
+// Texts of the window and the console's answers.
 constexpr int TX_WRITEFATAL = 17500;
 constexpr int TX_WRITEERROR = 17600;
-constexpr int TX_DETECTOR = 16900;
-constexpr int TX_COMMANDMODULE = 58100;
-constexpr int TX_POWERSUPPLY = 63040;
 constexpr int TX_SAVECAPTION = 89000;
 constexpr int TX_RESTORECAPTION = 89020;
 constexpr int TX_CLOCKSCAPTION = 89040;
@@ -101,16 +98,11 @@ std::string FnIo::Text(int id, const char* english) const {
 }
 
 std::string FnIo::DeviceName(int device) const {
-  const int loop = (device >> 8) + 1;
-  switch (FnDeviceKind(device)) {
-    case BUSCONTROLLER:
-      return Format("%s %d", Text(TX_COMMANDMODULE, "Command module").c_str(), loop);
-    case POWERSUPPLY:
-      return Format("%s %d-%03d", Text(TX_POWERSUPPLY, "Power supply").c_str(), loop,
-                    FnBusAddress(device));
-    default:
-      return Format("%s %d-%03d", Text(TX_DETECTOR, "Detector").c_str(), loop, device & 0xFF);
-  }
+  const devicetype kind = FnDeviceKind(device);
+  const unsigned address =
+      static_cast<unsigned>(kind == POWERSUPPLY ? FnBusAddress(device) : device);
+  return SiteEditor::LoopName(kind, static_cast<unsigned>((device >> 8) + 1), address,
+                              main != nullptr ? &main->GetTranslator() : nullptr);
 }
 
 std::string FnIo::DeviceLine(int id, const char* english, int device) const {

@@ -8,6 +8,7 @@
 #include "core/platform/services.h"
 #include "core/site/detector.h"
 #include "core/site/fnfile.h"
+#include "core/site/siteeditor.h"
 #include "core/status/fnio.h"
 #include "core/status/scan.h"
 
@@ -23,20 +24,6 @@ bool WriteWhole(const std::string& path, std::string_view text, const char* mode
   bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
   ok = std::fclose(f) == 0 && ok;
   return ok;
-}
-
-std::string Named(devicetype type, std::uint32_t address, Translator* translator) {
-  const unsigned loop = (address >> 8) + 1;
-  switch (type) {
-    case BUSCONTROLLER:
-      return Format("%s %u", TextOr(translator, 58100, "Command module").c_str(), loop);
-    case POWERSUPPLY:
-      return Format("%s %u-%03u", TextOr(translator, 63040, "Power supply").c_str(), loop,
-                    address & 0xFF);
-    default:
-      return Format("%s %u-%03u", TextOr(translator, 16900, "Detector").c_str(), loop,
-                    address & 0xFF);
-  }
 }
 
 }  // namespace
@@ -180,7 +167,9 @@ void SiteScan::MsgRx(int loop, const char* msg) {
   if (static_cast<std::size_t>(loop) < heard.size()) heard[static_cast<std::size_t>(loop)] = true;
   if (progress) {
     const std::string model(Trim(Detector(&main->GetTranslator()).GetTypeName(device.GetModel())));
-    progress(Named(device.GetType(), device.GetAddress(), &main->GetTranslator()) + ": " + model);
+    progress(SiteEditor::LoopName(device.GetType(), (device.GetAddress() >> 8) + 1,
+                                  device.GetAddress(), &main->GetTranslator()) +
+             ": " + model);
   }
   scanner->MessageReceived(static_cast<int>(device.GetAddress()));
 }

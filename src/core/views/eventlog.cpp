@@ -17,6 +17,7 @@
 #include "core/events/fileext.h"
 #include "core/platform/prompter.h"
 #include "core/site/config.h"
+#include "core/site/siteeditor.h"
 
 namespace quillark {
 namespace {
@@ -25,9 +26,6 @@ constexpr int CODETEXTBASE = 20000;
 constexpr int CODETEXTSTEP = 100;
 constexpr std::size_t CODETEXTMAX = 63;
 constexpr int TEXT_CANNOTOPEN = 52400;
-constexpr int TEXT_DETECTOR = 16900;
-constexpr int TEXT_COMMANDMODULE = 58100;
-constexpr int TEXT_POWERSUPPLY = 63040;
 constexpr int TEXT_ALLDETECTORS = 89700;
 constexpr char LOADERROR[] =
     "An error has ocurred loading the event file.\n\nThe file may be corrupted or too large to "
@@ -731,12 +729,11 @@ std::vector<EventLog::DeviceChoice> EventLog::DeviceChoices(const TSiteConfig* s
 std::string EventLog::DeviceChoiceLabel(int device, Translator& translator) {
   if (device == ALLDETECTORS) return translator.TextOr(TEXT_ALLDETECTORS, "All detectors");
   const int slot = device & 0xFF;
-  if (slot == 0) return translator.TextOr(TEXT_COMMANDMODULE, "Command module");
   // A power supply is not listed, but is shown when it is the one read.
-  if (slot >= 128)
-    return Format("%s %03d", translator.TextOr(TEXT_POWERSUPPLY, "Power supply").c_str(),
-                  slot - 127);
-  return Format("%s %03d", translator.TextOr(TEXT_DETECTOR, "Detector").c_str(), slot);
+  const devicetype kind = slot == 0 ? BUSCONTROLLER : slot >= 128 ? POWERSUPPLY : DETECTOR;
+  if (kind == BUSCONTROLLER) return SiteEditor::KindWord(kind, &translator);
+  return Format("%s %03d", SiteEditor::KindWord(kind, &translator).c_str(),
+                kind == POWERSUPPLY ? slot - 127 : slot);
 }
 
 int EventLog::EventsPerPage(int linesperpage) {
